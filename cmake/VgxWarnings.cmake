@@ -1,0 +1,9 @@
+# Compile settings shared by every target of the project (never -ffast-math: the
+# tolerances rely on exact 32-bit float rounding).
+add_library(vgx_settings INTERFACE)
+target_compile_features(vgx_settings INTERFACE cxx_std_20)
+target_compile_options(vgx_settings INTERFACE -Wall -Wextra)
+if(VGX_SANITIZE)
+  target_compile_options(vgx_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(vgx_settings INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,76 @@
+#pragma once
+// The scene root: factory of objects, groups, materials and lights, keeper of the
+// search path and plug-in registry, and the garbage collection of library objects.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "VgxEnums.h"
+#include "VgxForward.h"
+#include "VgxTypes.h"
+
+// Shows a modal message: Text, Title and a VgxMessageBoxStyle icon.
+using VgxMessageBoxHandler = std::function<void(const std::string& Text, const std::string& Title, int32_t Style)>;
+
+class Vgx : public std::enable_shared_from_this<Vgx> {
+public:
+    // Starts a scene root; raises VgxError with source "Vgx" when start-up fails.
+    static std::shared_ptr<Vgx> Create();
+    ~Vgx();
+    Vgx(const Vgx&) = delete;
+    Vgx& operator=(const Vgx&) = delete;
+
+    int32_t CreateDeviceID();
+    std::shared_ptr<VgxObject> CreateObject();
+    std::shared_ptr<VgxGroup> CreateGroup(const std::shared_ptr<VgxGroup>& ParentGroup);
+    std::shared_ptr<VgxMaterial> CreateMaterial();
+    std::shared_ptr<VgxLight> CreateLight(VgxLightType LightType, int32_t Color);
+    std::shared_ptr<VgxLight> CreateLightRGB(VgxLightType LightType, float Red, float Green, float Blue);
+
+    // Folders separated by ";"; Priority 0, 1 or 2 (2 is searched first).
+    void AddSearchPath(const std::string& Path, int32_t Priority);
+    std::string GetSearchPath() const;
+    void GetSearchPathList(std::vector<std::string>& SearchPathList, int32_t& SearchPathListCount) const;
+
+    void ReleaseDirect3DBuffers();
+
+    int32_t GetPluginID(const std::string& PlugInDLL);
+    std::string GetPluginDLL(int32_t PlugInID) const;
+    void SetPluginObject(int32_t PlugInID, const std::shared_ptr<PluginMaterial>& PluginObject);
+    std::shared_ptr<PluginMaterial> GetPluginObject(int32_t PlugInID) const;
+
+    // Releases every registered library object nobody outside the library holds.
+    void CollectGarbage();
+
+    // Vector, quaternion and colour helpers. A Result may be the same record as an input.
+    float VectorModulus(const VgxVector& Vector) const;
+    void VectorRotate(VgxVector& Result, const VgxVector& Vector, const VgxVector& Axis, float Theta) const;
+    void VectorScale(VgxVector& Result, const VgxVector& Vector, float Factor) const;
+    void VectorNormalize(VgxVector& Result, const VgxVector& Vector) const;
+    float VectorDotProduct(const VgxVector& Vector1, const VgxVector& Vector2) const;
+    void VectorCrossProduct(VgxVector& Result, const VgxVector& Vector1, const VgxVector& Vector2) const;
+    void QuaternionFromRotation(VgxQuaternion& Result, const VgxVector& Vector, float Theta) const;
+    void QuaternionMultiply(VgxQuaternion& Result, const VgxQuaternion& Quaternion1, const VgxQuaternion& Quaternion2) const;
+    float ColorGetRed(int32_t Color) const;
+    float ColorGetGreen(int32_t Color) const;
+    float ColorGetBlue(int32_t Color) const;
+    float ColorGetAlpha(int32_t Color) const;
+    int32_t CreateColorRGBA(float Red, float Green, float Blue, float Alpha) const;
+    int32_t CreateColorRGB(float Red, float Green, float Blue) const;
+
+    // Where the diagnostic log "Vorlan.log" is written (the user's documents folder).
+    static std::string GetDiagnosticLogPath();
+
+    // Replaces how warnings are shown; an empty handler restores the default
+    // (diagnostic log and standard error).
+    void SetMessageBoxHandler(VgxMessageBoxHandler Handler);
+
+    struct Internals;  // library-private state, defined under src/
+    Internals& GetInternals() const { return *internals_; }
+
+private:
+    Vgx();
+    std::unique_ptr<Internals> internals_;
+};

@@ -1,0 +1,18 @@
+#pragma once
+// Everything public of the VorlanSG library.
+#include "PluginMaterial.h"
+#include "Vgx.h"
+#include "VgxDevice.h"
+#include "VgxEnums.h"
+#include "VgxError.h"
+#include "VgxFace.h"
+#include "VgxFaceArray.h"
+#include "VgxFunctions.h"
+#include "VgxGroup.h"
+#include "VgxLight.h"
+#include "VgxMaterial.h"
+#include "VgxMemberArrays.h"
+#include "VgxObject.h"
+#include "VgxPickArray.h"
+#include "VgxTexture.h"
+#include "VgxTypes.h"

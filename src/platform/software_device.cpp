@@ -1,0 +1,164 @@
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include <vgx/VgxDevice.h>
+
+#include "root/errors.h"
+
+namespace {
+
+constexpr int32_t kSoftwareMaxVertexIndex = 0x00FFFFFF;
+constexpr int32_t kSoftwareMaxPrimitiveCount = 0x00FFFFFF;
+
+VgxMatrix Identity() {
+    VgxMatrix m{};
+    m.m[0] = m.m[5] = m.m[10] = m.m[15] = 1;
+    return m;
+}
+
+// Bytes in memory; reads and writes are range-checked.
+class MemoryBlock {
+public:
+    explicit MemoryBlock(size_t length) {
+        if (length == 0) vgx::Raise(VgxErrInvalidCall);
+        try {
+            bytes_.resize(length);
+        } catch (const std::bad_alloc&) {
+            vgx::Raise(VgxErrOutOfMemory);
+        }
+    }
+    size_t Length() const { return bytes_.size(); }
+    void Write(size_t offset, const void* data, size_t size) {
+        CheckRange(offset, size);
+        if (size) std::memcpy(bytes_.data() + offset, data, size);
+    }
+    void Read(size_t offset, void* data, size_t size) const {
+        CheckRange(offset, size);
+        if (size) std::memcpy(data, bytes_.data() + offset, size);
+    }
+
+private:
+    void CheckRange(size_t offset, size_t size) const {
+        if (offset > bytes_.size() || size > bytes_.size() - offset) vgx::Raise(VgxErrSubscript);
+    }
+    std::vector<uint8_t> bytes_;
+};
+
+template <class Interface>
+class MemoryBuffer final : public Interface {
+public:
+    MemoryBuffer(size_t length, int32_t usage, int32_t format) : block_(length), usage_(usage), format_(format) {}
+    size_t GetLength() const override { return block_.Length(); }
+    void Write(size_t offset, const void* data, size_t size) override { block_.Write(offset, data, size); }
+    void Read(size_t offset, void* data, size_t size) const override { block_.Read(offset, data, size); }
+    int32_t GetFormat() const override { return format_; }
+    int32_t GetUsage() const override { return usage_; }
+
+private:
+    MemoryBlock block_;
+    int32_t usage_;
+    int32_t format_;
+};
+
+class MemoryTexture final : public VgxDeviceTexture {
+public:
+    MemoryTexture(int32_t width, int32_t height, int32_t levels) {
+        if (width <= 0 || height <= 0 || levels < 0) vgx::Raise(VgxErrInvalidCall);
+        // Levels 0 asks for the full chain down to 1 x 1.
+        for (int32_t w = width, h = height;; w = std::max(1, w / 2), h = std::max(1, h / 2)) {
+            levels_.push_back(Level{w, h, std::vector<int32_t>(static_cast<size_t>(w) * h)});
+            if ((levels != 0 && static_cast<int32_t>(levels_.size()) == levels) || (w == 1 && h == 1)) break;
+        }
+    }
+    int32_t GetLevelCount() const override { return static_cast<int32_t>(levels_.size()); }
+    int32_t GetLevelWidth(int32_t level) const override { return vgx::At(levels_, level).width; }
+    int32_t GetLevelHeight(int32_t level) const override { return vgx::At(levels_, level).height; }
+    void WriteLevel(int32_t level, const std::vector<int32_t>& pixels) override {
+        Level& target = vgx::At(levels_, level);
+        if (pixels.size() != target.pixels.size()) vgx::Raise(VgxErrInvalidCall);
+        target.pixels = pixels;
+    }
+    std::vector<int32_t> ReadLevel(int32_t level) const override { return vgx::At(levels_, level).pixels; }
+
+private:
+    struct Level {
+        int32_t width, height;
+        std::vector<int32_t> pixels;
+    };
+    std::vector<Level> levels_;
+};
+
+bool IsIndexFormat(int32_t format) { return format == VgxFormatIndex16 || format == VgxFormatIndex32; }
+
+}  // namespace
+
+VgxSoftwareDevice::VgxSoftwareDevice() : VgxSoftwareDevice(VgxPresentParameters{}) {}
+
+VgxSoftwareDevice::VgxSoftwareDevice(const VgxPresentParameters& parameters, int64_t focusWindow, int32_t behaviourFlags)
+    : parameters_(parameters),
+      focusWindow_(focusWindow),
+      behaviourFlags_(behaviourFlags),
+      caps_{kSoftwareMaxVertexIndex, kSoftwareMaxPrimitiveCount},
+      displayMode_(GetAdapterDisplayMode()),
+      viewport_{0, 0, 640, 480, 0.0f, 1.0f},
+      view_(Identity()),
+      projection_(Identity()) {
+    // Software vertex processing behaviour shows in render state 153.
+    constexpr int32_t kSoftwareVertexProcessingFlag = 32;
+    softwareVertexProcessing_ = (behaviourFlags & kSoftwareVertexProcessingFlag) ? 1 : 0;
+}
+
+VgxDisplayMode VgxSoftwareDevice::GetAdapterDisplayMode() { return {1024, 768, 60, VgxFormatX8R8G8B8}; }
+
+int32_t VgxSoftwareDevice::GetRenderState(int32_t state) const {
+    return state == VgxRenderStateSoftwareVertexProcessing ? softwareVertexProcessing_ : 0;
+}
+
+void VgxSoftwareDevice::SetRenderState(int32_t state, int32_t value) {
+    if (state != VgxRenderStateSoftwareVertexProcessing) vgx::Raise(VgxErrInvalidCall);
+    softwareVertexProcessing_ = value;
+}
+
+int32_t VgxSoftwareDevice::TestCooperativeLevel() const { return lost_ ? VgxDeviceNotReset : VgxDeviceOK; }
+
+int32_t VgxSoftwareDevice::Reset(const VgxPresentParameters& parameters) {
+    parameters_ = parameters;
+    lost_ = false;
+    ++resetCount_;
+    return VgxDeviceOK;
+}
+
+VgxMatrix VgxSoftwareDevice::GetTransform(int32_t state) const {
+    if (state == VgxTransformView) return view_;
+    if (state == VgxTransformProjection) return projection_;
+    vgx::Raise(VgxErrInvalidCall);
+}
+
+void VgxSoftwareDevice::SetTransform(int32_t state, const VgxMatrix& matrix) {
+    if (state == VgxTransformView) {
+        view_ = matrix;
+    } else if (state == VgxTransformProjection) {
+        projection_ = matrix;
+    } else {
+        vgx::Raise(VgxErrInvalidCall);
+    }
+}
+
+std::shared_ptr<VgxVertexBuffer> VgxSoftwareDevice::CreateVertexBuffer(size_t length, int32_t usage, int32_t format,
+                                                                       int32_t /*pool*/) {
+    return std::make_shared<MemoryBuffer<VgxVertexBuffer>>(length, usage, format);
+}
+
+std::shared_ptr<VgxIndexBuffer> VgxSoftwareDevice::CreateIndexBuffer(size_t length, int32_t usage, int32_t format,
+                                                                     int32_t /*pool*/) {
+    if (!IsIndexFormat(format)) vgx::Raise(VgxErrInvalidCall);
+    return std::make_shared<MemoryBuffer<VgxIndexBuffer>>(length, usage, format);
+}
+
+std::shared_ptr<VgxDeviceTexture> VgxSoftwareDevice::CreateTexture(int32_t width, int32_t height, int32_t levels,
+                                                                   int32_t /*usage*/, int32_t format, int32_t /*pool*/) {
+    if (format != VgxFormatA8R8G8B8 && format != VgxFormatX8R8G8B8) vgx::Raise(VgxErrInvalidCall);
+    return std::make_shared<MemoryTexture>(width, height, levels);
+}

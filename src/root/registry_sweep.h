@@ -1,0 +1,37 @@
+#pragma once
+// The sweep the garbage collection runs over each registry.
+#include <memory>
+#include <vector>
+
+#include "root/library_state.h"
+
+namespace vgx {
+
+// References to `member` from outside the registry that holds it.
+template <class T>
+long ExternalReferences(const std::shared_ptr<T>& member) {
+    return member.use_count() - 1;
+}
+
+// Visits the members registered when the sweep starts; `releasable` decides per
+// member (and may dismantle it). Released members leave the registry before any of
+// them is destroyed, so destructors that reach the library see a consistent registry.
+template <class T, class Releasable>
+void Sweep(Registry<T>& registry, Releasable&& releasable) {
+    const size_t visited = registry.size();
+    std::vector<bool> release(visited);
+    for (size_t i = 0; i < visited; ++i) release[i] = releasable(registry[i]);
+    Registry<T> released;
+    size_t kept = 0;
+    for (size_t i = 0; i < registry.size(); ++i) {
+        if (i < visited && release[i]) {
+            released.push_back(std::move(registry[i]));
+        } else {
+            registry[kept++] = std::move(registry[i]);
+        }
+    }
+    registry.resize(kept);
+    while (!released.empty()) released.pop_back();  // highest index first
+}
+
+}  // namespace vgx

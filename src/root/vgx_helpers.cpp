@@ -1,0 +1,47 @@
+// The scene root's vector, quaternion and colour helpers: each forwards to the
+// retained-mode operations, so the host and the library compute alike.
+#include <vgx/Vgx.h>
+
+#include "root/retained_mode.h"
+
+float Vgx::VectorModulus(const VgxVector& Vector) const { return vgx::rm::VectorModulus(Vector); }
+
+void Vgx::VectorRotate(VgxVector& Result, const VgxVector& Vector, const VgxVector& Axis, float Theta) const {
+    vgx::rm::VectorRotate(Result, Vector, Axis, Theta);
+}
+
+void Vgx::VectorScale(VgxVector& Result, const VgxVector& Vector, float Factor) const {
+    vgx::rm::VectorScale(Result, Vector, Factor);
+}
+
+void Vgx::VectorNormalize(VgxVector& Result, const VgxVector& Vector) const { vgx::rm::VectorNormalize(Result, Vector); }
+
+float Vgx::VectorDotProduct(const VgxVector& Vector1, const VgxVector& Vector2) const {
+    return vgx::rm::VectorDotProduct(Vector1, Vector2);
+}
+
+void Vgx::VectorCrossProduct(VgxVector& Result, const VgxVector& Vector1, const VgxVector& Vector2) const {
+    vgx::rm::VectorCrossProduct(Result, Vector1, Vector2);
+}
+
+void Vgx::QuaternionFromRotation(VgxQuaternion& Result, const VgxVector& Vector, float Theta) const {
+    vgx::rm::QuaternionFromRotation(Result, Vector, Theta);
+}
+
+void Vgx::QuaternionMultiply(VgxQuaternion& Result, const VgxQuaternion& Quaternion1,
+                             const VgxQuaternion& Quaternion2) const {
+    vgx::rm::QuaternionMultiply(Result, Quaternion1, Quaternion2);
+}
+
+float Vgx::ColorGetRed(int32_t Color) const { return vgx::rm::ColorGetRed(Color); }
+float Vgx::ColorGetGreen(int32_t Color) const { return vgx::rm::ColorGetGreen(Color); }
+float Vgx::ColorGetBlue(int32_t Color) const { return vgx::rm::ColorGetBlue(Color); }
+float Vgx::ColorGetAlpha(int32_t Color) const { return vgx::rm::ColorGetAlpha(Color); }
+
+int32_t Vgx::CreateColorRGBA(float Red, float Green, float Blue, float Alpha) const {
+    return vgx::rm::CreateColorRGBA(Red, Green, Blue, Alpha);
+}
+
+int32_t Vgx::CreateColorRGB(float Red, float Green, float Blue) const {
+    return vgx::rm::CreateColorRGB(Red, Green, Blue);
+}

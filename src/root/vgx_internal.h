@@ -1,0 +1,25 @@
+#pragma once
+// The state of one scene root.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <vgx/PluginMaterial.h>
+#include <vgx/Vgx.h>
+
+#include "material/texture_entry.h"
+#include "platform/hidden_window.h"
+
+struct Vgx::Internals {
+    std::vector<vgx::iVgxTexture> textures;
+    int32_t nextDeviceId = 0;
+    int32_t nextObjectId = 0;
+    std::array<std::string, 3> searchPaths;
+    std::vector<std::string> pluginNames;
+    std::vector<std::shared_ptr<PluginMaterial>> pluginObjects;
+    int32_t pluginCount = 0;
+    std::unique_ptr<vgx::platform::HiddenWindow> hiddenWindow;
+    VgxMessageBoxHandler messageBox;
+};

@@ -1,0 +1,108 @@
+// vgx: the command-line host of the VorlanSG library.
+//   vgx demo    start a scene root and show what it does (the default)
+#include <vgx/Vgx7a.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Lines of the diagnostic log written since `offset`.
+void PrintLogSince(const std::string& logPath, std::streamoff offset) {
+    std::ifstream log(logPath, std::ios::binary);
+    log.seekg(offset);
+    std::string line;
+    while (std::getline(log, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::printf("  log: %s\n", line.c_str());
+    }
+}
+
+std::streamoff LogSize(const std::string& logPath) {
+    std::ifstream log(logPath, std::ios::binary | std::ios::ate);
+    return log ? static_cast<std::streamoff>(log.tellg()) : 0;
+}
+
+int Demo() {
+    const std::string logPath = Vgx::GetDiagnosticLogPath();
+    std::streamoff offset = LogSize(logPath);
+    std::printf("Starting a scene root (diagnostic log: %s)\n", logPath.c_str());
+    std::shared_ptr<Vgx> root = Vgx::Create();
+    PrintLogSince(logPath, offset);
+
+    std::printf("Device ids:");
+    for (int i = 0; i < 3; ++i) std::printf(" %d", root->CreateDeviceID());
+    std::printf("\n");
+
+    std::shared_ptr<VgxGroup> scene = root->CreateGroup(nullptr);
+    scene->SetName("scene");
+    std::shared_ptr<VgxGroup> child = root->CreateGroup(scene);
+    child->SetName("child");
+    std::shared_ptr<VgxObject> mesh = root->CreateObject();
+    mesh->SetName("mesh");
+    child->AddObject(mesh);
+    std::shared_ptr<VgxMaterial> material = root->CreateMaterial();
+    D3DMATERIAL8 device = material->GetD3DMaterial();
+    std::shared_ptr<VgxLight> light = root->CreateLightRGB(VgxLightSpot, 1.0f, 0.9f, 0.8f);
+    scene->AddLight(light);
+    std::printf("Created group '%s' with child '%s' holding object '%s' (id %d)\n", scene->GetName().c_str(),
+                child->GetName().c_str(), mesh->GetName().c_str(), mesh->GetObjectID());
+    std::printf("Default material: diffuse (%.2f %.2f %.2f %.2f) ambient (%.2f %.2f %.2f) emissive (%.2f %.2f %.2f)\n",
+                device.Diffuse.r, device.Diffuse.g, device.Diffuse.b, device.Diffuse.a, device.Ambient.r,
+                device.Ambient.g, device.Ambient.b, device.Emissive.r, device.Emissive.g, device.Emissive.b);
+    std::printf("Spot light: colour 0x%08X range %.1f umbra %.1f penumbra %.1f\n",
+                static_cast<unsigned>(light->GetColor()), light->GetRange(), light->GetUmbra(), light->GetPenumbra());
+
+    struct Watched {
+        const char* name;
+        std::weak_ptr<void> member;
+        bool reported = false;
+    };
+    std::vector<Watched> watched{{"group 'scene'", scene}, {"group 'child'", child}, {"object 'mesh'", mesh},
+                                 {"material", material}, {"light", light}};
+    auto collect = [&](const char* when) {
+        root->CollectGarbage();
+        std::printf("CollectGarbage %s released:", when);
+        int released = 0;
+        for (Watched& entry : watched) {
+            if (entry.reported || !entry.member.expired()) continue;
+            std::printf(" %s", entry.name);
+            entry.reported = true;
+            ++released;
+        }
+        std::printf("%s\n", released ? "" : " nothing");
+    };
+    collect("while the host holds everything");
+    scene.reset();
+    child.reset();
+    mesh.reset();
+    material.reset();
+    light.reset();
+    collect("after the host let go");
+    // Lights and materials are swept before the groups and objects that hold
+    // them, so what those held goes in the following collection.
+    collect("once more");
+
+    offset = LogSize(logPath);
+    root.reset();
+    std::printf("Scene root dropped\n");
+    PrintLogSince(logPath, offset);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* command = argc > 1 ? argv[1] : "demo";
+    try {
+        if (std::strcmp(command, "demo") == 0) return Demo();
+        std::fprintf(stderr, "usage: vgx [demo]\n");
+        return 2;
+    } catch (const VgxError& error) {
+        std::fprintf(stderr, "vgx: %s\n", error.what());
+        return 1;
+    }
+}
