@@ -32,7 +32,7 @@ void BM_CollectGarbageHeld(benchmark::State& state) {
     for (auto _ : state) root->CollectGarbage();
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_CollectGarbageHeld)->RangeMultiplier(10)->Range(1000, 100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CollectGarbageHeld)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMicrosecond);
 
 // Collection that releases a whole scene tree: groups with children and objects.
 void BM_CollectGarbageReleaseTree(benchmark::State& state) {
@@ -51,6 +51,16 @@ void BM_CollectGarbageReleaseTree(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_CollectGarbageReleaseTree)->RangeMultiplier(10)->Range(1000, 100000)->Unit(benchmark::kMillisecond);
+// Building each tree costs a collection per creation, so few iterations.
+BENCHMARK(BM_CollectGarbageReleaseTree)->Arg(1000)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// CreateObject collects first: its cost grows with the number of live objects.
+void BM_CreateObject(benchmark::State& state) {
+    auto root = QuietRoot();
+    std::vector<std::shared_ptr<VgxObject>> held;
+    for (int64_t i = 0; i < state.range(0); ++i) held.push_back(root->CreateObject());
+    for (auto _ : state) benchmark::DoNotOptimize(root->CreateObject());
+}
+BENCHMARK(BM_CreateObject)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

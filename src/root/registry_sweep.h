@@ -7,10 +7,11 @@
 
 namespace vgx {
 
-// References to `member` from outside the registry that holds it.
+// References to a member from outside the library, counted on the sweep's own
+// copy: the registry and the sweep hold one each.
 template <class T>
-long ExternalReferences(const std::shared_ptr<T>& member) {
-    return member.use_count() - 1;
+long ExternalReferences(const std::shared_ptr<T>& visited) {
+    return visited.use_count() - 2;
 }
 
 // Visits the members registered when the sweep starts; `releasable` decides per
@@ -20,7 +21,11 @@ template <class T, class Releasable>
 void Sweep(Registry<T>& registry, Releasable&& releasable) {
     const size_t visited = registry.size();
     std::vector<bool> release(visited);
-    for (size_t i = 0; i < visited; ++i) release[i] = releasable(registry[i]);
+    for (size_t i = 0; i < visited; ++i) {
+        // A copy: releasing a member may reach code that registers new ones.
+        const std::shared_ptr<T> member = registry[i];
+        release[i] = releasable(member);
+    }
     Registry<T> released;
     size_t kept = 0;
     for (size_t i = 0; i < registry.size(); ++i) {
