@@ -253,3 +253,62 @@ enum VgxCoordinateData : int32_t {
     VgxObjectAffectXDirY,
     VgxObjectAffectXDirZ,
 };
+
+// Mesh object settings.
+enum VgxObjectType : int32_t {
+    VgxMesh = 0,
+    VgxPatch = 1,
+};
+
+enum VgxCurveType : int32_t {
+    VgxBezier = 0,
+    VgxNSpline = 1,
+    VgxNURBS = 2,
+};
+
+enum VgxCondition : int32_t {
+    VgxGreaterThan = 0,
+    VgxLessThan = 1,
+};
+
+enum VgxAxis : int32_t {
+    VgxAxisNone = 0,
+    VgxAxisX = 1,
+    VgxAxisY = 2,
+    VgxAxisZ = 3,
+};
+
+enum VgxObjectEnable : int32_t {
+    VgxObjectRenderEnable = 1,
+    VgxObjectPickEnable = 2,
+};
+
+enum VgxOperationControlType : int32_t {
+    VgxOperationControlNone = 0,
+    VgxOperationControlCube = 1,
+    VgxOperationControlCylinder = 2,
+    VgxOperationControlSphere = 3,
+};
+
+// The render quality Long: shade mode in bits 0-2, light mode in bits 3-5, fill
+// mode in bits 6-10.
+enum VgxShadeMode : int32_t {
+    VgxShadeFlat = 0,
+    VgxShadeGouraud = 1,
+    VgxShadePhong = 2,
+    VgxShadeMask = 7,
+};
+
+enum VgxLightMode : int32_t {
+    VgxLightOFF = 0,
+    VgxLightON = 8,
+    VgxLightMASK = 56,
+};
+
+enum VgxFillMode : int32_t {
+    VgxFillWireframe = 64,
+    VgxFillSolid = 128,
+    VgxFillPoints = 256,
+    VgxFillOutline = 512,
+    VgxFillCartoon = 1024,
+};

@@ -33,4 +33,5 @@ enum VgxErrorNumber : int32_t {
     VgxErrPathFileAccess = 75,
     VgxErrPathNotFound = 76,
     VgxErrObjectNotSet = 91,
+    VgxErrNotSupported = 445,
 };

@@ -1,10 +1,15 @@
 #pragma once
-// An indexed polygon mesh.
+// An indexed polygon mesh. Points, normals and texture coordinates live in pools
+// that merge coordinates within 0.0001; faces index them. Every operation works
+// on the editable mesh (level 0) unless it says otherwise. Indexes are 0-based.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "VgxEnums.h"
 #include "VgxForward.h"
+#include "VgxTypes.h"
 
 class VgxObject : public std::enable_shared_from_this<VgxObject> {
 public:
@@ -12,20 +17,134 @@ public:
     VgxObject(const VgxObject&) = delete;
     VgxObject& operator=(const VgxObject&) = delete;
 
+    // Single coordinates. Add* returns the index of an existing coordinate within
+    // 0.0001, else of the one appended. Get/Set raise 9 outside the pool's array.
+    int32_t AddOptimizedPoint(const VgxVector& Point);
+    void AddOptimizedPoints(const std::vector<VgxVector>& PointList, std::vector<int32_t>& PointIndexList);
+    int32_t AddOptimizedNormal(const VgxVector& Normal);
+    void AddOptimizedNormals(const std::vector<VgxVector>& NormalList, std::vector<int32_t>& NormalIndexList);
+    int32_t AddOptimizedUV(const VgxUV& UV);
+    void AddOptimizedUVs(const std::vector<VgxUV>& UVList, std::vector<int32_t>& UVIndexList);
+    int32_t GetPointCount() const;
+    int32_t GetNormalCount() const;
+    int32_t GetUVCount() const;
+    VgxVector GetPoint(int32_t PointID) const;
+    // Moves a point; it stays filed under the position it was pooled with.
+    void SetPoint(int32_t PointID, const VgxVector& Point);
+    VgxVector GetNormal(int32_t NormalID) const;
+    void SetNormal(int32_t NormalID, const VgxVector& Normal);
+    VgxUV GetUV(int32_t UVID) const;
+    void SetUV(int32_t UVID, const VgxUV& UV);
+
+    // Faces. FaceData: per face the corner count n, then n triples (point, normal,
+    // UV index), and a final 0. AddFaces indexes the given arrays, AddFacesIndexed
+    // the object's own pools.
+    void AddFaces(const std::vector<VgxVector>& PointList, const std::vector<VgxVector>& NormalList,
+                  const std::vector<VgxUV>& UVList, const std::vector<int32_t>& FaceData, bool OptimizeCoordinates,
+                  bool OptimizeFaces);
+    void AddFacesIndexed(const std::vector<int32_t>& FaceData, bool OptimizeFaces);
+    // Appends a face with no corners and the default material.
+    std::shared_ptr<VgxFace> CreateFace();
+    // Removes the listed faces and every face of fewer than 3 corners; faces are
+    // renumbered and get new proxies.
+    void DeleteFaces(const std::vector<int32_t>& FaceIDList);
     int32_t GetFaceCount() const;
     // The proxy of face FaceID; 9 outside the faces.
     std::shared_ptr<VgxFace> GetFace(int32_t FaceID) const;
     // A live view of this object's faces.
     std::shared_ptr<VgxFaceArray> GetFaces();
-    // Drops the device resources of every device id (render buffers are rebuilt lazily).
+    // A new material of this colour on every face.
+    void DefaultMaterial(int32_t Color);
+    void ApplyMaterial(const std::shared_ptr<VgxMaterial>& Material);
+
+    // Whole geometry. Output arrays are recreated with exactly Count entries.
+    void GetGeometry(std::vector<VgxVector>& PointList, int32_t& PointListCount, std::vector<VgxVector>& NormalList,
+                     int32_t& NormalListCount, std::vector<VgxUV>& UVList, int32_t& UVListCount,
+                     std::vector<int32_t>& FaceData, int32_t& FaceDataCount) const;
+    // One entry per distinct (point, UV) pair; FaceData blocks hold n, then n
+    // pairs (point-UV index, normal index).
+    void GetGeometryPointUV(std::vector<VgxVectorUV>& PointUVList, int32_t& PointUVListCount,
+                            std::vector<VgxVector>& NormalList, int32_t& NormalListCount,
+                            std::vector<int32_t>& FaceData, int32_t& FaceDataCount) const;
+    // The mesh as it is shown, optionally split into triangles, with one material per
+    // output face.
+    void GetVisual(bool Triangulate, std::vector<VgxVector>& PointList, int32_t& PointListCount,
+                   std::vector<VgxVector>& NormalList, int32_t& NormalListCount, std::vector<VgxUV>& UVList,
+                   int32_t& UVListCount, std::vector<int32_t>& FaceData, int32_t& FaceDataCount,
+                   std::vector<std::shared_ptr<VgxMaterial>>& FaceMaterialList, int32_t& FaceMaterialListCount);
+    void GetPoints(std::vector<VgxVector>& PointList, int32_t& PointListCount) const;
+    void GetNormals(std::vector<VgxVector>& NormalList, int32_t& NormalListCount) const;
+    void GetUVs(std::vector<VgxUV>& UVList, int32_t& UVListCount) const;
+    // Overwrite entries 0.. of the pools; 9 at the first index beyond the pool.
+    void SetPoints(const std::vector<VgxVector>& PointList);
+    void SetNormals(const std::vector<VgxVector>& NormalList);
+    void SetUVs(const std::vector<VgxUV>& UVList);
+    void Resize(const VgxVector& Factor);
+    void Translate(const VgxVector& Translation);
+    VgxBox GetBoundingBox();
+    // Rebuilds the mesh with merged coordinates; InDepth also drops degenerate
+    // corners and faces and unused coordinates.
+    void Optimize(bool InDepth, int32_t Version);
+    void Clear();
+    // Appends a copy of Object's faces with their materials.
+    void AddObject(const std::shared_ptr<VgxObject>& Object);
+
+    // Render buffers.
     void ReleaseDirect3DBuffers();
     void ReleaseDirect3DBuffers(int32_t DeviceID);
 
+    // Attributes; none is validated.
     std::string GetName() const;
     void SetName(const std::string& Name);
     int32_t GetAppData() const;
     void SetAppData(int32_t Data);
     int32_t GetObjectID() const;
+    void Enable(int32_t Flags);
+    int32_t GetEnable() const;
+    void SetQuality(int32_t Quality);
+    int32_t GetQuality() const;
+    void SetSmoothingLevel(int32_t Level);
+    int32_t GetSmoothingLevel() const;
+    void SetSmoothingTension(float Tension);
+    float GetSmoothingTension() const;
+    void SetSmoothingCondition(VgxCondition Condition);
+    VgxCondition GetSmoothingCondition() const;
+    void SetSmoothingAngle(float Angle);
+    float GetSmoothingAngle() const;
+    void SetMirrorAxis(VgxAxis Axis);
+    VgxAxis GetMirrorAxis() const;
+    void SetCreasingFactor(float Factor);
+    float GetCreasingFactor() const;
+    void SetCurvePoints(int32_t CurvePoints);
+    int32_t GetCurvePoints() const;
+    void SetCurveType(VgxCurveType CurveType);
+    VgxCurveType GetCurveType() const;
+    void SetCurveQuality(float CurveQuality);
+    float GetCurveQuality() const;
+    void SetObjectType(VgxObjectType ObjectType);
+    VgxObjectType GetObjectType() const;
+    void SetLocked(bool Locked);
+    bool GetLocked() const;
+    void SetCloneOptions(const VgxVectorLong& CloneNumber, const VgxVector& CloneOffset, const VgxVector& CloneRotate);
+    void GetCloneOptions(VgxVectorLong& CloneNumber, VgxVector& CloneOffset, VgxVector& CloneRotate) const;
+    void SetOperationControl(VgxOperationControlType Type);
+    VgxOperationControlType GetOperationControl() const;
+    void SetOperationControlDirectional(bool Directional);
+    bool GetOperationControlDirectional() const;
+    void SetOperationControlPosition(const VgxVector& Position);
+    void GetOperationControlPosition(VgxVector& Position) const;
+    void SetOperationControlSize(const VgxVector& Size);
+    void GetOperationControlSize(VgxVector& Size) const;
+    void SetOperationControlOrientation(const VgxVector& Dir, const VgxVector& Up);
+    void GetOperationControlOrientation(VgxVector& Dir, VgxVector& Up) const;
+    void SetRenderShadow(bool RenderShadow);
+    bool GetRenderShadow() const;
+    // Kept for hosts written against older versions: adjacency is always rebuilt.
+    void SetMaintainAdjacency(bool MaintainAdjacency);
+    bool GetMaintainAdjacency() const;
+    // FieldID 0..5, else 9.
+    void SetCustomFieldValue(int32_t FieldID, const std::string& FieldValue);
+    std::string GetCustomFieldValue(int32_t FieldID) const;
 
     // Library-private: the scene root link; an empty root clears the geometry.
     const std::shared_ptr<Vgx>& GetRoot() const;

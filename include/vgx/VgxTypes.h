@@ -47,6 +47,24 @@ struct VgxRay {
     VgxVector Position;
 };
 
+// The modelling settings every mesh object carries.
+struct VgxAttributes {
+    VgxObjectType ObjectType;
+    VgxCurveType CurveType;
+    int32_t CurvePoints;
+    float CurveQuality;
+    float CreasingFactor;
+    int32_t SmoothingLevel;
+    float SmoothingTension;
+    VgxCondition SmoothingCondition;
+    float SmoothingAngle;
+    VgxAxis MirrorAxis;
+    bool Locked;
+    VgxVectorLong CloneNumber;
+    VgxVector CloneOffset;
+    VgxVector CloneRotate;
+};
+
 // The device material record: four r, g, b, a colours and the specular power.
 struct D3DCOLORVALUE {
     float r, g, b, a;

@@ -1,5 +1,6 @@
 #pragma once
-// The state of one mesh object.
+// The state of one mesh object and the helpers its operations share.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -8,20 +9,88 @@
 #include <vgx/VgxFace.h>
 #include <vgx/VgxObject.h>
 
+#include "mesh/mesh_records.h"
+
 struct VgxObject::Internals {
+    // Level 0 is the editable mesh; 1 to 4 belong to the smoothing build.
+    std::array<vgx::iVgxObject, 5> levels;
+    vgx::iVgxObject visual;
+    vgx::iVgxObject working;
+    VgxAttributes attributes{VgxMesh, VgxBezier, 0, 0, 70.0f, 0, 0, VgxGreaterThan, 0, VgxAxisNone, false, {}, {}, {}};
+    std::array<std::string, 6> customFields;
     std::shared_ptr<Vgx> root;
-    // The proxy of each face of the editable mesh, by face index.
-    std::vector<std::shared_ptr<VgxFace>> faceProxies;
+    int32_t quality = int32_t{VgxShadeGouraud} | int32_t{VgxLightON} | int32_t{VgxFillSolid};
+    int32_t enableFlags = VgxObjectRenderEnable | VgxObjectPickEnable;
+    VgxOperationControlType operationControl = VgxOperationControlNone;
+    bool operationControlDirectional = false;
+    VgxVector operationControlPosition{}, operationControlDir{}, operationControlUp{}, operationControlSize{};
+    bool renderShadow = false;
     std::string name;
     int32_t appData = 0;
     int32_t objectId = 0;
+    std::shared_ptr<VgxMaterial> defaultMaterial;
     // 0: render data must be rebuilt; 1: current; 2: only positions moved.
     int32_t renderBufferState = 0;
+    bool edgesValid = false;
+    VgxBox boundingBox{};
+    bool boundingBoxValid = false;
+
+    vgx::iVgxObject& Base() { return levels[0]; }
+    const vgx::iVgxObject& Base() const { return levels[0]; }
+    void StructureChanged() { renderBufferState = 0; }
+    // Positions moved but the structure stands: only positions need re-sending.
+    void PositionsMoved() {
+        if (renderBufferState != 0) renderBufferState = 2;
+        boundingBoxValid = false;
+    }
 };
 
 namespace vgx {
 
+// Faces waiting to be appended: their corners back to back, one material each.
+struct FaceBatch {
+    std::vector<iVgxFacePoint> corners;
+    std::vector<int32_t> offsets{0};
+    std::vector<int32_t> applicationData;
+    std::vector<std::shared_ptr<VgxMaterial>> materials;
+
+    int32_t Count() const { return static_cast<int32_t>(applicationData.size()); }
+    void Close(int32_t appData, const std::shared_ptr<VgxMaterial>& material) {
+        offsets.push_back(static_cast<int32_t>(corners.size()));
+        applicationData.push_back(appData);
+        materials.push_back(material);
+    }
+    // Drops the corners read since the last closed face.
+    void Discard() { corners.resize(static_cast<size_t>(offsets.back())); }
+};
+
+enum class EdgeMode { Undirected, Directed };
+
 // Releases the render buffers and empties every geometry level.
 void ClearObject(VgxObject& object);
+// The object's default material, created through its root the first time.
+const std::shared_ptr<VgxMaterial>& EnsureDefaultMaterial(VgxObject& object);
+// A new material of this colour, with ambient 0.6 and emissive 0.2 times it.
+std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color);
+// Appends finished faces to a level with new proxies and material slots; builds
+// their edges when asked and the level allows it.
+void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges, EdgeMode mode);
+// Raises 9 unless every face block of FaceData lies inside the array and every
+// corner index inside its list (a list of size 0 is not indexed).
+void ValidateFaceData(const std::vector<int32_t>& faceData, size_t points, size_t normals, size_t uvs);
+// Pools the coordinates and appends the faces of FaceData (indexing the given
+// arrays, FaceData already validated). Face block b gets materials[b]; the last
+// material serves the rest.
+void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& points,
+                          const std::vector<VgxVector>& normals, const std::vector<VgxUV>& uvs,
+                          const std::vector<int32_t>& faceData, const std::vector<std::shared_ptr<VgxMaterial>>& materials,
+                          bool optimizeFaces, bool optimizeCoordinates, int32_t version);
+// Appends the faces of FaceData whose corners index the object's own pools.
+void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, bool optimizeFaces);
+// Keeps the faces of at least `minimumCorners` corners, renumbered, with new proxies,
+// material slots and undirected edges.
+void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners);
+// The unit normal (p1 - p0) x (p2 - p1) of a face; zero below 3 corners.
+VgxVector FaceNormal(const iVgxObject& level, int32_t face);
 
 }  // namespace vgx

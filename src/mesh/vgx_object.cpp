@@ -1,5 +1,5 @@
+// A mesh object's life: construction, clearing, its root and render buffers.
 #include <vgx/Vgx.h>
-#include <vgx/VgxFaceArray.h>
 #include <vgx/VgxObject.h>
 
 #include "mesh/object_internal.h"
@@ -7,14 +7,11 @@
 #include "root/factory.h"
 #include "root/library_state.h"
 
-namespace {
-constexpr std::string_view kSource = "VgxObject";
-}
-
 VgxObject::VgxObject() : internals_(std::make_unique<Internals>()) { ++vgx::Library().liveObjectCount; }
 
 VgxObject::~VgxObject() {
     vgx::ClearObject(*this);
+    internals_->defaultMaterial.reset();
     internals_->root.reset();
     if (vgx::LibraryAlive()) --vgx::Library().liveObjectCount;
 }
@@ -23,33 +20,44 @@ void vgx::ClearObject(VgxObject& object) {
     object.ReleaseDirect3DBuffers();
     VgxObject::Internals& self = object.GetInternals();
     // Dropping the proxies breaks the cycle between the object and its faces.
-    self.faceProxies.clear();
-    self.renderBufferState = 0;
+    for (iVgxObject& level : self.levels) level.ClearGeometry();
+    self.visual.ClearGeometry();
+    self.working.ClearGeometry();
+    self.boundingBoxValid = false;
+    self.StructureChanged();
 }
 
-int32_t VgxObject::GetFaceCount() const { return static_cast<int32_t>(internals_->faceProxies.size()); }
-
-std::shared_ptr<VgxFace> VgxObject::GetFace(int32_t FaceID) const {
-    return vgx::Trap(kSource, [&] { return vgx::At(internals_->faceProxies, FaceID); });
+void VgxObject::Clear() {
+    vgx::Trap("VgxObject", [&] { vgx::ClearObject(*this); });
 }
 
-std::shared_ptr<VgxFaceArray> VgxObject::GetFaces() {
-    return vgx::Trap(kSource, [&] {
-        auto faces = VgxFactory::Make<VgxFaceArray>();
-        vgx::Registered().faceArrays.push_back(faces);
-        VgxFactory::Bind(*faces, internals_->root, shared_from_this());
-        return faces;
-    });
+void VgxObject::ReleaseDirect3DBuffers() {
+    vgx::iVgxObject& level = internals_->Base();
+    for (auto& buffer : level.D3DVertexBuffer) buffer.reset();
+    for (vgx::iVgxMaterial& slot : level.MaterialList) {
+        for (auto* buffers : {&slot.D3DObjectTriangleIndexBuffers, &slot.D3DObjectEdgePointIndexBuffers,
+                              &slot.D3DVisualTriangleIndexBuffers, &slot.D3DVisualEdgePointIndexBuffers}) {
+            for (auto& buffer : *buffers) buffer.reset();
+        }
+    }
+    internals_->StructureChanged();
 }
 
-void VgxObject::ReleaseDirect3DBuffers() { internals_->renderBufferState = 0; }
+void VgxObject::ReleaseDirect3DBuffers(int32_t DeviceID) {
+    vgx::iVgxObject& level = internals_->Base();
+    const auto release = [&](auto& buffers) {
+        if (DeviceID >= 0 && static_cast<size_t>(DeviceID) < buffers.size()) buffers[DeviceID].reset();
+    };
+    release(level.D3DVertexBuffer);
+    for (vgx::iVgxMaterial& slot : level.MaterialList) {
+        release(slot.D3DObjectTriangleIndexBuffers);
+        release(slot.D3DObjectEdgePointIndexBuffers);
+        release(slot.D3DVisualTriangleIndexBuffers);
+        release(slot.D3DVisualEdgePointIndexBuffers);
+    }
+    internals_->StructureChanged();
+}
 
-void VgxObject::ReleaseDirect3DBuffers(int32_t /*DeviceID*/) { internals_->renderBufferState = 0; }
-
-std::string VgxObject::GetName() const { return internals_->name; }
-void VgxObject::SetName(const std::string& Name) { internals_->name = Name; }
-int32_t VgxObject::GetAppData() const { return internals_->appData; }
-void VgxObject::SetAppData(int32_t Data) { internals_->appData = Data; }
 int32_t VgxObject::GetObjectID() const { return internals_->objectId; }
 
 const std::shared_ptr<Vgx>& VgxObject::GetRoot() const { return internals_->root; }

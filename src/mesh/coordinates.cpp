@@ -1,0 +1,113 @@
+// VgxObject's single-coordinate operations on the pools of level 0.
+#include <vgx/VgxObject.h>
+
+#include "mesh/mod_index.h"
+#include "mesh/object_internal.h"
+#include "root/errors.h"
+
+namespace {
+
+constexpr std::string_view kSource = "VgxObject";
+
+// Adds each entry with `add`, into an index list of exactly the input's size.
+template <class Value, class Add>
+void AddEach(const std::vector<Value>& values, std::vector<int32_t>& indexes, Add&& add) {
+    std::vector<int32_t> result(values.size());
+    for (size_t i = 0; i < values.size(); ++i) result[i] = add(values[i]);
+    indexes = std::move(result);
+}
+
+}  // namespace
+
+int32_t VgxObject::AddOptimizedPoint(const VgxVector& Point) {
+    return vgx::Trap(kSource, [&] {
+        vgx::iVgxObject& level = internals_->Base();
+        vgx::VgxPoint record;
+        record.Point = Point;
+        const int32_t index = vgx::modIndex::AddPooledPoint(level.PointList, level.PointListCount,
+                                                            level.PointHashTable, record, false, true);
+        internals_->StructureChanged();
+        internals_->boundingBoxValid = false;
+        return index;
+    });
+}
+
+void VgxObject::AddOptimizedPoints(const std::vector<VgxVector>& PointList, std::vector<int32_t>& PointIndexList) {
+    vgx::Trap(kSource, [&] {
+        AddEach(PointList, PointIndexList, [&](const VgxVector& p) { return AddOptimizedPoint(p); });
+        internals_->StructureChanged();
+        internals_->boundingBoxValid = false;
+    });
+}
+
+int32_t VgxObject::AddOptimizedNormal(const VgxVector& Normal) {
+    return vgx::Trap(kSource, [&] {
+        vgx::iVgxObject& level = internals_->Base();
+        const int32_t index = vgx::modIndex::AddPooledNormal(level.NormalList, level.NormalListCount,
+                                                             level.NormalHashTable, Normal, true);
+        internals_->StructureChanged();
+        return index;
+    });
+}
+
+void VgxObject::AddOptimizedNormals(const std::vector<VgxVector>& NormalList, std::vector<int32_t>& NormalIndexList) {
+    vgx::Trap(kSource, [&] {
+        AddEach(NormalList, NormalIndexList, [&](const VgxVector& n) { return AddOptimizedNormal(n); });
+        internals_->StructureChanged();
+    });
+}
+
+int32_t VgxObject::AddOptimizedUV(const VgxUV& UV) {
+    return vgx::Trap(kSource, [&] {
+        vgx::iVgxObject& level = internals_->Base();
+        const int32_t index =
+            vgx::modIndex::AddPooledUV(level.UVList, level.UVListCount, level.UVHashTable, UV, true);
+        internals_->StructureChanged();
+        return index;
+    });
+}
+
+void VgxObject::AddOptimizedUVs(const std::vector<VgxUV>& UVList, std::vector<int32_t>& UVIndexList) {
+    vgx::Trap(kSource, [&] {
+        AddEach(UVList, UVIndexList, [&](const VgxUV& t) { return AddOptimizedUV(t); });
+        internals_->StructureChanged();
+    });
+}
+
+int32_t VgxObject::GetPointCount() const { return internals_->Base().PointListCount; }
+int32_t VgxObject::GetNormalCount() const { return internals_->Base().NormalListCount; }
+int32_t VgxObject::GetUVCount() const { return internals_->Base().UVListCount; }
+
+// Single entries are checked against the array, which may hold spare entries past the count.
+VgxVector VgxObject::GetPoint(int32_t PointID) const {
+    return vgx::Trap(kSource, [&] { return vgx::At(internals_->Base().PointList, PointID).Point; });
+}
+
+void VgxObject::SetPoint(int32_t PointID, const VgxVector& Point) {
+    vgx::Trap(kSource, [&] {
+        vgx::At(internals_->Base().PointList, PointID).Point = Point;
+        internals_->PositionsMoved();
+    });
+}
+
+VgxVector VgxObject::GetNormal(int32_t NormalID) const {
+    return vgx::Trap(kSource, [&] { return vgx::At(internals_->Base().NormalList, NormalID).Vector; });
+}
+
+void VgxObject::SetNormal(int32_t NormalID, const VgxVector& Normal) {
+    vgx::Trap(kSource, [&] {
+        vgx::At(internals_->Base().NormalList, NormalID).Vector = Normal;
+        internals_->StructureChanged();
+    });
+}
+
+VgxUV VgxObject::GetUV(int32_t UVID) const {
+    return vgx::Trap(kSource, [&] { return vgx::At(internals_->Base().UVList, UVID).Coordinate; });
+}
+
+void VgxObject::SetUV(int32_t UVID, const VgxUV& UV) {
+    vgx::Trap(kSource, [&] {
+        vgx::At(internals_->Base().UVList, UVID).Coordinate = UV;
+        internals_->StructureChanged();
+    });
+}

@@ -1,0 +1,307 @@
+// Whole-mesh access: export in the FaceData layout, bulk coordinates, moving and
+// scaling, the bounding box, re-optimising and merging another object.
+#include <vgx/VgxMaterial.h>
+#include <vgx/VgxObject.h>
+
+#include <algorithm>
+#include <string>
+
+#include "mesh/object_internal.h"
+#include "mesh/triangulation.h"
+#include "root/errors.h"
+#include "root/mod_file.h"
+
+namespace {
+
+constexpr std::string_view kSource = "VgxObject";
+
+template <class Out, class Record, class Field>
+void ExportPool(const std::vector<Record>& list, int32_t count, Field field, std::vector<Out>& out,
+                int32_t& outCount) {
+    std::vector<Out> values(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) values[i] = list[i].*field;
+    out = std::move(values);
+    outCount = count;
+}
+
+void ExportCoordinates(const vgx::iVgxObject& level, std::vector<VgxVector>& points, int32_t& pointCount,
+                       std::vector<VgxVector>& normals, int32_t& normalCount, std::vector<VgxUV>& uvs,
+                       int32_t& uvCount) {
+    ExportPool(level.PointList, level.PointListCount, &vgx::VgxPoint::Point, points, pointCount);
+    ExportPool(level.NormalList, level.NormalListCount, &vgx::iVgxNormal::Vector, normals, normalCount);
+    ExportPool(level.UVList, level.UVListCount, &vgx::iVgxUVCoordinate::Coordinate, uvs, uvCount);
+}
+
+void AppendCorner(std::vector<int32_t>& faceData, const vgx::iVgxFacePoint& corner) {
+    faceData.push_back(corner.Point);
+    faceData.push_back(corner.Normal);
+    faceData.push_back(corner.UV);
+}
+
+// FaceData of every face in order, and the material of each face; with
+// `triangulate`, faces of 4 or more corners become their triangles and faces of
+// fewer than 3 corners are left out.
+void ExportFaces(const vgx::iVgxObject& level, bool triangulate, std::vector<int32_t>& faceData,
+                 int32_t& faceDataCount, std::vector<std::shared_ptr<VgxMaterial>>* materials) {
+    std::vector<int32_t> data;
+    data.reserve(level.Corners.size() * 3 + level.FaceList.size() + 1);
+    std::vector<std::shared_ptr<VgxMaterial>> faceMaterials;
+    std::vector<VgxVector> positions;
+    std::vector<vgx::modFace::FaceTriangle> triangles;
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        const vgx::iVgxFacePoint* corners = level.FaceCorners(f);
+        const int32_t n = level.FaceList[f].PointCount;
+        const auto& material = level.FaceListObjects[f]->GetMaterial();
+        if (!triangulate || n == 3) {
+            data.push_back(n);
+            for (int32_t k = 0; k < n; ++k) AppendCorner(data, corners[k]);
+            faceMaterials.push_back(material);
+            continue;
+        }
+        if (n < 3) continue;
+        positions.resize(static_cast<size_t>(n));
+        for (int32_t k = 0; k < n; ++k) positions[k] = vgx::At(level.PointList, corners[k].Point).Point;
+        triangles.clear();
+        vgx::modFace::SplitFace(positions, triangles);
+        for (const auto& triangle : triangles) {
+            data.push_back(3);
+            for (int32_t corner : triangle.Corner) AppendCorner(data, corners[corner]);
+            faceMaterials.push_back(material);
+        }
+    }
+    data.push_back(0);
+    faceDataCount = static_cast<int32_t>(data.size());
+    faceData = std::move(data);
+    if (materials) *materials = std::move(faceMaterials);
+}
+
+}  // namespace
+
+void VgxObject::GetGeometry(std::vector<VgxVector>& PointList, int32_t& PointListCount,
+                            std::vector<VgxVector>& NormalList, int32_t& NormalListCount, std::vector<VgxUV>& UVList,
+                            int32_t& UVListCount, std::vector<int32_t>& FaceData, int32_t& FaceDataCount) const {
+    vgx::Trap(kSource, [&] {
+        const vgx::iVgxObject& level = internals_->Base();
+        ExportFaces(level, false, FaceData, FaceDataCount, nullptr);
+        ExportCoordinates(level, PointList, PointListCount, NormalList, NormalListCount, UVList, UVListCount);
+    });
+}
+
+void VgxObject::GetGeometryPointUV(std::vector<VgxVectorUV>& PointUVList, int32_t& PointUVListCount,
+                                   std::vector<VgxVector>& NormalList, int32_t& NormalListCount,
+                                   std::vector<int32_t>& FaceData, int32_t& FaceDataCount) const {
+    vgx::Trap(kSource, [&] {
+        const vgx::iVgxObject& level = internals_->Base();
+        // Each distinct (point, UV) pair in order of first use; the pairs of one
+        // point are chained from that point, so the lookup stays linear.
+        std::vector<vgx::VgxPointUV> pairs;
+        std::vector<int32_t> firstPairOfPoint(static_cast<size_t>(level.PointListCount), 0);
+        std::vector<int32_t> data;
+        data.reserve(level.Corners.size() * 2 + level.FaceList.size() + 1);
+        for (int32_t f = 0; f < level.FaceListCount; ++f) {
+            const vgx::iVgxFacePoint* corners = level.FaceCorners(f);
+            const int32_t n = level.FaceList[f].PointCount;
+            data.push_back(n);
+            for (int32_t k = 0; k < n; ++k) {
+                int32_t& head = firstPairOfPoint[vgx::CheckIndex(corners[k].Point, firstPairOfPoint.size())];
+                int32_t link = head, last = 0;
+                for (; link != 0 && pairs[link - 1].UV != corners[k].UV; link = pairs[link - 1].NextPointUV) {
+                    last = link;
+                }
+                if (link == 0) {
+                    pairs.push_back({corners[k].Point, corners[k].UV, 0});
+                    link = static_cast<int32_t>(pairs.size());
+                    (last == 0 ? head : pairs[last - 1].NextPointUV) = link;
+                }
+                data.push_back(link - 1);
+                data.push_back(corners[k].Normal);
+            }
+        }
+        data.push_back(0);
+        std::vector<VgxVectorUV> pointUVs(pairs.size());
+        for (size_t i = 0; i < pairs.size(); ++i) {
+            pointUVs[i] = {vgx::At(level.PointList, pairs[i].Point).Point, vgx::At(level.UVList, pairs[i].UV).Coordinate};
+        }
+        ExportPool(level.NormalList, level.NormalListCount, &vgx::iVgxNormal::Vector, NormalList, NormalListCount);
+        PointUVListCount = static_cast<int32_t>(pointUVs.size());
+        PointUVList = std::move(pointUVs);
+        FaceDataCount = static_cast<int32_t>(data.size());
+        FaceData = std::move(data);
+    });
+}
+
+void VgxObject::GetVisual(bool Triangulate, std::vector<VgxVector>& PointList, int32_t& PointListCount,
+                          std::vector<VgxVector>& NormalList, int32_t& NormalListCount, std::vector<VgxUV>& UVList,
+                          int32_t& UVListCount, std::vector<int32_t>& FaceData, int32_t& FaceDataCount,
+                          std::vector<std::shared_ptr<VgxMaterial>>& FaceMaterialList,
+                          int32_t& FaceMaterialListCount) {
+    vgx::Trap(kSource, [&] {
+        const Internals& self = *internals_;
+        if (self.attributes.SmoothingLevel != 0 || self.attributes.MirrorAxis != VgxAxisNone) {
+            vgx::Raise(VgxErrNotSupported, kSource,
+                       "Object doesn't support this action: smoothed and mirrored meshes are not built yet");
+        }
+        const vgx::iVgxObject& level = self.Base();
+        std::vector<std::shared_ptr<VgxMaterial>> materials;
+        ExportFaces(level, Triangulate, FaceData, FaceDataCount, &materials);
+        ExportCoordinates(level, PointList, PointListCount, NormalList, NormalListCount, UVList, UVListCount);
+        FaceMaterialListCount = static_cast<int32_t>(materials.size());
+        FaceMaterialList = std::move(materials);
+    });
+}
+
+void VgxObject::GetPoints(std::vector<VgxVector>& PointList, int32_t& PointListCount) const {
+    vgx::Trap(kSource, [&] {
+        const vgx::iVgxObject& level = internals_->Base();
+        ExportPool(level.PointList, level.PointListCount, &vgx::VgxPoint::Point, PointList, PointListCount);
+    });
+}
+
+void VgxObject::GetNormals(std::vector<VgxVector>& NormalList, int32_t& NormalListCount) const {
+    vgx::Trap(kSource, [&] {
+        const vgx::iVgxObject& level = internals_->Base();
+        ExportPool(level.NormalList, level.NormalListCount, &vgx::iVgxNormal::Vector, NormalList, NormalListCount);
+    });
+}
+
+void VgxObject::GetUVs(std::vector<VgxUV>& UVList, int32_t& UVListCount) const {
+    vgx::Trap(kSource, [&] {
+        const vgx::iVgxObject& level = internals_->Base();
+        ExportPool(level.UVList, level.UVListCount, &vgx::iVgxUVCoordinate::Coordinate, UVList, UVListCount);
+    });
+}
+
+namespace {
+
+// Overwrites entries 0.. of a pool's array; 9 before anything changes when the
+// values run past the array.
+template <class Record, class Value, class Field>
+void OverwritePool(std::vector<Record>& list, const std::vector<Value>& values, Field field) {
+    if (values.size() > list.size()) vgx::Raise(VgxErrSubscript);
+    for (size_t i = 0; i < values.size(); ++i) list[i].*field = values[i];
+}
+
+}  // namespace
+
+void VgxObject::SetPoints(const std::vector<VgxVector>& PointList) {
+    vgx::Trap(kSource, [&] {
+        OverwritePool(internals_->Base().PointList, PointList, &vgx::VgxPoint::Point);
+        internals_->PositionsMoved();
+    });
+}
+
+void VgxObject::SetNormals(const std::vector<VgxVector>& NormalList) {
+    vgx::Trap(kSource, [&] {
+        OverwritePool(internals_->Base().NormalList, NormalList, &vgx::iVgxNormal::Vector);
+        internals_->StructureChanged();
+    });
+}
+
+void VgxObject::SetUVs(const std::vector<VgxUV>& UVList) {
+    vgx::Trap(kSource, [&] {
+        OverwritePool(internals_->Base().UVList, UVList, &vgx::iVgxUVCoordinate::Coordinate);
+        internals_->StructureChanged();
+    });
+}
+
+void VgxObject::Resize(const VgxVector& Factor) {
+    vgx::Trap(kSource, [&] {
+        vgx::iVgxObject& level = internals_->Base();
+        for (int32_t i = 0; i < level.PointListCount; ++i) {
+            VgxVector& p = level.PointList[i].Point;
+            p = {p.X * Factor.X, p.Y * Factor.Y, p.Z * Factor.Z};
+        }
+        internals_->PositionsMoved();
+    });
+}
+
+void VgxObject::Translate(const VgxVector& Translation) {
+    vgx::Trap(kSource, [&] {
+        Internals& self = *internals_;
+        vgx::iVgxObject& level = self.Base();
+        const auto shift = [&](VgxVector& p) { p = {p.X + Translation.X, p.Y + Translation.Y, p.Z + Translation.Z}; };
+        for (int32_t i = 0; i < level.PointListCount; ++i) shift(level.PointList[i].Point);
+        // The box moves with the points and stays as valid as it was.
+        shift(self.boundingBox.Min);
+        shift(self.boundingBox.Max);
+        if (self.renderBufferState != 0) self.renderBufferState = 2;
+    });
+}
+
+VgxBox VgxObject::GetBoundingBox() {
+    return vgx::Trap(kSource, [&] {
+        Internals& self = *internals_;
+        if (self.boundingBoxValid) return self.boundingBox;
+        const vgx::iVgxObject& level = self.Base();
+        if (level.PointListCount == 0) return VgxBox{};
+        VgxBox box{{1e14f, 1e14f, 1e14f}, {-1e14f, -1e14f, -1e14f}};
+        for (int32_t i = 0; i < level.PointListCount; ++i) {
+            const VgxVector& p = level.PointList[i].Point;
+            box.Min = {std::min(box.Min.X, p.X), std::min(box.Min.Y, p.Y), std::min(box.Min.Z, p.Z)};
+            box.Max = {std::max(box.Max.X, p.X), std::max(box.Max.Y, p.Y), std::max(box.Max.Z, p.Z)};
+        }
+        self.boundingBox = box;
+        self.boundingBoxValid = true;
+        return box;
+    });
+}
+
+void VgxObject::Optimize(bool InDepth, int32_t Version) {
+    vgx::Trap(kSource, [&] {
+        if (GetFaceCount() == 0) return;
+        std::vector<VgxVector> points, normals;
+        std::vector<VgxUV> uvs;
+        std::vector<int32_t> faceData;
+        int32_t pointCount, normalCount, uvCount, faceDataCount;
+        GetGeometry(points, pointCount, normals, normalCount, uvs, uvCount, faceData, faceDataCount);
+        std::vector<std::shared_ptr<VgxMaterial>> materials;
+        materials.reserve(static_cast<size_t>(GetFaceCount()));
+        for (const auto& face : internals_->Base().FaceListObjects) materials.push_back(face->GetMaterial());
+        vgx::ClearObject(*this);
+        vgx::BuildFacesFromArrays(*this, points, normals, uvs, faceData, materials, InDepth, true, Version);
+    });
+}
+
+void VgxObject::AddObject(const std::shared_ptr<VgxObject>& Object) {
+    int32_t step = 0;
+    try {
+        if (!Object) vgx::Raise(VgxErrObjectNotSet);
+        const int32_t sourceFaces = Object->GetFaceCount();
+        if (sourceFaces == 0) return;
+        step = 1;
+        std::vector<VgxVector> points, normals;
+        std::vector<VgxUV> uvs;
+        std::vector<int32_t> faceData;
+        int32_t pointCount, normalCount, uvCount, faceDataCount;
+        Object->GetGeometry(points, pointCount, normals, normalCount, uvs, uvCount, faceData, faceDataCount);
+        if (normals.empty()) normals.push_back({0, 0, 0});
+        if (uvs.empty()) uvs.push_back({0, 0});
+        step = 2;
+        const int32_t firstFace = GetFaceCount();
+        AddFaces(points, normals, uvs, faceData, false, false);
+        const vgx::iVgxObject& source = Object->GetInternals().Base();
+        vgx::iVgxObject& target = internals_->Base();
+        for (int32_t i = 0; i < sourceFaces; ++i) {
+            step = 10;
+            const auto& proxy = vgx::At(target.FaceListObjects, firstFace + i);
+            step = 11;
+            proxy->ApplyMaterial(source.FaceListObjects[i]->GetMaterial());
+            step = 12;
+            target.FaceList[firstFace + i].ApplicationData = source.FaceList[i].ApplicationData;
+            step = 14;
+        }
+        internals_->customFields = Object->GetInternals().customFields;
+        const VgxAttributes& from = Object->GetInternals().attributes;
+        VgxAttributes& to = internals_->attributes;
+        to.CloneNumber = from.CloneNumber;
+        to.CloneOffset = from.CloneOffset;
+        to.CloneRotate = from.CloneRotate;
+    } catch (...) {
+        try {
+            vgx::modFile::WriteLogLine("AddObject Error Location: " + std::to_string(step));
+        } catch (const VgxError&) {
+            // The error being reported matters more than its log line.
+        }
+        vgx::Reraise(kSource);
+    }
+}

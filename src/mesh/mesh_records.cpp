@@ -1,0 +1,32 @@
+#include "mesh/mesh_records.h"
+
+#include <algorithm>
+
+namespace vgx {
+
+int32_t iVgxObject::AppendFace(int32_t corners) {
+    iVgxFace face;
+    face.CornerStart = static_cast<int32_t>(Corners.size());
+    face.CornerCapacity = corners;
+    Corners.resize(Corners.size() + static_cast<size_t>(corners));
+    FaceList.push_back(face);
+    return static_cast<int32_t>(FaceList.size()) - 1;
+}
+
+void iVgxObject::AppendCorner(int32_t faceIndex, const iVgxFacePoint& corner) {
+    iVgxFace& face = FaceList[faceIndex];
+    if (face.PointCount == face.CornerCapacity) {
+        // Move the corners to the end of the store with room to grow; the old
+        // slots stay unused until the next rebuild.
+        const auto start = static_cast<int32_t>(Corners.size());
+        const int32_t capacity = face.CornerCapacity < 2 ? 4 : face.CornerCapacity * 2;
+        Corners.resize(Corners.size() + static_cast<size_t>(capacity));
+        std::copy_n(Corners.begin() + face.CornerStart, face.PointCount, Corners.begin() + start);
+        face.CornerStart = start;
+        face.CornerCapacity = capacity;
+    }
+    Corners[static_cast<size_t>(face.CornerStart) + face.PointCount] = corner;
+    ++face.PointCount;
+}
+
+}  // namespace vgx

@@ -1,0 +1,142 @@
+#pragma once
+// The records of one mesh: pooled points, normals and texture coordinates, the
+// edge pool, the faces and their material slots. Chain links (Next*) and hash
+// buckets hold index + 1, 0 meaning none.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <vgx/VgxDevice.h>
+#include <vgx/VgxForward.h>
+#include <vgx/VgxTypes.h>
+
+#include "mesh/list_arena.h"
+
+namespace vgx {
+
+struct VgxPoint {
+    VgxVector Point{};
+    float Weight = 0;
+    ListArena::List FaceList;  // faces using the point, once per corner
+    ListArena::List EdgeList;  // edges of the sides leaving the point's corners
+    VgxVector RenderedPoint{};
+    ListArena::List D3DVertexList;
+    int32_t NextPoint = 0;
+};
+
+struct iVgxNormal {
+    VgxVector Vector{};
+    int32_t NextNormal = 0;
+};
+
+struct iVgxUVCoordinate {
+    VgxUV Coordinate{};
+    int32_t NextUV = 0;
+};
+
+struct iVgxEdge {
+    int32_t Point[2] = {0, 0};
+    ListArena::List FaceList;
+    int32_t ApplicationData = 0;
+    int32_t NextEdge = 0;
+};
+
+// One corner of a face, with the edge of the side that leaves it (-1 when the
+// face's edges were not built).
+struct iVgxFacePoint {
+    int32_t Point = 0;
+    int32_t Normal = 0;
+    int32_t UV = 0;
+    int32_t D3DVertex = 0;
+    int32_t Edge = -1;
+};
+
+// A face's corners live in the level's corner store: PointCount of them from
+// CornerStart, with room for CornerCapacity before the face must move.
+struct iVgxFace {
+    int32_t CornerStart = 0;
+    int32_t PointCount = 0;
+    int32_t CornerCapacity = 0;
+    bool RebuildRequired = false;
+    int32_t ApplicationData = 0;
+};
+
+struct iVgxMaterial {
+    std::shared_ptr<VgxMaterial> Material;
+    std::vector<std::shared_ptr<VgxIndexBuffer>> D3DObjectTriangleIndexBuffers;
+    std::vector<std::shared_ptr<VgxIndexBuffer>> D3DObjectEdgePointIndexBuffers;
+    std::vector<std::shared_ptr<VgxIndexBuffer>> D3DVisualTriangleIndexBuffers;
+    std::vector<std::shared_ptr<VgxIndexBuffer>> D3DVisualEdgePointIndexBuffers;
+};
+
+struct VgxPointUV {
+    int32_t Point = 0;
+    int32_t UV = 0;
+    int32_t NextPointUV = 0;
+};
+
+// The four pools' hash tables: bucket heads, plus the tail of each chain so an
+// append without a search does not walk the chain.
+struct HashTable {
+    std::vector<int32_t> heads;
+    std::vector<int32_t> tails;
+    int32_t type = 0;  // 0: 256 buckets, 1: 65536 buckets
+
+    void Reset(int32_t tableType) {
+        type = tableType;
+        const size_t buckets = tableType == 1 ? 65536 : 256;
+        heads.assign(buckets, 0);
+        tails.assign(buckets, 0);
+    }
+};
+
+struct iVgxObject {
+    // Arrays may be longer than their counts; entries past the count are spare.
+    std::vector<VgxPoint> PointList;
+    std::vector<iVgxNormal> NormalList;
+    std::vector<iVgxUVCoordinate> UVList;
+    std::vector<iVgxMaterial> MaterialList;
+    std::vector<iVgxEdge> EdgeList;
+    std::vector<iVgxFace> FaceList;
+    std::vector<std::shared_ptr<VgxFace>> FaceListObjects;
+    std::vector<int32_t> ActiveFaceList;
+    int32_t PointListCount = 0;
+    int32_t NormalListCount = 0;
+    int32_t UVListCount = 0;
+    int32_t MaterialListCount = 0;
+    int32_t EdgeListCount = 0;
+    int32_t FaceListCount = 0;
+    int32_t ActiveFaceListCount = 0;
+    HashTable PointHashTable;
+    HashTable NormalHashTable;
+    HashTable UVHashTable;
+    HashTable EdgeHashTable;
+    std::vector<std::shared_ptr<VgxVertexBuffer>> D3DVertexBuffer;
+
+    std::vector<iVgxFacePoint> Corners;  // the corner store of every face
+    ListArena Adjacency;                 // the point and edge lists
+
+    iVgxObject() { ResetHashTables(); }
+
+    // Empties every list and gives each hash table 256 empty buckets.
+    void ClearGeometry() {
+        *this = iVgxObject();
+    }
+    void ResetHashTables() {
+        PointHashTable.Reset(0);
+        NormalHashTable.Reset(0);
+        UVHashTable.Reset(0);
+        EdgeHashTable.Reset(0);
+    }
+
+    iVgxFacePoint* FaceCorners(int32_t face) { return Corners.data() + FaceList[face].CornerStart; }
+    const iVgxFacePoint* FaceCorners(int32_t face) const { return Corners.data() + FaceList[face].CornerStart; }
+    // Appends a face with room for `corners` corners and returns its index.
+    int32_t AppendFace(int32_t corners);
+    // Appends one corner to a face, moving its corners to the end of the store when full.
+    void AppendCorner(int32_t face, const iVgxFacePoint& corner);
+};
+
+}  // namespace vgx
