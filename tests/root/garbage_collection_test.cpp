@@ -105,6 +105,30 @@ TEST_F(GarbageCollection, ObjectsHeldByGroupsOrArraysStay) {
     EXPECT_TRUE(inFaceArray.expired());
 }
 
+TEST_F(GarbageCollection, AnObjectHeldOnlyByItsFaceProxiesIsReleased) {
+    const std::vector<int32_t> triangle{3, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0};
+    std::weak_ptr<VgxObject> loose, viaProxy;
+    std::shared_ptr<VgxFace> proxy;
+    {
+        auto a = root->CreateObject(), b = root->CreateObject();
+        for (auto& object : {a, b}) object->AddFaces({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 1}}, {{0, 0}}, triangle,
+                                                     false, false);
+        proxy = b->GetFace(0);
+        loose = a, viaProxy = b;
+    }
+    root->CollectGarbage();
+    EXPECT_TRUE(loose.expired());
+    // The count cannot tell a proxy the host keeps from the object's own: that
+    // object is collected too, and the host's proxy is left with an emptied object.
+    ASSERT_FALSE(viaProxy.expired());
+    EXPECT_EQ(viaProxy.lock()->GetFaceCount(), 0);
+    EXPECT_EQ(viaProxy.lock()->GetRoot(), nullptr);
+    EXPECT_FALSE(Registered(vgx::Registered().objects, viaProxy.lock()));
+    vgx::test::ExpectVgxError([&] { proxy->GetPointCount(); }, 9, "VgxFace", "Subscript out of range");
+    proxy.reset();
+    EXPECT_TRUE(viaProxy.expired());
+}
+
 TEST_F(GarbageCollection, AGroupHeldOnlyByItsChildrenIsDismantled) {
     std::weak_ptr<VgxGroup> top, middle;
     std::shared_ptr<VgxGroup> leaf;
