@@ -30,16 +30,16 @@ void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode) {
     if (mode == EdgeMode::Undirected) {
         edge.Point[0] = std::min(a, b);
         edge.Point[1] = std::max(a, b);
-        index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeHashTable, edge, false);
+        index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeIndex, edge, false);
     } else {
         // A side shared by two consistently oriented faces is created reversed by
         // the first and found as it stands by the second.
         edge.Point[0] = a;
         edge.Point[1] = b;
-        index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeHashTable, edge, true);
+        index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeIndex, edge, true);
         if (index < 0) {
             std::swap(edge.Point[0], edge.Point[1]);
-            index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeHashTable, edge, false);
+            index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeIndex, edge, false);
         }
     }
     corners[side].Edge = index;
@@ -176,7 +176,12 @@ void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces
         return;
     }
     const bool edges = buildEdges && (level.FaceListCount == 0 || self.edgesValid);
-    if (edges) level.EdgeList.reserve(level.EdgeList.size() + 2 * static_cast<size_t>(count));
+    if (edges) {
+        level.EdgeList.reserve(level.EdgeList.size() + 2 * static_cast<size_t>(count));
+        // A side is usually shared by two faces: about one new edge per two corners.
+        level.EdgeIndex.Reserve(static_cast<size_t>(level.EdgeListCount) + faces.corners.size() / 2);
+        level.Adjacency.Reserve(faces.corners.size());
+    }
     level.FaceList.reserve(level.FaceList.size() + count);
     level.FaceListObjects.reserve(level.FaceListObjects.size() + count);
     level.Corners.reserve(level.Corners.size() + faces.corners.size());
@@ -219,7 +224,6 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
     if (level.FaceListCount == 0 && level.PointListCount == 0) {
         level.PointHashTable.Reset(points.size() > kLargeTable ? 1 : 0);
         level.NormalHashTable.Reset(normals.size() > kLargeTable ? 1 : 0);
-        level.EdgeHashTable.Reset(faceData.size() / 9.0 > kLargeTable ? 1 : 0);
         level.UVHashTable.Reset(0);
         level.PointList.resize(points.size());
         level.NormalList.resize(std::max<size_t>(normals.size(), 1));
@@ -294,7 +298,6 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners) 
     rebuilt.D3DVertexBuffer = std::move(level.D3DVertexBuffer);
     rebuilt.ActiveFaceList = std::move(level.ActiveFaceList);
     rebuilt.ActiveFaceListCount = level.ActiveFaceListCount;
-    rebuilt.EdgeHashTable.Reset(kept.Count() < kLargeTable + 1 ? 0 : 1);
     // The point adjacency is rebuilt with the edges.
     for (int32_t p = 0; p < rebuilt.PointListCount; ++p) {
         rebuilt.PointList[p].FaceList = {};

@@ -57,7 +57,8 @@ public:
         return values;
     }
 
-    void Reserve(size_t lists) { blocks_.reserve(lists); }
+    // Room for `blocks` more blocks of entries.
+    void Reserve(size_t blocks) { blocks_.reserve(blocks_.size() + blocks); }
     void Clear() {
         blocks_.clear();
         blocks_.shrink_to_fit();

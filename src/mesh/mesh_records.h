@@ -12,6 +12,7 @@
 #include <vgx/VgxForward.h>
 #include <vgx/VgxTypes.h>
 
+#include "mesh/flat_index_map.h"
 #include "mesh/list_arena.h"
 
 namespace vgx {
@@ -40,7 +41,6 @@ struct iVgxEdge {
     int32_t Point[2] = {0, 0};
     ListArena::List FaceList;
     int32_t ApplicationData = 0;
-    int32_t NextEdge = 0;
 };
 
 // One corner of a face, with the edge of the side that leaves it (-1 when the
@@ -77,7 +77,7 @@ struct VgxPointUV {
     int32_t NextPointUV = 0;
 };
 
-// The four pools' hash tables: bucket heads, plus the tail of each chain so an
+// The coordinate pools' hash tables: bucket heads, plus the tail of each chain so an
 // append without a search does not walk the chain.
 struct HashTable {
     std::vector<int32_t> heads;
@@ -112,7 +112,7 @@ struct iVgxObject {
     HashTable PointHashTable;
     HashTable NormalHashTable;
     HashTable UVHashTable;
-    HashTable EdgeHashTable;
+    FlatIndexMap EdgeIndex;  // edges match exactly: one flat lookup by (Point(0), Point(1))
     std::vector<std::shared_ptr<VgxVertexBuffer>> D3DVertexBuffer;
 
     std::vector<iVgxFacePoint> Corners;  // the corner store of every face
@@ -128,7 +128,6 @@ struct iVgxObject {
         PointHashTable.Reset(0);
         NormalHashTable.Reset(0);
         UVHashTable.Reset(0);
-        EdgeHashTable.Reset(0);
     }
 
     iVgxFacePoint* FaceCorners(int32_t face) { return Corners.data() + FaceList[face].CornerStart; }

@@ -22,8 +22,6 @@ uint32_t Bits(float key) {
 int32_t& Next(VgxPoint& p) { return p.NextPoint; }
 int32_t& Next(iVgxNormal& n) { return n.NextNormal; }
 int32_t& Next(iVgxUVCoordinate& t) { return t.NextUV; }
-int32_t& Next(iVgxEdge& e) { return e.NextEdge; }
-int32_t& Next(VgxPointUV& e) { return e.NextPointUV; }
 
 // The shared find-or-insert: walk the bucket's chain for a match, else append
 // the record at `count` and link it at the chain's end. Chains only link older
@@ -76,12 +74,6 @@ int32_t FloatBucket(float key, int32_t tableType) {
     return b1 * 256 * tableType + b2;
 }
 
-int32_t LongBucket(int32_t key, int32_t tableType) {
-    const auto bits = static_cast<uint32_t>(key);
-    const int32_t b0 = bits & 0xFF, b1 = (bits >> 8) & 0xFF;
-    return b1 * 256 * tableType + b0;
-}
-
 int32_t AddPooledPoint(std::vector<VgxPoint>& list, int32_t& count, HashTable& table, const VgxPoint& point,
                        bool findOnly, bool search) {
     const int32_t bucket = FloatBucket(PointHashKey(point.Point), table.type);
@@ -107,19 +99,17 @@ int32_t AddPooledUV(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTab
                         });
 }
 
-int32_t AddPooledEdge(std::vector<iVgxEdge>& list, int32_t& count, HashTable& table, const iVgxEdge& edge,
+int32_t AddPooledEdge(std::vector<iVgxEdge>& list, int32_t& count, FlatIndexMap& index, const iVgxEdge& edge,
                       bool findOnly) {
-    return FindOrInsert(list, count, table, LongBucket(edge.Point[0], table.type), edge, findOnly, true,
-                        [&](const iVgxEdge& candidate) {
-                            return candidate.Point[0] == edge.Point[0] && candidate.Point[1] == edge.Point[1];
-                        });
-}
-
-int32_t AddPooledPointUV(std::vector<VgxPointUV>& list, int32_t& count, HashTable& table, const VgxPointUV& entry) {
-    return FindOrInsert(list, count, table, LongBucket(entry.Point, table.type), entry, false, true,
-                        [&](const VgxPointUV& candidate) {
-                            return candidate.Point == entry.Point && candidate.UV == entry.UV;
-                        });
+    // Exact matches: one lookup finds what walking a hash chain would.
+    const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(edge.Point[0])) << 32 |
+                         static_cast<uint32_t>(edge.Point[1]);
+    const int32_t found = index.Find(key);
+    if (found >= 0 || findOnly) return found;
+    if (static_cast<int32_t>(list.size()) <= count) list.resize(static_cast<size_t>(count) + 1);
+    list[count] = edge;
+    index.Insert(key, count);
+    return count++;
 }
 
 }  // namespace vgx::modIndex

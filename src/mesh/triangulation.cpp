@@ -15,7 +15,7 @@ namespace {
 
 constexpr std::string_view kSource = "modFace";
 
-// The sum of the angles a closed outline subtends at a point inside it.
+// The sum of the angles a convex outline subtends at a point inside it.
 constexpr double kFullTurn = 6.283186;
 // Two corners closer than this (per component) are one corner; directions closer than this are one direction.
 constexpr float kStep = 0.001f;
@@ -231,13 +231,13 @@ void TriangulatePolygon(const std::vector<VgxVector>& rotatedPositions, std::vec
 }
 
 void SplitFace(const std::vector<VgxVector>& cornerPositions, std::vector<FaceTriangle>& triangles) {
-    const size_t n = cornerPositions.size();
-    if (n < 3) return;
-    if (n == 3) {
-        triangles.push_back({{0, 1, 2}});
-        return;
-    }
     Trap(kSource, [&] {
+        const size_t n = cornerPositions.size();
+        if (n < 3) return;
+        if (n == 3) {
+            triangles.push_back({{0, 1, 2}});
+            return;
+        }
         AppendGuard guard(triangles);
 
         // The face is even (planar and convex) when every corner bends the same way as corner 0.

@@ -17,8 +17,8 @@ struct FaceTriangle {
 // (even faces fanned from corner 0, uneven quads fanned from their most folded corner, uneven faces of 5+
 // corners rotated onto (0,0,-1) and cut into ears).
 // A face is even when every corner normal equals corner 0's within 0.0001. A triangle gives itself,
-// (0, 1, 2); fewer than three corners give nothing. On an error (source "modFace", for instance 5 for
-// positions that are not finite numbers) `triangles` is left as it was.
+// (0, 1, 2); fewer than three corners give nothing. On an error (source "modFace", for instance 5 for a
+// face of five or more corners whose positions are not finite numbers) `triangles` is left as it was.
 void SplitFace(const std::vector<VgxVector>& cornerPositions, std::vector<FaceTriangle>& triangles);
 
 // Ear cutting of corner positions already rotated so that the face normal is (0, 0, -1); appends to `triangles`.

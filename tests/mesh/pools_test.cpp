@@ -47,7 +47,6 @@ TEST_F(Pools, NormalsAndUVsMergeLikePoints) {
 
 TEST_F(Pools, HashKeysAndBuckets) {
     using vgx::modIndex::FloatBucket;
-    using vgx::modIndex::LongBucket;
     using vgx::modIndex::PointHashKey;
     // Components of 0.0001 or less are left out of the key.
     EXPECT_EQ(PointHashKey({0.00005f, -0.0001f, 0.00009f}), 0.0f);
@@ -59,9 +58,6 @@ TEST_F(Pools, HashKeysAndBuckets) {
     EXPECT_EQ(FloatBucket(1.0f, 0), 0x80);
     EXPECT_EQ(FloatBucket(1.0f + 1.0f / 4096, 1), 0x08 * 256 + 0x80);
     EXPECT_EQ(FloatBucket(1.0f + 1.0f / 4096, 0), 0x80);
-    EXPECT_EQ(LongBucket(300, 0), 44);
-    EXPECT_EQ(LongBucket(300, 1), 300);
-    EXPECT_EQ(LongBucket(70000, 1), 70000 % 65536);
 }
 
 TEST_F(Pools, AMovedPointStaysFiledUnderItsOldPosition) {
