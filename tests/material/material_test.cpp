@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>
 
+#include "material/materials_equal.h"
 #include "root/factory.h"
 #include "root/library_state.h"
 #include "root/vgx_internal.h"
@@ -134,6 +135,36 @@ TEST_F(Material, ColourNeedsARoot) {
     ExpectVgxError([&] { orphan->GetD3DMaterial(); }, 91, "VorlanSG",
                    "Object variable or With block variable not set");
     EXPECT_EQ(orphan->GetColor(), 0);
+}
+
+TEST_F(Material, EqualityRules) {
+    auto other = root->CreateMaterial();
+    EXPECT_TRUE(vgx::MaterialsEqual(*material, *other));
+    material->SetCustomFieldValue(2, "Steel");
+    other->SetCustomFieldValue(2, "STEEL");
+    EXPECT_TRUE(vgx::MaterialsEqual(*material, *other));
+    material->SetRaytraceAttributes("gloss");
+    other->SetRaytraceAttributes("Gloss");
+    EXPECT_FALSE(vgx::MaterialsEqual(*material, *other));
+    other->SetRaytraceAttributes("gloss");
+    // Plug-in parameters count only with a plug-in, and then within 0.0001.
+    material->SetPlugInParameters({1.0f, 2.0f});
+    other->SetPlugInParameters({1.00005f, 2.0f});
+    EXPECT_TRUE(vgx::MaterialsEqual(*material, *other));
+    other->SetPlugInParameters({1.0f});
+    EXPECT_TRUE(vgx::MaterialsEqual(*material, *other));
+    material->SetPlugInID(3);
+    other->SetPlugInID(3);
+    EXPECT_FALSE(vgx::MaterialsEqual(*material, *other));
+    other->SetPlugInParameters({1.00005f, 2.0f});
+    EXPECT_TRUE(vgx::MaterialsEqual(*material, *other));
+    // The same texture object, not an equal one.
+    other->SetTexture(Texture("wall.bmp"));
+    EXPECT_FALSE(vgx::MaterialsEqual(*material, *other));
+    material->SetTexture(other->GetTexture());
+    EXPECT_TRUE(vgx::MaterialsEqual(*material, *other));
+    other->SetEmissive(0.2f, 0.2f, 0.21f);
+    EXPECT_FALSE(vgx::MaterialsEqual(*material, *other));
 }
 
 TEST(Light, ColourThroughTheRoot) {
