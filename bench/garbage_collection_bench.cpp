@@ -3,22 +3,13 @@
 #include <benchmark/benchmark.h>
 #include <vgx/Vgx7a.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <vector>
+
+#include "bench_support.h"
 
 namespace {
 
-std::shared_ptr<Vgx> QuietRoot() {
-    // The start-up log goes to a scratch folder, not the user's documents.
-    static const std::string folder = [] {
-        auto path = std::filesystem::temp_directory_path() / "vgx_bench";
-        std::filesystem::create_directories(path);
-        return path.string();
-    }();
-    setenv("XDG_DOCUMENTS_DIR", folder.c_str(), 1);
-    return Vgx::Create();
-}
+using vgx::bench::QuietRoot;
 
 // Collection over a registry of held objects: nothing is released, every member is tested.
 void BM_CollectGarbageHeld(benchmark::State& state) {

@@ -28,6 +28,8 @@ enum VgxResourceConstant : int32_t {
     VgxRenderStateSoftwareVertexProcessing = 153,
     VgxTransformView = 2,
     VgxTransformProjection = 3,
+    VgxMeshIndex32 = 0x001,
+    VgxMeshManaged = 0x220,
 };
 
 struct VgxDisplayMode {
@@ -100,6 +102,19 @@ public:
     virtual std::vector<int32_t> ReadLevel(int32_t Level) const = 0;
 };
 
+// A mesh of the extension library: vertices of one format with 16- or 32-bit
+// triangle indices, as the render buffers hand it to picking.
+class VgxDeviceMesh {
+public:
+    virtual ~VgxDeviceMesh() = default;
+    virtual int32_t GetNumFaces() const = 0;
+    virtual int32_t GetNumVertices() const = 0;
+    virtual int32_t GetOptions() const = 0;  // VgxMeshIndex32 set for 32-bit indices
+    virtual int32_t GetFormat() const = 0;
+    virtual const std::shared_ptr<VgxVertexBuffer>& GetVertexBuffer() const = 0;
+    virtual const std::shared_ptr<VgxIndexBuffer>& GetIndexBuffer() const = 0;
+};
+
 class VgxDevice {
 public:
     virtual ~VgxDevice() = default;
@@ -114,6 +129,9 @@ public:
     virtual std::shared_ptr<VgxVertexBuffer> CreateVertexBuffer(size_t Length, int32_t Usage, int32_t Format, int32_t Pool) = 0;
     virtual std::shared_ptr<VgxIndexBuffer> CreateIndexBuffer(size_t Length, int32_t Usage, int32_t Format, int32_t Pool) = 0;
     virtual std::shared_ptr<VgxDeviceTexture> CreateTexture(int32_t Width, int32_t Height, int32_t Levels, int32_t Usage, int32_t Format, int32_t Pool) = 0;
+    // A mesh of Faces triangles over Vertices vertices (Options: VgxMeshManaged,
+    // plus VgxMeshIndex32 for 32-bit indices).
+    virtual std::shared_ptr<VgxDeviceMesh> CreateMesh(int32_t Faces, int32_t Vertices, int32_t Options, int32_t Format) = 0;
 };
 
 // A device whose resources live in memory. It answers like a windowed hardware
@@ -135,6 +153,7 @@ public:
     std::shared_ptr<VgxVertexBuffer> CreateVertexBuffer(size_t Length, int32_t Usage, int32_t Format, int32_t Pool) override;
     std::shared_ptr<VgxIndexBuffer> CreateIndexBuffer(size_t Length, int32_t Usage, int32_t Format, int32_t Pool) override;
     std::shared_ptr<VgxDeviceTexture> CreateTexture(int32_t Width, int32_t Height, int32_t Levels, int32_t Usage, int32_t Format, int32_t Pool) override;
+    std::shared_ptr<VgxDeviceMesh> CreateMesh(int32_t Faces, int32_t Vertices, int32_t Options, int32_t Format) override;
 
     // State the host sets, as it would on a real device.
     void SetDeviceCaps(const VgxDeviceCaps& Caps) { caps_ = Caps; }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "VgxDevice.h"
 #include "VgxEnums.h"
 #include "VgxForward.h"
 #include "VgxTypes.h"
@@ -89,7 +90,31 @@ public:
     // Appends a copy of Object's faces with their materials.
     void AddObject(const std::shared_ptr<VgxObject>& Object);
 
-    // Render buffers.
+    // Render buffers: one vertex buffer per device (44-byte vertices, format 0x252:
+    // the object block, then the visual block) and per sub-object (material slot)
+    // index buffers of triangles and of lines or points. Built lazily after edits;
+    // device resources are made per device id. The host calls GetVertexBuffer
+    // first, then GetSubObjectCount and the per-sub-object getters, and draws the
+    // visual lists with base vertex GetVertexBufferObjectVertexCount().
+    int32_t GetSubObjectCount();
+    std::shared_ptr<VgxVertexBuffer> GetVertexBuffer(int32_t DeviceID, const std::shared_ptr<VgxDevice>& ddDevice);
+    std::shared_ptr<VgxIndexBuffer> GetSubObjectSolidIndexBuffer(int32_t DeviceID, int32_t SubObject) const;
+    std::shared_ptr<VgxIndexBuffer> GetSubObjectNonSolidIndexBuffer(int32_t DeviceID, int32_t SubObject) const;
+    std::shared_ptr<VgxIndexBuffer> GetSubVisualSolidIndexBuffer(int32_t DeviceID, int32_t SubObject) const;
+    std::shared_ptr<VgxIndexBuffer> GetSubVisualNonSolidIndexBuffer(int32_t DeviceID, int32_t SubObject) const;
+    // The sub-object's triangles as a mesh (for picking); none without triangles.
+    std::shared_ptr<VgxDeviceMesh> GetSubObjectD3DXMesh(int32_t DeviceID, int32_t SubObject,
+                                                        const std::shared_ptr<VgxDevice>& ddDevice);
+    int32_t GetVertexSize() const { return 44; }
+    int32_t GetVertexFormat() const { return 0x252; }
+    std::shared_ptr<VgxMaterial> GetSubObjectMaterial(int32_t SubObject) const;
+    int32_t GetVertexBufferObjectVertexCount();
+    int32_t GetVertexBufferVisualVertexCount();
+    int32_t GetSubObjectSolidPrimitiveCount(int32_t SubObject);
+    int32_t GetSubObjectNonSolidPrimitiveCount(int32_t SubObject);
+    int32_t GetSubVisualSolidPrimitiveCount(int32_t SubObject) const;
+    int32_t GetSubVisualNonSolidPrimitiveCount(int32_t SubObject) const;
+    // Drops the device resources (all devices, or one); the CPU-side data stays.
     void ReleaseDirect3DBuffers();
     void ReleaseDirect3DBuffers(int32_t DeviceID);
 

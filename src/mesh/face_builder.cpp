@@ -18,8 +18,8 @@ namespace {
 constexpr int32_t kLargeTable = 4000;  // above this many incoming items a pool gets 65536 buckets
 constexpr float kCoincident = 0.0001f;
 
-// The edge step of side k of a face: pool the edge, record it on the corner, and
-// list it and the face on the corner's point and the face on the edge.
+}  // namespace
+
 void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode) {
     iVgxFacePoint* corners = level.FaceCorners(face);
     const int32_t count = level.FaceList[face].PointCount;
@@ -48,6 +48,8 @@ void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode) {
     level.Adjacency.Append(point.FaceList, face);
     level.Adjacency.Append(level.EdgeList[index].FaceList, face);
 }
+
+namespace {
 
 }  // namespace
 
@@ -197,7 +199,7 @@ void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces
         level.FaceListObjects.push_back(VgxFaceAccess::Make(self.root, owner, material, f));
         level.FaceList[f].ApplicationData = faces.applicationData[i];
         if (slots.emplace(material.get(), level.MaterialListCount).second) {
-            level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}});
+            level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
             if (material) material->SetMaterialIndex(level.MaterialListCount);
             ++level.MaterialListCount;
         }

@@ -65,6 +65,7 @@ struct iVgxFace {
 
 struct iVgxMaterial {
     std::shared_ptr<VgxMaterial> Material;
+    std::vector<std::shared_ptr<VgxDeviceMesh>> D3DXMeshesNew;
     std::vector<std::shared_ptr<VgxIndexBuffer>> D3DObjectTriangleIndexBuffers;
     std::vector<std::shared_ptr<VgxIndexBuffer>> D3DObjectEdgePointIndexBuffers;
     std::vector<std::shared_ptr<VgxIndexBuffer>> D3DVisualTriangleIndexBuffers;
@@ -117,6 +118,7 @@ struct iVgxObject {
 
     std::vector<iVgxFacePoint> Corners;  // the corner store of every face
     ListArena Adjacency;                 // the point and edge lists
+    ListArena RenderAdjacency;           // each point's render vertices, remade by every full build
 
     iVgxObject() { ResetHashTables(); }
 

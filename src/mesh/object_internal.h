@@ -10,6 +10,11 @@
 #include <vgx/VgxObject.h>
 
 #include "mesh/mesh_records.h"
+#include "mesh/render_data.h"
+
+namespace vgx {
+enum class EdgeMode { Undirected, Directed };
+}
 
 struct VgxObject::Internals {
     // Level 0 is the editable mesh; 1 to 4 belong to the smoothing build.
@@ -34,6 +39,7 @@ struct VgxObject::Internals {
     bool edgesValid = false;
     VgxBox boundingBox{};
     bool boundingBoxValid = false;
+    vgx::RenderData render;
 
     vgx::iVgxObject& Base() { return levels[0]; }
     const vgx::iVgxObject& Base() const { return levels[0]; }
@@ -64,7 +70,6 @@ struct FaceBatch {
     void Discard() { corners.resize(static_cast<size_t>(offsets.back())); }
 };
 
-enum class EdgeMode { Undirected, Directed };
 
 // Releases the render buffers and empties every geometry level.
 void ClearObject(VgxObject& object);
@@ -72,6 +77,9 @@ void ClearObject(VgxObject& object);
 const std::shared_ptr<VgxMaterial>& EnsureDefaultMaterial(VgxObject& object);
 // A new material of this colour, with ambient 0.6 and emissive 0.2 times it.
 std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color);
+// The edge step of side k of a face: pool the edge, record it on the corner, and
+// list it and the face on the corner's point and the face on the edge.
+void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode);
 // Appends finished faces to a level with new proxies and material slots; builds
 // their edges when asked and the level allows it.
 void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges, EdgeMode mode);

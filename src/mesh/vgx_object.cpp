@@ -31,31 +31,36 @@ void VgxObject::Clear() {
     vgx::Trap("VgxObject", [&] { vgx::ClearObject(*this); });
 }
 
-void VgxObject::ReleaseDirect3DBuffers() {
-    vgx::iVgxObject& level = internals_->Base();
-    for (auto& buffer : level.D3DVertexBuffer) buffer.reset();
-    for (vgx::iVgxMaterial& slot : level.MaterialList) {
-        for (auto* buffers : {&slot.D3DObjectTriangleIndexBuffers, &slot.D3DObjectEdgePointIndexBuffers,
-                              &slot.D3DVisualTriangleIndexBuffers, &slot.D3DVisualEdgePointIndexBuffers}) {
-            for (auto& buffer : *buffers) buffer.reset();
-        }
-    }
-    internals_->StructureChanged();
-}
+namespace {
 
-void VgxObject::ReleaseDirect3DBuffers(int32_t DeviceID) {
-    vgx::iVgxObject& level = internals_->Base();
-    const auto release = [&](auto& buffers) {
-        if (DeviceID >= 0 && static_cast<size_t>(DeviceID) < buffers.size()) buffers[DeviceID].reset();
-    };
+// Empties the device slots `release` picks, in the vertex buffer array and every
+// sub-object's arrays; the arrays keep their size.
+template <class Release>
+void ReleaseDeviceSlots(VgxObject::Internals& self, Release&& release) {
+    vgx::iVgxObject& level = self.Base();
     release(level.D3DVertexBuffer);
     for (vgx::iVgxMaterial& slot : level.MaterialList) {
+        release(slot.D3DXMeshesNew);
         release(slot.D3DObjectTriangleIndexBuffers);
         release(slot.D3DObjectEdgePointIndexBuffers);
         release(slot.D3DVisualTriangleIndexBuffers);
         release(slot.D3DVisualEdgePointIndexBuffers);
     }
-    internals_->StructureChanged();
+    self.StructureChanged();
+}
+
+}  // namespace
+
+void VgxObject::ReleaseDirect3DBuffers() {
+    ReleaseDeviceSlots(*internals_, [](auto& slots) {
+        for (auto& resource : slots) resource.reset();
+    });
+}
+
+void VgxObject::ReleaseDirect3DBuffers(int32_t DeviceID) {
+    ReleaseDeviceSlots(*internals_, [&](auto& slots) {
+        if (DeviceID >= 0 && static_cast<size_t>(DeviceID) < slots.size()) slots[DeviceID].reset();
+    });
 }
 
 int32_t VgxObject::GetObjectID() const { return internals_->objectId; }

@@ -90,6 +90,30 @@ private:
     std::vector<Level> levels_;
 };
 
+class MemoryMesh final : public VgxDeviceMesh {
+public:
+    MemoryMesh(int32_t faces, int32_t vertices, int32_t options, int32_t format)
+        : faces_(faces), vertices_(vertices), options_(options), format_(format) {
+        if (faces <= 0 || vertices <= 0 || format != VgxVertexFormat44) vgx::Raise(VgxErrInvalidCall);
+        constexpr size_t kVertexSize = 44;
+        const bool wide = (options & VgxMeshIndex32) != 0;
+        vertexBuffer_ = std::make_shared<MemoryBuffer<VgxVertexBuffer>>(kVertexSize * vertices, 0, format);
+        indexBuffer_ = std::make_shared<MemoryBuffer<VgxIndexBuffer>>(
+            static_cast<size_t>(faces) * 3 * (wide ? 4 : 2), 0, wide ? VgxFormatIndex32 : VgxFormatIndex16);
+    }
+    int32_t GetNumFaces() const override { return faces_; }
+    int32_t GetNumVertices() const override { return vertices_; }
+    int32_t GetOptions() const override { return options_; }
+    int32_t GetFormat() const override { return format_; }
+    const std::shared_ptr<VgxVertexBuffer>& GetVertexBuffer() const override { return vertexBuffer_; }
+    const std::shared_ptr<VgxIndexBuffer>& GetIndexBuffer() const override { return indexBuffer_; }
+
+private:
+    int32_t faces_, vertices_, options_, format_;
+    std::shared_ptr<VgxVertexBuffer> vertexBuffer_;
+    std::shared_ptr<VgxIndexBuffer> indexBuffer_;
+};
+
 bool IsIndexFormat(int32_t format) { return format == VgxFormatIndex16 || format == VgxFormatIndex32; }
 
 }  // namespace
@@ -161,4 +185,9 @@ std::shared_ptr<VgxDeviceTexture> VgxSoftwareDevice::CreateTexture(int32_t width
                                                                    int32_t /*usage*/, int32_t format, int32_t /*pool*/) {
     if (format != VgxFormatA8R8G8B8 && format != VgxFormatX8R8G8B8) vgx::Raise(VgxErrInvalidCall);
     return std::make_shared<MemoryTexture>(width, height, levels);
+}
+
+std::shared_ptr<VgxDeviceMesh> VgxSoftwareDevice::CreateMesh(int32_t faces, int32_t vertices, int32_t options,
+                                                             int32_t format) {
+    return std::make_shared<MemoryMesh>(faces, vertices, options, format);
 }

@@ -33,8 +33,8 @@ struct Cursor {
         at = std::from_chars(at, end, value).ptr;
         return value;
     }
-    // An OBJ index resolved to 0-based; -1 when the field is empty or its list is
-    // (some files name UV indices without any vt line).
+    // An OBJ index resolved to 0-based; -1 when the field is empty or names a list
+    // the file never fills (some files give UV indices without any vt line).
     int32_t Index(size_t count) {
         int32_t value = 0;
         auto [next, error] = std::from_chars(at, end, value);

@@ -1,0 +1,533 @@
+// Render buffers: one array of 44-byte vertices per block and per sub-object
+// index lists, built lazily from the faces and turned into device resources per
+// device id.
+#include <vgx/Vgx.h>
+#include <vgx/VgxMaterial.h>
+#include <vgx/VgxObject.h>
+
+#include <cstring>
+#include <limits>
+#include <unordered_map>
+
+#include "mesh/face_access.h"
+#include "mesh/object_internal.h"
+#include "mesh/triangulation.h"
+#include "root/errors.h"
+#include "root/mod_file.h"
+#include "root/mod_vector.h"
+#include "root/vgx_internal.h"
+
+namespace vgx {
+namespace {
+
+constexpr std::string_view kSource = "VgxObject";
+constexpr int32_t kFanAbovePoints = 4000;  // bigger meshes are fanned, not split
+constexpr int32_t kLines = VgxFillWireframe | VgxFillOutline;
+constexpr int32_t kNonSolid = VgxFillWireframe | VgxFillOutline | VgxFillPoints;
+
+// A render vertex's identity; keys of one point are chained from that point.
+struct FacePoint {
+    int32_t Point, Normal, UV, Color, NextFacePoint;
+};
+
+// Returns the vertex of (point, normal, UV, colour), appending a key when new.
+int32_t FindOrAddRenderVertex(const FacePoint& key, std::vector<FacePoint>& keys, std::vector<int32_t>& pointHeads) {
+    int32_t& head = pointHeads[key.Point];
+    int32_t last = 0;
+    for (int32_t link = head; link != 0; link = keys[link - 1].NextFacePoint) {
+        const FacePoint& k = keys[link - 1];
+        if (k.Normal == key.Normal && k.UV == key.UV && k.Color == key.Color) return link - 1;
+        last = link;
+    }
+    keys.push_back(key);
+    keys.back().NextFacePoint = 0;
+    const auto index = static_cast<int32_t>(keys.size());
+    (last == 0 ? head : keys[last - 1].NextFacePoint) = index;
+    return index - 1;
+}
+
+int32_t ColorOf(const std::shared_ptr<VgxMaterial>& material) { return material ? material->GetColor() : 0; }
+
+int32_t SubObjectOf(const std::shared_ptr<VgxMaterial>& material) { return material ? material->GetMaterialIndex() : 0; }
+
+// One render vertex per distinct corner key, and each point's list of the
+// vertices its corners use.
+void BuildVertices(iVgxObject& record, RenderBlock& block) {
+    record.RenderAdjacency.Clear();
+    for (int32_t p = 0; p < record.PointListCount; ++p) record.PointList[p].D3DVertexList = {};
+    std::vector<FacePoint> keys;
+    keys.reserve(record.Corners.size());
+    std::vector<int32_t> pointHeads(static_cast<size_t>(record.PointListCount), 0);
+    for (int32_t f = 0; f < record.FaceListCount; ++f) {
+        const int32_t color = ColorOf(record.FaceListObjects[f]->GetMaterial());
+        iVgxFacePoint* corners = record.FaceCorners(f);
+        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
+            iVgxFacePoint& corner = corners[k];
+            CheckIndex(corner.Point, pointHeads.size());
+            const int32_t vertex =
+                FindOrAddRenderVertex({corner.Point, corner.Normal, corner.UV, color, 0}, keys, pointHeads);
+            corner.D3DVertex = vertex;
+            record.RenderAdjacency.Append(record.PointList[corner.Point].D3DVertexList, vertex);
+        }
+    }
+    block.vertices.resize(keys.size());
+    for (size_t v = 0; v < keys.size(); ++v) {
+        const VgxVector& p = record.PointList[keys[v].Point].Point;
+        const VgxVector& n = At(record.NormalList, keys[v].Normal).Vector;
+        const VgxUV& uv = At(record.UVList, keys[v].UV).Coordinate;
+        block.vertices[v] = {{p.X, p.Y, p.Z}, {n.X, n.Y, n.Z}, keys[v].Color, {uv.U, uv.V}, {uv.U, uv.V}};
+    }
+}
+
+// The triangles of one face as corner triples: a fan, or the planar split.
+void TriangulateFace(const iVgxObject& record, int32_t face, bool fanOnly, std::vector<modFace::FaceTriangle>& out) {
+    out.clear();
+    const int32_t n = record.FaceList[face].PointCount;
+    if (n < 3) return;
+    if (fanOnly || n < 4) {
+        for (int32_t i = 0; i + 2 < n; ++i) out.push_back({{0, i + 1, i + 2}});
+        return;
+    }
+    thread_local std::vector<VgxVector> positions;
+    positions.resize(static_cast<size_t>(n));
+    const iVgxFacePoint* corners = record.FaceCorners(face);
+    for (int32_t k = 0; k < n; ++k) positions[k] = record.PointList[corners[k].Point].Point;
+    modFace::SplitFace(positions, out);
+}
+
+void AppendTriangles(const iVgxObject& record, int32_t face, const std::vector<modFace::FaceTriangle>& triangles,
+                     IndexList& list, std::vector<int32_t>* triangleToFace) {
+    const iVgxFacePoint* corners = record.FaceCorners(face);
+    for (const auto& triangle : triangles) {
+        for (int32_t corner : triangle.Corner) list.Indices.push_back(corners[corner].D3DVertex);
+        if (triangleToFace) triangleToFace->push_back(face);
+    }
+    list.Count = static_cast<int32_t>(list.Indices.size());
+}
+
+// Lines around the face (closing side first) or one point per corner.
+void AppendNonSolid(const iVgxObject& record, int32_t face, int32_t quality, IndexList& list) {
+    const iVgxFacePoint* corners = record.FaceCorners(face);
+    const int32_t n = record.FaceList[face].PointCount;
+    for (int32_t j = 0; j < n; ++j) {
+        if (quality & kLines) list.Indices.push_back(corners[j == 0 ? n - 1 : j - 1].D3DVertex);
+        list.Indices.push_back(corners[j].D3DVertex);
+    }
+    list.Count = static_cast<int32_t>(list.Indices.size());
+}
+
+// Vertices (on a full rebuild) and index lists of one geometry record. A partial
+// rebuild keeps the vertices and re-triangulates only faces marked for it, in
+// place when their triangle count holds.
+void BuildLevelRenderLists(iVgxObject& record, RenderBlock& block, std::vector<std::vector<int32_t>>* triangleToFace,
+                           int32_t subObjects, int32_t quality, bool rebuildAdjacency, bool fullRebuild, bool fanOnly) {
+    std::vector<modFace::FaceTriangle> triangles;
+    if (!fullRebuild && static_cast<int32_t>(block.faces.size()) == record.FaceListCount && !rebuildAdjacency) {
+        bool fits = true;
+        for (int32_t f = 0; f < record.FaceListCount && fits; ++f) {
+            iVgxFace& face = record.FaceList[f];
+            if (!face.RebuildRequired) continue;
+            face.RebuildRequired = false;
+            const FaceTriangles& place = block.faces[f];
+            TriangulateFace(record, f, fanOnly, triangles);
+            if (static_cast<int32_t>(triangles.size()) != place.count || place.subObject < 0) {
+                fits = false;
+                break;
+            }
+            const iVgxFacePoint* corners = record.FaceCorners(f);
+            int32_t* out = block.triangles[place.subObject].Indices.data() + place.first;
+            for (const auto& triangle : triangles) {
+                for (int32_t corner : triangle.Corner) *out++ = corners[corner].D3DVertex;
+            }
+        }
+        if (fits) return;
+    }
+    if (fullRebuild) BuildVertices(record, block);
+
+    block.triangles.assign(static_cast<size_t>(subObjects), IndexList{});
+    block.edgePoints.assign(static_cast<size_t>(subObjects), IndexList{});
+    block.faces.assign(static_cast<size_t>(record.FaceListCount), FaceTriangles{});
+    if (triangleToFace) triangleToFace->assign(static_cast<size_t>(subObjects), {});
+    if (rebuildAdjacency) {
+        record.EdgeList.clear();
+        record.EdgeListCount = 0;
+        record.EdgeIndex.Clear();
+        record.Adjacency.Clear();
+        for (int32_t p = 0; p < record.PointListCount; ++p) {
+            record.PointList[p].FaceList = {};
+            record.PointList[p].EdgeList = {};
+        }
+    }
+    for (int32_t f = 0; f < record.FaceListCount; ++f) {
+        iVgxFace& face = record.FaceList[f];
+        face.RebuildRequired = false;
+        const int32_t s = SubObjectOf(record.FaceListObjects[f]->GetMaterial());
+        IndexList& list = At(block.triangles, s);
+        TriangulateFace(record, f, fanOnly, triangles);
+        block.faces[f] = {s, list.Count, static_cast<int32_t>(triangles.size())};
+        AppendTriangles(record, f, triangles, list, triangleToFace ? &(*triangleToFace)[s] : nullptr);
+        if (rebuildAdjacency) {
+            for (int32_t k = 0; k < face.PointCount; ++k) AddFaceSide(record, f, k, EdgeMode::Undirected);
+        }
+        if (quality & kNonSolid) AppendNonSolid(record, f, quality, block.edgePoints[s]);
+    }
+    block.solidCounts.assign(static_cast<size_t>(subObjects), 0);
+    block.nonSolidCounts.assign(static_cast<size_t>(subObjects), 0);
+    for (int32_t s = 0; s < subObjects; ++s) {
+        if (block.triangles[s].Count == 0) {
+            block.triangles[s] = {};
+            block.edgePoints[s] = {};
+            continue;
+        }
+        block.solidCounts[s] = block.triangles[s].Count / 3;
+        if (quality & kNonSolid) {
+            const int32_t count = block.edgePoints[s].Count;
+            block.nonSolidCounts[s] = (quality & VgxFillPoints) ? count : count / 2;
+        }
+    }
+}
+
+// Sub-objects: one slot per distinct material object, in order of first use.
+void RebuildSubObjects(iVgxObject& level) {
+    level.MaterialList.clear();
+    level.MaterialListCount = 0;
+    std::unordered_map<const VgxMaterial*, int32_t> slots;
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        const auto& material = level.FaceListObjects[f]->GetMaterial();
+        if (!slots.emplace(material.get(), level.MaterialListCount).second) continue;
+        level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
+        if (material) material->SetMaterialIndex(level.MaterialListCount);
+        ++level.MaterialListCount;
+    }
+}
+
+int32_t DevicesHandedOut(const VgxObject::Internals& self) {
+    return self.root ? self.root->GetInternals().nextDeviceId : 0;
+}
+
+// Empties every device slot, sized to the device ids handed out so far.
+void DropDeviceResources(VgxObject::Internals& self) {
+    const auto devices = static_cast<size_t>(DevicesHandedOut(self));
+    iVgxObject& level = self.Base();
+    level.D3DVertexBuffer.assign(devices, nullptr);
+    for (iVgxMaterial& slot : level.MaterialList) {
+        slot.D3DXMeshesNew.assign(devices, nullptr);
+        for (auto* buffers : {&slot.D3DObjectTriangleIndexBuffers, &slot.D3DObjectEdgePointIndexBuffers,
+                              &slot.D3DVisualTriangleIndexBuffers, &slot.D3DVisualEdgePointIndexBuffers}) {
+            buffers->assign(devices, nullptr);
+        }
+    }
+}
+
+void BuildRenderData(VgxObject& object) {
+    VgxObject::Internals& self = object.GetInternals();
+    if (self.renderBufferState == 1) return;
+    iVgxObject& level = self.Base();
+    if (level.FaceListCount == 0) {
+        level.MaterialList.clear();
+        level.MaterialListCount = 0;
+        // The index width stays fixed for the object's life.
+        const IndexWidth width = self.render.indexWidth;
+        self.render = RenderData{};
+        self.render.indexWidth = width;
+        self.renderBufferState = 1;
+        return;
+    }
+    if (level.UVListCount == 0) {
+        object.AddOptimizedUV({0, 0});
+        modFile::WriteLogLine("Recovered from missing UV for object: " + self.name);
+    }
+    if (level.NormalListCount == 0) {
+        object.AddOptimizedNormal({0, 0, 0});
+        modFile::WriteLogLine("Recovered from missing Normal for object: " + self.name);
+    }
+    bool partial = self.renderBufferState == 2;
+    if (partial && !self.edgesValid) {
+        // Rebuilt faces have lost their render vertex lists: build everything.
+        RebuildFaces(object, level, 1);
+        modFile::WriteLogLine("Adjacency information not correct for partial vertex buffer rebuild");
+        partial = false;
+    }
+    const int32_t previousSubObjects = level.MaterialListCount;
+    RebuildSubObjects(level);
+    DropDeviceResources(self);
+    // A partial rebuild only holds while the sub-objects are those it was built for.
+    const bool fullRebuild = !partial || previousSubObjects != level.MaterialListCount;
+    if (fullRebuild) {
+        for (int32_t p = 0; p < level.PointListCount; ++p) level.PointList[p].RenderedPoint = level.PointList[p].Point;
+    } else {
+        for (int32_t p = 0; p < level.PointListCount; ++p) {
+            VgxPoint& point = level.PointList[p];
+            if (modVector::VectorsEqual(point.Point, point.RenderedPoint)) continue;
+            level.Adjacency.ForEach(point.FaceList, [&](int32_t f) { level.FaceList[f].RebuildRequired = true; });
+            level.RenderAdjacency.ForEach(point.D3DVertexList, [&](int32_t v) {
+                RenderVertex& vertex = At(self.render.object.vertices, v);
+                vertex.Position[0] = point.Point.X;
+                vertex.Position[1] = point.Point.Y;
+                vertex.Position[2] = point.Point.Z;
+            });
+            point.RenderedPoint = point.Point;
+        }
+    }
+    const VgxAttributes& a = self.attributes;
+    const bool visual = a.SmoothingLevel != 0 || a.MirrorAxis != VgxAxisNone;
+    if (visual) {
+        BuildLevelRenderLists(self.visual, self.render.visual, nullptr, level.MaterialListCount, self.quality, false,
+                              true, true);
+    }
+    const bool fanOnly = level.PointListCount > kFanAbovePoints;
+    const int32_t quality = a.SmoothingLevel != 0 ? int32_t{VgxFillWireframe} : self.quality;
+    BuildLevelRenderLists(level, self.render.object, &self.render.triangleToFace, level.MaterialListCount, quality,
+                          !self.edgesValid, fullRebuild, fanOnly);
+    self.edgesValid = true;
+    self.renderBufferState = 1;
+}
+
+// Builds; a failure is answered once by rebuilding the faces and trying again.
+void BuildWithRecovery(VgxObject& object) {
+    try {
+        BuildRenderData(object);
+    } catch (const VgxError&) {
+        RebuildFaces(object, object.GetInternals().Base(), 1);
+        object.GetInternals().StructureChanged();
+        BuildRenderData(object);
+    }
+}
+
+// Device ids are those the object's root handed out; 9 for any other.
+void EnsureDeviceSlots(VgxObject::Internals& self, int32_t deviceId) {
+    CheckIndex(deviceId, static_cast<size_t>(DevicesHandedOut(self)));
+    iVgxObject& level = self.Base();
+    const auto needed = static_cast<size_t>(deviceId) + 1;
+    bool grown = level.D3DVertexBuffer.size() < needed;
+    if (grown) level.D3DVertexBuffer.resize(needed);
+    for (iVgxMaterial& slot : level.MaterialList) {
+        for (auto* buffers : {&slot.D3DObjectTriangleIndexBuffers, &slot.D3DObjectEdgePointIndexBuffers,
+                              &slot.D3DVisualTriangleIndexBuffers, &slot.D3DVisualEdgePointIndexBuffers}) {
+            if (buffers->size() < needed) buffers->resize(needed), grown = true;
+        }
+        if (slot.D3DXMeshesNew.size() < needed) slot.D3DXMeshesNew.resize(needed), grown = true;
+    }
+    if (grown) self.StructureChanged();
+}
+
+// A list's indices as the device takes them; 16-bit indices are signed, so a
+// vertex beyond 32767 overflows.
+std::vector<uint8_t> IndexBytes(const IndexList& list, IndexWidth width) {
+    const auto count = static_cast<size_t>(list.Count);
+    if (width == IndexWidth::Bits32) {
+        std::vector<uint8_t> bytes(count * 4);
+        std::memcpy(bytes.data(), list.Indices.data(), bytes.size());
+        return bytes;
+    }
+    std::vector<uint8_t> bytes(count * 2);
+    for (size_t i = 0; i < count; ++i) {
+        if (list.Indices[i] > std::numeric_limits<int16_t>::max()) Raise(VgxErrOverflow);
+        const auto narrow = static_cast<int16_t>(list.Indices[i]);
+        std::memcpy(bytes.data() + 2 * i, &narrow, 2);
+    }
+    return bytes;
+}
+
+std::shared_ptr<VgxIndexBuffer> MakeIndexBuffer(VgxDevice& device, const std::vector<uint8_t>& bytes,
+                                                IndexWidth width, int32_t usage) {
+    auto buffer = device.CreateIndexBuffer(bytes.size(), usage,
+                                           width == IndexWidth::Bits32 ? VgxFormatIndex32 : VgxFormatIndex16,
+                                           VgxPoolManaged);
+    buffer->Write(0, bytes.data(), bytes.size());
+    return buffer;
+}
+
+std::shared_ptr<VgxIndexBuffer> MakeIndexBuffer(VgxDevice& device, const IndexList& list, IndexWidth width,
+                                                int32_t usage) {
+    return MakeIndexBuffer(device, IndexBytes(list, width), width, usage);
+}
+
+void CreateDeviceBuffers(VgxObject::Internals& self, int32_t deviceId, VgxDevice& device) {
+    iVgxObject& level = self.Base();
+    RenderData& render = self.render;
+    const int32_t usage =
+        VgxUsageWriteOnly | (device.GetRenderState(VgxRenderStateSoftwareVertexProcessing) ? VgxUsageSoftwareProcessing : 0);
+    const size_t objectBytes = render.object.vertices.size() * sizeof(RenderVertex);
+    const bool visualBlock = self.attributes.SmoothingLevel != 0 || self.attributes.MirrorAxis != VgxAxisNone;
+    const size_t visualBytes = visualBlock ? render.visual.vertices.size() * sizeof(RenderVertex) : 0;
+    // Everything is made before anything is stored, so a failure leaves no
+    // half-made set behind.
+    std::shared_ptr<VgxVertexBuffer> vertexBuffer;
+    if (objectBytes > 0) {
+        vertexBuffer =
+            device.CreateVertexBuffer(objectBytes + visualBytes, usage, VgxVertexFormat44, VgxPoolManaged);
+        vertexBuffer->Write(0, render.object.vertices.data(), objectBytes);
+        if (visualBytes > 0) vertexBuffer->Write(objectBytes, render.visual.vertices.data(), visualBytes);
+    }
+    const bool nonSolid = (self.quality & kNonSolid) != 0 || self.attributes.SmoothingLevel != 0;
+    struct SlotBuffers {
+        std::shared_ptr<VgxIndexBuffer> triangles, edgePoints, visualTriangles, visualEdgePoints;
+        std::shared_ptr<VgxDeviceMesh> mesh;
+    };
+    std::vector<SlotBuffers> slots(static_cast<size_t>(level.MaterialListCount));
+    for (int32_t s = 0; s < level.MaterialListCount; ++s) {
+        SlotBuffers& out = slots[s];
+        const IndexList& triangles = render.object.triangles[s];
+        if (triangles.Count > 0) {
+            const std::vector<uint8_t> bytes = IndexBytes(triangles, render.indexWidth);
+            out.triangles = MakeIndexBuffer(device, bytes, render.indexWidth, usage);
+            const bool wide = render.indexWidth == IndexWidth::Bits32;
+            out.mesh = device.CreateMesh(render.object.solidCounts[s], render.object.VertexCount(),
+                                         VgxMeshManaged | (wide ? VgxMeshIndex32 : 0), VgxVertexFormat44);
+            out.mesh->GetVertexBuffer()->Write(0, render.object.vertices.data(), objectBytes);
+            out.mesh->GetIndexBuffer()->Write(0, bytes.data(), bytes.size());
+        }
+        if (nonSolid && render.object.edgePoints[s].Count > 0) {
+            out.edgePoints = MakeIndexBuffer(device, render.object.edgePoints[s], render.indexWidth, usage);
+        }
+        if (visualBlock && s < static_cast<int32_t>(render.visual.triangles.size())) {
+            if (render.visual.triangles[s].Count > 0) {
+                out.visualTriangles = MakeIndexBuffer(device, render.visual.triangles[s], render.indexWidth, usage);
+            }
+            if (nonSolid && render.visual.edgePoints[s].Count > 0) {
+                out.visualEdgePoints = MakeIndexBuffer(device, render.visual.edgePoints[s], render.indexWidth, usage);
+            }
+        }
+    }
+    level.D3DVertexBuffer[deviceId] = vertexBuffer;
+    for (int32_t s = 0; s < level.MaterialListCount; ++s) {
+        iVgxMaterial& slot = level.MaterialList[s];
+        slot.D3DObjectTriangleIndexBuffers[deviceId] = slots[s].triangles;
+        slot.D3DObjectEdgePointIndexBuffers[deviceId] = slots[s].edgePoints;
+        slot.D3DVisualTriangleIndexBuffers[deviceId] = slots[s].visualTriangles;
+        slot.D3DVisualEdgePointIndexBuffers[deviceId] = slots[s].visualEdgePoints;
+        slot.D3DXMeshesNew[deviceId] = slots[s].mesh;
+    }
+}
+
+VgxDevice& RequireDevice(const std::shared_ptr<VgxDevice>& device) {
+    if (!device) Raise(VgxErrObjectNotSet);
+    return *device;
+}
+
+// Visual arrays are sized by the build; before that a getter gets nothing.
+std::shared_ptr<VgxIndexBuffer> VisualSlot(const std::vector<std::shared_ptr<VgxIndexBuffer>>& buffers, int32_t deviceId) {
+    if (buffers.empty()) return nullptr;
+    return At(buffers, deviceId);
+}
+
+}  // namespace
+}  // namespace vgx
+
+int32_t VgxObject::GetSubObjectCount() {
+    return vgx::Trap(vgx::kSource, [&] {
+        vgx::BuildWithRecovery(*this);
+        return internals_->Base().MaterialListCount;
+    });
+}
+
+std::shared_ptr<VgxVertexBuffer> VgxObject::GetVertexBuffer(int32_t DeviceID,
+                                                            const std::shared_ptr<VgxDevice>& ddDevice) {
+    return vgx::Trap(vgx::kSource, [&] {
+        VgxDevice& device = vgx::RequireDevice(ddDevice);
+        Internals& self = *internals_;
+        if (self.render.indexWidth == vgx::IndexWidth::Undecided) {
+            self.render.indexWidth =
+                device.GetDeviceCaps().MaxVertexIndex < 65536 ? vgx::IndexWidth::Bits16 : vgx::IndexWidth::Bits32;
+        }
+        vgx::EnsureDeviceSlots(self, DeviceID);
+        vgx::BuildWithRecovery(*this);
+        auto& slot = self.Base().D3DVertexBuffer[DeviceID];
+        if (!slot) vgx::CreateDeviceBuffers(self, DeviceID, device);
+        return slot;
+    });
+}
+
+std::shared_ptr<VgxIndexBuffer> VgxObject::GetSubObjectSolidIndexBuffer(int32_t DeviceID, int32_t SubObject) const {
+    return vgx::Trap(vgx::kSource, [&] {
+        return vgx::At(vgx::At(internals_->Base().MaterialList, SubObject).D3DObjectTriangleIndexBuffers, DeviceID);
+    });
+}
+
+std::shared_ptr<VgxIndexBuffer> VgxObject::GetSubObjectNonSolidIndexBuffer(int32_t DeviceID, int32_t SubObject) const {
+    return vgx::Trap(vgx::kSource, [&] {
+        return vgx::At(vgx::At(internals_->Base().MaterialList, SubObject).D3DObjectEdgePointIndexBuffers, DeviceID);
+    });
+}
+
+std::shared_ptr<VgxIndexBuffer> VgxObject::GetSubVisualSolidIndexBuffer(int32_t DeviceID, int32_t SubObject) const {
+    return vgx::Trap(vgx::kSource, [&] {
+        return vgx::VisualSlot(vgx::At(internals_->Base().MaterialList, SubObject).D3DVisualTriangleIndexBuffers,
+                               DeviceID);
+    });
+}
+
+std::shared_ptr<VgxIndexBuffer> VgxObject::GetSubVisualNonSolidIndexBuffer(int32_t DeviceID, int32_t SubObject) const {
+    return vgx::Trap(vgx::kSource, [&] {
+        return vgx::VisualSlot(vgx::At(internals_->Base().MaterialList, SubObject).D3DVisualEdgePointIndexBuffers,
+                               DeviceID);
+    });
+}
+
+std::shared_ptr<VgxDeviceMesh> VgxObject::GetSubObjectD3DXMesh(int32_t DeviceID, int32_t SubObject,
+                                                               const std::shared_ptr<VgxDevice>& ddDevice) {
+    return vgx::Trap(vgx::kSource, [&]() -> std::shared_ptr<VgxDeviceMesh> {
+        VgxDevice& device = vgx::RequireDevice(ddDevice);
+        Internals& self = *internals_;
+        vgx::EnsureDeviceSlots(self, DeviceID);
+        vgx::BuildRenderData(*this);
+        if (vgx::At(self.render.object.solidCounts, SubObject) == 0) return nullptr;
+        auto& mesh = self.Base().MaterialList[SubObject].D3DXMeshesNew[DeviceID];
+        if (!mesh) {
+            if (self.render.indexWidth == vgx::IndexWidth::Undecided) {
+                self.render.indexWidth = device.GetDeviceCaps().MaxVertexIndex < 65536 ? vgx::IndexWidth::Bits16
+                                                                                        : vgx::IndexWidth::Bits32;
+            }
+            vgx::CreateDeviceBuffers(self, DeviceID, device);
+        }
+        return mesh;
+    });
+}
+
+std::shared_ptr<VgxMaterial> VgxObject::GetSubObjectMaterial(int32_t SubObject) const {
+    return vgx::Trap(vgx::kSource, [&] { return vgx::At(internals_->Base().MaterialList, SubObject).Material; });
+}
+
+int32_t VgxObject::GetVertexBufferObjectVertexCount() {
+    return vgx::Trap(vgx::kSource, [&] {
+        vgx::BuildRenderData(*this);
+        return internals_->render.object.VertexCount();
+    });
+}
+
+int32_t VgxObject::GetVertexBufferVisualVertexCount() {
+    return vgx::Trap(vgx::kSource, [&] {
+        vgx::BuildRenderData(*this);
+        return internals_->render.visual.VertexCount();
+    });
+}
+
+int32_t VgxObject::GetSubObjectSolidPrimitiveCount(int32_t SubObject) {
+    return vgx::Trap(vgx::kSource, [&] {
+        vgx::BuildRenderData(*this);
+        return vgx::At(internals_->render.object.solidCounts, SubObject);
+    });
+}
+
+int32_t VgxObject::GetSubObjectNonSolidPrimitiveCount(int32_t SubObject) {
+    return vgx::Trap(vgx::kSource, [&] {
+        vgx::BuildRenderData(*this);
+        return vgx::At(internals_->render.object.nonSolidCounts, SubObject);
+    });
+}
+
+namespace {
+// A visual block that was never built has no counts: 0 for every sub-object.
+int32_t VisualCount(const std::vector<int32_t>& counts, int32_t subObject) {
+    return counts.empty() ? 0 : vgx::At(counts, subObject);
+}
+}  // namespace
+
+int32_t VgxObject::GetSubVisualSolidPrimitiveCount(int32_t SubObject) const {
+    return vgx::Trap(vgx::kSource, [&] { return VisualCount(internals_->render.visual.solidCounts, SubObject); });
+}
+
+int32_t VgxObject::GetSubVisualNonSolidPrimitiveCount(int32_t SubObject) const {
+    return vgx::Trap(vgx::kSource, [&] { return VisualCount(internals_->render.visual.nonSolidCounts, SubObject); });
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The CPU side of an object's render buffers: render vertices and, per
+// sub-object, the index lists the device buffers are filled from.
+#include <cstdint>
+#include <vector>
+
+namespace vgx {
+
+// One render vertex, byte for byte as the device receives it (format 0x252).
+struct RenderVertex {
+    float Position[3];
+    float Normal[3];
+    int32_t Diffuse;
+    float UV0[2];
+    float UV1[2];
+};
+static_assert(sizeof(RenderVertex) == 44, "render vertices are 44 bytes");
+
+struct IndexList {
+    std::vector<int32_t> Indices;
+    int32_t Count = 0;
+};
+
+// Where a face's triangles sit in its sub-object's list, so a partial rebuild
+// can rewrite them in place.
+struct FaceTriangles {
+    int32_t subObject = -1;
+    int32_t first = 0;  // first index in the list
+    int32_t count = 0;  // triangles
+};
+
+// The object block (from the editable mesh) or the visual block.
+struct RenderBlock {
+    std::vector<RenderVertex> vertices;
+    std::vector<IndexList> triangles;   // per sub-object
+    std::vector<IndexList> edgePoints;  // per sub-object: line pairs or points
+    std::vector<int32_t> solidCounts;
+    std::vector<int32_t> nonSolidCounts;
+    std::vector<FaceTriangles> faces;
+
+    int32_t VertexCount() const { return static_cast<int32_t>(vertices.size()); }
+};
+
+enum class IndexWidth { Undecided, Bits16, Bits32 };
+
+struct RenderData {
+    RenderBlock object;
+    RenderBlock visual;
+    IndexWidth indexWidth = IndexWidth::Undecided;
+    // Per sub-object: the face that produced each object triangle.
+    std::vector<std::vector<int32_t>> triangleToFace;
+};
+
+}  // namespace vgx
