@@ -155,6 +155,37 @@ TEST_F(RenderBuffers, SixteenBitIndicesOverflowPast32768Vertices) {
     EXPECT_EQ(mesh->GetInternals().Base().D3DVertexBuffer[deviceId], nullptr);
 }
 
+TEST_F(RenderBuffers, MissingUVsAndNormalsAreRepairedAndLogged) {
+    // Faces indexing pools that hold points only.
+    for (const VgxVector& p : std::vector<VgxVector>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}) mesh->AddOptimizedPoint(p);
+    mesh->SetName("bare");
+    mesh->AddFacesIndexed({3, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0}, false);
+    vgx::test::ClearLog();
+    EXPECT_EQ(mesh->GetSubObjectCount(), 1);
+    EXPECT_EQ(vgx::test::LogMessages(), (std::vector<std::string>{"Recovered from missing UV for object: bare",
+                                                                   "Recovered from missing Normal for object: bare"}));
+    EXPECT_EQ(mesh->GetUVCount(), 1);
+    EXPECT_EQ(mesh->GetNormal(0).Z, 0);
+    auto vertices = ReadBack<vgx::RenderVertex>(*mesh->GetVertexBuffer(deviceId, device));
+    ASSERT_EQ(vertices.size(), 3u);
+    EXPECT_EQ(vertices[2].Position[1], 1);
+    EXPECT_EQ(vertices[2].UV0[0], 0);
+}
+
+TEST_F(RenderBuffers, ReleasedBuffersAreMadeAgain) {
+    AddTriangle(*mesh);
+    auto first = mesh->GetVertexBuffer(deviceId, device);
+    auto indices = mesh->GetSubObjectSolidIndexBuffer(deviceId, 0);
+    EXPECT_EQ(mesh->GetVertexBuffer(deviceId, device), first);  // cached while nothing changes
+    root->ReleaseDirect3DBuffers();
+    EXPECT_EQ(mesh->GetSubObjectSolidIndexBuffer(deviceId, 0), nullptr);
+    auto second = mesh->GetVertexBuffer(deviceId, device);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(ReadBack<uint8_t>(*second), ReadBack<uint8_t>(*first));
+    EXPECT_EQ(ReadBack<int32_t>(*mesh->GetSubObjectSolidIndexBuffer(deviceId, 0)), ReadBack<int32_t>(*indices));
+}
+
 TEST_F(RenderBuffers, BadDevicesAndIds) {
     AddTriangle(*mesh);
     ExpectVgxError([&] { mesh->GetVertexBuffer(deviceId, nullptr); }, 91, "VgxObject",
