@@ -59,10 +59,8 @@ public:
 
     // Room for `blocks` more blocks of entries.
     void Reserve(size_t blocks) { blocks_.reserve(blocks_.size() + blocks); }
-    void Clear() {
-        blocks_.clear();
-        blocks_.shrink_to_fit();
-    }
+    // Empties every list; the storage is kept for the next build.
+    void Clear() { blocks_.clear(); }
 
 private:
     static constexpr int32_t kBlockSize = 7;
