@@ -48,7 +48,15 @@ int32_t FindOrAddRenderVertex(const FacePoint& key, std::vector<FacePoint>& keys
 
 int32_t ColorOf(const std::shared_ptr<VgxMaterial>& material) { return material ? material->GetColor() : 0; }
 
-int32_t SubObjectOf(const std::shared_ptr<VgxMaterial>& material) { return material ? material->GetMaterialIndex() : 0; }
+// The sub-object a face is drawn in: its material's slot, or the slot of the
+// faces without a material.
+int32_t SubObjectOf(const iVgxObject& record, const std::shared_ptr<VgxMaterial>& material) {
+    if (material) return material->GetMaterialIndex();
+    for (int32_t s = 0; s < record.MaterialListCount; ++s) {
+        if (!record.MaterialList[s].Material) return s;
+    }
+    return 0;
+}
 
 // One render vertex per distinct corner key, and each point's list of the
 // vertices its corners use.
@@ -161,7 +169,7 @@ void BuildLevelRenderLists(iVgxObject& record, RenderBlock& block, std::vector<s
     for (int32_t f = 0; f < record.FaceListCount; ++f) {
         iVgxFace& face = record.FaceList[f];
         face.RebuildRequired = false;
-        const int32_t s = SubObjectOf(record.FaceListObjects[f]->GetMaterial());
+        const int32_t s = SubObjectOf(record, record.FaceListObjects[f]->GetMaterial());
         IndexList& list = At(block.triangles, s);
         TriangulateFace(record, f, fanOnly, triangles);
         block.faces[f] = {s, list.Count, static_cast<int32_t>(triangles.size())};
