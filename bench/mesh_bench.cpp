@@ -1,17 +1,12 @@
 // The mesh core on meshes from 1k to 1M faces: building a mesh from arrays, reading
 // it back, rebuilding it with merged coordinates and deleting faces, against what a
-// host would otherwise write itself to weld coordinates.
-//
-// Generated meshes list every corner of every face separately (a face soup), so the
-// corners neighbouring faces share arrive as repeated coordinates for the pools to
-// merge, as they do from most exporters that write flat vertex streams.
+// host would otherwise write itself to weld coordinates. The generated meshes are face
+// soups (see bench_support.h).
 #include <benchmark/benchmark.h>
 #include <vgx/Vgx7a.h>
 
 #include <array>
-#include <cmath>
 #include <functional>
-#include <numbers>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -25,94 +20,12 @@
 
 namespace {
 
+using vgx::bench::FromFile;
+using vgx::bench::Generated;
+using vgx::bench::MeshSource;
 using vgx::bench::QuietRoot;
+using vgx::bench::Shape;
 using vgx::test::ObjMesh;
-
-// ---- generated meshes ----
-
-// Appends one face whose corners are new entries of every list.
-struct SoupBuilder {
-    ObjMesh mesh;
-    void Face(std::initializer_list<std::pair<VgxVector, VgxUV>> corners, const std::function<VgxVector(VgxVector)>& normal) {
-        mesh.faceData.push_back(int32_t(corners.size()));
-        for (const auto& [point, uv] : corners) {
-            const auto index = int32_t(mesh.points.size());
-            mesh.points.push_back(point);
-            mesh.normals.push_back(normal(point));
-            mesh.uvs.push_back(uv);
-            mesh.faceData.insert(mesh.faceData.end(), {index, index, index});
-        }
-        ++mesh.faceCount;
-    }
-    ObjMesh Finish() {
-        mesh.faceData.push_back(0);
-        return std::move(mesh);
-    }
-};
-
-// A flat grid of side x side quads.
-ObjMesh MakeGrid(int64_t faces) {
-    const int side = std::max(1, int(std::lround(std::sqrt(double(faces)))));
-    SoupBuilder soup;
-    const auto up = [](VgxVector) { return VgxVector{0, 0, 1}; };
-    auto corner = [&](int i, int j) {
-        return std::pair{VgxVector{float(i), float(j), 0}, VgxUV{float(i) / side, float(j) / side}};
-    };
-    for (int j = 0; j < side; ++j)
-        for (int i = 0; i < side; ++i) soup.Face({corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)}, up);
-    return soup.Finish();
-}
-
-// A unit UV sphere of rings x 2 rings faces: quads, and triangles round the poles.
-// Positions repeat exactly (the seam and the poles too); UVs split at the seam.
-ObjMesh MakeSphere(int64_t faces) {
-    const int rings = std::max(2, int(std::lround(std::sqrt(double(faces) / 2)))), segments = 2 * rings;
-    SoupBuilder soup;
-    const auto outward = [](VgxVector p) { return p; };
-    auto corner = [&](int ring, int segment) {
-        const double theta = std::numbers::pi * ring / rings, phi = 2 * std::numbers::pi * (segment % segments) / segments;
-        VgxVector p{float(std::sin(theta) * std::cos(phi)), float(std::cos(theta)), float(std::sin(theta) * std::sin(phi))};
-        if (ring == 0 || ring == rings) p = {0, ring == 0 ? 1.0f : -1.0f, 0};
-        return std::pair{p, VgxUV{float(segment) / segments, float(ring) / rings}};
-    };
-    for (int r = 0; r < rings; ++r)
-        for (int s = 0; s < segments; ++s) {
-            if (r == 0)
-                soup.Face({corner(0, s), corner(1, s + 1), corner(1, s)}, outward);
-            else if (r == rings - 1)
-                soup.Face({corner(r, s), corner(r, s + 1), corner(rings, s)}, outward);
-            else
-                soup.Face({corner(r, s), corner(r, s + 1), corner(r + 1, s + 1), corner(r + 1, s)}, outward);
-        }
-    return soup.Finish();
-}
-
-enum class Shape { Grid, Sphere };
-
-// One generated mesh at a time: the 1M-face soups are large.
-const ObjMesh& Generated(Shape shape, int64_t faces) {
-    static struct {
-        Shape shape;
-        int64_t faces = -1;
-        ObjMesh mesh;
-    } cache;
-    if (cache.shape != shape || cache.faces != faces) {
-        cache.mesh = {};
-        cache.mesh = shape == Shape::Grid ? MakeGrid(faces) : MakeSphere(faces);
-        cache.shape = shape;
-        cache.faces = faces;
-    }
-    return cache.mesh;
-}
-
-const ObjMesh& FromFile(const std::string& relative) {
-    static std::unordered_map<std::string, ObjMesh> loaded;
-    auto found = loaded.find(relative);
-    if (found == loaded.end()) found = loaded.emplace(relative, vgx::test::ReadObj(vgx::test::TestDataPath(relative))).first;
-    return found->second;
-}
-
-using MeshSource = std::function<const ObjMesh&()>;
 
 void CountFaces(benchmark::State& state, const ObjMesh& mesh) {
     state.SetItemsProcessed(state.iterations() * mesh.faceCount);

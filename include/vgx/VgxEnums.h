@@ -312,3 +312,33 @@ enum VgxFillMode : int32_t {
     VgxFillOutline = 512,
     VgxFillCartoon = 1024,
 };
+
+// How AddRotation and AddTranslation combine their matrix X with the local transform L.
+enum VgxCombineType : int32_t {
+    VgxCombineReplace = 0,  // X
+    VgxCombineBefore = 1,   // X x L: X acts first, in the group's own frame
+    VgxCombineAfter = 2,    // L x X: X acts last, in the parent's frame
+};
+
+// Which axis LookAt aims exactly (Z) or holds fixed while it turns (Y, X).
+enum VgxGroupConstraint : int32_t {
+    VgxConstrainZ = 0,
+    VgxConstrainY = 1,
+    VgxConstrainX = 2,
+};
+
+// A key whose type is not VgxAnimationPositionKey is a rotation key.
+enum VgxAnimationKeyType : int32_t {
+    VgxAnimationRotateKey = 1,
+    VgxAnimationPositionKey = 3,
+};
+
+// Flags of a group's animation options word.
+enum VgxAnimationOptions : int32_t {
+    VgxAnimationOpen = 1,
+    VgxAnimationClosed = 2,              // neighbour keys wrap around the ends
+    VgxAnimationLinearPosition = 4,      // stored only: positions always follow the spline
+    VgxAnimationSplinePosition = 8,      // stored only
+    VgxAnimationScaleAndRotation = 16,   // SetAnimationTime applies the rotation keys
+    VgxAnimationPosition = 32,           // SetAnimationTime applies the position keys
+};

@@ -3,9 +3,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "VgxDevice.h"
+#include "VgxEnums.h"
 #include "VgxForward.h"
 #include "VgxMemberArrays.h"
+#include "VgxTypes.h"
 
 class VgxGroup : public std::enable_shared_from_this<VgxGroup> {
 public:
@@ -13,7 +17,8 @@ public:
     VgxGroup(const VgxGroup&) = delete;
     VgxGroup& operator=(const VgxGroup&) = delete;
 
-    // Moves Group from its current parent to the end of this group's children.
+    // Moves Group from its current parent to the end of this group's children; 5 when
+    // Group is this group or one of its ancestors.
     void AddChild(const std::shared_ptr<VgxGroup>& Group);
     // Removes Group from the children; clears its parent link even when absent.
     void DeleteChild(const std::shared_ptr<VgxGroup>& Group);
@@ -35,6 +40,94 @@ public:
     int32_t GetAppData() const;
     void SetAppData(int32_t Data);
     std::shared_ptr<Vgx> csVgx() const;
+
+    // Scene settings, stored for the host's renderer and returned unchecked.
+    void SetSceneFogMode(VgxFogMode SceneFogMode);
+    VgxFogMode GetSceneFogMode() const;
+    void SetSceneFogColor(int32_t SceneFogColor);
+    int32_t GetSceneFogColor() const;
+    void SetSceneFogParams(float FogStart, float FogEnd, float FogDensity);
+    void GetSceneFogParams(float& FogStart, float& FogEnd, float& FogDensity) const;
+    void SetSceneFogEnable(int32_t SceneFogEnable);
+    int32_t GetSceneFogEnable() const;
+    void SetSceneBackgroundRGB(float Red, float Green, float Blue);
+
+    // Custom-field schemas: Add returns the new id (the count before the call), Name
+    // raises 9 outside 0 .. count - 1, ID finds the first name equal ignoring case
+    // (-1 when none is).
+    int32_t AddObjectCustomField(const std::string& CustomFieldName);
+    void ClearObjectCustomFields();
+    int32_t GetObjectCustomFieldCount() const;
+    std::string GetObjectCustomFieldName(int32_t Index) const;
+    int32_t GetObjectCustomFieldID(const std::string& CustomFieldName) const;
+    int32_t AddMaterialCustomField(const std::string& CustomFieldName);
+    void ClearMaterialCustomFields();
+    int32_t GetMaterialCustomFieldCount() const;
+    std::string GetMaterialCustomFieldName(int32_t Index) const;
+    int32_t GetMaterialCustomFieldID(const std::string& CustomFieldName) const;
+    int32_t AddGroupCustomField(const std::string& CustomFieldName);
+    void ClearGroupCustomFields();
+    int32_t GetGroupCustomFieldCount() const;
+    std::string GetGroupCustomFieldName(int32_t Index) const;
+    int32_t GetGroupCustomFieldID(const std::string& CustomFieldName) const;
+    // This group's six custom field values, ids 0..5; any other id raises 9 as is.
+    void SetCustomFieldValue(int32_t FieldID, const std::string& FieldValue);
+    std::string GetCustomFieldValue(int32_t FieldID) const;
+
+    // Transforms. The local transform places this frame in its parent's; the world
+    // matrix is L(self) x L(parent) x ... x L(top). A RelativeGroup of none means world
+    // coordinates. Time arguments are accepted and ignored. Matrices are row-major
+    // with row vectors (p' = p x M). A bad Dir, Up, quaternion, look-at target or enum
+    // value raises 5 and changes nothing.
+    void SetPosition(float Time, const std::shared_ptr<VgxGroup>& RelativeGroup, const VgxVector& Position);
+    void GetPosition(float Time, const std::shared_ptr<VgxGroup>& RelativeGroup, VgxVector& Position) const;
+    // z along Dir, y along Up made perpendicular to Dir; the origin stays.
+    void SetOrientation(float Time, const std::shared_ptr<VgxGroup>& RelativeGroup, const VgxVector& Dir,
+                        const VgxVector& Up);
+    void GetOrientation(float Time, const std::shared_ptr<VgxGroup>& RelativeGroup, VgxVector& Dir,
+                        VgxVector& Up) const;
+    void SetQuaternion(const std::shared_ptr<VgxGroup>& RelativeGroup, const VgxQuaternion& Q);
+    // The spin of ApplyRotation: stored only.
+    void SetRotation(const VgxVector& Axis, float Theta);
+    void GetRotation(VgxVector& Axis, float& Theta) const;
+    // Spins every group of this subtree that has a parent by its own Theta x Delta
+    // about its own stored axis, taken in its own frame.
+    void ApplyRotation(float Delta);
+    void AddRotation(VgxCombineType Combine, const VgxVector& Axis, float Theta);
+    void AddTranslation(VgxCombineType Combine, const VgxVector& Translation);
+    // Turns the z axis towards LookAtGroup's origin; the origin stays.
+    void LookAt(const std::shared_ptr<VgxGroup>& LookAtGroup, VgxGroupConstraint Constraint);
+    // W(self) x W(RelativeGroup)^-1.
+    void GetTransform(const std::shared_ptr<VgxGroup>& RelativeGroup, VgxMatrix& Transform) const;
+    void GetLocalTransform(VgxMatrix& Transform) const;
+    // From this frame to the world, and back.
+    void Transform(VgxVector& DestinationVector, const VgxVector& SourceVector) const;
+    void InverseTransform(VgxVector& DestinationVector, const VgxVector& SourceVector) const;
+    // Each point from this frame to RelativeGroup's; Result is resized to the list.
+    // 9 for an empty VectorList.
+    void TransformVectors(std::vector<VgxVector>& Result, const std::vector<VgxVector>& VectorList,
+                          const std::shared_ptr<VgxGroup>& RelativeGroup) const;
+    // Each point from RelativeGroup's frame to this one, into the first entries of
+    // Result, which must hold at least as many: 9 otherwise, and for an empty list.
+    void InverseTransformVectors(std::vector<VgxVector>& Result, const std::vector<VgxVector>& VectorList,
+                                 const std::shared_ptr<VgxGroup>& RelativeGroup) const;
+
+    // Animation keys. Position keys (type VgxAnimationPositionKey) and rotation keys
+    // (every other type) are kept apart, each ascending by time.
+    // Inserts after every key of its list whose time is <= the key's time.
+    void AddAnimationKey(const VgxAnimationKey& Key);
+    // Removes every key whose time is within 0.0001 of Time.
+    void DeleteAnimationKey(float Time);
+    // The position keys, then the rotation keys, with TimeMin <= time <= TimeMax.
+    void GetAnimationKeys(float TimeMin, float TimeMax, std::vector<VgxAnimationKey>& KeyList,
+                          int32_t& KeyListCount) const;
+    void SetAnimationOptions(int32_t Flags);
+    int32_t GetAnimationOptions() const;
+    // Places the group relative to its parent at the keys' values at Time: positions
+    // on a Catmull-Rom spline, rotations by slerp, as the options enable them. A
+    // closed animation whose wrapped keys fall outside its list raises 9 and changes
+    // nothing.
+    void SetAnimationTime(float Time);
 
     // Library-private operations.
     void SetRoot(const std::shared_ptr<Vgx>& Root);

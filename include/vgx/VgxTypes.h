@@ -139,3 +139,13 @@ struct VgxApplicationState {
     int32_t VorlanVersion;
     float BridgeToolRange;
 };
+
+// One animation key. dvK holds a position (X, Y, Z, unused) or a rotation
+// quaternion as (x, y, z, w): vector part first, scalar part last.
+struct VgxAnimationKey {
+    std::array<float, 4> dvK;
+    float dvTime;
+    int32_t dwID;
+    VgxAnimationKeyType dwKeyType;
+    int32_t dwSize;
+};

@@ -198,7 +198,7 @@ void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces
         const int32_t f = level.AppendFace(n);
         level.FaceListObjects.push_back(VgxFaceAccess::Make(self.root, owner, material, f));
         level.FaceList[f].ApplicationData = faces.applicationData[i];
-        if (slots.emplace(material.get(), level.MaterialListCount).second) {
+        if (!slots.count(material.get()) && slots.emplace(material.get(), level.MaterialListCount).second) {
             level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
             if (material) material->SetMaterialIndex(level.MaterialListCount);
             ++level.MaterialListCount;
@@ -237,25 +237,14 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
 
     // A patch keeps every incoming coordinate as its own entry.
     const bool search = optimizeCoordinates && self.attributes.ObjectType != VgxPatch;
-    std::vector<int32_t> pointMap(points.size()), normalMap(std::max<size_t>(normals.size(), 1)),
-        uvMap(std::max<size_t>(uvs.size(), 1));
-    for (size_t i = 0; i < points.size(); ++i) {
-        VgxPoint point;
-        point.Point = points[i];
-        pointMap[i] = modIndex::AddPooledPoint(level.PointList, level.PointListCount, level.PointHashTable, point,
-                                               false, search);
-    }
+    std::vector<int32_t> pointMap, normalMap, uvMap;
+    modIndex::AddPooledPoints(level.PointList, level.PointListCount, level.PointHashTable, points, search, pointMap);
     const std::vector<VgxVector> defaultNormal{{0, 0, 1}};
     const std::vector<VgxUV> defaultUV{{0, 0}};
-    const auto& normalSource = normals.empty() ? defaultNormal : normals;
-    const auto& uvSource = uvs.empty() ? defaultUV : uvs;
-    for (size_t i = 0; i < normalSource.size(); ++i) {
-        normalMap[i] = modIndex::AddPooledNormal(level.NormalList, level.NormalListCount, level.NormalHashTable,
-                                                 normalSource[i], search);
-    }
-    for (size_t i = 0; i < uvSource.size(); ++i) {
-        uvMap[i] = modIndex::AddPooledUV(level.UVList, level.UVListCount, level.UVHashTable, uvSource[i], search);
-    }
+    modIndex::AddPooledNormals(level.NormalList, level.NormalListCount, level.NormalHashTable,
+                               normals.empty() ? defaultNormal : normals, search, normalMap);
+    modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, uvs.empty() ? defaultUV : uvs, search,
+                           uvMap);
 
     FaceBatch faces;
     faces.corners.reserve(faceData.size() / 3);

@@ -1,10 +1,12 @@
 #include "mesh/mod_index.h"
 
+#include <array>
+#include <bit>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <limits>
 
+#include "mesh/proximity_index.h"
 #include "root/mod_vector.h"
 
 namespace vgx::modIndex {
@@ -18,24 +20,168 @@ uint32_t Bits(float key) {
     return bits;
 }
 
+// ---- five significant digits ----
+//
+// The key is what printing the float with "%.4E" and reading the text back gives.
+// Doubles get that right for nearly every value; values whose scaled form lies
+// too close to a rounding boundary, and the ranges without exact powers of ten
+// in a double, are settled with exact integer arithmetic.
+
+using Wide = unsigned __int128;
+
+constexpr std::array<Wide, 51> kPowersOf5 = [] {
+    std::array<Wide, 51> powers{};
+    powers[0] = 1;
+    for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 5;
+    return powers;
+}();
+
+// The powers of ten a double holds exactly.
+constexpr std::array<double, 23> kPowersOf10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+int BitLength(Wide v) {
+    const auto high = static_cast<uint64_t>(v >> 64), low = static_cast<uint64_t>(v);
+    return high != 0 ? 128 - std::countl_zero(high) : 64 - std::countl_zero(low);
+}
+
+// How a remainder compares with one half of the divisor.
+int CompareWithHalf(Wide rest, Wide half) { return rest < half ? -1 : rest > half ? 1 : 0; }
+
+// Rounds to nearest, ties to even, given how the discarded part compares with one half.
+uint64_t RoundEven(uint64_t whole, int half) { return whole + (half > 0 || (half == 0 && (whole & 1) != 0)); }
+
+// A positive finite float as mantissa x 2^exponent.
+struct Binary {
+    uint32_t mantissa;
+    int exponent;
+};
+
+Binary Decompose(float magnitude) {
+    const uint32_t bits = Bits(magnitude);
+    const uint32_t field = bits >> 23, fraction = bits & 0x7FFFFF;
+    if (field == 0) return {fraction, -149};
+    return {fraction | 0x800000, static_cast<int>(field) - 150};
+}
+
+// The integer part of x / 10^k and how the rest compares with one half. The
+// callers' k keep the quotient below 10^6, which keeps every product in 128 bits.
+struct Quotient {
+    uint64_t whole;
+    int half;
+};
+
+Quotient DivideByPowerOf10(Binary x, int k) {
+    if (k <= 0) {
+        // x * 10^n = mantissa * 5^n * 2^(exponent + n)
+        const Wide scaled = Wide{x.mantissa} * kPowersOf5[-k];
+        const int shift = x.exponent - k;
+        if (shift >= 0) return {static_cast<uint64_t>(scaled << shift), -1};
+        const Wide whole = scaled >> -shift;
+        const Wide rest = scaled & ((Wide{1} << -shift) - 1);
+        return {static_cast<uint64_t>(whole), CompareWithHalf(rest, Wide{1} << (-shift - 1))};
+    }
+    // x / 10^k = mantissa * 2^(exponent - k) / 5^k
+    Wide numerator = x.mantissa, divisor = kPowersOf5[k];
+    if (x.exponent >= k) {
+        numerator <<= x.exponent - k;
+    } else {
+        divisor <<= k - x.exponent;
+    }
+    const Wide whole = numerator / divisor, rest = numerator % divisor;
+    return {static_cast<uint64_t>(whole), CompareWithHalf(2 * rest, divisor)};
+}
+
+// The float nearest to m x 10^k, ties to even, for 10^4 <= m < 10^5 and the k
+// a float's decimal rounding yields (-49 to 34).
+float ExactDecimalToFloat(uint64_t m, int k) {
+    if (k >= 0) {
+        const Wide value = Wide{m} * kPowersOf5[k];  // times 2^k
+        const int length = BitLength(value);
+        if (length <= 24) return std::ldexp(static_cast<float>(static_cast<uint64_t>(value)), k);
+        const int drop = length - 24;
+        const uint64_t kept = RoundEven(static_cast<uint64_t>(value >> drop),
+                                        CompareWithHalf(value & ((Wide{1} << drop) - 1), Wide{1} << (drop - 1)));
+        return std::ldexp(static_cast<float>(kept), k + drop);  // kept <= 2^24: exact
+    }
+    // m / 10^j scaled by 2^t to 24 significant bits, or onto the subnormal spacing 2^-149.
+    const int j = -k;
+    int t = 23 - static_cast<int>(std::floor(std::log2(static_cast<double>(m)) - j * 3.321928094887362));
+    for (t = std::min(t, 149);;) {
+        Wide numerator = m, divisor = kPowersOf5[j];
+        if (t >= j) {
+            numerator <<= t - j;
+        } else {
+            divisor <<= j - t;
+        }
+        const Wide whole = numerator / divisor;
+        if (whole >= Wide{1} << 24) {
+            --t;
+        } else if (whole < Wide{1} << 23 && t < 149) {
+            ++t;
+        } else {
+            const Wide rest = numerator - whole * divisor;
+            const uint64_t kept = RoundEven(static_cast<uint64_t>(whole), CompareWithHalf(2 * rest, divisor));
+            return std::ldexp(static_cast<float>(kept), -t);
+        }
+    }
+}
+
+float ExactRound(Binary x, int k) {
+    Quotient q = DivideByPowerOf10(x, k);
+    if (q.whole >= 100000) q = DivideByPowerOf10(x, ++k);
+    uint64_t m = RoundEven(q.whole, q.half);
+    if (m == 100000) {
+        m = 10000;
+        ++k;
+    }
+    return ExactDecimalToFloat(m, k);
+}
+
+float RoundMagnitude(float magnitude) {
+    const Binary x = Decompose(magnitude);
+    // 2^b <= magnitude < 2^(b+1) puts the decimal exponent at e0 or e0 + 1.
+    const int b = x.exponent + 31 - std::countl_zero(x.mantissa);
+    const int e0 = static_cast<int>(std::floor(b * 0.30102999566398120));
+    int k = e0 - 4;  // the scale that leaves five digits before the point
+    if (k < -22 || k > 21) return ExactRound(x, k);
+
+    const auto scale = [magnitude](int at) {
+        return at <= 0 ? static_cast<double>(magnitude) * kPowersOf10[-at] : magnitude / kPowersOf10[at];
+    };
+    double scaled = scale(k);  // one rounding: within 2^-53 relative
+    if (scaled >= 100000) scaled = scale(++k);
+    const double whole = std::floor(scaled), rest = scaled - whole;
+    // Too close to a half to trust the double's last bits.
+    if (std::fabs(rest - 0.5) < 1e-9) return ExactRound(x, k);
+    uint64_t m = static_cast<uint64_t>(whole) + (rest > 0.5);
+    if (m == 100000) {
+        m = 10000;
+        ++k;
+    }
+    if (k >= 0 && k <= 10) return static_cast<float>(m * kPowersOf10[k]);  // an exact product, rounded once
+    if (k < 0 && k >= -22) {
+        // Rounding to double and then to float is a single correct rounding unless the
+        // double lands exactly halfway between two floats.
+        const double quotient = static_cast<double>(m) / kPowersOf10[-k];
+        uint64_t bits;
+        std::memcpy(&bits, &quotient, sizeof bits);
+        if ((bits & 0x1FFFFFFF) != 0x10000000) return static_cast<float>(quotient);
+    }
+    return ExactDecimalToFloat(m, k);
+}
+
+// ---- the pools ----
+
 // The next-link field of each pooled record.
 int32_t& Next(VgxPoint& p) { return p.NextPoint; }
 int32_t& Next(iVgxNormal& n) { return n.NextNormal; }
 int32_t& Next(iVgxUVCoordinate& t) { return t.NextUV; }
 
-// The shared find-or-insert: walk the bucket's chain for a match, else append
-// the record at `count` and link it at the chain's end. Chains only link older
-// entries to newer ones, so the first match is the oldest.
-template <class Record, class Matches>
-int32_t FindOrInsert(std::vector<Record>& list, int32_t& count, HashTable& table, int32_t bucket, const Record& record,
-                     bool findOnly, bool search, Matches&& matches) {
-    int32_t& head = table.heads[bucket];
-    if (search) {
-        for (int32_t link = head; link != 0; link = Next(list[link - 1])) {
-            if (matches(list[link - 1])) return link - 1;
-        }
-    }
-    if (findOnly) return -1;
+// Appends the record at `count` and links it at the end of its bucket's chain.
+template <class Record>
+int32_t Append(std::vector<Record>& list, int32_t& count, HashTable& table, int32_t bucket, const Record& record) {
     if (count == 0) {
         list.assign(1, Record{});
     } else if (static_cast<int32_t>(list.size()) <= count) {
@@ -45,6 +191,7 @@ int32_t FindOrInsert(std::vector<Record>& list, int32_t& count, HashTable& table
     list[index] = record;
     Next(list[index]) = 0;
     ++count;
+    int32_t& head = table.heads[bucket];
     int32_t& tail = table.tails[bucket];
     if (head == 0) {
         head = index + 1;
@@ -55,17 +202,125 @@ int32_t FindOrInsert(std::vector<Record>& list, int32_t& count, HashTable& table
     return index;
 }
 
+// The shared find-or-insert: walk the bucket's chain for a match, else append.
+// Chains only link older entries to newer ones, so the first match is the oldest.
+template <class Record, class Matches>
+int32_t FindOrInsert(std::vector<Record>& list, int32_t& count, HashTable& table, int32_t bucket, const Record& record,
+                     bool findOnly, bool search, Matches&& matches) {
+    if (search) {
+        for (int32_t link = table.heads[bucket]; link != 0; link = Next(list[link - 1])) {
+            if (matches(list[link - 1])) return link - 1;
+        }
+    }
+    if (findOnly) return -1;
+    return Append(list, count, table, bucket, record);
+}
+
+// How each pool files, compares and positions its values.
+struct PointPool {
+    using Record = VgxPoint;
+    using Value = VgxVector;
+    static constexpr int kDims = 3;
+    static int32_t Bucket(const VgxVector& p, int32_t type) { return FloatBucket(PointHashKey(p), type); }
+    static Record Make(const VgxVector& p) {
+        VgxPoint record;
+        record.Point = p;
+        return record;
+    }
+    static const VgxVector& Of(const Record& record) { return record.Point; }
+    static bool Matches(const Record& candidate, const VgxVector& p) {
+        return modVector::VectorsEqual(candidate.Point, p);
+    }
+    static std::array<float, 3> Position(const VgxVector& p) { return {p.X, p.Y, p.Z}; }
+};
+
+struct NormalPool {
+    using Record = iVgxNormal;
+    using Value = VgxVector;
+    static constexpr int kDims = 3;
+    static int32_t Bucket(const VgxVector& n, int32_t type) {
+        return FloatBucket(static_cast<float>(static_cast<double>(n.Y) + n.X + n.Z), type);
+    }
+    static Record Make(const VgxVector& n) { return iVgxNormal{n, 0}; }
+    static const VgxVector& Of(const Record& record) { return record.Vector; }
+    static bool Matches(const Record& candidate, const VgxVector& n) {
+        return modVector::VectorsEqual(candidate.Vector, n);
+    }
+    static std::array<float, 3> Position(const VgxVector& n) { return {n.X, n.Y, n.Z}; }
+};
+
+struct UVPool {
+    using Record = iVgxUVCoordinate;
+    using Value = VgxUV;
+    static constexpr int kDims = 2;
+    static int32_t Bucket(const VgxUV& uv, int32_t type) {
+        return FloatBucket(static_cast<float>(static_cast<double>(uv.V) + uv.U), type);
+    }
+    static Record Make(const VgxUV& uv) { return iVgxUVCoordinate{uv, 0}; }
+    static const VgxUV& Of(const Record& record) { return record.Coordinate; }
+    static bool Matches(const Record& candidate, const VgxUV& uv) {
+        return std::fabs(candidate.Coordinate.U - uv.U) < kTolerance &&
+               std::fabs(candidate.Coordinate.V - uv.V) < kTolerance;
+    }
+    static std::array<float, 2> Position(const VgxUV& uv) { return {uv.U, uv.V}; }
+};
+
+template <class Pool>
+int32_t AddOne(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table,
+               const typename Pool::Value& value, bool findOnly, bool search) {
+    return FindOrInsert(list, count, table, Pool::Bucket(value, table.type), Pool::Make(value), findOnly, search,
+                        [&](const typename Pool::Record& candidate) { return Pool::Matches(candidate, value); });
+}
+
+template <class Pool>
+void AddBatch(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table,
+              const std::vector<typename Pool::Value>& values, bool search, std::vector<int32_t>& indexes) {
+    indexes.resize(values.size());
+    if (!search || !BatchUsesIndex(values.size(), count)) {
+        for (size_t i = 0; i < values.size(); ++i) {
+            indexes[i] = AddOne<Pool>(list, count, table, values[i], false, search);
+        }
+        return;
+    }
+    // No position changes while the batch runs, so an index of where each entry
+    // is now, under the bucket its chain files it in, answers every search.
+    // Appends can only come from this batch: entries stay below count + values.
+    const size_t entries = static_cast<size_t>(count) + values.size();
+    ProximityIndex<Pool::kDims> index(static_cast<int32_t>(entries), kTolerance,
+                                      static_cast<size_t>(count) + values.size() / 4);
+    for (size_t bucket = 0; bucket < table.heads.size(); ++bucket) {
+        for (int32_t link = table.heads[bucket]; link != 0; link = Next(list[link - 1])) {
+            index.Insert(link - 1, static_cast<int32_t>(bucket), Pool::Position(Pool::Of(list[link - 1])));
+        }
+    }
+    for (size_t i = 0; i < values.size(); ++i) {
+        const typename Pool::Value& value = values[i];
+        const int32_t bucket = Pool::Bucket(value, table.type);
+        const auto at = Pool::Position(value);
+        int32_t found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(list[entry], value); });
+        if (found < 0) {
+            found = Append(list, count, table, bucket, Pool::Make(value));
+            index.Insert(found, bucket, at);
+        }
+        indexes[i] = found;
+    }
+}
+
 }  // namespace
+
+float RoundToFiveDigits(float value) {
+    if (std::isnan(value)) return std::copysign(std::numeric_limits<float>::quiet_NaN(), value);
+    if (value == 0 || std::isinf(value)) return value;
+    const float rounded = RoundMagnitude(std::fabs(value));
+    return value < 0 ? -rounded : rounded;
+}
 
 float PointHashKey(const VgxVector& point) {
     float sum = 0;
     for (float component : {point.X, point.Y, point.Z}) {
         if (std::fabs(component) > kTolerance) sum += component;
     }
-    // Five significant digits, as the text "0.0000E+00" would show them.
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4E", static_cast<double>(sum));
-    return std::strtof(text, nullptr);
+    return RoundToFiveDigits(sum);
 }
 
 int32_t FloatBucket(float key, int32_t tableType) {
@@ -74,29 +329,42 @@ int32_t FloatBucket(float key, int32_t tableType) {
     return b1 * 256 * tableType + b2;
 }
 
+bool BatchUsesIndex(size_t incoming, int32_t pooled) {
+    // Building costs about one step per pooled entry; below this many incoming
+    // values, or with a pool many times the batch, the walks are cheaper.
+    constexpr size_t kMinimumBatch = 64, kPoolPerIncoming = 16;
+    return incoming >= kMinimumBatch && incoming * kPoolPerIncoming >= static_cast<size_t>(pooled);
+}
+
 int32_t AddPooledPoint(std::vector<VgxPoint>& list, int32_t& count, HashTable& table, const VgxPoint& point,
                        bool findOnly, bool search) {
-    const int32_t bucket = FloatBucket(PointHashKey(point.Point), table.type);
-    return FindOrInsert(list, count, table, bucket, point, findOnly, search, [&](const VgxPoint& candidate) {
-        return modVector::VectorsEqual(candidate.Point, point.Point);
-    });
+    return FindOrInsert(list, count, table, PointPool::Bucket(point.Point, table.type), point, findOnly, search,
+                        [&](const VgxPoint& candidate) { return PointPool::Matches(candidate, point.Point); });
 }
 
 int32_t AddPooledNormal(std::vector<iVgxNormal>& list, int32_t& count, HashTable& table, const VgxVector& normal,
                         bool search) {
-    const auto key = static_cast<float>(static_cast<double>(normal.Y) + normal.X + normal.Z);
-    return FindOrInsert(list, count, table, FloatBucket(key, table.type), iVgxNormal{normal, 0}, false, search,
-                        [&](const iVgxNormal& candidate) { return modVector::VectorsEqual(candidate.Vector, normal); });
+    return AddOne<NormalPool>(list, count, table, normal, false, search);
 }
 
 int32_t AddPooledUV(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const VgxUV& uv,
                     bool search) {
-    const auto key = static_cast<float>(static_cast<double>(uv.V) + uv.U);
-    return FindOrInsert(list, count, table, FloatBucket(key, table.type), iVgxUVCoordinate{uv, 0}, false, search,
-                        [&](const iVgxUVCoordinate& candidate) {
-                            return std::fabs(candidate.Coordinate.U - uv.U) < kTolerance &&
-                                   std::fabs(candidate.Coordinate.V - uv.V) < kTolerance;
-                        });
+    return AddOne<UVPool>(list, count, table, uv, false, search);
+}
+
+void AddPooledPoints(std::vector<VgxPoint>& list, int32_t& count, HashTable& table,
+                     const std::vector<VgxVector>& points, bool search, std::vector<int32_t>& indexes) {
+    AddBatch<PointPool>(list, count, table, points, search, indexes);
+}
+
+void AddPooledNormals(std::vector<iVgxNormal>& list, int32_t& count, HashTable& table,
+                      const std::vector<VgxVector>& normals, bool search, std::vector<int32_t>& indexes) {
+    AddBatch<NormalPool>(list, count, table, normals, search, indexes);
+}
+
+void AddPooledUVs(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const std::vector<VgxUV>& uvs,
+                  bool search, std::vector<int32_t>& indexes) {
+    AddBatch<UVPool>(list, count, table, uvs, search, indexes);
 }
 
 int32_t AddPooledEdge(std::vector<iVgxEdge>& list, int32_t& count, FlatIndexMap& index, const iVgxEdge& edge,

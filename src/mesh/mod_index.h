@@ -10,6 +10,10 @@
 
 namespace vgx::modIndex {
 
+// `value` rounded to five significant digits and read back as a float: what
+// printing it as "0.0000E+00" and parsing the text gives (ties to even, as the
+// C library prints them). NaN gives the quiet NaN of its sign.
+float RoundToFiveDigits(float value);
 // The 5-significant-digit sum of the components above 0.0001 in magnitude.
 float PointHashKey(const VgxVector& point);
 // The bucket of a float key: byte 2, plus byte 1 in tables of 65536 buckets.
@@ -23,5 +27,19 @@ int32_t AddPooledUV(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTab
                     bool search);
 int32_t AddPooledEdge(std::vector<iVgxEdge>& list, int32_t& count, FlatIndexMap& index, const iVgxEdge& edge,
                       bool findOnly);
+
+// Batches: indexes[i] becomes exactly what the single call above would return
+// for values[i], the values pooled in order. Large searching batches look
+// matches up through a temporary index instead of walking the chains.
+void AddPooledPoints(std::vector<VgxPoint>& list, int32_t& count, HashTable& table,
+                     const std::vector<VgxVector>& points, bool search, std::vector<int32_t>& indexes);
+void AddPooledNormals(std::vector<iVgxNormal>& list, int32_t& count, HashTable& table,
+                      const std::vector<VgxVector>& normals, bool search, std::vector<int32_t>& indexes);
+void AddPooledUVs(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const std::vector<VgxUV>& uvs,
+                  bool search, std::vector<int32_t>& indexes);
+
+// Whether a batch of `incoming` searched values into a pool of `pooled` entries
+// uses the temporary index; either way gives the same results.
+bool BatchUsesIndex(size_t incoming, int32_t pooled);
 
 }  // namespace vgx::modIndex

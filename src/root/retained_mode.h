@@ -19,7 +19,8 @@ float VectorDotProduct(const VgxVector& a, const VgxVector& b);
 void VectorCrossProduct(VgxVector& result, const VgxVector& a, const VgxVector& b);
 // s = cos(theta / 2), V = unit axis x sin(theta / 2).
 void QuaternionFromRotation(VgxQuaternion& result, const VgxVector& axis, float theta);
-// Hamilton product q1 q2 (applying q2 first, then q1, when rotating).
+// Hamilton product q1 q2; with the library's rotation sense (that of
+// VectorRotate) the product turns by q1 first, then by q2.
 void QuaternionMultiply(VgxQuaternion& result, const VgxQuaternion& q1, const VgxQuaternion& q2);
 float ColorGetRed(int32_t color);
 float ColorGetGreen(int32_t color);

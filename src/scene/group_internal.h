@@ -1,10 +1,16 @@
 #pragma once
 // The state of one group.
+#include <vgx/VgxDevice.h>
+#include <vgx/VgxGroup.h>
+
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include <vgx/VgxGroup.h>
+#include "scene/custom_field_schema.h"
+#include "scene/frame_math.h"
 
 struct VgxGroup::Internals {
     // Objects and children become absent (not empty) once the hierarchy is released.
@@ -15,5 +21,24 @@ struct VgxGroup::Internals {
     std::shared_ptr<VgxGroup> parent;  // each child keeps its parent alive
     std::shared_ptr<Vgx> root;
     std::string name;
+    VgxMatrix local = vgx::rm::MatrixIdentity();
+    VgxFogMode fogMode = VgxFogLinear;
+    int32_t fogColor = 0;
+    float fogStart = 0, fogEnd = 0, fogDensity = 0;
     int32_t appData = 0;
+    float backgroundRed = 0, backgroundGreen = 0, backgroundBlue = 0;
+    VgxVector rotationAxis{0, 1, 0};  // the spin of ApplyRotation
+    float rotationAngle = 0;
+    int32_t fogEnable = 0;
+    int32_t animationOptions = 0;
+    std::vector<VgxAnimationKey> rotationKeys, positionKeys;  // each ascending by time
+    vgx::CustomFieldSchema groupFields, objectFields, materialFields;
+    std::array<std::string, 6> customFieldValues;
 };
+
+namespace vgx {
+
+// L(group) x L(parent) x ... x L(top); the identity for no group.
+VgxMatrix WorldMatrix(const VgxGroup* group);
+
+}  // namespace vgx

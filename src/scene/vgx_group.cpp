@@ -50,6 +50,10 @@ void VgxGroup::AddChild(const std::shared_ptr<VgxGroup>& Group) {
     vgx::Trap(kSource, [&] {
         auto& children = Require(internals_->children);
         auto& child = Require(Group);
+        // The hierarchy must stay a tree: the walks up the parent links rely on it.
+        for (const VgxGroup* up = this; up; up = up->internals_->parent.get()) {
+            if (up == &child) vgx::Raise(VgxErrInvalidCall);
+        }
         if (auto oldParent = child.internals_->parent) oldParent->DeleteChild(Group);
         children.push_back(Group);
         child.internals_->parent = shared_from_this();

@@ -1,6 +1,14 @@
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
 #include "support/vgx_test.h"
@@ -58,6 +66,178 @@ TEST_F(Pools, HashKeysAndBuckets) {
     EXPECT_EQ(FloatBucket(1.0f, 0), 0x80);
     EXPECT_EQ(FloatBucket(1.0f + 1.0f / 4096, 1), 0x08 * 256 + 0x80);
     EXPECT_EQ(FloatBucket(1.0f + 1.0f / 4096, 0), 0x80);
+}
+
+// ---- the five-digit key against the text conversion it stands for ----
+
+// What the key is defined as: the value printed as "0.0000E+00" and read back.
+float FiveDigitsByText(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4E", static_cast<double>(value));
+    return std::strtof(text, nullptr);
+}
+
+uint32_t BitsOf(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+float FromBits(uint32_t bits) {
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+// Compares bit patterns (NaNs included) and keeps the first few disagreements.
+struct KeyCheck {
+    int64_t checked = 0, failed = 0;
+    std::string examples;
+
+    void operator()(float value) {
+        ++checked;
+        const float fast = vgx::modIndex::RoundToFiveDigits(value), text = FiveDigitsByText(value);
+        if (BitsOf(fast) == BitsOf(text)) return;
+        if (++failed <= 10) {
+            char line[128];
+            std::snprintf(line, sizeof line, "%.9g (0x%08x): %.9g, text gives %.9g\n", value, BitsOf(value), fast,
+                          text);
+            examples += line;
+        }
+    }
+    // value and its `spread` neighbours on either side.
+    void Around(float value, int spread) {
+        float below = value, above = value;
+        (*this)(value);
+        for (int i = 0; i < spread; ++i) {
+            below = std::nextafter(below, -std::numeric_limits<float>::infinity());
+            above = std::nextafter(above, std::numeric_limits<float>::infinity());
+            (*this)(below);
+            (*this)(above);
+        }
+    }
+};
+
+#define EXPECT_KEYS_AGREE(check)                                                             \
+    EXPECT_EQ((check).failed, 0) << (check).failed << " of " << (check).checked << " differ:\n" \
+                                 << (check).examples
+
+TEST(FiveDigitKey, KnownValues) {
+    using vgx::modIndex::RoundToFiveDigits;
+    EXPECT_EQ(RoundToFiveDigits(1.234567f), 1.2346f);
+    // Exact decimal halves round to even, as printf does: 1.03125 and 123465 are exact floats.
+    EXPECT_EQ(RoundToFiveDigits(1.03125f), 1.0312f);
+    EXPECT_EQ(RoundToFiveDigits(1.09375f), 1.0938f);
+    EXPECT_EQ(RoundToFiveDigits(123465.0f), 123460.0f);
+    EXPECT_EQ(RoundToFiveDigits(123475.0f), 123480.0f);
+    EXPECT_EQ(RoundToFiveDigits(-123455.0f), -123460.0f);
+    // Rounding up through a power of ten.
+    EXPECT_EQ(RoundToFiveDigits(999996.0f), 1000000.0f);
+    EXPECT_EQ(RoundToFiveDigits(9.99996e-20f), 1e-19f);
+    EXPECT_EQ(BitsOf(RoundToFiveDigits(0.0f)), BitsOf(0.0f));
+    EXPECT_EQ(BitsOf(RoundToFiveDigits(-0.0f)), BitsOf(-0.0f));
+    EXPECT_EQ(RoundToFiveDigits(std::numeric_limits<float>::infinity()), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(RoundToFiveDigits(-std::numeric_limits<float>::infinity()), -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(RoundToFiveDigits(std::numeric_limits<float>::max()), 3.4028e38f);
+    // The smallest subnormal prints as 1.4013E-45, which reads back as itself.
+    EXPECT_EQ(RoundToFiveDigits(std::numeric_limits<float>::denorm_min()), std::numeric_limits<float>::denorm_min());
+    // Any NaN prints as "nan" or "-nan": the key is the quiet NaN of that sign.
+    EXPECT_EQ(BitsOf(RoundToFiveDigits(FromBits(0x7F800001))), BitsOf(FiveDigitsByText(FromBits(0x7F800001))));
+    EXPECT_EQ(BitsOf(RoundToFiveDigits(FromBits(0xFFC12345))), BitsOf(FiveDigitsByText(FromBits(0xFFC12345))));
+}
+
+TEST(FiveDigitKey, MatchesTheTextOnRandomFloatsOfEveryExponent) {
+    KeyCheck check;
+    std::mt19937 random(1234);
+    // Uniform bit patterns: every exponent, both signs, subnormals, infinities and NaNs.
+    for (int i = 0; i < 2'000'000; ++i) check(FromBits(static_cast<uint32_t>(random())));
+    // Subnormals: the smallest ones one by one, the rest sampled.
+    for (uint32_t bits = 1; bits < 100'000; ++bits) check(FromBits(bits));
+    for (int i = 0; i < 200'000; ++i) check(FromBits(static_cast<uint32_t>(random()) & 0x007FFFFF));
+    EXPECT_KEYS_AGREE(check);
+}
+
+TEST(FiveDigitKey, MatchesTheTextOnIntegersAndBinaryFractions) {
+    KeyCheck check;
+    // Six- to eight-digit integers hold exact decimal halves such as 123465.
+    for (int32_t n = 0; n <= 1'100'000; ++n) {
+        check(static_cast<float>(n));
+        if (n % 7 == 0) check(-static_cast<float>(n));
+    }
+    std::mt19937 random(99);
+    for (int i = 0; i < 300'000; ++i) check(static_cast<float>(random() % (1u << 24)));
+    // n / 2^s: short binary fractions end in ...5 in decimal, some exactly on a half (33/32 = 1.03125).
+    for (int s = 1; s <= 40; ++s) {
+        for (int i = 0; i < 20'000; ++i) check(std::ldexp(static_cast<float>(random() % (1u << 24)), -s));
+    }
+    EXPECT_KEYS_AGREE(check);
+}
+
+TEST(FiveDigitKey, MatchesTheTextAtEveryRoundingBoundary) {
+    KeyCheck check;
+    std::mt19937 random(7);
+    char text[48];
+    for (int exponent = -45; exponent <= 38; ++exponent) {
+        // Powers of ten and their neighbours: where the digits move up a place.
+        std::snprintf(text, sizeof text, "1E%d", exponent);
+        check.Around(std::strtof(text, nullptr), 3);
+        // The halves m.5 x 10^(exponent-4) between five-digit neighbours, and the
+        // floats nearest them: the low and high ends of the decade in full, the rest sampled.
+        auto half = [&](int m) {
+            std::snprintf(text, sizeof text, "%d.%04d5E%d", m / 10000, m % 10000, exponent);
+            check.Around(std::strtof(text, nullptr), 2);
+        };
+        for (int m = 10000; m < 10400; ++m) half(m);
+        for (int m = 99600; m <= 99999; ++m) half(m);
+        for (int i = 0; i < 4000; ++i) half(10000 + static_cast<int>(random() % 90000));
+    }
+    EXPECT_KEYS_AGREE(check);
+}
+
+TEST(FiveDigitKey, EveryFiveDigitDecimalReadsBackAsItsFloat) {
+    // The float nearest m x 10^k is within 2^-24 of it, so its five digits are m
+    // again and its key must be itself. Between 1e-18 and 1e15 every m is tried;
+    // elsewhere a sample.
+    std::mt19937 random(3);
+    int64_t checked = 0, failed = 0;
+    std::string examples;
+    char text[32];
+    for (int k = -37; k <= 34; ++k) {
+        const bool every = k >= -22 && k <= 10;
+        for (int i = 0; i < (every ? 90000 : 3000); ++i) {
+            const int m = every ? 10000 + i : 10000 + static_cast<int>(random() % 90000);
+            std::snprintf(text, sizeof text, "%dE%d", m, k);
+            const float value = std::strtof(text, nullptr);
+            if (std::isinf(value)) continue;
+            ++checked;
+            const float key = vgx::modIndex::RoundToFiveDigits(value);
+            if (BitsOf(key) != BitsOf(value) && ++failed <= 10) examples += std::string(text) + "\n";
+        }
+    }
+    EXPECT_EQ(failed, 0) << failed << " of " << checked << " differ:\n" << examples;
+}
+
+TEST(FiveDigitKey, PointKeysMatchTheTextOfTheFilteredSum) {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> wide(-2000, 2000), tiny(-0.0002f, 0.0002f);
+    std::uniform_int_distribution<int> pick(0, 3);
+    int failed = 0;
+    for (int i = 0; i < 200'000; ++i) {
+        float c[3];
+        for (float& v : c) {
+            const int kind = pick(random);
+            v = kind == 0 ? tiny(random) : kind == 1 ? std::round(wide(random)) : wide(random);
+        }
+        float sum = 0;
+        for (float v : c) {
+            if (std::fabs(v) > 0.0001f) sum += v;
+        }
+        const VgxVector p{c[0], c[1], c[2]};
+        if (BitsOf(vgx::modIndex::PointHashKey(p)) != BitsOf(FiveDigitsByText(sum)) && ++failed <= 5) {
+            ADD_FAILURE() << "key of (" << c[0] << ", " << c[1] << ", " << c[2] << ")";
+        }
+    }
+    EXPECT_EQ(failed, 0);
 }
 
 TEST_F(Pools, AMovedPointStaysFiledUnderItsOldPosition) {
