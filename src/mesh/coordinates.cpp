@@ -9,14 +9,6 @@ namespace {
 
 constexpr std::string_view kSource = "VgxObject";
 
-// Adds each entry with `add`, into an index list of exactly the input's size.
-template <class Value, class Add>
-void AddEach(const std::vector<Value>& values, std::vector<int32_t>& indexes, Add&& add) {
-    std::vector<int32_t> result(values.size());
-    for (size_t i = 0; i < values.size(); ++i) result[i] = add(values[i]);
-    indexes = std::move(result);
-}
-
 }  // namespace
 
 int32_t VgxObject::AddOptimizedPoint(const VgxVector& Point) {
@@ -34,7 +26,11 @@ int32_t VgxObject::AddOptimizedPoint(const VgxVector& Point) {
 
 void VgxObject::AddOptimizedPoints(const std::vector<VgxVector>& PointList, std::vector<int32_t>& PointIndexList) {
     vgx::Trap(kSource, [&] {
-        AddEach(PointList, PointIndexList, [&](const VgxVector& p) { return AddOptimizedPoint(p); });
+        vgx::iVgxObject& level = internals_->Base();
+        std::vector<int32_t> indexes;
+        vgx::modIndex::AddPooledPoints(level.PointList, level.PointListCount, level.PointHashTable, PointList, true,
+                                       indexes);
+        PointIndexList = std::move(indexes);
         internals_->StructureChanged();
         internals_->boundingBoxValid = false;
     });
@@ -52,7 +48,11 @@ int32_t VgxObject::AddOptimizedNormal(const VgxVector& Normal) {
 
 void VgxObject::AddOptimizedNormals(const std::vector<VgxVector>& NormalList, std::vector<int32_t>& NormalIndexList) {
     vgx::Trap(kSource, [&] {
-        AddEach(NormalList, NormalIndexList, [&](const VgxVector& n) { return AddOptimizedNormal(n); });
+        vgx::iVgxObject& level = internals_->Base();
+        std::vector<int32_t> indexes;
+        vgx::modIndex::AddPooledNormals(level.NormalList, level.NormalListCount, level.NormalHashTable, NormalList,
+                                        true, indexes);
+        NormalIndexList = std::move(indexes);
         internals_->StructureChanged();
     });
 }
@@ -69,7 +69,10 @@ int32_t VgxObject::AddOptimizedUV(const VgxUV& UV) {
 
 void VgxObject::AddOptimizedUVs(const std::vector<VgxUV>& UVList, std::vector<int32_t>& UVIndexList) {
     vgx::Trap(kSource, [&] {
-        AddEach(UVList, UVIndexList, [&](const VgxUV& t) { return AddOptimizedUV(t); });
+        vgx::iVgxObject& level = internals_->Base();
+        std::vector<int32_t> indexes;
+        vgx::modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, UVList, true, indexes);
+        UVIndexList = std::move(indexes);
         internals_->StructureChanged();
     });
 }
