@@ -129,6 +129,23 @@ public:
     // nothing.
     void SetAnimationTime(float Time);
 
+    // Picking. Both walk this group and every group below it, starting from the
+    // identity (the frame of the hierarchy's top, whose own transform is not
+    // applied), and return a new pick array of the hits on the render meshes of the
+    // pickable objects, each hit in the coordinates of its object's group.
+    // ViewportPick casts the ray through pixel (X, Y) of the device's viewport, view
+    // and projection and reports every surface it crosses, in both directions, with
+    // dist measured from the near plane, plus the faces made of the same points as a
+    // hit face. RayPick reports the nearest hit of each mesh, dist being the
+    // parameter of RayDirection x 1000. A missing device raises 91; a non-finite
+    // position, a viewport without area or depth range, a view and projection that
+    // cannot be inverted, or a zero or non-finite ray raise 5, before anything is
+    // created.
+    std::shared_ptr<VgxPickArray> ViewportPick(float X, float Y, int32_t DeviceID,
+                                               const std::shared_ptr<VgxDevice>& Device);
+    std::shared_ptr<VgxPickArray> RayPick(int32_t DeviceID, const std::shared_ptr<VgxDevice>& Device,
+                                          const VgxVector& RayOrigin, const VgxVector& RayDirection);
+
     // Library-private operations.
     void SetRoot(const std::shared_ptr<Vgx>& Root);
     int32_t GetChildCount() const;
