@@ -6,9 +6,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <random>
 #include <vector>
+
+#if VGX_HAVE_EMBREE
+#include <embree3/rtcore.h>
+#endif
 
 #include "bench_support.h"
 #include "mesh/render_data.h"
@@ -116,6 +121,79 @@ void BM_PickBruteForce(benchmark::State& state) {
     Triangles(state, triangles.TriangleCount());
 }
 BENCHMARK(BM_PickBruteForce)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+#if VGX_HAVE_EMBREE
+// The reference: Embree's own hierarchy over the same triangles, one ray at a time.
+struct EmbreeScene {
+    explicit EmbreeScene(const vgx::platform::MeshTriangles& triangles) {
+        device = rtcNewDevice("threads=1");
+        scene = rtcNewScene(device);
+        RTCGeometry geometry = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
+        const size_t vertexCount = triangles.positions.size() / 3;
+        auto* positions = static_cast<float*>(rtcSetNewGeometryBuffer(
+            geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), vertexCount));
+        std::copy(triangles.positions.begin(), triangles.positions.end(), positions);
+        auto* indices = static_cast<uint32_t*>(rtcSetNewGeometryBuffer(
+            geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(uint32_t), triangles.TriangleCount()));
+        std::copy(triangles.indices.begin(), triangles.indices.end(), indices);
+        rtcCommitGeometry(geometry);
+        rtcAttachGeometry(scene, geometry);
+        rtcReleaseGeometry(geometry);
+        rtcCommitScene(scene);
+    }
+    ~EmbreeScene() {
+        rtcReleaseScene(scene);
+        rtcReleaseDevice(device);
+    }
+    EmbreeScene(const EmbreeScene&) = delete;
+    EmbreeScene& operator=(const EmbreeScene&) = delete;
+
+    float Intersect(const TestRay& ray) const {
+        RTCIntersectContext context;
+        rtcInitIntersectContext(&context);
+        RTCRayHit hit{};
+        hit.ray.org_x = ray.origin.X, hit.ray.org_y = ray.origin.Y, hit.ray.org_z = ray.origin.Z;
+        hit.ray.dir_x = ray.direction.X, hit.ray.dir_y = ray.direction.Y, hit.ray.dir_z = ray.direction.Z;
+        hit.ray.tnear = 0;
+        hit.ray.tfar = std::numeric_limits<float>::infinity();
+        hit.ray.mask = ~0u;
+        hit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+        rtcIntersect1(scene, &context, &hit);
+        return hit.ray.tfar;
+    }
+
+    RTCDevice device;
+    RTCScene scene;
+};
+
+void BM_PickEmbreeFirst(benchmark::State& state) {
+    VgxSoftwareDevice device;
+    const auto rays = Rays();
+    int64_t triangles = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto mesh = SphereMesh(device, state.range(0));
+        triangles = mesh->GetNumFaces();
+        const auto read = vgx::platform::ReadMeshTriangles(*mesh);
+        state.ResumeTiming();
+        EmbreeScene scene(read);
+        benchmark::DoNotOptimize(scene.Intersect(rays[0]));
+    }
+    Triangles(state, triangles);
+}
+BENCHMARK(BM_PickEmbreeFirst)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+void BM_PickEmbreeRepeated(benchmark::State& state) {
+    VgxSoftwareDevice device;
+    auto mesh = SphereMesh(device, state.range(0));
+    const EmbreeScene scene(vgx::platform::ReadMeshTriangles(*mesh));
+    const auto rays = Rays();
+    size_t i = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(scene.Intersect(rays[i++ % rays.size()]));
+    Triangles(state, mesh->GetNumFaces());
+}
+BENCHMARK(BM_PickEmbreeRepeated)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+#endif
 
 // RayPick on a scene of one sphere object, as the host calls it, render meshes built.
 void BM_RayPickScene(benchmark::State& state) {
