@@ -358,6 +358,10 @@ std::shared_ptr<VgxIndexBuffer> MakeIndexBuffer(VgxDevice& device, const IndexLi
 void CreateDeviceBuffers(VgxObject::Internals& self, int32_t deviceId, VgxDevice& device) {
     iVgxObject& level = self.Base();
     RenderData& render = self.render;
+    // The first device an object's buffers are made for fixes its index width for good.
+    if (render.indexWidth == IndexWidth::Undecided) {
+        render.indexWidth = device.GetDeviceCaps().MaxVertexIndex < 65536 ? IndexWidth::Bits16 : IndexWidth::Bits32;
+    }
     const int32_t usage =
         VgxUsageWriteOnly | (device.GetRenderState(VgxRenderStateSoftwareVertexProcessing) ? VgxUsageSoftwareProcessing : 0);
     const size_t objectBytes = render.object.vertices.size() * sizeof(RenderVertex);
@@ -439,10 +443,6 @@ std::shared_ptr<VgxVertexBuffer> VgxObject::GetVertexBuffer(int32_t DeviceID,
     return vgx::Trap(vgx::kSource, [&] {
         VgxDevice& device = vgx::RequireDevice(ddDevice);
         Internals& self = *internals_;
-        if (self.render.indexWidth == vgx::IndexWidth::Undecided) {
-            self.render.indexWidth =
-                device.GetDeviceCaps().MaxVertexIndex < 65536 ? vgx::IndexWidth::Bits16 : vgx::IndexWidth::Bits32;
-        }
         vgx::EnsureDeviceSlots(self, DeviceID);
         vgx::BuildWithRecovery(*this);
         auto& slot = self.Base().D3DVertexBuffer[DeviceID];
@@ -486,13 +486,7 @@ std::shared_ptr<VgxDeviceMesh> VgxObject::GetSubObjectD3DXMesh(int32_t DeviceID,
         vgx::BuildRenderData(*this);
         if (vgx::At(self.render.object.solidCounts, SubObject) == 0) return nullptr;
         auto& mesh = self.Base().MaterialList[SubObject].D3DXMeshesNew[DeviceID];
-        if (!mesh) {
-            if (self.render.indexWidth == vgx::IndexWidth::Undecided) {
-                self.render.indexWidth = device.GetDeviceCaps().MaxVertexIndex < 65536 ? vgx::IndexWidth::Bits16
-                                                                                        : vgx::IndexWidth::Bits32;
-            }
-            vgx::CreateDeviceBuffers(self, DeviceID, device);
-        }
+        if (!mesh) vgx::CreateDeviceBuffers(self, DeviceID, device);
         return mesh;
     });
 }
