@@ -90,6 +90,36 @@ public:
     // Appends a copy of Object's faces with their materials.
     void AddObject(const std::shared_ptr<VgxObject>& Object);
 
+    // Modelling operations on the editable mesh. Each leaves the render data stale.
+    // Subdivides the mesh SmoothingLevel (0..4, else 9) times by the Catmull-Clark
+    // rules: a point moves when the condition on its sharpness holds for the angle
+    // (degrees), blended with its old position by the tension (0 full smoothing,
+    // 1 none); NaN tension or angle is 5. Normals follow the creasing factor.
+    void Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, float SmoothingAngle,
+                float SmoothingTension);
+    // Splits every face once around its centre; 9 on an object without faces.
+    void Divide();
+    // Corner normals shared by faces that meet at less than (100 - CreasingFactor)
+    // percent of 180 degrees, or at less than CreaseAngle degrees.
+    void Crease();
+    void Crease2(float CreaseAngle);
+    // Every face of 4 or more corners becomes its triangles.
+    void Triangulate();
+    // Pairs of triangles that form a near-rectangular quad become that quad, in
+    // passes of growing tolerance (Level 1..12; 13 or more is 11 after pass 12).
+    void MergeTriangles(int32_t Level, bool MergeDissimilarMaterials);
+    // Neighbouring faces within Level^1.5 degrees of one plane become one polygon,
+    // without the corners that end up straight.
+    void Consolidate(int32_t Level, bool ConsolidateDissimilarMaterials);
+    // Edges are named by (FaceID, side) pairs, side k running from corner k to k + 1.
+    // Cuts the edges into Divisions equal parts in every face that uses them;
+    // returns the number of faces rebuilt.
+    int32_t DivideEdges(const std::vector<int32_t>& EdgeList, int32_t Divisions);
+    // Splits the listed faces into smaller faces around their side midpoints;
+    // neighbours get the midpoints on their sides, so no crack opens.
+    int32_t DivideFaces(const std::vector<int32_t>& FaceIDList, int32_t DivisionMode);
+    int32_t DivideFaces2(const std::vector<int32_t>& FaceIDList, int32_t DivisionMode);
+
     // Render buffers: one vertex buffer per device (44-byte vertices, format 0x252:
     // the object block, then the visual block) and per sub-object (material slot)
     // index buffers of triangles and of lines or points. Built lazily after edits;

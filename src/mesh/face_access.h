@@ -16,4 +16,5 @@ struct VgxFaceAccess {
         return face;
     }
     static const std::shared_ptr<VgxObject>& Object(const VgxFace& face) { return face.object_; }
+    static const std::shared_ptr<VgxMaterial>& Material(const VgxFace& face) { return face.material_; }
 };

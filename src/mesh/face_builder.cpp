@@ -49,9 +49,19 @@ void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode) {
     level.Adjacency.Append(level.EdgeList[index].FaceList, face);
 }
 
-namespace {
-
-}  // namespace
+void RebuildAdjacency(iVgxObject& level) {
+    level.EdgeList.clear();
+    level.EdgeListCount = 0;
+    level.EdgeIndex.Clear();
+    level.Adjacency.Clear();
+    for (int32_t p = 0; p < level.PointListCount; ++p) {
+        level.PointList[p].FaceList = {};
+        level.PointList[p].EdgeList = {};
+    }
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) AddFaceSide(level, f, k, EdgeMode::Undirected);
+    }
+}
 
 void ValidateFaceData(const std::vector<int32_t>& faceData, size_t points, size_t normals, size_t uvs) {
     const auto end = static_cast<int64_t>(faceData.size()) - 2;
@@ -274,7 +284,7 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners) 
         if (face.PointCount < minimumCorners) continue;
         const iVgxFacePoint* corners = level.FaceCorners(f);
         kept.corners.insert(kept.corners.end(), corners, corners + face.PointCount);
-        kept.Close(face.ApplicationData, level.FaceListObjects[f]->GetMaterial());
+        kept.Close(face.ApplicationData, level.FaceMaterial(f));
     }
     iVgxObject rebuilt;
     rebuilt.PointList = std::move(level.PointList);

@@ -8,6 +8,7 @@
 
 #include "mesh/object_internal.h"
 #include "mesh/triangulation.h"
+#include "ops/smooth.h"
 #include "root/errors.h"
 #include "root/mod_file.h"
 
@@ -51,7 +52,7 @@ void ExportFaces(const vgx::iVgxObject& level, bool triangulate, std::vector<int
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const vgx::iVgxFacePoint* corners = level.FaceCorners(f);
         const int32_t n = level.FaceList[f].PointCount;
-        const auto& material = level.FaceListObjects[f]->GetMaterial();
+        const auto& material = level.FaceMaterial(f);
         if (!triangulate || n == 3) {
             data.push_back(n);
             for (int32_t k = 0; k < n; ++k) AppendCorner(data, corners[k]);
@@ -136,15 +137,22 @@ void VgxObject::GetVisual(bool Triangulate, std::vector<VgxVector>& PointList, i
                           std::vector<std::shared_ptr<VgxMaterial>>& FaceMaterialList,
                           int32_t& FaceMaterialListCount) {
     vgx::Trap(kSource, [&] {
-        const Internals& self = *internals_;
+        Internals& self = *internals_;
+        const vgx::iVgxObject* level = &self.Base();
+        bool triangulate = Triangulate;
         if (self.attributes.SmoothingLevel != 0 || self.attributes.MirrorAxis != VgxAxisNone) {
-            vgx::Raise(VgxErrNotSupported, kSource,
-                       "Object doesn't support this action: smoothed and mirrored meshes are not built yet");
+            if (!self.edgesValid) {
+                vgx::RebuildAdjacency(self.Base());
+                self.edgesValid = true;
+            }
+            vgx::BuildVisualLevels(*this);
+            static const vgx::iVgxObject nothing;
+            level = self.visual ? self.visual : &nothing;
+            triangulate = false;
         }
-        const vgx::iVgxObject& level = self.Base();
         std::vector<std::shared_ptr<VgxMaterial>> materials;
-        ExportFaces(level, Triangulate, FaceData, FaceDataCount, &materials);
-        ExportCoordinates(level, PointList, PointListCount, NormalList, NormalListCount, UVList, UVListCount);
+        ExportFaces(*level, triangulate, FaceData, FaceDataCount, &materials);
+        ExportCoordinates(*level, PointList, PointListCount, NormalList, NormalListCount, UVList, UVListCount);
         FaceMaterialListCount = static_cast<int32_t>(materials.size());
         FaceMaterialList = std::move(materials);
     });

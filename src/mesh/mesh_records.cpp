@@ -2,7 +2,14 @@
 
 #include <algorithm>
 
+#include "mesh/face_access.h"
+
 namespace vgx {
+
+const std::shared_ptr<VgxMaterial>& iVgxObject::FaceMaterial(int32_t face) const {
+    if (FaceMaterialSlot.empty()) return VgxFaceAccess::Material(*FaceListObjects[face]);
+    return MaterialList[FaceMaterialSlot[face]].Material;
+}
 
 int32_t iVgxObject::AppendFace(int32_t corners) {
     iVgxFace face;

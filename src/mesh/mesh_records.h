@@ -102,6 +102,9 @@ struct iVgxObject {
     std::vector<iVgxEdge> EdgeList;
     std::vector<iVgxFace> FaceList;
     std::vector<std::shared_ptr<VgxFace>> FaceListObjects;
+    // Derived levels (smoothing, mirror) have no face proxies: each face names its
+    // slot in MaterialList instead.
+    std::vector<int32_t> FaceMaterialSlot;
     std::vector<int32_t> ActiveFaceList;
     int32_t PointListCount = 0;
     int32_t NormalListCount = 0;
@@ -134,6 +137,8 @@ struct iVgxObject {
 
     iVgxFacePoint* FaceCorners(int32_t face) { return Corners.data() + FaceList[face].CornerStart; }
     const iVgxFacePoint* FaceCorners(int32_t face) const { return Corners.data() + FaceList[face].CornerStart; }
+    // The material a face is drawn with, from its proxy or its slot.
+    const std::shared_ptr<VgxMaterial>& FaceMaterial(int32_t face) const;
     // Appends a face with room for `corners` corners and returns its index.
     int32_t AppendFace(int32_t corners);
     // Appends one corner to a face, moving its corners to the end of the store when full.

@@ -11,6 +11,7 @@
 
 #include "mesh/mesh_records.h"
 #include "mesh/render_data.h"
+#include "ops/subdivision.h"
 
 namespace vgx {
 enum class EdgeMode { Undirected, Directed };
@@ -19,8 +20,13 @@ enum class EdgeMode { Undirected, Directed };
 struct VgxObject::Internals {
     // Level 0 is the editable mesh; 1 to 4 belong to the smoothing build.
     std::array<vgx::iVgxObject, 5> levels;
-    vgx::iVgxObject visual;
+    // How each smoothing level derives from the one below (entry 0 unused).
+    std::array<vgx::SubdivisionLinks, 5> links;
+    // The base mesh plus its mirror image, and where each of its points comes from.
     vgx::iVgxObject working;
+    std::vector<int32_t> workingPointSource;
+    // What is displayed when smoothing or mirroring is on: a level or the working mesh.
+    vgx::iVgxObject* visual = nullptr;
     VgxAttributes attributes{VgxMesh, VgxBezier, 0, 0, 70.0f, 0, 0, VgxGreaterThan, 0, VgxAxisNone, false, {}, {}, {}};
     std::array<std::string, 6> customFields;
     std::shared_ptr<Vgx> root;
@@ -80,6 +86,8 @@ std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color);
 // The edge step of side k of a face: pool the edge, record it on the corner, and
 // list it and the face on the corner's point and the face on the edge.
 void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode);
+// Builds the edges and the point and edge lists of every face again, undirected.
+void RebuildAdjacency(iVgxObject& level);
 // Appends finished faces to a level with new proxies and material slots; builds
 // their edges when asked and the level allows it.
 void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges, EdgeMode mode);

@@ -12,6 +12,7 @@
 #include "mesh/face_access.h"
 #include "mesh/object_internal.h"
 #include "mesh/triangulation.h"
+#include "ops/smooth.h"
 #include "root/errors.h"
 #include "root/mod_file.h"
 #include "root/mod_vector.h"
@@ -67,7 +68,7 @@ void BuildVertices(iVgxObject& record, RenderBlock& block) {
     keys.reserve(record.Corners.size());
     std::vector<int32_t> pointHeads(static_cast<size_t>(record.PointListCount), 0);
     for (int32_t f = 0; f < record.FaceListCount; ++f) {
-        const int32_t color = ColorOf(record.FaceListObjects[f]->GetMaterial());
+        const int32_t color = ColorOf(record.FaceMaterial(f));
         iVgxFacePoint* corners = record.FaceCorners(f);
         for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
             iVgxFacePoint& corner = corners[k];
@@ -127,10 +128,13 @@ void AppendNonSolid(const iVgxObject& record, int32_t face, int32_t quality, Ind
 // Vertices (on a full rebuild) and index lists of one geometry record. A partial
 // rebuild keeps the vertices and re-triangulates only faces marked for it, in
 // place when their triangle count holds.
-void BuildLevelRenderLists(iVgxObject& record, RenderBlock& block, std::vector<std::vector<int32_t>>* triangleToFace,
-                           int32_t subObjects, int32_t quality, bool rebuildAdjacency, bool fullRebuild, bool fanOnly) {
+// Faces are routed to the sub-objects of `slots` (level 0).
+void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
+                           std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fullRebuild,
+                           bool fanOnly) {
+    const int32_t subObjects = slots.MaterialListCount;
     std::vector<modFace::FaceTriangle> triangles;
-    if (!fullRebuild && static_cast<int32_t>(block.faces.size()) == record.FaceListCount && !rebuildAdjacency) {
+    if (!fullRebuild && static_cast<int32_t>(block.faces.size()) == record.FaceListCount) {
         bool fits = true;
         for (int32_t f = 0; f < record.FaceListCount && fits; ++f) {
             iVgxFace& face = record.FaceList[f];
@@ -156,27 +160,14 @@ void BuildLevelRenderLists(iVgxObject& record, RenderBlock& block, std::vector<s
     block.edgePoints.assign(static_cast<size_t>(subObjects), IndexList{});
     block.faces.assign(static_cast<size_t>(record.FaceListCount), FaceTriangles{});
     if (triangleToFace) triangleToFace->assign(static_cast<size_t>(subObjects), {});
-    if (rebuildAdjacency) {
-        record.EdgeList.clear();
-        record.EdgeListCount = 0;
-        record.EdgeIndex.Clear();
-        record.Adjacency.Clear();
-        for (int32_t p = 0; p < record.PointListCount; ++p) {
-            record.PointList[p].FaceList = {};
-            record.PointList[p].EdgeList = {};
-        }
-    }
     for (int32_t f = 0; f < record.FaceListCount; ++f) {
         iVgxFace& face = record.FaceList[f];
         face.RebuildRequired = false;
-        const int32_t s = SubObjectOf(record, record.FaceListObjects[f]->GetMaterial());
+        const int32_t s = SubObjectOf(slots, record.FaceMaterial(f));
         IndexList& list = At(block.triangles, s);
         TriangulateFace(record, f, fanOnly, triangles);
         block.faces[f] = {s, list.Count, static_cast<int32_t>(triangles.size())};
         AppendTriangles(record, f, triangles, list, triangleToFace ? &(*triangleToFace)[s] : nullptr);
-        if (rebuildAdjacency) {
-            for (int32_t k = 0; k < face.PointCount; ++k) AddFaceSide(record, f, k, EdgeMode::Undirected);
-        }
         if (quality & kNonSolid) AppendNonSolid(record, f, quality, block.edgePoints[s]);
     }
     block.solidCounts.assign(static_cast<size_t>(subObjects), 0);
@@ -242,6 +233,7 @@ void BuildRenderData(VgxObject& object) {
         const IndexWidth width = self.render.indexWidth;
         self.render = RenderData{};
         self.render.indexWidth = width;
+        self.visual = nullptr;
         self.renderBufferState = 1;
         return;
     }
@@ -259,7 +251,13 @@ void BuildRenderData(VgxObject& object) {
         RebuildFaces(object, level, 1);
         modFile::WriteLogLine("Adjacency information not correct for partial vertex buffer rebuild");
         partial = false;
+        self.renderBufferState = 0;
     }
+    if (!self.edgesValid) {
+        RebuildAdjacency(level);
+        self.edgesValid = true;
+    }
+    BuildVisualLevels(object);
     const int32_t previousSubObjects = level.MaterialListCount;
     RebuildSubObjects(level);
     DropDeviceResources(self);
@@ -283,20 +281,18 @@ void BuildRenderData(VgxObject& object) {
     }
     const VgxAttributes& a = self.attributes;
     const bool visual = a.SmoothingLevel != 0 || a.MirrorAxis != VgxAxisNone;
-    if (visual) {
-        BuildLevelRenderLists(self.visual, self.render.visual, nullptr, level.MaterialListCount, self.quality, false,
-                              true, true);
-    }
+    if (visual) BuildLevelRenderLists(*self.visual, level, self.render.visual, nullptr, self.quality, true, true);
     const bool fanOnly = level.PointListCount > kFanAbovePoints;
     const int32_t quality = a.SmoothingLevel != 0 ? int32_t{VgxFillWireframe} : self.quality;
-    BuildLevelRenderLists(level, self.render.object, &self.render.triangleToFace, level.MaterialListCount, quality,
-                          !self.edgesValid, fullRebuild, fanOnly);
-    self.edgesValid = true;
+    BuildLevelRenderLists(level, level, self.render.object, &self.render.triangleToFace, quality, fullRebuild,
+                          fanOnly);
     self.renderBufferState = 1;
 }
 
 // Builds; a failure is answered once by rebuilding the faces and trying again.
 void BuildWithRecovery(VgxObject& object) {
+    // Bad attributes are the host's to fix: rebuilding the faces would not help.
+    ValidateSmoothingAttributes(object);
     try {
         BuildRenderData(object);
     } catch (const VgxError&) {

@@ -21,8 +21,10 @@ void vgx::ClearObject(VgxObject& object) {
     VgxObject::Internals& self = object.GetInternals();
     // Dropping the proxies breaks the cycle between the object and its faces.
     for (iVgxObject& level : self.levels) level.ClearGeometry();
-    self.visual.ClearGeometry();
+    for (SubdivisionLinks& links : self.links) links = {};
     self.working.ClearGeometry();
+    self.workingPointSource.clear();
+    self.visual = nullptr;
     self.boundingBoxValid = false;
     self.StructureChanged();
 }

@@ -118,13 +118,6 @@ TEST_F(GeometryAccess, VisualExportTriangulates) {
     EXPECT_EQ(materials[4], mesh->GetFace(2)->GetMaterial());
     EXPECT_EQ(materials[5], mesh->GetFace(2)->GetMaterial());
     EXPECT_NE(materials[3], materials[4]);
-    mesh->SetSmoothingLevel(1);
-    ExpectVgxError(
-        [&] {
-            mesh->GetVisual(true, g.points, g.pointCount, g.normals, g.normalCount, g.uvs, g.uvCount, g.faceData,
-                            g.faceDataCount, materials, materialCount);
-        },
-        445, "VgxObject", "Object doesn't support this action: smoothed and mirrored meshes are not built yet");
 }
 
 TEST_F(GeometryAccess, BoundingBoxFollowsMovesAndScales) {

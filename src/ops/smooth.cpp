@@ -1,0 +1,334 @@
+// Smooth, Divide and Crease: the mirror copy, the display build of the smoothing
+// levels, the normals of the displayed mesh and the creased normals of the
+// editable mesh, then the operations.
+#include "ops/smooth.h"
+
+#include <cmath>
+
+#include "mesh/mod_index.h"
+#include "mesh/object_internal.h"
+#include "ops/subdivision.h"
+#include "root/errors.h"
+#include "root/mod_math.h"
+#include "root/retained_mode.h"
+
+namespace vgx {
+namespace {
+
+constexpr std::string_view kSource = "VgxObject";
+constexpr int32_t kLargeTable = 4000;  // above this many points the pools get 65536 buckets
+constexpr float kInPlane = 0.0001f;
+
+int32_t TableType(size_t entries) { return entries > kLargeTable ? 1 : 0; }
+
+float& AxisComponent(VgxVector& v, VgxAxis axis) { return axis == VgxAxisX ? v.X : axis == VgxAxisY ? v.Y : v.Z; }
+
+VgxVector Reflect(VgxVector v, VgxAxis axis, float plane) {
+    float& c = AxisComponent(v, axis);
+    c = 2 * plane - c;
+    return v;
+}
+
+// The working mesh: level 0, then for every face not lying in the mirror plane a
+// copy reflected through it, with reversed corners so it faces outwards. Reflected
+// points pool with the originals, so points on the plane are shared.
+void MirrorBase(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& working,
+                std::vector<int32_t>& pointSource) {
+    working.ClearGeometry();
+    const auto points = static_cast<size_t>(base.PointListCount);
+    std::vector<VgxVector> positions(points), reflected(points);
+    for (size_t p = 0; p < points; ++p) {
+        positions[p] = base.PointList[p].Point;
+        reflected[p] = Reflect(positions[p], axis, plane);
+    }
+    working.PointHashTable.Reset(TableType(2 * points));
+    working.PointList.resize(2 * points);
+    std::vector<int32_t> ignored, mirroredPoint;
+    modIndex::AddPooledPoints(working.PointList, working.PointListCount, working.PointHashTable, positions, false,
+                              ignored);
+    modIndex::AddPooledPoints(working.PointList, working.PointListCount, working.PointHashTable, reflected, true,
+                              mirroredPoint);
+    pointSource.resize(static_cast<size_t>(working.PointListCount));
+    for (size_t p = 0; p < points; ++p) {
+        working.PointList[p].Weight = base.PointList[p].Weight;
+        pointSource[p] = static_cast<int32_t>(2 * p);
+    }
+    for (size_t p = 0; p < points; ++p) {
+        if (static_cast<size_t>(mirroredPoint[p]) >= points) pointSource[mirroredPoint[p]] = static_cast<int32_t>(2 * p + 1);
+    }
+
+    const auto normals = static_cast<size_t>(base.NormalListCount);
+    std::vector<VgxVector> normalValues(normals), reflectedNormals(normals);
+    for (size_t i = 0; i < normals; ++i) {
+        normalValues[i] = base.NormalList[i].Vector;
+        reflectedNormals[i] = normalValues[i];
+        AxisComponent(reflectedNormals[i], axis) = -AxisComponent(reflectedNormals[i], axis);
+    }
+    std::vector<int32_t> mirroredNormal;
+    working.NormalHashTable.Reset(TableType(2 * normals));
+    working.NormalList.resize(2 * normals);
+    modIndex::AddPooledNormals(working.NormalList, working.NormalListCount, working.NormalHashTable, normalValues,
+                               false, ignored);
+    modIndex::AddPooledNormals(working.NormalList, working.NormalListCount, working.NormalHashTable,
+                               reflectedNormals, true, mirroredNormal);
+    working.UVList.assign(base.UVList.begin(), base.UVList.begin() + base.UVListCount);
+    working.UVListCount = base.UVListCount;
+    working.UVHashTable = base.UVHashTable;
+
+    std::vector<int32_t> slots;
+    smoothing::MaterialSlots(base, working.MaterialList, slots);
+    working.MaterialListCount = static_cast<int32_t>(working.MaterialList.size());
+    working.Corners.reserve(2 * base.Corners.size());
+    const auto inPlane = [&](const iVgxFacePoint* corners, int32_t n) {
+        for (int32_t k = 0; k < n; ++k) {
+            VgxVector p = positions[corners[k].Point];
+            if (std::fabs(AxisComponent(p, axis) - plane) >= kInPlane) return false;
+        }
+        return true;
+    };
+    for (int32_t f = 0; f < base.FaceListCount; ++f) {
+        const int32_t n = base.FaceList[f].PointCount;
+        const int32_t face = working.AppendFace(n);
+        working.FaceList[face].PointCount = n;
+        std::copy_n(base.FaceCorners(f), n, working.FaceCorners(face));
+        working.FaceMaterialSlot.push_back(slots[f]);
+    }
+    for (int32_t f = 0; f < base.FaceListCount; ++f) {
+        const iVgxFacePoint* corners = base.FaceCorners(f);
+        const int32_t n = base.FaceList[f].PointCount;
+        if (inPlane(corners, n)) continue;
+        const int32_t face = working.AppendFace(n);
+        working.FaceList[face].PointCount = n;
+        iVgxFacePoint* out = working.FaceCorners(face);
+        for (int32_t k = 0; k < n; ++k) {
+            const iVgxFacePoint& corner = corners[n - 1 - k];
+            out[k] = {mirroredPoint[corner.Point], mirroredNormal[CheckIndex(corner.Normal, normals)], corner.UV, 0, -1};
+        }
+        working.FaceMaterialSlot.push_back(slots[f]);
+    }
+    working.FaceListCount = static_cast<int32_t>(working.FaceList.size());
+    smoothing::IndexEdges(working);
+}
+
+// After points moved: the working mesh's points follow their sources.
+void RemirrorPositions(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& working,
+                       const std::vector<int32_t>& pointSource) {
+    for (int32_t p = 0; p < working.PointListCount; ++p) {
+        const VgxVector& source = At(base.PointList, pointSource[p] / 2).Point;
+        working.PointList[p].Point = (pointSource[p] & 1) ? Reflect(source, axis, plane) : source;
+    }
+}
+
+VgxVector UnitCross(const VgxVector& a, const VgxVector& b) {
+    VgxVector normal;
+    rm::VectorCrossProduct(normal, a, b);
+    rm::VectorNormalize(normal, normal);
+    return normal;
+}
+
+VgxVector Difference(const VgxVector& a, const VgxVector& b) { return {a.X - b.X, a.Y - b.Y, a.Z - b.Z}; }
+
+// Smooth shading for the displayed mesh: each point's normal is the unit sum of
+// the normals of the faces around it, and every corner takes its point's normal.
+// A quad's normal comes from its diagonals, which suits the bent quads smoothing makes.
+void RecomputeVisualNormals(iVgxObject& record) {
+    const auto points = static_cast<size_t>(record.PointListCount);
+    std::vector<double> sums(3 * points, 0.0);
+    for (int32_t f = 0; f < record.FaceListCount; ++f) {
+        iVgxFacePoint* corners = record.FaceCorners(f);
+        const int32_t n = record.FaceList[f].PointCount;
+        if (n < 3) continue;
+        const auto at = [&](int32_t k) { return record.PointList[corners[k].Point].Point; };
+        const VgxVector normal = n == 4 ? UnitCross(Difference(at(2), at(0)), Difference(at(3), at(1)))
+                                        : UnitCross(Difference(at(1), at(0)), Difference(at(2), at(1)));
+        for (int32_t k = 0; k < n; ++k) {
+            double* sum = &sums[3 * static_cast<size_t>(corners[k].Point)];
+            sum[0] += normal.X, sum[1] += normal.Y, sum[2] += normal.Z;
+        }
+    }
+    record.NormalList.resize(points);
+    record.NormalListCount = record.PointListCount;
+    record.NormalHashTable.Reset(TableType(points));
+    for (size_t p = 0; p < points; ++p) {
+        const double* sum = &sums[3 * p];
+        const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+        const double scale = length > 0 ? 1 / length : 0;
+        record.NormalList[p] = {{static_cast<float>(sum[0] * scale), static_cast<float>(sum[1] * scale),
+                                 static_cast<float>(sum[2] * scale)},
+                                0};
+    }
+    for (int32_t f = 0; f < record.FaceListCount; ++f) {
+        iVgxFacePoint* corners = record.FaceCorners(f);
+        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) corners[k].Normal = corners[k].Point;
+    }
+}
+
+// Whether a level still has the topology its links were made for.
+bool LinksFit(const SubdivisionLinks& links, const iVgxObject& source, const iVgxObject& level) {
+    return level.FaceListCount > 0 && links.facePoint.size() == static_cast<size_t>(source.FaceListCount) &&
+           links.edgePoint.size() == static_cast<size_t>(source.EdgeListCount);
+}
+
+void EmptySmoothingLevels(VgxObject::Internals& self) {
+    for (size_t k = 1; k < self.levels.size(); ++k) {
+        self.levels[k].ClearGeometry();
+        self.links[k] = {};
+    }
+}
+
+// Files every point of a level again under its current position.
+void RefilePoints(iVgxObject& level) {
+    std::vector<VgxVector> positions(static_cast<size_t>(level.PointListCount));
+    std::vector<float> weights(positions.size());
+    for (size_t p = 0; p < positions.size(); ++p) {
+        positions[p] = level.PointList[p].Point;
+        weights[p] = level.PointList[p].Weight;
+    }
+    level.PointList.assign(positions.size(), VgxPoint{});
+    level.PointListCount = 0;
+    level.PointHashTable.Reset(TableType(positions.size()));
+    std::vector<int32_t> ignored;
+    modIndex::AddPooledPoints(level.PointList, level.PointListCount, level.PointHashTable, positions, false, ignored);
+    for (size_t p = 0; p < weights.size(); ++p) level.PointList[p].Weight = weights[p];
+}
+
+}  // namespace
+
+void ValidateSmoothingAttributes(const VgxObject& object) {
+    const VgxAttributes& a = object.GetInternals().attributes;
+    if (a.SmoothingLevel < 0 || a.SmoothingLevel > 4) Raise(VgxErrSubscript);
+    if (std::isnan(a.SmoothingTension) || std::isnan(a.SmoothingAngle)) Raise(VgxErrInvalidCall);
+}
+
+void BuildVisualLevels(VgxObject& object) {
+    VgxObject::Internals& self = object.GetInternals();
+    if (self.renderBufferState == 1) return;
+    ValidateSmoothingAttributes(object);
+    const VgxAttributes& a = self.attributes;
+    const bool mirror = a.MirrorAxis != VgxAxisNone;
+    if (!mirror && a.SmoothingLevel == 0) {
+        self.visual = nullptr;
+        return;
+    }
+    const bool partial = self.renderBufferState == 2 && self.visual != nullptr;
+    const iVgxObject& base = self.Base();
+    if (mirror) {
+        const VgxBox box = object.GetBoundingBox();
+        const float plane = a.MirrorAxis == VgxAxisX ? box.Max.X : a.MirrorAxis == VgxAxisY ? box.Max.Y : box.Max.Z;
+        if (partial) {
+            RemirrorPositions(base, a.MirrorAxis, plane, self.working, self.workingPointSource);
+        } else {
+            MirrorBase(base, a.MirrorAxis, plane, self.working, self.workingPointSource);
+        }
+    } else if (!partial) {
+        self.working.ClearGeometry();
+        self.workingPointSource.clear();
+    }
+    if (a.SmoothingLevel == 0) {
+        self.visual = &self.working;
+        return;
+    }
+    if (!partial) EmptySmoothingLevels(self);
+    for (int32_t k = 1; k <= a.SmoothingLevel; ++k) {
+        const iVgxObject& source = (k == 1 && mirror) ? self.working : self.levels[k - 1];
+        if (partial && LinksFit(self.links[k], source, self.levels[k])) {
+            smoothing::UpdateSmoothedPositions(source, self.levels[k], self.links[k]);
+        } else {
+            smoothing::Subdivide(source, self.levels[k], self.links[k]);
+        }
+        smoothing::PositionSmoothedPoints(source, self.levels[k], self.links[k], a.SmoothingCondition,
+                                          a.SmoothingAngle, a.SmoothingTension);
+    }
+    self.visual = &self.levels[a.SmoothingLevel];
+    RecomputeVisualNormals(*self.visual);
+}
+
+void CreaseNormals(VgxObject& object, float angle) {
+    VgxObject::Internals& self = object.GetInternals();
+    iVgxObject& level = self.Base();
+    if (!self.edgesValid) RebuildFaces(object, level, 1);
+    const double threshold = 1 - std::cos(angle / 180.0 * modMath::kPi);
+    std::vector<VgxVector> faceNormals(static_cast<size_t>(level.FaceListCount));
+    for (int32_t f = 0; f < level.FaceListCount; ++f) faceNormals[f] = FaceNormal(level, f);
+
+    std::vector<VgxVector> cornerNormals;
+    cornerNormals.reserve(level.Corners.size());
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        const VgxVector& own = faceNormals[f];
+        const iVgxFacePoint* corners = level.FaceCorners(f);
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+            double sum[3] = {own.X, own.Y, own.Z};
+            level.Adjacency.ForEach(At(level.PointList, corners[k].Point).FaceList, [&](int32_t g) {
+                if (g == f) return;
+                const VgxVector& other = faceNormals[g];
+                const double dot = double{own.X} * other.X + double{own.Y} * other.Y + double{own.Z} * other.Z;
+                if (1 - dot > threshold) return;
+                sum[0] += other.X, sum[1] += other.Y, sum[2] += other.Z;
+            });
+            VgxVector normal{static_cast<float>(sum[0]), static_cast<float>(sum[1]), static_cast<float>(sum[2])};
+            rm::VectorNormalize(normal, normal);
+            cornerNormals.push_back(normal);
+        }
+    }
+    level.NormalHashTable.Reset(level.PointListCount < kLargeTable + 1 ? 0 : 1);
+    level.NormalList.assign(static_cast<size_t>(level.PointListCount) + 1, iVgxNormal{});
+    level.NormalListCount = 0;
+    std::vector<int32_t> indexes;
+    modIndex::AddPooledNormals(level.NormalList, level.NormalListCount, level.NormalHashTable, cornerNormals, true,
+                               indexes);
+    size_t next = 0;
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        iVgxFacePoint* corners = level.FaceCorners(f);
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].Normal = indexes[next++];
+    }
+    self.StructureChanged();
+}
+
+}  // namespace vgx
+
+void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, float SmoothingAngle,
+                       float SmoothingTension) {
+    vgx::Trap(vgx::kSource, [&] {
+        if (SmoothingLevel < 0 || SmoothingLevel > 4) vgx::Raise(VgxErrSubscript);
+        if (std::isnan(SmoothingAngle) || std::isnan(SmoothingTension)) vgx::Raise(VgxErrInvalidCall);
+        Optimize(true, 100);
+        Internals& self = *internals_;
+        if (!self.edgesValid) vgx::RebuildFaces(*this, self.Base(), 1);
+        for (int32_t k = 1; k <= SmoothingLevel; ++k) {
+            vgx::smoothing::Subdivide(self.levels[k - 1], self.levels[k], self.links[k]);
+            vgx::smoothing::PositionSmoothedPoints(self.levels[k - 1], self.levels[k], self.links[k],
+                                                   SmoothingCondition, SmoothingAngle, SmoothingTension);
+        }
+        if (SmoothingLevel >= 1) {
+            ReleaseDirect3DBuffers();
+            self.Base() = std::move(self.levels[SmoothingLevel]);
+            vgx::RefilePoints(self.Base());
+            vgx::RebuildFaces(*this, self.Base(), 1);
+            self.boundingBoxValid = false;
+        }
+        vgx::EmptySmoothingLevels(self);
+        self.visual = nullptr;
+        Crease();
+    });
+}
+
+void VgxObject::Crease() {
+    vgx::Trap(vgx::kSource, [&] {
+        const float factor = internals_->attributes.CreasingFactor;
+        vgx::CreaseNormals(*this, (100 - factor) / 100 * 180);
+    });
+}
+
+void VgxObject::Crease2(float CreaseAngle) {
+    vgx::Trap(vgx::kSource, [&] { vgx::CreaseNormals(*this, CreaseAngle); });
+}
+
+void VgxObject::Divide() {
+    vgx::Trap(vgx::kSource, [&] {
+        const int32_t faces = GetFaceCount();
+        if (faces == 0) vgx::Raise(VgxErrSubscript);
+        std::vector<int32_t> all(static_cast<size_t>(faces));
+        for (int32_t f = 0; f < faces; ++f) all[f] = f;
+        DivideFaces2(all, 0);
+    });
+}

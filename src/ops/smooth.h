@@ -1,0 +1,19 @@
+#pragma once
+// The smoothing and mirroring build behind the displayed mesh, and the normal
+// creasing the modelling operations share.
+#include <vgx/VgxObject.h>
+
+namespace vgx {
+
+// Builds the working mesh, smoothing levels 1..SmoothingLevel and the visual mesh
+// from the object's attributes; after point moves only positions are redone.
+// Returns at once when the render data is current. Needs level 0's edges.
+void BuildVisualLevels(VgxObject& object);
+// Raises 9 for a smoothing level outside 0..4 and 5 for a tension or angle that
+// is not a number, before anything is built.
+void ValidateSmoothingAttributes(const VgxObject& object);
+// Gives every corner of level 0 the unit sum of its face's normal and those of
+// the faces around its point that lie within `angle` degrees of it.
+void CreaseNormals(VgxObject& object, float angle);
+
+}  // namespace vgx
