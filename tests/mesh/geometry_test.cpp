@@ -2,10 +2,12 @@
 #include <vgx/Vgx7a.h>
 
 #include "mesh/object_internal.h"
+#include "support/mesh_checks.h"
 #include "support/vgx_test.h"
 
 namespace {
 
+using vgx::test::AddCube;
 using vgx::test::ExpectVgxError;
 
 struct Geometry {
@@ -20,22 +22,6 @@ Geometry Export(const VgxObject& object) {
     object.GetGeometry(g.points, g.pointCount, g.normals, g.normalCount, g.uvs, g.uvCount, g.faceData,
                        g.faceDataCount);
     return g;
-}
-
-// A unit cube of six quads; every face uses the UVs (0,0) (1,0) (1,1) (0,1) and its own normal.
-void AddCube(VgxObject& cube) {
-    const std::vector<VgxVector> points{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                                        {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-    const std::vector<VgxVector> normals{{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}};
-    const std::vector<VgxUV> uvs{{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    const int32_t quads[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
-    std::vector<int32_t> faceData;
-    for (int32_t f = 0; f < 6; ++f) {
-        faceData.push_back(4);
-        for (int32_t k = 0; k < 4; ++k) faceData.insert(faceData.end(), {quads[f][k], f, k});
-    }
-    faceData.push_back(0);
-    cube.AddFaces(points, normals, uvs, faceData, true, false);
 }
 
 class GeometryAccess : public ::testing::Test {

@@ -1,0 +1,63 @@
+#include "support/mesh_checks.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "mesh/object_internal.h"
+
+namespace vgx::test {
+
+void AddCube(VgxObject& cube) {
+    const std::vector<VgxVector> points{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+                                        {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+    const std::vector<VgxVector> normals{{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}};
+    const std::vector<VgxUV> uvs{{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    const int32_t quads[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+    std::vector<int32_t> faceData;
+    for (int32_t f = 0; f < 6; ++f) {
+        faceData.push_back(4);
+        for (int32_t k = 0; k < 4; ++k) faceData.insert(faceData.end(), {quads[f][k], f, k});
+    }
+    faceData.push_back(0);
+    cube.AddFaces(points, normals, uvs, faceData, true, false);
+}
+
+std::string MeshFault(const VgxObject& object) {
+    const iVgxObject& level = object.GetInternals().Base();
+    if (!object.GetInternals().edgesValid) return "edges not valid";
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        const int32_t n = level.FaceList[f].PointCount;
+        const std::string face = "face " + std::to_string(f);
+        if (n < 3) return face + " has " + std::to_string(n) + " corners";
+        const iVgxFacePoint* corners = level.FaceCorners(f);
+        for (int32_t k = 0; k < n; ++k) {
+            const int32_t a = corners[k].Point, b = corners[(k + 1) % n].Point;
+            if (a == b) return face + " repeats point " + std::to_string(a);
+            const int32_t e = corners[k].Edge;
+            if (e < 0 || e >= level.EdgeListCount) return face + " side without edge";
+            const iVgxEdge& edge = level.EdgeList[e];
+            if (std::min(a, b) != edge.Point[0] || std::max(a, b) != edge.Point[1]) return face + " side's edge differs";
+            const std::vector<int32_t> users = level.Adjacency.ToVector(edge.FaceList);
+            if (std::find(users.begin(), users.end(), f) == users.end()) return face + " missing from its edge";
+        }
+    }
+    for (int32_t e = 0; e < level.EdgeListCount; ++e) {
+        for (int32_t f : level.Adjacency.ToVector(level.EdgeList[e].FaceList)) {
+            if (f < 0 || f >= level.FaceListCount) return "edge " + std::to_string(e) + " lists a missing face";
+            const iVgxFacePoint* corners = level.FaceCorners(f);
+            const bool side = std::any_of(corners, corners + level.FaceList[f].PointCount,
+                                          [&](const iVgxFacePoint& c) { return c.Edge == e; });
+            if (!side) return "edge " + std::to_string(e) + " lists face " + std::to_string(f) + " without that side";
+        }
+    }
+    return {};
+}
+
+int32_t EdgesWithFaceCount(const VgxObject& object, int32_t faces) {
+    const iVgxObject& level = object.GetInternals().Base();
+    int32_t count = 0;
+    for (int32_t e = 0; e < level.EdgeListCount; ++e) count += level.EdgeList[e].FaceList.count == faces ? 1 : 0;
+    return count;
+}
+
+}  // namespace vgx::test

@@ -1,0 +1,22 @@
+#pragma once
+// Shapes and consistency checks the modelling-operation tests share.
+#include <vgx/VgxObject.h>
+
+#include <string>
+
+namespace vgx::test {
+
+// The unit cube [0,1]^3 as six outward quads; each face has its own normal and
+// the UVs (0,0) (1,0) (1,1) (0,1).
+void AddCube(VgxObject& cube);
+
+// Empty when level 0 is consistent: every face has 3 or more corners and no two
+// neighbouring corners on one point, every side's edge joins the side's points and
+// lists the face, and every face an edge lists has that edge as a side. Otherwise
+// the first fault found.
+std::string MeshFault(const VgxObject& object);
+
+// How many edges of level 0 have exactly `faces` faces.
+int32_t EdgesWithFaceCount(const VgxObject& object, int32_t faces);
+
+}  // namespace vgx::test
