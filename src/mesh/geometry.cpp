@@ -39,11 +39,11 @@ void AppendCorner(std::vector<int32_t>& faceData, const vgx::iVgxFacePoint& corn
     faceData.push_back(corner.UV);
 }
 
-// FaceData of every face in order, and the material of each face; with
-// `triangulate`, faces of 4 or more corners become their triangles and faces of
-// fewer than 3 corners are left out.
-void ExportFaces(const vgx::iVgxObject& level, bool triangulate, std::vector<int32_t>& faceData,
-                 int32_t& faceDataCount, std::vector<std::shared_ptr<VgxMaterial>>* materials) {
+}  // namespace
+
+void vgx::ExportFaces(const iVgxObject& level, bool triangulate, std::vector<int32_t>& faceData,
+                      int32_t& faceDataCount, std::vector<std::shared_ptr<VgxMaterial>>* materials,
+                      std::vector<int32_t>* sourceFaces) {
     std::vector<int32_t> data;
     data.reserve(level.Corners.size() * 3 + level.FaceList.size() + 1);
     std::vector<std::shared_ptr<VgxMaterial>> faceMaterials;
@@ -57,6 +57,7 @@ void ExportFaces(const vgx::iVgxObject& level, bool triangulate, std::vector<int
             data.push_back(n);
             for (int32_t k = 0; k < n; ++k) AppendCorner(data, corners[k]);
             faceMaterials.push_back(material);
+            if (sourceFaces) sourceFaces->push_back(f);
             continue;
         }
         if (n < 3) continue;
@@ -68,6 +69,7 @@ void ExportFaces(const vgx::iVgxObject& level, bool triangulate, std::vector<int
             data.push_back(3);
             for (int32_t corner : triangle.Corner) AppendCorner(data, corners[corner]);
             faceMaterials.push_back(material);
+            if (sourceFaces) sourceFaces->push_back(f);
         }
     }
     data.push_back(0);
@@ -76,14 +78,12 @@ void ExportFaces(const vgx::iVgxObject& level, bool triangulate, std::vector<int
     if (materials) *materials = std::move(faceMaterials);
 }
 
-}  // namespace
-
 void VgxObject::GetGeometry(std::vector<VgxVector>& PointList, int32_t& PointListCount,
                             std::vector<VgxVector>& NormalList, int32_t& NormalListCount, std::vector<VgxUV>& UVList,
                             int32_t& UVListCount, std::vector<int32_t>& FaceData, int32_t& FaceDataCount) const {
     vgx::Trap(kSource, [&] {
         const vgx::iVgxObject& level = internals_->Base();
-        ExportFaces(level, false, FaceData, FaceDataCount, nullptr);
+        vgx::ExportFaces(level, false, FaceData, FaceDataCount, nullptr);
         ExportCoordinates(level, PointList, PointListCount, NormalList, NormalListCount, UVList, UVListCount);
     });
 }
@@ -151,7 +151,7 @@ void VgxObject::GetVisual(bool Triangulate, std::vector<VgxVector>& PointList, i
             triangulate = false;
         }
         std::vector<std::shared_ptr<VgxMaterial>> materials;
-        ExportFaces(*level, triangulate, FaceData, FaceDataCount, &materials);
+        vgx::ExportFaces(*level, triangulate, FaceData, FaceDataCount, &materials);
         ExportCoordinates(*level, PointList, PointListCount, NormalList, NormalListCount, UVList, UVListCount);
         FaceMaterialListCount = static_cast<int32_t>(materials.size());
         FaceMaterialList = std::move(materials);

@@ -11,6 +11,26 @@ const std::shared_ptr<VgxMaterial>& iVgxObject::FaceMaterial(int32_t face) const
     return MaterialList[FaceMaterialSlot[face]].Material;
 }
 
+void iVgxObject::EmptyKeepingStorage() {
+    PointList.clear();
+    NormalList.clear();
+    UVList.clear();
+    MaterialList.clear();
+    EdgeList.clear();
+    FaceList.clear();
+    FaceListObjects.clear();
+    FaceMaterialSlot.clear();
+    ActiveFaceList.clear();
+    Corners.clear();
+    D3DVertexBuffer.clear();
+    PointListCount = NormalListCount = UVListCount = MaterialListCount = EdgeListCount = FaceListCount =
+        ActiveFaceListCount = 0;
+    EdgeIndex.Clear();
+    Adjacency.Clear();
+    RenderAdjacency.Clear();
+    ResetHashTables();
+}
+
 int32_t iVgxObject::AppendFace(int32_t corners) {
     iVgxFace face;
     face.CornerStart = static_cast<int32_t>(Corners.size());

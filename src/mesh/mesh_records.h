@@ -129,6 +129,8 @@ struct iVgxObject {
     void ClearGeometry() {
         *this = iVgxObject();
     }
+    // Empties every list but keeps its storage, for a record that is rebuilt often.
+    void EmptyKeepingStorage();
     void ResetHashTables() {
         PointHashTable.Reset(0);
         NormalHashTable.Reset(0);

@@ -108,5 +108,10 @@ void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, 
 void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners);
 // The unit normal (p1 - p0) x (p2 - p1) of a face; zero below 3 corners.
 VgxVector FaceNormal(const iVgxObject& level, int32_t face);
+// FaceData of a level's faces in face order, with the material of each block and, when
+// asked, the face it comes from. With `triangulate`, faces of 4 or more corners become
+// their triangles (modFace::SplitFace) and faces of fewer than 3 corners are left out.
+void ExportFaces(const iVgxObject& level, bool triangulate, std::vector<int32_t>& faceData, int32_t& faceDataCount,
+                 std::vector<std::shared_ptr<VgxMaterial>>* materials, std::vector<int32_t>* sourceFaces = nullptr);
 
 }  // namespace vgx

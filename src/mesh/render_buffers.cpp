@@ -80,11 +80,27 @@ void BuildVertices(iVgxObject& record, RenderBlock& block) {
         }
     }
     block.vertices.resize(keys.size());
+    block.vertexPoint.resize(keys.size());
+    block.vertexNormal.resize(keys.size());
     for (size_t v = 0; v < keys.size(); ++v) {
+        block.vertexPoint[v] = keys[v].Point;
+        block.vertexNormal[v] = keys[v].Normal;
         const VgxVector& p = record.PointList[keys[v].Point].Point;
         const VgxVector& n = At(record.NormalList, keys[v].Normal).Vector;
         const VgxUV& uv = At(record.UVList, keys[v].UV).Coordinate;
         block.vertices[v] = {{p.X, p.Y, p.Z}, {n.X, n.Y, n.Z}, keys[v].Color, {uv.U, uv.V}, {uv.U, uv.V}};
+    }
+}
+
+// After points moved without any change of structure: every vertex takes its
+// point's position and its normal again.
+void RefreshVertexPositions(const iVgxObject& record, RenderBlock& block) {
+    for (size_t v = 0; v < block.vertices.size(); ++v) {
+        const VgxVector& p = At(record.PointList, block.vertexPoint[v]).Point;
+        const VgxVector& n = At(record.NormalList, block.vertexNormal[v]).Vector;
+        RenderVertex& vertex = block.vertices[v];
+        vertex.Position[0] = p.X, vertex.Position[1] = p.Y, vertex.Position[2] = p.Z;
+        vertex.Normal[0] = n.X, vertex.Normal[1] = n.Y, vertex.Normal[2] = n.Z;
     }
 }
 
@@ -257,7 +273,7 @@ void BuildRenderData(VgxObject& object) {
         RebuildAdjacency(level);
         self.edgesValid = true;
     }
-    BuildVisualLevels(object);
+    const bool visualMovedOnly = BuildVisualLevels(object);
     const int32_t previousSubObjects = level.MaterialListCount;
     RebuildSubObjects(level);
     DropDeviceResources(self);
@@ -281,7 +297,11 @@ void BuildRenderData(VgxObject& object) {
     }
     const VgxAttributes& a = self.attributes;
     const bool visual = a.SmoothingLevel != 0 || a.MirrorAxis != VgxAxisNone;
-    if (visual) BuildLevelRenderLists(*self.visual, level, self.render.visual, nullptr, self.quality, true, true);
+    if (visual && visualMovedOnly && !fullRebuild) {
+        RefreshVertexPositions(*self.visual, self.render.visual);
+    } else if (visual) {
+        BuildLevelRenderLists(*self.visual, level, self.render.visual, nullptr, self.quality, true, true);
+    }
     const bool fanOnly = level.PointListCount > kFanAbovePoints;
     const int32_t quality = a.SmoothingLevel != 0 ? int32_t{VgxFillWireframe} : self.quality;
     BuildLevelRenderLists(level, level, self.render.object, &self.render.triangleToFace, quality, fullRebuild,

@@ -169,15 +169,17 @@ bool LinksFit(const SubdivisionLinks& links, const iVgxObject& source, const iVg
            links.edgePoint.size() == static_cast<size_t>(source.EdgeListCount);
 }
 
-void EmptySmoothingLevels(VgxObject::Internals& self) {
-    for (size_t k = 1; k < self.levels.size(); ++k) {
+// Frees the smoothing levels from `first` up.
+void EmptySmoothingLevels(VgxObject::Internals& self, size_t first = 1) {
+    for (size_t k = first; k < self.levels.size(); ++k) {
         self.levels[k].ClearGeometry();
         self.links[k] = {};
     }
 }
 
-// Files every point of a level again under its current position.
-void RefilePoints(iVgxObject& level) {
+// Files every point and UV of a level again under its current value (one entry
+// each, as they are), so later searches of the pools find them.
+void RefileCoordinates(iVgxObject& level) {
     std::vector<VgxVector> positions(static_cast<size_t>(level.PointListCount));
     std::vector<float> weights(positions.size());
     for (size_t p = 0; p < positions.size(); ++p) {
@@ -190,6 +192,12 @@ void RefilePoints(iVgxObject& level) {
     std::vector<int32_t> ignored;
     modIndex::AddPooledPoints(level.PointList, level.PointListCount, level.PointHashTable, positions, false, ignored);
     for (size_t p = 0; p < weights.size(); ++p) level.PointList[p].Weight = weights[p];
+
+    std::vector<VgxUV> uvs(static_cast<size_t>(level.UVListCount));
+    for (size_t i = 0; i < uvs.size(); ++i) uvs[i] = level.UVList[i].Coordinate;
+    level.UVListCount = 0;
+    level.UVHashTable.Reset(TableType(uvs.size()));
+    modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, uvs, false, ignored);
 }
 
 }  // namespace
@@ -200,15 +208,15 @@ void ValidateSmoothingAttributes(const VgxObject& object) {
     if (std::isnan(a.SmoothingTension) || std::isnan(a.SmoothingAngle)) Raise(VgxErrInvalidCall);
 }
 
-void BuildVisualLevels(VgxObject& object) {
+bool BuildVisualLevels(VgxObject& object) {
     VgxObject::Internals& self = object.GetInternals();
-    if (self.renderBufferState == 1) return;
+    if (self.renderBufferState == 1) return false;
     ValidateSmoothingAttributes(object);
     const VgxAttributes& a = self.attributes;
     const bool mirror = a.MirrorAxis != VgxAxisNone;
     if (!mirror && a.SmoothingLevel == 0) {
         self.visual = nullptr;
-        return;
+        return false;
     }
     const bool partial = self.renderBufferState == 2 && self.visual != nullptr;
     const iVgxObject& base = self.Base();
@@ -226,14 +234,17 @@ void BuildVisualLevels(VgxObject& object) {
     }
     if (a.SmoothingLevel == 0) {
         self.visual = &self.working;
-        return;
+        return partial;
     }
-    if (!partial) EmptySmoothingLevels(self);
+    // Levels in use are rebuilt in their own storage; those above are freed.
+    if (!partial) EmptySmoothingLevels(self, static_cast<size_t>(a.SmoothingLevel) + 1);
+    bool movedOnly = partial;
     for (int32_t k = 1; k <= a.SmoothingLevel; ++k) {
         const iVgxObject& source = (k == 1 && mirror) ? self.working : self.levels[k - 1];
-        if (partial && LinksFit(self.links[k], source, self.levels[k])) {
+        if (movedOnly && LinksFit(self.links[k], source, self.levels[k])) {
             smoothing::UpdateSmoothedPositions(source, self.levels[k], self.links[k]);
         } else {
+            movedOnly = false;
             smoothing::Subdivide(source, self.levels[k], self.links[k]);
         }
         smoothing::PositionSmoothedPoints(source, self.levels[k], self.links[k], a.SmoothingCondition,
@@ -241,6 +252,7 @@ void BuildVisualLevels(VgxObject& object) {
     }
     self.visual = &self.levels[a.SmoothingLevel];
     RecomputeVisualNormals(*self.visual);
+    return movedOnly;
 }
 
 void CreaseNormals(VgxObject& object, float angle) {
@@ -302,7 +314,7 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
         if (SmoothingLevel >= 1) {
             ReleaseDirect3DBuffers();
             self.Base() = std::move(self.levels[SmoothingLevel]);
-            vgx::RefilePoints(self.Base());
+            vgx::RefileCoordinates(self.Base());
             vgx::RebuildFaces(*this, self.Base(), 1);
             self.boundingBoxValid = false;
         }

@@ -86,15 +86,25 @@ int32_t NumberNewPoints(const iVgxObject& source, SubdivisionLinks& links) {
 
 VgxUV MeanUV(const VgxUV& a, const VgxUV& b) { return {(a.U + b.U) * 0.5f, (a.V + b.V) * 0.5f}; }
 
-// The UVs of the new corners: per face its centre, then one per side; pooled
-// into `next` after the copied source UVs. Returns where each face's UVs start.
-std::vector<int32_t> PoolNewUVs(const iVgxObject& source, iVgxObject& next, std::vector<int32_t>& uvIndexes) {
-    std::vector<VgxUV> uvs;
+// The UVs of the new corners, after the copied source UVs: per face its centre,
+// then one per side. Two faces that give an edge's ends the same UV entries share
+// that side's UV, so a UV seam stays a seam and nothing else splits. Entries are
+// matched by index, not searched by value: searching cost ten times the step.
+std::vector<int32_t> AddNewUVs(const iVgxObject& source, iVgxObject& next, std::vector<int32_t>& uvIndexes) {
+    struct SideUV {
+        int32_t atPoint0 = -1, atPoint1 = -1, index = -1;
+    };
+    std::vector<SideUV> sides(static_cast<size_t>(source.EdgeListCount));
     std::vector<int32_t> start(static_cast<size_t>(source.FaceListCount), -1);
-    uvs.reserve(source.Corners.size() + source.FaceList.size());
+    std::vector<VgxUV> fresh;
+    uvIndexes.clear();
+    const auto add = [&](const VgxUV& uv) {
+        fresh.push_back(uv);
+        return static_cast<int32_t>(fresh.size()) - 1;
+    };
     for (int32_t f = 0; f < source.FaceListCount; ++f) {
         if (!HasFacePoint(source, f)) continue;
-        start[f] = static_cast<int32_t>(uvs.size());
+        start[f] = static_cast<int32_t>(uvIndexes.size());
         const iVgxFacePoint* corners = source.FaceCorners(f);
         const int32_t n = source.FaceList[f].PointCount;
         double u = 0, v = 0;
@@ -102,22 +112,27 @@ std::vector<int32_t> PoolNewUVs(const iVgxObject& source, iVgxObject& next, std:
             const VgxUV& uv = At(source.UVList, corners[k].UV).Coordinate;
             u += uv.U, v += uv.V;
         }
-        uvs.push_back({static_cast<float>(u / n), static_cast<float>(v / n)});
+        uvIndexes.push_back(add({static_cast<float>(u / n), static_cast<float>(v / n)}));
         for (int32_t k = 0; k < n; ++k) {
-            uvs.push_back(MeanUV(source.UVList[corners[k].UV].Coordinate,
-                                 source.UVList[corners[(k + 1) % n].UV].Coordinate));
+            const iVgxFacePoint& from = corners[k];
+            const iVgxFacePoint& to = corners[(k + 1) % n];
+            const bool forward = source.EdgeList[from.Edge].Point[0] == from.Point;
+            const int32_t atPoint0 = forward ? from.UV : to.UV, atPoint1 = forward ? to.UV : from.UV;
+            SideUV& side = sides[from.Edge];
+            if (side.index < 0 || side.atPoint0 != atPoint0 || side.atPoint1 != atPoint1) {
+                side = {atPoint0, atPoint1,
+                        add(MeanUV(source.UVList[from.UV].Coordinate, source.UVList[to.UV].Coordinate))};
+            }
+            uvIndexes.push_back(side.index);
         }
     }
-    std::vector<VgxUV> copied(static_cast<size_t>(source.UVListCount));
-    for (int32_t i = 0; i < source.UVListCount; ++i) copied[i] = source.UVList[i].Coordinate;
-    std::vector<int32_t> ignored;
-    const size_t total = copied.size() + uvs.size();
-    next.UVList.clear();
-    next.UVList.resize(total);
-    next.UVListCount = 0;
-    next.UVHashTable.Reset(total > 4000 ? 1 : 0);
-    modIndex::AddPooledUVs(next.UVList, next.UVListCount, next.UVHashTable, copied, false, ignored);
-    modIndex::AddPooledUVs(next.UVList, next.UVListCount, next.UVHashTable, uvs, true, uvIndexes);
+    next.UVList.assign(source.UVList.begin(), source.UVList.begin() + source.UVListCount);
+    next.UVList.reserve(next.UVList.size() + fresh.size());
+    for (const VgxUV& uv : fresh) next.UVList.push_back({uv, 0});
+    for (iVgxUVCoordinate& uv : next.UVList) uv.NextUV = 0;
+    next.UVListCount = static_cast<int32_t>(next.UVList.size());
+    next.UVHashTable.Reset(0);  // a derived level is never searched
+    for (int32_t& index : uvIndexes) index += source.UVListCount;
     return start;
 }
 
@@ -166,14 +181,14 @@ void IndexEdges(iVgxObject& record) {
 }
 
 void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links) {
-    next.ClearGeometry();
+    next.EmptyKeepingStorage();
     const int32_t pointCount = NumberNewPoints(source, links);
     int32_t quads = 0;
     for (int32_t f = 0; f < source.FaceListCount; ++f) {
         if (HasFacePoint(source, f)) quads += source.FaceList[f].PointCount;
     }
 
-    next.PointList.resize(static_cast<size_t>(pointCount));
+    next.PointList.resize(static_cast<size_t>(pointCount));  // fresh points: the storage was emptied
     next.PointListCount = pointCount;
     next.PointHashTable.Reset(pointCount > 4000 ? 1 : 0);
     for (int32_t p = 0; p < source.PointListCount; ++p) next.PointList[p].Weight = source.PointList[p].Weight;
@@ -182,7 +197,7 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     next.NormalListCount = source.NormalListCount;
     next.NormalHashTable = source.NormalHashTable;
     std::vector<int32_t> uvIndexes;
-    const std::vector<int32_t> uvStart = PoolNewUVs(source, next, uvIndexes);
+    const std::vector<int32_t> uvStart = AddNewUVs(source, next, uvIndexes);
 
     std::vector<int32_t> sourceSlots;
     MaterialSlots(source, next.MaterialList, sourceSlots);
