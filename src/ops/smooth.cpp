@@ -8,6 +8,7 @@
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
 #include "ops/subdivision.h"
+#include "ops/vec3.h"
 #include "root/errors.h"
 #include "root/mod_math.h"
 #include "root/retained_mode.h"
@@ -119,44 +120,24 @@ void RemirrorPositions(const iVgxObject& base, VgxAxis axis, float plane, iVgxOb
     }
 }
 
-VgxVector UnitCross(const VgxVector& a, const VgxVector& b) {
-    VgxVector normal;
-    rm::VectorCrossProduct(normal, a, b);
-    rm::VectorNormalize(normal, normal);
-    return normal;
-}
-
-VgxVector Difference(const VgxVector& a, const VgxVector& b) { return {a.X - b.X, a.Y - b.Y, a.Z - b.Z}; }
-
 // Smooth shading for the displayed mesh: each point's normal is the unit sum of
 // the normals of the faces around it, and every corner takes its point's normal.
 // A quad's normal comes from its diagonals, which suits the bent quads smoothing makes.
 void RecomputeVisualNormals(iVgxObject& record) {
     const auto points = static_cast<size_t>(record.PointListCount);
-    std::vector<double> sums(3 * points, 0.0);
+    std::vector<Vec3> sums(points);
     for (int32_t f = 0; f < record.FaceListCount; ++f) {
         iVgxFacePoint* corners = record.FaceCorners(f);
         const int32_t n = record.FaceList[f].PointCount;
         if (n < 3) continue;
-        const auto at = [&](int32_t k) { return record.PointList[corners[k].Point].Point; };
-        const VgxVector normal = n == 4 ? UnitCross(Difference(at(2), at(0)), Difference(at(3), at(1)))
-                                        : UnitCross(Difference(at(1), at(0)), Difference(at(2), at(1)));
-        for (int32_t k = 0; k < n; ++k) {
-            double* sum = &sums[3 * static_cast<size_t>(corners[k].Point)];
-            sum[0] += normal.X, sum[1] += normal.Y, sum[2] += normal.Z;
-        }
+        const auto at = [&](int32_t k) { return Vec3(record.PointList[corners[k].Point].Point); };
+        const Vec3 normal = (n == 4 ? (at(2) - at(0)).Cross(at(3) - at(1)) : (at(1) - at(0)).Cross(at(2) - at(1))).Unit();
+        for (int32_t k = 0; k < n; ++k) sums[corners[k].Point] += normal;
     }
     record.NormalList.resize(points);
     record.NormalListCount = record.PointListCount;
     record.NormalHashTable.Reset(TableType(points));
-    for (size_t p = 0; p < points; ++p) {
-        const double* sum = &sums[3 * p];
-        const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
-        const double scale = length > 0 ? 1 / length : 0;
-        record.NormalList[p] = {{static_cast<float>(sum[0] * scale), static_cast<float>(sum[1] * scale),
-                                 static_cast<float>(sum[2] * scale)},
-                                0};
-    }
+    for (size_t p = 0; p < points; ++p) record.NormalList[p] = {sums[p].Unit().ToFloat(), 0};
     for (int32_t f = 0; f < record.FaceListCount; ++f) {
         iVgxFacePoint* corners = record.FaceCorners(f);
         for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) corners[k].Normal = corners[k].Point;
