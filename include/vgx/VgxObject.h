@@ -111,6 +111,14 @@ public:
     // Neighbouring faces within Level^1.5 degrees of one plane become one polygon,
     // without the corners that end up straight.
     void Consolidate(int32_t Level, bool ConsolidateDissimilarMaterials);
+    // Polygons of 4 or more corners bent by more than (11 - Level) x 2 degrees (a
+    // corner turning away from the face's plane or inwards) become triangle fans,
+    // marked with application data 1. Level 0 does nothing.
+    void RepairGeometry(int32_t Level);
+    // Closes open surfaces with triangles (application data 1) across boundary
+    // edges, accepting ever less square triangles, then any triangle, until no edge
+    // has one face or no opening can shrink. Version above 100 rebuilds the edges first.
+    void Solidify(int32_t Version);
     // Edges are named by (FaceID, side) pairs, side k running from corner k to k + 1.
     // Cuts the edges into Divisions equal parts in every face that uses them;
     // returns the number of faces rebuilt.
