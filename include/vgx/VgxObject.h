@@ -119,7 +119,14 @@ public:
     // edges, accepting ever less square triangles, then any triangle, until no edge
     // has one face or no opening can shrink. Version above 100 rebuilds the edges first.
     void Solidify(int32_t Version);
+    // Cuts each listed point's corners back by Bevel along their sides and closes the
+    // cut with a cap (application data 1). Bevel must be positive and shorter than
+    // every side at a cut corner (half of it when both ends are cut), else 5.
+    void BevelPoints(const std::vector<int32_t>& PointList, float Bevel);
     // Edges are named by (FaceID, side) pairs, side k running from corner k to k + 1.
+    // Replaces each listed edge by a strip (application data 1), bevels the corners
+    // at its ends and closes what is left open with Solidify.
+    void BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, int32_t Version);
     // Cuts the edges into Divisions equal parts in every face that uses them;
     // returns the number of faces rebuilt.
     int32_t DivideEdges(const std::vector<int32_t>& EdgeList, int32_t Divisions);
