@@ -18,6 +18,13 @@ namespace {
 constexpr int32_t kLargeTable = 4000;  // above this many incoming items a pool gets 65536 buckets
 constexpr float kCoincident = 0.0001f;
 
+// Room for `extra` more entries, growing at least geometrically: faces are often
+// appended a few at a time, and exact reservations would copy the list every time.
+template <class Vector>
+void ReserveMore(Vector& list, size_t extra) {
+    if (list.size() + extra > list.capacity()) list.reserve(std::max(list.size() + extra, 2 * list.capacity()));
+}
+
 }  // namespace
 
 void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode) {
@@ -189,14 +196,14 @@ void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces
     }
     const bool edges = buildEdges && (level.FaceListCount == 0 || self.edgesValid);
     if (edges) {
-        level.EdgeList.reserve(level.EdgeList.size() + 2 * static_cast<size_t>(count));
+        ReserveMore(level.EdgeList, 2 * static_cast<size_t>(count));
         // A side is usually shared by two faces: about one new edge per two corners.
         level.EdgeIndex.Reserve(static_cast<size_t>(level.EdgeListCount) + faces.corners.size() / 2);
         level.Adjacency.Reserve(faces.corners.size());
     }
-    level.FaceList.reserve(level.FaceList.size() + count);
-    level.FaceListObjects.reserve(level.FaceListObjects.size() + count);
-    level.Corners.reserve(level.Corners.size() + faces.corners.size());
+    ReserveMore(level.FaceList, static_cast<size_t>(count));
+    ReserveMore(level.FaceListObjects, static_cast<size_t>(count));
+    ReserveMore(level.Corners, faces.corners.size());
 
     std::unordered_map<const VgxMaterial*, int32_t> slots;
     for (int32_t s = 0; s < level.MaterialListCount; ++s) slots.emplace(level.MaterialList[s].Material.get(), s);

@@ -2,6 +2,7 @@
 // Many small growable lists of indexes (the faces and edges around each point,
 // the faces along each edge) kept in one flat block store, so building adjacency
 // for a million points costs no allocation per point.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -57,8 +58,12 @@ public:
         return values;
     }
 
-    // Room for `blocks` more blocks of entries.
-    void Reserve(size_t blocks) { blocks_.reserve(blocks_.size() + blocks); }
+    // Room for `blocks` more blocks of entries, growing at least geometrically.
+    void Reserve(size_t blocks) {
+        if (blocks_.size() + blocks > blocks_.capacity()) {
+            blocks_.reserve(std::max(blocks_.size() + blocks, 2 * blocks_.capacity()));
+        }
+    }
     // Empties every list; the storage is kept for the next build.
     void Clear() { blocks_.clear(); }
 
