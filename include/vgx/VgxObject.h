@@ -127,6 +127,15 @@ public:
     // Replaces each listed edge by a strip (application data 1), bevels the corners
     // at its ends and closes what is left open with Solidify.
     void BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, int32_t Version);
+    // Inserts the midpoints of the listed edges in every face using them; a face with
+    // two of them is cut in two along the segment between the midpoints (with more,
+    // into the pieces between consecutive midpoints and the polygon they make).
+    // Returns the number of faces made (application data 1).
+    int32_t JoinEdges(const std::vector<int32_t>& EdgeList);
+    // Cuts every face holding exactly two of the points, not side by side, in two
+    // between them (application data 1). Returns the number of faces cut, or -1
+    // with nothing changed when a point shares no face with another or none can be cut.
+    int32_t JoinPoints(const std::vector<int32_t>& Points);
     // Cuts the edges into Divisions equal parts in every face that uses them;
     // returns the number of faces rebuilt.
     int32_t DivideEdges(const std::vector<int32_t>& EdgeList, int32_t Divisions);

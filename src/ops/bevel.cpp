@@ -10,6 +10,7 @@
 #include "mesh/list_arena.h"
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
+#include "ops/divide_faces.h"
 #include "ops/vec3.h"
 #include "root/errors.h"
 #include "root/mod_vector.h"
@@ -176,15 +177,8 @@ void OptimizeKeepingAppData(VgxObject& object) {
     }
 }
 
-void EnsureAdjacency(VgxObject& object) {
-    VgxObject::Internals& self = object.GetInternals();
-    if (self.edgesValid) return;
-    RebuildAdjacency(self.Base());
-    self.edgesValid = true;
-}
-
 void BevelCorners(VgxObject& object, const std::vector<int32_t>& points, float bevel) {
-    EnsureAdjacency(object);
+    cutting::EnsureAdjacency(object);
     iVgxObject& level = object.GetInternals().Base();
     WorkingFaces work;
     work.originalCut.assign(static_cast<size_t>(level.FaceListCount), false);
@@ -212,14 +206,12 @@ void ValidateBevel(const iVgxObject& level, const std::vector<bool>& cutPoint, f
 
 // The listed edges as (face, side) pairs, checked, each edge once.
 std::vector<std::pair<int32_t, int32_t>> ReadEdgePairs(const iVgxObject& level, const std::vector<int32_t>& list) {
-    if (list.size() % 2 != 0) Raise(VgxErrInvalidCall);
+    cutting::CheckEdgePairs(level, list);
     std::vector<std::pair<int32_t, int32_t>> pairs;
     std::vector<bool> seen(static_cast<size_t>(level.EdgeListCount), false);
     for (size_t i = 0; i < list.size(); i += 2) {
-        const int32_t face = static_cast<int32_t>(CheckIndex(list[i], static_cast<size_t>(level.FaceListCount)));
-        const int32_t side =
-            static_cast<int32_t>(CheckIndex(list[i + 1], static_cast<size_t>(level.FaceList[face].PointCount)));
-        const int32_t edge = static_cast<int32_t>(CheckIndex(level.FaceCorners(face)[side].Edge, seen.size()));
+        const int32_t face = list[i], side = list[i + 1];
+        const int32_t edge = level.FaceCorners(face)[side].Edge;
         if (seen[edge]) continue;
         seen[edge] = true;
         pairs.emplace_back(face, side);
@@ -232,7 +224,7 @@ std::vector<std::pair<int32_t, int32_t>> ReadEdgePairs(const iVgxObject& level, 
 
 void VgxObject::BevelPoints(const std::vector<int32_t>& PointList, float Bevel) {
     vgx::Trap(vgx::kSource, [&] {
-        vgx::EnsureAdjacency(*this);
+        vgx::cutting::EnsureAdjacency(*this);
         const vgx::iVgxObject& level = internals_->Base();
         std::vector<bool> cut(static_cast<size_t>(level.PointListCount), false);
         for (int32_t point : PointList) cut[vgx::CheckIndex(point, cut.size())] = true;
@@ -243,7 +235,7 @@ void VgxObject::BevelPoints(const std::vector<int32_t>& PointList, float Bevel) 
 
 void VgxObject::BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, int32_t Version) {
     vgx::Trap(vgx::kSource, [&] {
-        vgx::EnsureAdjacency(*this);
+        vgx::cutting::EnsureAdjacency(*this);
         vgx::iVgxObject& level = internals_->Base();
         const auto pairs = vgx::ReadEdgePairs(level, EdgeList);
         std::vector<bool> endPoint(static_cast<size_t>(level.PointListCount), false);

@@ -1,0 +1,199 @@
+// Subdivision smoothing on grids of 1k to 100k quads and on public meshes: the Smooth
+// operation, the displayed build at SmoothingLevel 2 (full, and after one point
+// moved), and the bare Catmull-Clark step (topology and positions) against
+// OpenSubdiv's uniform refinement of the same mesh to the same level.
+#include <benchmark/benchmark.h>
+#include <vgx/Vgx7a.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "mesh/object_internal.h"
+#include "ops/subdivision.h"
+#include "support/obj_reader.h"
+
+#if VGX_HAVE_OPENSUBDIV
+#include <opensubdiv/far/primvarRefiner.h>
+#include <opensubdiv/far/topologyDescriptor.h>
+#endif
+
+namespace {
+
+using vgx::bench::FromFile;
+using vgx::bench::Generated;
+using vgx::bench::MeshSource;
+using vgx::bench::QuietRoot;
+using vgx::bench::Shape;
+using vgx::test::ObjMesh;
+
+std::shared_ptr<VgxObject> Pooled(Vgx& root, const ObjMesh& mesh) {
+    auto object = root.CreateObject();
+    object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
+    return object;
+}
+
+void CountFaces(benchmark::State& state, int64_t sourceFaces, int64_t outFaces) {
+    state.SetItemsProcessed(state.iterations() * outFaces);
+    state.counters["faces"] = double(sourceFaces);
+    state.counters["out_faces"] = double(outFaces);
+}
+
+// The operation: optimise, subdivide `level` times, replace the editable mesh, crease.
+void Smooth(benchmark::State& state, const MeshSource& source, int32_t level) {
+    const ObjMesh& mesh = source();
+    auto root = QuietRoot();
+    std::shared_ptr<VgxObject> object;
+    int64_t outFaces = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        object.reset();
+        object = Pooled(*root, mesh);
+        state.ResumeTiming();
+        object->Smooth(level, VgxGreaterThan, 0, 0);
+        outFaces = object->GetFaceCount();
+    }
+    CountFaces(state, mesh.faceCount, outFaces);
+}
+
+// The displayed mesh at SmoothingLevel 2 in the render buffers: every pass marks the
+// object stale (a fill bit the buffers do not depend on) and builds again.
+void DisplayFull(benchmark::State& state, const MeshSource& source) {
+    const ObjMesh& mesh = source();
+    auto root = QuietRoot();
+    auto device = std::make_shared<VgxSoftwareDevice>();
+    const int32_t id = root->CreateDeviceID();
+    auto object = Pooled(*root, mesh);
+    object->SetSmoothingLevel(2);
+    for (auto _ : state) {
+        object->SetQuality(object->GetQuality() ^ VgxFillCartoon);
+        benchmark::DoNotOptimize(object->GetVertexBuffer(id, device).get());
+    }
+    CountFaces(state, mesh.faceCount, object->GetSubVisualSolidPrimitiveCount(0));
+}
+
+// The same after one point moved: positions are redone through the stored links.
+void DisplayPointMoved(benchmark::State& state, const MeshSource& source) {
+    const ObjMesh& mesh = source();
+    auto root = QuietRoot();
+    auto device = std::make_shared<VgxSoftwareDevice>();
+    const int32_t id = root->CreateDeviceID();
+    auto object = Pooled(*root, mesh);
+    object->SetSmoothingLevel(2);
+    object->GetVertexBuffer(id, device);
+    const VgxVector home = object->GetPoint(0);
+    bool out = false;
+    for (auto _ : state) {
+        out = !out;
+        object->SetPoint(0, out ? VgxVector{home.X + 0.01f, home.Y, home.Z} : home);
+        benchmark::DoNotOptimize(object->GetVertexBuffer(id, device).get());
+    }
+    CountFaces(state, mesh.faceCount, object->GetSubVisualSolidPrimitiveCount(0));
+}
+
+// The bare step, `level` times: what OpenSubdiv's refinement below also computes.
+void CatmullClark(benchmark::State& state, const MeshSource& source, int32_t level) {
+    const ObjMesh& mesh = source();
+    auto root = QuietRoot();
+    auto object = Pooled(*root, mesh);
+    std::vector<vgx::iVgxObject> levels(static_cast<size_t>(level) + 1);
+    std::vector<vgx::SubdivisionLinks> links(levels.size());
+    const vgx::iVgxObject& base = object->GetInternals().Base();
+    for (auto _ : state) {
+        for (int32_t k = 1; k <= level; ++k) {
+            const vgx::iVgxObject& below = k == 1 ? base : levels[k - 1];
+            vgx::smoothing::Subdivide(below, levels[k], links[k]);
+            vgx::smoothing::PositionSmoothedPoints(below, levels[k], links[k], VgxGreaterThan, 0, 0);
+        }
+    }
+    CountFaces(state, mesh.faceCount, levels[level].FaceListCount);
+}
+
+#if VGX_HAVE_OPENSUBDIV
+namespace Far = OpenSubdiv::Far;
+namespace Sdc = OpenSubdiv::Sdc;
+
+struct Position {
+    float x, y, z;
+    void Clear() { x = y = z = 0; }
+    void AddWithWeight(const Position& p, float w) { x += w * p.x, y += w * p.y, z += w * p.z; }
+};
+
+// Topology analysis, uniform refinement and position interpolation of every level.
+void OpenSubdivRefine(benchmark::State& state, const MeshSource& source, int32_t level) {
+    const ObjMesh& mesh = source();
+    auto root = QuietRoot();
+    auto object = Pooled(*root, mesh);
+    const vgx::iVgxObject& base = object->GetInternals().Base();
+    std::vector<int> cornerCounts, cornerPoints;
+    for (int32_t f = 0; f < base.FaceListCount; ++f) {
+        cornerCounts.push_back(base.FaceList[f].PointCount);
+        for (int32_t k = 0; k < base.FaceList[f].PointCount; ++k) cornerPoints.push_back(base.FaceCorners(f)[k].Point);
+    }
+    std::vector<Position> positions(static_cast<size_t>(base.PointListCount));
+    for (size_t p = 0; p < positions.size(); ++p) {
+        const VgxVector& v = base.PointList[p].Point;
+        positions[p] = {v.X, v.Y, v.Z};
+    }
+    Far::TopologyDescriptor descriptor;
+    descriptor.numVertices = base.PointListCount;
+    descriptor.numFaces = base.FaceListCount;
+    descriptor.numVertsPerFace = cornerCounts.data();
+    descriptor.vertIndicesPerFace = cornerPoints.data();
+    Sdc::Options options;
+    options.SetVtxBoundaryInterpolation(Sdc::Options::VTX_BOUNDARY_EDGE_ONLY);
+    int64_t outFaces = 0;
+    std::vector<Position> refined;
+    for (auto _ : state) {
+        std::unique_ptr<Far::TopologyRefiner> refiner(Far::TopologyRefinerFactory<Far::TopologyDescriptor>::Create(
+            descriptor, Far::TopologyRefinerFactory<Far::TopologyDescriptor>::Options(Sdc::SCHEME_CATMARK, options)));
+        refiner->RefineUniform(Far::TopologyRefiner::UniformOptions(level));
+        refined.resize(static_cast<size_t>(refiner->GetNumVerticesTotal()));
+        std::copy(positions.begin(), positions.end(), refined.begin());
+        Far::PrimvarRefiner primvars(*refiner);
+        Position* from = refined.data();
+        for (int32_t k = 1; k <= level; ++k) {
+            Position* to = from + refiner->GetLevel(k - 1).GetNumVertices();
+            primvars.Interpolate(k, from, to);
+            from = to;
+        }
+        benchmark::DoNotOptimize(refined.data());
+        outFaces = refiner->GetLevel(level).GetNumFaces();
+    }
+    CountFaces(state, mesh.faceCount, outFaces);
+}
+#endif
+
+// Names read Operation/source, as the other benchmarks do.
+void Register(const std::string& name, const MeshSource& source, int64_t faces) {
+    const auto add = [&](const std::string& operation, auto run) {
+        benchmark::RegisterBenchmark((operation + "/" + name).c_str(), run)->Unit(benchmark::kMillisecond);
+    };
+    // Three levels multiply the faces by 64: the largest meshes stop at two.
+    const int32_t deepest = faces > 20000 ? 2 : 3;
+    for (int32_t level = 1; level <= deepest; ++level) {
+        const std::string suffix = std::to_string(level);
+        add("Smooth" + suffix, [=](benchmark::State& state) { Smooth(state, source, level); });
+        add("CatmullClark" + suffix, [=](benchmark::State& state) { CatmullClark(state, source, level); });
+#if VGX_HAVE_OPENSUBDIV
+        add("OpenSubdiv" + suffix, [=](benchmark::State& state) { OpenSubdivRefine(state, source, level); });
+#endif
+    }
+    add("SmoothDisplayFull2", [=](benchmark::State& state) { DisplayFull(state, source); });
+    add("SmoothDisplayPointMoved2", [=](benchmark::State& state) { DisplayPointMoved(state, source); });
+}
+
+const bool registered = [] {
+    for (int64_t faces : {1000, 10000, 100000}) {
+        Register("grid/faces:" + std::to_string(faces), [=]() -> const ObjMesh& { return Generated(Shape::Grid, faces); },
+                 faces);
+    }
+    for (const char* file : {"suzanne", "spot", "teapot", "stanford-bunny"}) {
+        const std::string relative = std::string("meshes/common/") + file + ".obj";
+        Register(std::string("file:") + file, [=]() -> const ObjMesh& { return FromFile(relative); }, 0);
+    }
+    return true;
+}();
+
+}  // namespace
