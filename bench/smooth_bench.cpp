@@ -57,39 +57,42 @@ void Smooth(benchmark::State& state, const MeshSource& source, int32_t level) {
     CountFaces(state, mesh.faceCount, outFaces);
 }
 
-// The displayed mesh at SmoothingLevel 2 in the render buffers: every pass marks the
-// object stale (a fill bit the buffers do not depend on) and builds again.
-void DisplayFull(benchmark::State& state, const MeshSource& source) {
-    const ObjMesh& mesh = source();
-    auto root = QuietRoot();
-    auto device = std::make_shared<VgxSoftwareDevice>();
-    const int32_t id = root->CreateDeviceID();
-    auto object = Pooled(*root, mesh);
-    object->SetSmoothingLevel(2);
-    for (auto _ : state) {
-        object->SetQuality(object->GetQuality() ^ VgxFillCartoon);
-        benchmark::DoNotOptimize(object->GetVertexBuffer(id, device).get());
+// An object shown at SmoothingLevel 2, its buffers on a software device.
+struct Displayed {
+    std::shared_ptr<Vgx> root = QuietRoot();
+    std::shared_ptr<VgxSoftwareDevice> device = std::make_shared<VgxSoftwareDevice>();
+    int32_t id = root->CreateDeviceID();
+    std::shared_ptr<VgxObject> object;
+
+    explicit Displayed(const ObjMesh& mesh) : object(Pooled(*root, mesh)) {
+        object->SetSmoothingLevel(2);
+        Build();
     }
-    CountFaces(state, mesh.faceCount, object->GetSubVisualSolidPrimitiveCount(0));
+    void Build() { benchmark::DoNotOptimize(object->GetVertexBuffer(id, device).get()); }
+};
+
+// Every pass marks the object stale (a fill bit the buffers do not depend on) and
+// builds again.
+void DisplayFull(benchmark::State& state, const MeshSource& source) {
+    Displayed shown(source());
+    for (auto _ : state) {
+        shown.object->SetQuality(shown.object->GetQuality() ^ VgxFillCartoon);
+        shown.Build();
+    }
+    CountFaces(state, source().faceCount, shown.object->GetSubVisualSolidPrimitiveCount(0));
 }
 
 // The same after one point moved: positions are redone through the stored links.
 void DisplayPointMoved(benchmark::State& state, const MeshSource& source) {
-    const ObjMesh& mesh = source();
-    auto root = QuietRoot();
-    auto device = std::make_shared<VgxSoftwareDevice>();
-    const int32_t id = root->CreateDeviceID();
-    auto object = Pooled(*root, mesh);
-    object->SetSmoothingLevel(2);
-    object->GetVertexBuffer(id, device);
-    const VgxVector home = object->GetPoint(0);
+    Displayed shown(source());
+    const VgxVector home = shown.object->GetPoint(0);
     bool out = false;
     for (auto _ : state) {
         out = !out;
-        object->SetPoint(0, out ? VgxVector{home.X + 0.01f, home.Y, home.Z} : home);
-        benchmark::DoNotOptimize(object->GetVertexBuffer(id, device).get());
+        shown.object->SetPoint(0, out ? VgxVector{home.X + 0.01f, home.Y, home.Z} : home);
+        shown.Build();
     }
-    CountFaces(state, mesh.faceCount, object->GetSubVisualSolidPrimitiveCount(0));
+    CountFaces(state, source().faceCount, shown.object->GetSubVisualSolidPrimitiveCount(0));
 }
 
 // The bare step, `level` times: what OpenSubdiv's refinement below also computes.

@@ -56,6 +56,13 @@ void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode) {
     level.Adjacency.Append(level.EdgeList[index].FaceList, face);
 }
 
+void EnsureAdjacency(VgxObject& object) {
+    VgxObject::Internals& self = object.GetInternals();
+    if (self.edgesValid) return;
+    RebuildAdjacency(self.Base());
+    self.edgesValid = true;
+}
+
 void RebuildAdjacency(iVgxObject& level) {
     level.EdgeList.clear();
     level.EdgeListCount = 0;

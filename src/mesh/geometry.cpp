@@ -141,10 +141,7 @@ void VgxObject::GetVisual(bool Triangulate, std::vector<VgxVector>& PointList, i
         const vgx::iVgxObject* level = &self.Base();
         bool triangulate = Triangulate;
         if (self.attributes.SmoothingLevel != 0 || self.attributes.MirrorAxis != VgxAxisNone) {
-            if (!self.edgesValid) {
-                vgx::RebuildAdjacency(self.Base());
-                self.edgesValid = true;
-            }
+            vgx::EnsureAdjacency(*this);
             vgx::BuildVisualLevels(*this);
             static const vgx::iVgxObject nothing;
             level = self.visual ? self.visual : &nothing;

@@ -88,6 +88,8 @@ std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color);
 void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode);
 // Builds the edges and the point and edge lists of every face again, undirected.
 void RebuildAdjacency(iVgxObject& level);
+// Rebuilds level 0's adjacency when it is out of date; faces keep their ids and proxies.
+void EnsureAdjacency(VgxObject& object);
 // Appends finished faces to a level with new proxies and material slots; builds
 // their edges when asked and the level allows it.
 void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges, EdgeMode mode);

@@ -269,10 +269,7 @@ void BuildRenderData(VgxObject& object) {
         partial = false;
         self.renderBufferState = 0;
     }
-    if (!self.edgesValid) {
-        RebuildAdjacency(level);
-        self.edgesValid = true;
-    }
+    EnsureAdjacency(object);
     const bool visualMovedOnly = BuildVisualLevels(object);
     const int32_t previousSubObjects = level.MaterialListCount;
     RebuildSubObjects(level);

@@ -178,7 +178,7 @@ void OptimizeKeepingAppData(VgxObject& object) {
 }
 
 void BevelCorners(VgxObject& object, const std::vector<int32_t>& points, float bevel) {
-    cutting::EnsureAdjacency(object);
+    EnsureAdjacency(object);
     iVgxObject& level = object.GetInternals().Base();
     WorkingFaces work;
     work.originalCut.assign(static_cast<size_t>(level.FaceListCount), false);
@@ -224,7 +224,7 @@ std::vector<std::pair<int32_t, int32_t>> ReadEdgePairs(const iVgxObject& level, 
 
 void VgxObject::BevelPoints(const std::vector<int32_t>& PointList, float Bevel) {
     vgx::Trap(vgx::kSource, [&] {
-        vgx::cutting::EnsureAdjacency(*this);
+        vgx::EnsureAdjacency(*this);
         const vgx::iVgxObject& level = internals_->Base();
         std::vector<bool> cut(static_cast<size_t>(level.PointListCount), false);
         for (int32_t point : PointList) cut[vgx::CheckIndex(point, cut.size())] = true;
@@ -235,7 +235,7 @@ void VgxObject::BevelPoints(const std::vector<int32_t>& PointList, float Bevel) 
 
 void VgxObject::BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, int32_t Version) {
     vgx::Trap(vgx::kSource, [&] {
-        vgx::cutting::EnsureAdjacency(*this);
+        vgx::EnsureAdjacency(*this);
         vgx::iVgxObject& level = internals_->Base();
         const auto pairs = vgx::ReadEdgePairs(level, EdgeList);
         std::vector<bool> endPoint(static_cast<size_t>(level.PointListCount), false);

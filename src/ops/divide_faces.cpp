@@ -112,13 +112,6 @@ void CheckCorners(const iVgxObject& level) {
     }
 }
 
-void EnsureAdjacency(VgxObject& object) {
-    VgxObject::Internals& self = object.GetInternals();
-    if (self.edgesValid) return;
-    RebuildAdjacency(self.Base());
-    self.edgesValid = true;
-}
-
 void CheckEdgePairs(const iVgxObject& level, const std::vector<int32_t>& pairs) {
     // A face id without its side would read past the end of the list.
     if (pairs.size() % 2 != 0) Raise(VgxErrSubscript);
@@ -303,7 +296,7 @@ int32_t DivideListedEdges(VgxObject& object, const std::vector<int32_t>& pairs, 
     cutting::CheckEdgePairs(level, pairs);
     if (pairs.empty()) return 0;
     cutting::CheckCorners(level);
-    cutting::EnsureAdjacency(object);
+    EnsureAdjacency(object);
     FaceEdits edits(level.FaceListCount);
     const int32_t rebuilt = cutting::SplitEdges(level, cutting::ListedEdges(level, pairs), divisions, edits);
     cutting::CommitFaceEdits(object, edits);
@@ -319,7 +312,7 @@ int32_t SubdivideFaces(VgxObject& object, const std::vector<int32_t>& faceIds, i
     for (int32_t id : faceIds) CheckIndex(id, static_cast<size_t>(level.FaceListCount));
     if (faceIds.empty()) return 0;
     cutting::CheckCorners(level);
-    cutting::EnsureAdjacency(object);
+    EnsureAdjacency(object);
 
     // Every halved edge is known before the first piece is built, so a face split
     // in two can take the midpoint a divided neighbour puts on one of its whole sides.

@@ -41,9 +41,6 @@ struct FaceEdits {
 // Raises 9 unless every corner of the level names an entry of each of its pools:
 // a cut reads the corners it interpolates and the final renumbering reads them all.
 void CheckCorners(const iVgxObject& level);
-// Builds level 0's edges and point adjacency when they are out of date; the faces
-// keep their numbers and proxies.
-void EnsureAdjacency(VgxObject& object);
 
 // Raises 9 unless `pairs` holds whole (face, side) pairs naming existing sides.
 void CheckEdgePairs(const iVgxObject& level, const std::vector<int32_t>& pairs);

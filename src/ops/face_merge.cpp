@@ -39,14 +39,6 @@ void ValidateCorners(const iVgxObject& level) {
     }
 }
 
-// Edges and point lists as the faces stand now (Optimize leaves them stale after it
-// compacts the coordinates); the face proxies stay.
-void EnsureAdjacency(VgxObject::Internals& self) {
-    if (self.edgesValid) return;
-    RebuildAdjacency(self.Base());
-    self.edgesValid = true;
-}
-
 const VgxVector& CornerPosition(const iVgxObject& level, int32_t face, int32_t k) {
     return level.PointList[level.FaceCorners(face)[k].Point].Point;
 }
@@ -376,7 +368,7 @@ void VgxObject::MergeTriangles(int32_t Level, bool MergeDissimilarMaterials) {
     vgx::Trap(vgx::kSource, [&] {
         vgx::ValidateCorners(internals_->Base());
         Optimize(true, 100);
-        vgx::EnsureAdjacency(*internals_);
+        vgx::EnsureAdjacency(*this);
         const int64_t lowest = vgx::kFirstDivisor - vgx::kDivisorStep * (int64_t{Level} - 1);
         for (int64_t divisor = vgx::kFirstDivisor; divisor >= lowest; divisor -= vgx::kDivisorStep) {
             vgx::MergePass(*this, static_cast<int32_t>(divisor), MergeDissimilarMaterials);
@@ -393,7 +385,7 @@ void VgxObject::Consolidate(int32_t Level, bool ConsolidateDissimilarMaterials) 
         vgx::ValidateCorners(internals_->Base());
         const double tolerance = vgx::modMath::kPi / (180 / std::pow(static_cast<double>(Level), 1.5));
         Optimize(true, 100);
-        vgx::EnsureAdjacency(*internals_);
+        vgx::EnsureAdjacency(*this);
         vgx::iVgxObject& level = internals_->Base();
         while (vgx::ApplySweep(*this, vgx::MergeFlatNeighbours(level, tolerance, ConsolidateDissimilarMaterials))) {
             if (vgx::DropStraightCorners(level, tolerance / 2)) vgx::RebuildAdjacency(level);

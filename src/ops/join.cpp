@@ -70,7 +70,7 @@ int32_t VgxObject::JoinEdges(const std::vector<int32_t>& EdgeList) {
         vgx::iVgxObject& level = internals_->Base();
         vgx::cutting::CheckEdgePairs(level, EdgeList);
         vgx::cutting::CheckCorners(level);
-        vgx::cutting::EnsureAdjacency(*this);
+        vgx::EnsureAdjacency(*this);
         const std::vector<uint8_t> listed = vgx::cutting::ListedEdges(level, EdgeList);
         vgx::FaceEdits edits(level.FaceListCount);
         for (int32_t f = 0; f < level.FaceListCount; ++f) {
@@ -90,7 +90,7 @@ int32_t VgxObject::JoinPoints(const std::vector<int32_t>& Points) {
         vgx::iVgxObject& level = internals_->Base();
         std::vector<uint8_t> given(static_cast<size_t>(level.PointListCount), 0);
         for (int32_t point : Points) given[vgx::CheckIndex(point, given.size())] = 1;
-        vgx::cutting::EnsureAdjacency(*this);
+        vgx::EnsureAdjacency(*this);
         // The corners of each face touched that sit on given points.
         const auto givenCorners = [&](int32_t face) {
             std::vector<int32_t> at;

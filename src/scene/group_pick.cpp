@@ -135,27 +135,6 @@ int32_t RenderFaceId(const VgxObject& object, int32_t s, int32_t t) {
     return vgx::At(vgx::At(object.GetInternals().render.triangleToFace, s), t);
 }
 
-// Edges and point adjacency of every face, proxies and face ids untouched.
-void EnsureEdges(VgxObject& object) {
-    VgxObject::Internals& self = object.GetInternals();
-    if (self.edgesValid) return;
-    vgx::iVgxObject& level = self.Base();
-    level.EdgeList.clear();
-    level.EdgeListCount = 0;
-    level.EdgeIndex.Clear();
-    level.Adjacency.Clear();
-    for (int32_t p = 0; p < level.PointListCount; ++p) {
-        level.PointList[p].FaceList = {};
-        level.PointList[p].EdgeList = {};
-    }
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-            vgx::AddFaceSide(level, f, k, vgx::EdgeMode::Undirected);
-        }
-    }
-    self.edgesValid = true;
-}
-
 std::vector<int32_t> SortedPoints(const vgx::iVgxObject& level, int32_t face) {
     const vgx::iVgxFacePoint* corners = level.FaceCorners(face);
     std::vector<int32_t> points(static_cast<size_t>(level.FaceList[face].PointCount));
@@ -167,7 +146,7 @@ std::vector<int32_t> SortedPoints(const vgx::iVgxObject& level, int32_t face) {
 // The last face, among those reached through the edges around the face's points,
 // made of the same set of points; -1 when none is.
 int32_t TwinFace(VgxObject& object, int32_t face) {
-    EnsureEdges(object);
+    vgx::EnsureAdjacency(object);
     const vgx::iVgxObject& level = object.GetInternals().Base();
     if (face < 0 || face >= level.FaceListCount) return -1;
     const std::vector<int32_t> key = SortedPoints(level, face);

@@ -10,19 +10,8 @@ namespace {
 using vgx::test::AddCube;
 using vgx::test::ExpectVgxError;
 
-struct Geometry {
-    std::vector<VgxVector> points, normals;
-    std::vector<VgxUV> uvs;
-    std::vector<int32_t> faceData;
-    int32_t pointCount = -1, normalCount = -1, uvCount = -1, faceDataCount = -1;
-};
-
-Geometry Export(const VgxObject& object) {
-    Geometry g;
-    object.GetGeometry(g.points, g.pointCount, g.normals, g.normalCount, g.uvs, g.uvCount, g.faceData,
-                       g.faceDataCount);
-    return g;
-}
+using Geometry = vgx::test::ExportedMesh;
+constexpr auto Export = vgx::test::ExportGeometry;
 
 class GeometryAccess : public ::testing::Test {
 protected:

@@ -15,19 +15,9 @@ using vgx::test::EdgesWithFaceCount;
 using vgx::test::ExpectVgxError;
 using vgx::test::MeshFault;
 
-struct Snapshot {
-    std::vector<VgxVector> points, normals;
-    std::vector<VgxUV> uvs;
-    std::vector<int32_t> faceData;
-    int32_t pointCount = 0, normalCount = 0, uvCount = 0, faceDataCount = 0;
-    bool operator==(const Snapshot& o) const { return faceData == o.faceData && pointCount == o.pointCount; }
-};
-
-Snapshot Take(const VgxObject& object) {
-    Snapshot s;
-    object.GetGeometry(s.points, s.pointCount, s.normals, s.normalCount, s.uvs, s.uvCount, s.faceData,
-                       s.faceDataCount);
-    return s;
+// Faces and points are what a failed bevel must leave as they were.
+bool SameMesh(const vgx::test::ExportedMesh& a, const vgx::test::ExportedMesh& b) {
+    return a.faceData == b.faceData && a.points.size() == b.points.size();
 }
 
 // Faces with this many corners.
@@ -110,7 +100,7 @@ TEST_F(Bevel, ACubeEdgeBecomesAStrip) {
 }
 
 TEST_F(Bevel, BadInputChangesNothing) {
-    const Snapshot before = Take(*cube);
+    const auto before = vgx::test::ExportGeometry(*cube);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const std::string invalid = "Invalid procedure call or argument", subscript = "Subscript out of range";
     for (float bevel : {0.0f, -0.1f, nan, 1.0f, 2.0f}) {
@@ -124,7 +114,7 @@ TEST_F(Bevel, BadInputChangesNothing) {
     ExpectVgxError([&] { cube->BevelEdges({6, 0}, 0.1f, 100); }, 9, "VgxObject", subscript);
     ExpectVgxError([&] { cube->BevelEdges({1, 4}, 0.1f, 100); }, 9, "VgxObject", subscript);
     ExpectVgxError([&] { cube->BevelEdges({1, 2, 3}, 0.1f, 100); }, 9, "VgxObject", subscript);
-    EXPECT_TRUE(Take(*cube) == before);
+    EXPECT_TRUE(SameMesh(vgx::test::ExportGeometry(*cube), before));
     for (int32_t f = 0; f < 6; ++f) EXPECT_EQ(cube->GetFace(f)->GetAppData(), 5);
     // The same edge named from both of its faces is bevelled once.
     auto twice = root->CreateObject();

@@ -17,38 +17,9 @@ using vgx::test::AddCube;
 using vgx::test::ExpectVgxError;
 using vgx::test::MeshFault;
 
-struct Mesh {
-    std::vector<VgxVector> points, normals;
-    std::vector<VgxUV> uvs;
-    std::vector<int32_t> faceData;
-    std::vector<std::shared_ptr<VgxMaterial>> materials;
-    int32_t pointCount = 0, normalCount = 0, uvCount = 0, faceDataCount = 0, materialCount = 0;
-
-    int32_t FaceCount() const {
-        int32_t faces = 0;
-        for (size_t i = 0; faceData[i] != 0; i += 1 + 3 * static_cast<size_t>(faceData[i])) ++faces;
-        return faces;
-    }
-    VgxVector Corner(int32_t face, int32_t corner) const {
-        size_t i = 0;
-        for (int32_t f = 0; f < face; ++f) i += 1 + 3 * static_cast<size_t>(faceData[i]);
-        return points[faceData[i + 1 + 3 * corner]];
-    }
-};
-
-Mesh Visual(VgxObject& object) {
-    Mesh m;
-    object.GetVisual(false, m.points, m.pointCount, m.normals, m.normalCount, m.uvs, m.uvCount, m.faceData,
-                     m.faceDataCount, m.materials, m.materialCount);
-    return m;
-}
-
-Mesh Geometry(const VgxObject& object) {
-    Mesh m;
-    object.GetGeometry(m.points, m.pointCount, m.normals, m.normalCount, m.uvs, m.uvCount, m.faceData,
-                       m.faceDataCount);
-    return m;
-}
+using Mesh = vgx::test::ExportedMesh;
+constexpr auto Geometry = vgx::test::ExportGeometry;
+constexpr auto Visual = vgx::test::ExportVisual;
 
 bool Near(const VgxVector& a, const VgxVector& b, float tolerance = 1e-5f) {
     return std::fabs(a.X - b.X) <= tolerance && std::fabs(a.Y - b.Y) <= tolerance && std::fabs(a.Z - b.Z) <= tolerance;

@@ -7,6 +7,32 @@
 
 namespace vgx::test {
 
+int32_t ExportedMesh::FaceCount() const {
+    int32_t faces = 0;
+    for (size_t i = 0; faceData[i] != 0; i += 1 + 3 * static_cast<size_t>(faceData[i])) ++faces;
+    return faces;
+}
+
+VgxVector ExportedMesh::Corner(int32_t face, int32_t corner) const {
+    size_t i = 0;
+    for (int32_t f = 0; f < face; ++f) i += 1 + 3 * static_cast<size_t>(faceData[i]);
+    return points[faceData[i + 1 + 3 * static_cast<size_t>(corner)]];
+}
+
+ExportedMesh ExportGeometry(const VgxObject& object) {
+    ExportedMesh m;
+    object.GetGeometry(m.points, m.pointCount, m.normals, m.normalCount, m.uvs, m.uvCount, m.faceData,
+                       m.faceDataCount);
+    return m;
+}
+
+ExportedMesh ExportVisual(VgxObject& object) {
+    ExportedMesh m;
+    object.GetVisual(false, m.points, m.pointCount, m.normals, m.normalCount, m.uvs, m.uvCount, m.faceData,
+                     m.faceDataCount, m.materials, m.materialCount);
+    return m;
+}
+
 void AddCube(VgxObject& cube) {
     const std::vector<VgxVector> points{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
                                         {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};

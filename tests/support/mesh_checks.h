@@ -2,9 +2,26 @@
 // Shapes and consistency checks the modelling-operation tests share.
 #include <vgx/VgxObject.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace vgx::test {
+
+// A mesh as GetGeometry or GetVisual hands it out.
+struct ExportedMesh {
+    std::vector<VgxVector> points, normals;
+    std::vector<VgxUV> uvs;
+    std::vector<int32_t> faceData;
+    std::vector<std::shared_ptr<VgxMaterial>> materials;
+    int32_t pointCount = -1, normalCount = -1, uvCount = -1, faceDataCount = -1, materialCount = -1;
+
+    int32_t FaceCount() const;
+    // The position of a face's corner.
+    VgxVector Corner(int32_t face, int32_t corner) const;
+};
+ExportedMesh ExportGeometry(const VgxObject& object);
+ExportedMesh ExportVisual(VgxObject& object);
 
 // The unit cube [0,1]^3 as six outward quads; each face has its own normal and
 // the UVs (0,0) (1,0) (1,1) (0,1).
