@@ -2,6 +2,7 @@
 //   vgx demo    start a scene root and show what it does (the default)
 #include <vgx/Vgx7a.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -24,6 +25,32 @@ void PrintLogSince(const std::string& logPath, std::streamoff offset) {
 std::streamoff LogSize(const std::string& logPath) {
     std::ifstream log(logPath, std::ios::binary | std::ios::ate);
     return log ? static_cast<std::streamoff>(log.tellg()) : 0;
+}
+
+// A cube through the modelling operations and the render buffers a host would draw.
+void ShowModelling(Vgx& root, VgxObject& mesh) {
+    const std::vector<VgxVector> points{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+                                        {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+    std::vector<int32_t> faceData;
+    for (const auto& quad : {std::array{0, 3, 2, 1}, std::array{4, 5, 6, 7}, std::array{0, 1, 5, 4},
+                             std::array{1, 2, 6, 5}, std::array{2, 3, 7, 6}, std::array{3, 0, 4, 7}}) {
+        faceData.push_back(4);
+        for (int32_t p : quad) faceData.insert(faceData.end(), {p, 0, 0});
+    }
+    faceData.push_back(0);
+    mesh.AddFaces(points, {}, {}, faceData, true, false);
+    mesh.BevelPoints({6}, 0.2f);
+    std::printf("Cube with one corner bevelled: %d faces, %d points\n", mesh.GetFaceCount(), mesh.GetPointCount());
+    mesh.SetSmoothingLevel(2);
+    auto device = std::make_shared<VgxSoftwareDevice>();
+    const int32_t id = root.CreateDeviceID();
+    mesh.GetVertexBuffer(id, device);
+    std::printf("Shown at smoothing level 2: %d cage vertices, %d smoothed vertices, %d smoothed triangles\n",
+                mesh.GetVertexBufferObjectVertexCount(), mesh.GetVertexBufferVisualVertexCount(),
+                mesh.GetSubVisualSolidPrimitiveCount(0));
+    mesh.SetSmoothingLevel(0);
+    mesh.Smooth(1, VgxGreaterThan, 0, 0);
+    std::printf("Smoothed once in place: %d faces\n", mesh.GetFaceCount());
 }
 
 int Demo() {
@@ -55,6 +82,7 @@ int Demo() {
                 device.Ambient.g, device.Ambient.b, device.Emissive.r, device.Emissive.g, device.Emissive.b);
     std::printf("Spot light: colour 0x%08X range %.1f umbra %.1f penumbra %.1f\n",
                 static_cast<unsigned>(light->GetColor()), light->GetRange(), light->GetUmbra(), light->GetPenumbra());
+    ShowModelling(*root, *mesh);
 
     struct Watched {
         const char* name;
