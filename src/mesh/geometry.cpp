@@ -142,7 +142,8 @@ void VgxObject::GetVisual(bool Triangulate, std::vector<VgxVector>& PointList, i
         bool triangulate = Triangulate;
         if (self.attributes.SmoothingLevel != 0 || self.attributes.MirrorAxis != VgxAxisNone) {
             vgx::EnsureAdjacency(*this);
-            vgx::BuildVisualLevels(*this);
+            std::vector<int32_t> changed;
+            vgx::BuildVisualLevels(*this, changed);
             static const vgx::iVgxObject nothing;
             level = self.visual ? self.visual : &nothing;
             triangulate = false;

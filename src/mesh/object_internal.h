@@ -22,9 +22,12 @@ struct VgxObject::Internals {
     std::array<vgx::iVgxObject, 5> levels;
     // How each smoothing level derives from the one below (entry 0 unused).
     std::array<vgx::SubdivisionLinks, 5> links;
-    // The base mesh plus its mirror image, and where each of its points comes from.
+    // The base mesh plus its mirror image: base point p is working point p, and its
+    // image is working point workingMirrorOf[p]; the plane it was mirrored through.
     vgx::iVgxObject working;
-    std::vector<int32_t> workingPointSource;
+    std::vector<int32_t> workingMirrorOf;
+    float workingPlane = 0;
+    vgx::DisplayedNormals displayedNormals;
     // What is displayed when smoothing or mirroring is on: a level or the working mesh.
     vgx::iVgxObject* visual = nullptr;
     VgxAttributes attributes{VgxMesh, VgxBezier, 0, 0, 70.0f, 0, 0, VgxGreaterThan, 0, VgxAxisNone, false, {}, {}, {}};

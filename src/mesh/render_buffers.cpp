@@ -80,10 +80,8 @@ void BuildVertices(iVgxObject& record, RenderBlock& block) {
         }
     }
     block.vertices.resize(keys.size());
-    block.vertexPoint.resize(keys.size());
     block.vertexNormal.resize(keys.size());
     for (size_t v = 0; v < keys.size(); ++v) {
-        block.vertexPoint[v] = keys[v].Point;
         block.vertexNormal[v] = keys[v].Normal;
         const VgxVector& p = record.PointList[keys[v].Point].Point;
         const VgxVector& n = At(record.NormalList, keys[v].Normal).Vector;
@@ -92,15 +90,17 @@ void BuildVertices(iVgxObject& record, RenderBlock& block) {
     }
 }
 
-// After points moved without any change of structure: every vertex takes its
-// point's position and its normal again.
-void RefreshVertexPositions(const iVgxObject& record, RenderBlock& block) {
-    for (size_t v = 0; v < block.vertices.size(); ++v) {
-        const VgxVector& p = At(record.PointList, block.vertexPoint[v]).Point;
-        const VgxVector& n = At(record.NormalList, block.vertexNormal[v]).Vector;
-        RenderVertex& vertex = block.vertices[v];
-        vertex.Position[0] = p.X, vertex.Position[1] = p.Y, vertex.Position[2] = p.Z;
-        vertex.Normal[0] = n.X, vertex.Normal[1] = n.Y, vertex.Normal[2] = n.Z;
+// After points moved without any change of structure: the vertices of the listed
+// points take their point's position and their normal again.
+void RefreshVertexPositions(const iVgxObject& record, const std::vector<int32_t>& points, RenderBlock& block) {
+    for (int32_t point : points) {
+        const VgxVector& p = record.PointList[point].Point;
+        record.RenderAdjacency.ForEach(record.PointList[point].D3DVertexList, [&](int32_t v) {
+            const VgxVector& n = At(record.NormalList, block.vertexNormal[v]).Vector;
+            RenderVertex& vertex = At(block.vertices, v);
+            vertex.Position[0] = p.X, vertex.Position[1] = p.Y, vertex.Position[2] = p.Z;
+            vertex.Normal[0] = n.X, vertex.Normal[1] = n.Y, vertex.Normal[2] = n.Z;
+        });
     }
 }
 
@@ -270,7 +270,8 @@ void BuildRenderData(VgxObject& object) {
         self.renderBufferState = 0;
     }
     EnsureAdjacency(object);
-    const bool visualMovedOnly = BuildVisualLevels(object);
+    std::vector<int32_t> visualChanged;
+    const bool visualMovedOnly = BuildVisualLevels(object, visualChanged);
     const int32_t previousSubObjects = level.MaterialListCount;
     RebuildSubObjects(level);
     DropDeviceResources(self);
@@ -295,7 +296,7 @@ void BuildRenderData(VgxObject& object) {
     const VgxAttributes& a = self.attributes;
     const bool visual = a.SmoothingLevel != 0 || a.MirrorAxis != VgxAxisNone;
     if (visual && visualMovedOnly && !fullRebuild) {
-        RefreshVertexPositions(*self.visual, self.render.visual);
+        RefreshVertexPositions(*self.visual, visualChanged, self.render.visual);
     } else if (visual) {
         BuildLevelRenderLists(*self.visual, level, self.render.visual, nullptr, self.quality, true, true);
     }

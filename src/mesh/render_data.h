@@ -37,9 +37,9 @@ struct RenderBlock {
     std::vector<int32_t> solidCounts;
     std::vector<int32_t> nonSolidCounts;
     std::vector<FaceTriangles> faces;
-    // The point and normal each vertex was made from, so moved points can be
-    // written into the vertices without rebuilding them.
-    std::vector<int32_t> vertexPoint, vertexNormal;
+    // The normal each vertex was made from, so moved points can be written into
+    // their vertices without rebuilding them.
+    std::vector<int32_t> vertexNormal;
 
     int32_t VertexCount() const { return static_cast<int32_t>(vertices.size()); }
 };

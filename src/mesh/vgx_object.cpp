@@ -23,7 +23,7 @@ void vgx::ClearObject(VgxObject& object) {
     for (iVgxObject& level : self.levels) level.ClearGeometry();
     for (SubdivisionLinks& links : self.links) links = {};
     self.working.ClearGeometry();
-    self.workingPointSource.clear();
+    self.workingMirrorOf.clear();
     self.visual = nullptr;
     self.boundingBoxValid = false;
     self.StructureChanged();

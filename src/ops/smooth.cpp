@@ -34,7 +34,7 @@ VgxVector Reflect(VgxVector v, VgxAxis axis, float plane) {
 // copy reflected through it, with reversed corners so it faces outwards. Reflected
 // points pool with the originals, so points on the plane are shared.
 void MirrorBase(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& working,
-                std::vector<int32_t>& pointSource) {
+                std::vector<int32_t>& mirroredPoint) {
     working.ClearGeometry();
     const auto points = static_cast<size_t>(base.PointListCount);
     std::vector<VgxVector> positions(points), reflected(points);
@@ -44,19 +44,12 @@ void MirrorBase(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& w
     }
     working.PointHashTable.Reset(TableType(2 * points));
     working.PointList.resize(2 * points);
-    std::vector<int32_t> ignored, mirroredPoint;
+    std::vector<int32_t> ignored;
     modIndex::AddPooledPoints(working.PointList, working.PointListCount, working.PointHashTable, positions, false,
                               ignored);
     modIndex::AddPooledPoints(working.PointList, working.PointListCount, working.PointHashTable, reflected, true,
                               mirroredPoint);
-    pointSource.resize(static_cast<size_t>(working.PointListCount));
-    for (size_t p = 0; p < points; ++p) {
-        working.PointList[p].Weight = base.PointList[p].Weight;
-        pointSource[p] = static_cast<int32_t>(2 * p);
-    }
-    for (size_t p = 0; p < points; ++p) {
-        if (static_cast<size_t>(mirroredPoint[p]) >= points) pointSource[mirroredPoint[p]] = static_cast<int32_t>(2 * p + 1);
-    }
+    for (size_t p = 0; p < points; ++p) working.PointList[p].Weight = base.PointList[p].Weight;
 
     const auto normals = static_cast<size_t>(base.NormalListCount);
     std::vector<VgxVector> normalValues(normals), reflectedNormals(normals);
@@ -111,37 +104,104 @@ void MirrorBase(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& w
     smoothing::IndexEdges(working);
 }
 
-// After points moved: the working mesh's points follow their sources.
-void RemirrorPositions(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& working,
-                       const std::vector<int32_t>& pointSource) {
-    for (int32_t p = 0; p < working.PointListCount; ++p) {
-        const VgxVector& source = At(base.PointList, pointSource[p] / 2).Point;
-        working.PointList[p].Point = (pointSource[p] & 1) ? Reflect(source, axis, plane) : source;
+// After base points moved: they and their images follow. Returns the working
+// points that moved.
+std::vector<int32_t> Remirror(const iVgxObject& base, const std::vector<int32_t>& movedBase, VgxAxis axis,
+                              float plane, iVgxObject& working, const std::vector<int32_t>& mirrorOf) {
+    std::vector<int32_t> moved;
+    for (int32_t p : movedBase) {
+        working.PointList[p].Point = base.PointList[p].Point;
+        working.PointList[mirrorOf[p]].Point = Reflect(base.PointList[p].Point, axis, plane);
+        moved.insert(moved.end(), {p, mirrorOf[p]});
     }
+    return moved;
+}
+
+// Whether moving these points keeps the mirror copy's structure: the plane stays,
+// and no moved point was shared with its image or comes near enough to be.
+bool MirrorHolds(const iVgxObject& base, const std::vector<int32_t>& moved, VgxAxis axis, float plane,
+                 float previousPlane, const std::vector<int32_t>& mirrorOf) {
+    if (plane != previousPlane) return false;
+    for (int32_t p : moved) {
+        VgxVector position = base.PointList[p].Point;
+        if (mirrorOf[p] == p || std::fabs(AxisComponent(position, axis) - plane) < kInPlane) return false;
+    }
+    return true;
+}
+
+// A quad's normal comes from its diagonals, which suits the bent quads smoothing
+// makes; other faces take their first two sides.
+VgxVector DisplayedFaceNormal(const iVgxObject& record, int32_t face) {
+    const iVgxFacePoint* corners = record.FaceCorners(face);
+    const int32_t n = record.FaceList[face].PointCount;
+    if (n < 3) return {0, 0, 0};
+    const auto at = [&](int32_t k) { return Vec3(record.PointList[corners[k].Point].Point); };
+    return (n == 4 ? (at(2) - at(0)).Cross(at(3) - at(1)) : (at(1) - at(0)).Cross(at(2) - at(1))).Unit().ToFloat();
 }
 
 // Smooth shading for the displayed mesh: each point's normal is the unit sum of
 // the normals of the faces around it, and every corner takes its point's normal.
-// A quad's normal comes from its diagonals, which suits the bent quads smoothing makes.
-void RecomputeVisualNormals(iVgxObject& record) {
+void RecomputeVisualNormals(iVgxObject& record, DisplayedNormals& shading) {
     const auto points = static_cast<size_t>(record.PointListCount);
+    shading.faceNormals.resize(static_cast<size_t>(record.FaceListCount));
+    shading.corners = {};
     std::vector<Vec3> sums(points);
     for (int32_t f = 0; f < record.FaceListCount; ++f) {
+        const VgxVector normal = shading.faceNormals[f] = DisplayedFaceNormal(record, f);
         iVgxFacePoint* corners = record.FaceCorners(f);
-        const int32_t n = record.FaceList[f].PointCount;
-        if (n < 3) continue;
-        const auto at = [&](int32_t k) { return Vec3(record.PointList[corners[k].Point].Point); };
-        const Vec3 normal = (n == 4 ? (at(2) - at(0)).Cross(at(3) - at(1)) : (at(1) - at(0)).Cross(at(2) - at(1))).Unit();
-        for (int32_t k = 0; k < n; ++k) sums[corners[k].Point] += normal;
+        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
+            sums[corners[k].Point] += Vec3(normal);
+            corners[k].Normal = corners[k].Point;
+        }
     }
     record.NormalList.resize(points);
     record.NormalListCount = record.PointListCount;
     record.NormalHashTable.Reset(TableType(points));
     for (size_t p = 0; p < points; ++p) record.NormalList[p] = {sums[p].Unit().ToFloat(), 0};
-    for (int32_t f = 0; f < record.FaceListCount; ++f) {
-        iVgxFacePoint* corners = record.FaceCorners(f);
-        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) corners[k].Normal = corners[k].Point;
+}
+
+// After the points in `moved` changed: the faces around them get new normals, and
+// every point of those faces its new sum. Returns the points whose normal was redone.
+std::vector<int32_t> UpdateVisualNormals(iVgxObject& record, DisplayedNormals& shading,
+                                         const std::vector<int32_t>& moved) {
+    PointCorners& around = shading.corners;
+    if (!around.Built()) around.Build(record);
+    std::vector<int32_t> faces, points;
+    shading.faces.BeginRound(static_cast<size_t>(record.FaceListCount));
+    for (int32_t p : moved) {
+        for (int32_t i = around.start[p]; i < around.start[p + 1]; ++i) {
+            const int32_t face = around.corners[i].face;
+            if (!shading.faces.First(face)) continue;
+            faces.push_back(face);
+            shading.faceNormals[face] = DisplayedFaceNormal(record, face);
+        }
     }
+    shading.points.BeginRound(static_cast<size_t>(record.PointListCount));
+    for (int32_t face : faces) {
+        const iVgxFacePoint* corners = record.FaceCorners(face);
+        for (int32_t k = 0; k < record.FaceList[face].PointCount; ++k) {
+            if (shading.points.First(corners[k].Point)) points.push_back(corners[k].Point);
+        }
+    }
+    for (int32_t p : points) {
+        Vec3 sum;
+        for (int32_t i = around.start[p]; i < around.start[p + 1]; ++i) {
+            sum += Vec3(shading.faceNormals[around.corners[i].face]);
+        }
+        record.NormalList[p].Vector = sum.Unit().ToFloat();
+    }
+    return points;
+}
+
+// Base points not where they were last drawn.
+std::vector<int32_t> MovedBasePoints(const iVgxObject& base) {
+    std::vector<int32_t> moved;
+    for (int32_t p = 0; p < base.PointListCount; ++p) {
+        const VgxVector& now = base.PointList[p].Point;
+        const VgxVector& drawn = base.PointList[p].RenderedPoint;
+        if (now.X != drawn.X || now.Y != drawn.Y || now.Z != drawn.Z) moved.push_back(p);
+    }
+    return moved;
 }
 
 // Whether a level still has the topology its links were made for.
@@ -189,8 +249,9 @@ void ValidateSmoothingAttributes(const VgxObject& object) {
     if (std::isnan(a.SmoothingTension) || std::isnan(a.SmoothingAngle)) Raise(VgxErrInvalidCall);
 }
 
-bool BuildVisualLevels(VgxObject& object) {
+bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed) {
     VgxObject::Internals& self = object.GetInternals();
+    changed.clear();
     if (self.renderBufferState == 1) return false;
     ValidateSmoothingAttributes(object);
     const VgxAttributes& a = self.attributes;
@@ -199,41 +260,51 @@ bool BuildVisualLevels(VgxObject& object) {
         self.visual = nullptr;
         return false;
     }
-    const bool partial = self.renderBufferState == 2 && self.visual != nullptr;
+    bool partial = self.renderBufferState == 2 && self.visual != nullptr;
     const iVgxObject& base = self.Base();
+    std::vector<int32_t> moved = partial ? MovedBasePoints(base) : std::vector<int32_t>{};
     if (mirror) {
         const VgxBox box = object.GetBoundingBox();
         const float plane = a.MirrorAxis == VgxAxisX ? box.Max.X : a.MirrorAxis == VgxAxisY ? box.Max.Y : box.Max.Z;
+        partial = partial && MirrorHolds(base, moved, a.MirrorAxis, plane, self.workingPlane, self.workingMirrorOf);
         if (partial) {
-            RemirrorPositions(base, a.MirrorAxis, plane, self.working, self.workingPointSource);
+            moved = Remirror(base, moved, a.MirrorAxis, plane, self.working, self.workingMirrorOf);
         } else {
-            MirrorBase(base, a.MirrorAxis, plane, self.working, self.workingPointSource);
+            MirrorBase(base, a.MirrorAxis, plane, self.working, self.workingMirrorOf);
         }
+        self.workingPlane = plane;
     } else if (!partial) {
         self.working.ClearGeometry();
-        self.workingPointSource.clear();
+        self.workingMirrorOf.clear();
     }
     if (a.SmoothingLevel == 0) {
         self.visual = &self.working;
+        changed = std::move(moved);
         return partial;
     }
     // Levels in use are rebuilt in their own storage; those above are freed.
     if (!partial) EmptySmoothingLevels(self, static_cast<size_t>(a.SmoothingLevel) + 1);
-    bool movedOnly = partial;
+    std::vector<int32_t> affected;
     for (int32_t k = 1; k <= a.SmoothingLevel; ++k) {
         const iVgxObject& source = (k == 1 && mirror) ? self.working : self.levels[k - 1];
-        if (movedOnly && LinksFit(self.links[k], source, self.levels[k])) {
-            smoothing::UpdateSmoothedPositions(source, self.levels[k], self.links[k]);
-        } else {
-            movedOnly = false;
-            smoothing::Subdivide(source, self.levels[k], self.links[k]);
+        partial = partial && LinksFit(self.links[k], source, self.levels[k]);
+        if (partial) {
+            smoothing::UpdateSmoothedPositions(source, self.levels[k], self.links[k], a.SmoothingCondition,
+                                               a.SmoothingAngle, a.SmoothingTension, moved, affected);
+            moved.swap(affected);
+            continue;
         }
+        smoothing::Subdivide(source, self.levels[k], self.links[k]);
         smoothing::PositionSmoothedPoints(source, self.levels[k], self.links[k], a.SmoothingCondition,
                                           a.SmoothingAngle, a.SmoothingTension);
     }
     self.visual = &self.levels[a.SmoothingLevel];
-    RecomputeVisualNormals(*self.visual);
-    return movedOnly;
+    if (!partial) {
+        RecomputeVisualNormals(*self.visual, self.displayedNormals);
+        return false;
+    }
+    changed = UpdateVisualNormals(*self.visual, self.displayedNormals, moved);
+    return true;
 }
 
 void CreaseNormals(VgxObject& object, float angle) {

@@ -8,8 +8,9 @@ namespace vgx {
 // Builds the working mesh, smoothing levels 1..SmoothingLevel and the visual mesh
 // from the object's attributes; after point moves only positions are redone.
 // Returns at once when the render data is current. Needs level 0's edges. True
-// when only positions (and the normals following them) changed.
-bool BuildVisualLevels(VgxObject& object);
+// when only positions changed: then `changed` lists the displayed points whose
+// position or normal changed.
+bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed);
 // Raises 9 for a smoothing level outside 0..4 and 5 for a tension or angle that
 // is not a number, before anything is built.
 void ValidateSmoothingAttributes(const VgxObject& object);

@@ -1,6 +1,7 @@
 // One Catmull-Clark step: topology and initial positions, then the moving rules
-// with tension and the sharpness condition. Everything runs over flat arrays
-// indexed by point, face and edge; no adjacency lists are needed.
+// with tension and the sharpness condition, over all points or only those a move
+// affects. Everything runs over flat arrays indexed by point, face and edge, and
+// one table of the corners around each point.
 #include "ops/subdivision.h"
 
 #include <vgx/VgxMaterial.h>
@@ -162,6 +163,7 @@ void IndexEdges(iVgxObject& record) {
 
 void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links) {
     next.EmptyKeepingStorage();
+    links.sourceCorners = {};
     const int32_t pointCount = NumberNewPoints(source, links);
     int32_t quads = 0;
     for (int32_t f = 0; f < source.FaceListCount; ++f) {
@@ -241,82 +243,209 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     next.EdgeListCount = edgeCount + quads;
 }
 
-void UpdateSmoothedPositions(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links) {
-    PlaceInitialPoints(source, next, links);
+namespace {
+
+// The moving rules: a point moves when the test is off or its sharpness passes it,
+// then its smoothed position is blended with the unmoved one by the tension.
+struct Rules {
+    bool conditional;
+    VgxCondition condition;
+    double limit;  // radians
+    double tension;
+
+    Rules(VgxCondition c, float angle, float t)
+        : conditional((c == VgxGreaterThan && angle > 0) || (c == VgxLessThan && angle < 180)),
+          condition(c),
+          limit(angle / 180.0 * modMath::kPi),
+          tension(t) {}
+
+    // The sharpness 2 x (sum of angles between each direction and their mean) / count.
+    bool Moves(const Vec3& from, const Vec3* facePoints, int32_t count) const {
+        if (!conditional) return true;
+        Vec3 mean;
+        for (int32_t i = 0; i < count; ++i) mean += (facePoints[i] - from).Unit();
+        mean = mean.Unit();
+        double angles = 0;
+        for (int32_t i = 0; i < count; ++i) angles += modMath::ArcCos((facePoints[i] - from).Unit().Dot(mean));
+        const double measure = 2 * angles / count;
+        return condition == VgxGreaterThan ? measure > limit : measure < limit;
+    }
+};
+
+// Reused between the points of one pass: the face points around the current point
+// or edge, and the edges met around the current point.
+struct Scratch {
+    std::vector<Vec3> facePoints;
+    std::vector<int32_t> edges;
+};
+
+Vec3 MiddleOf(const iVgxObject& source, int32_t edge) {
+    const iVgxEdge& e = source.EdgeList[edge];
+    return (PositionOf(source, e.Point[0]) + PositionOf(source, e.Point[1])) * 0.5;
 }
 
-void PositionSmoothedPoints(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links,
-                            VgxCondition condition, float angle, float tension) {
-    const double limit = angle / 180.0 * modMath::kPi;
-    const bool conditional = (condition == VgxGreaterThan && angle > 0) || (condition == VgxLessThan && angle < 180);
-    const auto passes = [&](double measure) {
-        if (!conditional) return true;
-        return condition == VgxGreaterThan ? measure > limit : measure < limit;
-    };
-    const double t = tension;
+Vec3 FacePoint(const iVgxObject& next, const SubdivisionLinks& links, int32_t face) {
+    return Vec3(next.PointList[links.facePoint[face]].Point);
+}
 
-    // Around every source point and edge: the face points' sum and count, and
-    // for the sharpness test the sum of unit directions towards them.
-    const auto points = static_cast<size_t>(source.PointListCount);
-    const auto edges = static_cast<size_t>(source.EdgeListCount);
-    std::vector<Vec3> faceSum(points + edges), directionSum(conditional ? points + edges : 0);
-    std::vector<int32_t> faceCount(points + edges, 0);
-    const auto middleOf = [&](int32_t e) { return Vec3(next.PointList[links.edgePoint[e]].Point); };
-    const auto visitFaces = [&](auto&& visit) {
-        for (int32_t f = 0; f < source.FaceListCount; ++f) {
-            if (links.facePoint[f] < 0) continue;
-            const Vec3 facePoint(next.PointList[links.facePoint[f]].Point);
-            const iVgxFacePoint* corners = source.FaceCorners(f);
-            for (int32_t k = 0; k < source.FaceList[f].PointCount; ++k) {
-                visit(static_cast<size_t>(corners[k].Point), PositionOf(source, corners[k].Point), facePoint);
-                visit(points + corners[k].Edge, middleOf(corners[k].Edge), facePoint);
-            }
+// The vertex rule at source point p: (F - 3) P / F + (face points' mean) / F + 2 x
+// (sum of the midpoints of its edges) / F^2, F its number of corners.
+void MoveVertexPoint(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links, const Rules& rules,
+                     int32_t p, Scratch& scratch) {
+    const Vec3 position = PositionOf(source, p);
+    next.PointList[p].Point = position.ToFloat();
+    scratch.facePoints.clear();
+    scratch.edges.clear();
+    Vec3 faceSum, middleSum;
+    const PointCorners& around = links.sourceCorners;
+    for (int32_t i = around.start[p]; i < around.start[p + 1]; ++i) {
+        const auto [face, k] = around.corners[i];
+        if (links.facePoint[face] < 0) continue;
+        scratch.facePoints.push_back(FacePoint(next, links, face));
+        faceSum += scratch.facePoints.back();
+        const iVgxFacePoint* corners = source.FaceCorners(face);
+        const int32_t n = source.FaceList[face].PointCount;
+        for (int32_t edge : {corners[k].Edge, corners[(k + n - 1) % n].Edge}) {
+            if (!links.edges.First(edge)) continue;
+            scratch.edges.push_back(edge);
+            middleSum += MiddleOf(source, edge);
         }
-    };
-    visitFaces([&](size_t slot, const Vec3& from, const Vec3& facePoint) {
-        faceSum[slot] += facePoint;
-        ++faceCount[slot];
-        if (conditional) directionSum[slot] += (facePoint - from).Unit();
-    });
-    std::vector<double> angleSum;
-    if (conditional) {
-        angleSum.assign(points + edges, 0);
-        for (Vec3& sum : directionSum) sum = sum.Unit();
-        visitFaces([&](size_t slot, const Vec3& from, const Vec3& facePoint) {
-            angleSum[slot] += modMath::ArcCos((facePoint - from).Unit().Dot(directionSum[slot]));
-        });
     }
-    const auto sharpnessPasses = [&](size_t slot) {
-        return !conditional || passes(2 * angleSum[slot] / faceCount[slot]);
-    };
+    const auto count = static_cast<int32_t>(scratch.facePoints.size());
+    if (count == 0 || !rules.Moves(position, scratch.facePoints.data(), count)) return;
+    const double inverse = 1.0 / count;
+    const Vec3 smoothed = position * ((count - 3) * inverse) + faceSum * (inverse * inverse) +
+                          middleSum * (2 * inverse * inverse);
+    next.PointList[p].Point = (position * rules.tension + smoothed * (1 - rules.tension)).ToFloat();
+}
 
-    // Edge midpoints summed around each point, before any edge point moves.
-    std::vector<Vec3> middleSum(points);
-    for (size_t e = 0; e < edges; ++e) {
-        if (links.edgePoint[e] < 0) continue;
-        const iVgxEdge& edge = source.EdgeList[e];
-        const Vec3 middle = middleOf(static_cast<int32_t>(e));
-        middleSum[edge.Point[0]] += middle;
-        if (edge.Point[1] != edge.Point[0]) middleSum[edge.Point[1]] += middle;
+// The edge rule: the midpoint M moves to (mean of its faces' face points + M) / 2,
+// so an edge with one face moves half-way to that face point.
+void MoveEdgePoint(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links, const Rules& rules,
+                   int32_t edge, Scratch& scratch) {
+    const Vec3 middle = MiddleOf(source, edge);
+    scratch.facePoints.clear();
+    Vec3 faceSum;
+    // Every side on the edge touches its first point once, leaving or entering it.
+    const int32_t from = source.EdgeList[edge].Point[0];
+    const PointCorners& around = links.sourceCorners;
+    for (int32_t i = around.start[from]; i < around.start[from + 1]; ++i) {
+        const auto [face, k] = around.corners[i];
+        if (links.facePoint[face] < 0) continue;
+        const iVgxFacePoint* corners = source.FaceCorners(face);
+        const int32_t n = source.FaceList[face].PointCount;
+        const int32_t sides = (corners[k].Edge == edge ? 1 : 0) + (corners[(k + n - 1) % n].Edge == edge ? 1 : 0);
+        for (int32_t side = 0; side < sides; ++side) {
+            scratch.facePoints.push_back(FacePoint(next, links, face));
+            faceSum += scratch.facePoints.back();
+        }
     }
+    const auto count = static_cast<int32_t>(scratch.facePoints.size());
+    Vec3 moved = middle;
+    if (count > 0 && rules.Moves(middle, scratch.facePoints.data(), count)) {
+        moved = middle * rules.tension + (faceSum * (1.0 / count) + middle) * (0.5 * (1 - rules.tension));
+    }
+    next.PointList[links.edgePoint[edge]].Point = moved.ToFloat();
+}
 
-    for (size_t p = 0; p < points; ++p) {
-        const int32_t count = faceCount[p];
-        if (count == 0 || !sharpnessPasses(p)) continue;
-        const Vec3 position = PositionOf(source, static_cast<int32_t>(p));
-        const double inverse = 1.0 / count;
-        const Vec3 faceMean = faceSum[p] * inverse;
-        const Vec3 smoothed = position * ((count - 3) * inverse) + faceMean * inverse + middleSum[p] * (2 * inverse * inverse);
-        next.PointList[p].Point = (position * t + smoothed * (1 - t)).ToFloat();
+void PlaceFacePoint(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links, int32_t face) {
+    const iVgxFacePoint* corners = source.FaceCorners(face);
+    const int32_t n = source.FaceList[face].PointCount;
+    Vec3 sum;
+    for (int32_t k = 0; k < n; ++k) sum += PositionOf(source, corners[k].Point);
+    next.PointList[links.facePoint[face]].Point = (sum * (1.0 / n)).ToFloat();
+}
+
+void EnsureSourceCorners(const iVgxObject& source, SubdivisionLinks& links) {
+    if (!links.sourceCorners.Built()) links.sourceCorners.Build(source);
+}
+
+}  // namespace
+
+void PositionSmoothedPoints(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links,
+                            VgxCondition condition, float angle, float tension) {
+    EnsureSourceCorners(source, links);
+    const Rules rules(condition, angle, tension);
+    Scratch scratch;
+    for (int32_t p = 0; p < source.PointListCount; ++p) {
+        links.edges.BeginRound(static_cast<size_t>(source.EdgeListCount));
+        MoveVertexPoint(source, next, links, rules, p, scratch);
     }
-    for (size_t e = 0; e < edges; ++e) {
-        const size_t slot = points + e;
-        const int32_t count = faceCount[slot];
-        if (count == 0 || !sharpnessPasses(slot)) continue;
-        const Vec3 middle = middleOf(static_cast<int32_t>(e));
-        const Vec3 faceMean = faceSum[slot] * (1.0 / count);
-        next.PointList[links.edgePoint[e]].Point = (middle * t + (faceMean + middle) * (0.5 * (1 - t))).ToFloat();
+    for (int32_t e = 0; e < source.EdgeListCount; ++e) {
+        if (links.edgePoint[e] >= 0) MoveEdgePoint(source, next, links, rules, e, scratch);
+    }
+}
+
+void UpdateSmoothedPositions(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links,
+                             VgxCondition condition, float angle, float tension, const std::vector<int32_t>& moved,
+                             std::vector<int32_t>& affected) {
+    EnsureSourceCorners(source, links);
+    const PointCorners& around = links.sourceCorners;
+    const Rules rules(condition, angle, tension);
+    Scratch scratch;
+    affected.clear();
+    // The faces around the moved points get their face points first: the vertex
+    // and edge rules read them.
+    std::vector<int32_t> faces;
+    links.faces.BeginRound(static_cast<size_t>(source.FaceListCount));
+    for (int32_t p : moved) {
+        for (int32_t i = around.start[p]; i < around.start[p + 1]; ++i) {
+            const int32_t face = around.corners[i].face;
+            if (links.facePoint[face] < 0 || !links.faces.First(face)) continue;
+            faces.push_back(face);
+            PlaceFacePoint(source, next, links, face);
+            affected.push_back(links.facePoint[face]);
+        }
+    }
+    // A point without faces only follows its source.
+    for (int32_t p : moved) next.PointList[p].Point = source.PointList[p].Point;
+    links.points.BeginRound(static_cast<size_t>(source.PointListCount));
+    std::vector<int32_t> sides;
+    for (int32_t face : faces) {
+        const iVgxFacePoint* corners = source.FaceCorners(face);
+        for (int32_t k = 0; k < source.FaceList[face].PointCount; ++k) {
+            sides.push_back(corners[k].Edge);
+            const int32_t p = corners[k].Point;
+            if (!links.points.First(p)) continue;
+            links.edges.BeginRound(static_cast<size_t>(source.EdgeListCount));
+            MoveVertexPoint(source, next, links, rules, p, scratch);
+            affected.push_back(p);
+        }
+    }
+    links.edges.BeginRound(static_cast<size_t>(source.EdgeListCount));
+    for (int32_t edge : sides) {
+        if (!links.edges.First(edge)) continue;
+        MoveEdgePoint(source, next, links, rules, edge, scratch);
+        affected.push_back(links.edgePoint[edge]);
     }
 }
 
 }  // namespace vgx::smoothing
+
+namespace vgx {
+
+void PointCorners::Build(const iVgxObject& record) {
+    start.assign(static_cast<size_t>(record.PointListCount) + 1, 0);
+    for (int32_t f = 0; f < record.FaceListCount; ++f) {
+        const iVgxFacePoint* c = record.FaceCorners(f);
+        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) ++start[CheckIndex(c[k].Point, start.size() - 1) + 1];
+    }
+    for (size_t p = 1; p < start.size(); ++p) start[p] += start[p - 1];
+    corners.resize(static_cast<size_t>(start.back()));
+    std::vector<int32_t> fill(start.begin(), start.end() - 1);
+    for (int32_t f = 0; f < record.FaceListCount; ++f) {
+        const iVgxFacePoint* c = record.FaceCorners(f);
+        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) corners[fill[c[k].Point]++] = {f, k};
+    }
+}
+
+void VisitMarks::BeginRound(size_t elements) {
+    if (marks_.size() < elements) marks_.resize(elements, round_);
+    if (++round_ == 0) {
+        // The counter wrapped: old marks could match again.
+        std::fill(marks_.begin(), marks_.end(), 0);
+        round_ = 1;
+    }
+}
+
+}  // namespace vgx

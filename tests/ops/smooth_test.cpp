@@ -299,6 +299,53 @@ TEST_F(Smoothing, TheVisualBlockFollowsTheObjectBlock) {
     EXPECT_EQ(moved.faceData, rebuilt.faceData);
 }
 
+// The displayed vertices of an object, read back from its vertex buffer.
+std::vector<vgx::RenderVertex> VisualVertices(VgxObject& object, int32_t id, const std::shared_ptr<VgxDevice>& device) {
+    auto buffer = object.GetVertexBuffer(id, device);
+    const auto first = static_cast<size_t>(object.GetVertexBufferObjectVertexCount());
+    std::vector<vgx::RenderVertex> all(buffer->GetLength() / sizeof(vgx::RenderVertex));
+    buffer->Read(0, all.data(), all.size() * sizeof(vgx::RenderVertex));
+    return {all.begin() + static_cast<std::ptrdiff_t>(first), all.end()};
+}
+
+TEST_F(Smoothing, MovingPointsUpdatesOnlyWhatTheyReachAndMatchesAFreshBuild) {
+    // Mirrored and smoothed twice; the moves keep the plane, then shift it.
+    const int32_t id = root->CreateDeviceID();
+    cube->DeleteFaces({3});
+    cube->SetMirrorAxis(VgxAxisX);
+    cube->SetSmoothingLevel(2);
+    VisualVertices(*cube, id, device);
+    const std::vector<std::vector<std::pair<int32_t, VgxVector>>> steps{
+        {{0, {-0.3f, 0.1f, -0.2f}}},
+        {{3, {0.2f, 1.4f, 0}}, {4, {0, -0.5f, 1.5f}}},
+        {{2, {1.5f, 1, 0}}},  // beyond the mirror plane: every image moves
+    };
+    for (const auto& step : steps) {
+        for (const auto& [point, position] : step) cube->SetPoint(point, position);
+        ASSERT_EQ(cube->GetInternals().renderBufferState, 2);
+        const auto updated = VisualVertices(*cube, id, device);
+        auto fresh = root->CreateObject();
+        AddCube(*fresh);
+        fresh->DeleteFaces({3});
+        fresh->SetPoints([&] {
+            std::vector<VgxVector> points;
+            for (int32_t p = 0; p < cube->GetPointCount(); ++p) points.push_back(cube->GetPoint(p));
+            return points;
+        }());
+        fresh->SetMirrorAxis(VgxAxisX);
+        fresh->SetSmoothingLevel(2);
+        const auto rebuilt = VisualVertices(*fresh, id, device);
+        ASSERT_EQ(updated.size(), rebuilt.size());
+        for (size_t v = 0; v < updated.size(); ++v) {
+            const auto& a = updated[v];
+            const auto& b = rebuilt[v];
+            EXPECT_TRUE(Near({a.Position[0], a.Position[1], a.Position[2]}, {b.Position[0], b.Position[1], b.Position[2]}))
+                << v;
+            EXPECT_TRUE(Near({a.Normal[0], a.Normal[1], a.Normal[2]}, {b.Normal[0], b.Normal[1], b.Normal[2]})) << v;
+        }
+    }
+}
+
 TEST(SmoothingRealMesh, ASmoothedRealMeshStaysClosed) {
     const auto source = vgx::test::ReadObj(vgx::test::TestDataPath("meshes/common/suzanne.obj"));
     auto root = Vgx::Create();
