@@ -3,6 +3,11 @@
 add_library(vgx_settings INTERFACE)
 target_compile_features(vgx_settings INTERFACE cxx_std_20)
 target_compile_options(vgx_settings INTERFACE -Wall -Wextra)
+if(VGX_FUZZ)
+  # The library is instrumented for coverage; only the fuzz targets get the fuzzer's main.
+  target_compile_options(vgx_settings INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(vgx_settings INTERFACE -fsanitize=address,undefined)
+endif()
 if(VGX_SANITIZE)
   target_compile_options(vgx_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(vgx_settings INTERFACE -fsanitize=address,undefined)

@@ -143,8 +143,9 @@ void VgxObject::RepairGeometry(int32_t Level) {
         for (int32_t f = 0; f < level.FaceListCount; ++f) {
             const int32_t n = level.FaceList[f].PointCount;
             if (n <= 3) continue;
-            const auto [bend, sharpest] = vgx::SharpestBend(level, f);
-            if (bend <= tolerance) continue;
+            const std::pair<double, int32_t> bend = vgx::SharpestBend(level, f);
+            if (bend.first <= tolerance) continue;
+            const int32_t sharpest = bend.second;
             const vgx::iVgxFacePoint* corners = level.FaceCorners(f);
             const auto corner = [&](int32_t j) {
                 vgx::iVgxFacePoint c = corners[(sharpest + j) % n];

@@ -1,0 +1,12 @@
+// Any bytes as a TGA file: a picture or nothing, within the decoder's size limits.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "platform/tga_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const auto picture = vgx::image::DecodeTga(std::span<const uint8_t>(data, size));
+    if (picture && !vgx::image::IsDecodableSize(picture->width, picture->height)) __builtin_trap();
+    return 0;
+}
