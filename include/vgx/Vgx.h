@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "VgxDevice.h"
 #include "VgxEnums.h"
 #include "VgxForward.h"
+#include "VgxPicture.h"
 #include "VgxTypes.h"
 
 // Shows a modal message: Text, Title and a VgxMessageBoxStyle icon.
@@ -40,6 +42,41 @@ public:
     std::string GetPluginDLL(int32_t PlugInID) const;
     void SetPluginObject(int32_t PlugInID, const std::shared_ptr<PluginMaterial>& PluginObject);
     std::shared_ptr<PluginMaterial> GetPluginObject(int32_t PlugInID) const;
+
+    // The texture registry. CreateTexture reuses the entry of the same six file
+    // names (folders dropped, any letter case) and exactly the same overlay density
+    // when it was loaded at most 2 s ago, reloads it otherwise, and appends a new
+    // entry when none matches. Sizes must be 1 to 16384 a side and 64 M pixels in
+    // all, the density 0 to 1 (error 5).
+    std::shared_ptr<VgxTexture> CreateTexture(const std::string& Texture, const std::string& TextureAlpha,
+                                              const std::string& TextureOverlay, float TextureOverlayDensity,
+                                              const std::string& TextureBumpMap, const std::string& TextureSpecularMap,
+                                              const std::string& TextureEnvironmentMap, int32_t TextureWidth,
+                                              int32_t TextureHeight);
+    int32_t GetTextureCount() const;
+
+    // Device textures (full mip chain) of one map of entry TextureID, the registry
+    // index: one less than the texture's id. Unless Refresh is set, a map unchanged
+    // since its last build leaves the caller's texture as it is; an absent map gives
+    // none. A TextureID outside the registry raises 9.
+    void RebuildDirect3DTextureCombined8(VgxDevice& Direct3D, int32_t TextureID,
+                                         std::shared_ptr<VgxDeviceTexture>& TextureCombined, bool Refresh);
+    void RebuildDirect3DTexture8(VgxDevice& Direct3D, int32_t TextureID, std::shared_ptr<VgxDeviceTexture>& Texture,
+                                 bool Refresh);
+    void RebuildDirect3DTextureOverlay8(VgxDevice& Direct3D, int32_t TextureID,
+                                        std::shared_ptr<VgxDeviceTexture>& TextureOverlay, bool Refresh);
+    void RebuildDirect3DBumpmap8(VgxDevice& Direct3D, int32_t TextureID, std::shared_ptr<VgxDeviceTexture>& Bumpmap,
+                                 bool Refresh);
+    void RebuildDirect3DSpecularMap8(VgxDevice& Direct3D, int32_t TextureID,
+                                     std::shared_ptr<VgxDeviceTexture>& SpecularMap, bool Refresh);
+    void RebuildDirect3DEnvironmentMap8(VgxDevice& Direct3D, int32_t TextureID,
+                                        std::shared_ptr<VgxDeviceTexture>& EnvironmentMap, bool Refresh);
+
+    // Draws each picture, resampled to the result's size, over the result with its
+    // alpha, in order. An empty Result takes the size of the first picture. A missing
+    // picture raises 91, one whose pixels do not match its size 5; Result is then
+    // unchanged.
+    void CombineImages(std::shared_ptr<VgxPicture>& Result, const std::vector<std::shared_ptr<VgxPicture>>& Pictures) const;
 
     // Releases every registered library object nobody outside the library holds.
     void CollectGarbage();

@@ -13,6 +13,7 @@
 #include "VgxMaterial.h"
 #include "VgxMemberArrays.h"
 #include "VgxObject.h"
+#include "VgxPicture.h"
 #include "VgxPickArray.h"
 #include "VgxTexture.h"
 #include "VgxTypes.h"

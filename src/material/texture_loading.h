@@ -1,0 +1,32 @@
+#pragma once
+// Filling the entries of a scene root's texture registry: finding or loading the
+// maps a request names, the images derived from them, and device textures of a map.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <vgx/VgxDevice.h>
+#include <vgx/VgxForward.h>
+
+namespace vgx {
+
+// The arguments of CreateTexture, already checked.
+struct TextureRequest {
+    std::string texture, alpha, overlay;
+    float overlayDensity = 0;
+    std::string bumpMap, specularMap, environmentMap;
+    int32_t width = 0, height = 0;
+};
+
+// The texture object of the registry entry matching the request: reused when it
+// was loaded at most 2 s ago, reloaded into its entry otherwise, or appended and
+// loaded when no entry matches.
+std::shared_ptr<VgxTexture> FindOrLoadTexture(Vgx& root, const TextureRequest& request);
+
+// A texture of width x height with a full mip chain: level 0 holds `pixels`, each
+// lower level is filtered from the one above. None for an empty array.
+std::shared_ptr<VgxDeviceTexture> MakeDeviceTexture(VgxDevice& device, const std::vector<int32_t>& pixels,
+                                                    int32_t width, int32_t height);
+
+}  // namespace vgx
