@@ -1,5 +1,7 @@
 // Image decoding: a 2048 x 2048 PNG and JPG (written once from a generated picture)
-// decoded, and decoded then resampled to 1024 x 1024 as a texture load asks.
+// decoded, and decoded then resampled to 1024 x 1024 as a texture load asks; and the
+// two images a texture entry derives from its maps at 2048 x 2048: the combined
+// image (texture, overlay and translucency map) and the normal map of a bump map.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -9,6 +11,8 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "material/texture_entry.h"
+#include "material/texture_loading.h"
 #include "platform/image_decode.h"
 
 #define STB_IMAGE_WRITE_STATIC
@@ -73,7 +77,36 @@ void Decode(benchmark::State& state, const std::string& extension, int32_t resiz
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
 
+// The generated field as 0xAARRGGBB pixels, shifted so the maps differ.
+std::vector<int32_t> GeneratedPixels(int shift) {
+    const auto rgb = GeneratedRgb();
+    std::vector<int32_t> pixels(static_cast<size_t>(kSide) * kSide);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const uint8_t* p = &rgb[((i + static_cast<size_t>(shift)) % pixels.size()) * 3];
+        pixels[i] = static_cast<int32_t>(0xFF000000u | uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2]);
+    }
+    return pixels;
+}
+
+void Combine(benchmark::State& state) {
+    vgx::iVgxTexture maps;
+    maps.PixelsTexture = GeneratedPixels(0);
+    maps.PixelsTextureOverlay = GeneratedPixels(7);
+    maps.PixelsTextureAlphaMap = GeneratedPixels(13);
+    maps.TextureOverlayDensity = 0.3f;
+    for (auto _ : state) benchmark::DoNotOptimize(vgx::CombinedImage(maps, kSide, kSide).data());
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+
+void BumpToNormals(benchmark::State& state) {
+    const std::vector<int32_t> bump = GeneratedPixels(0);
+    for (auto _ : state) benchmark::DoNotOptimize(vgx::NormalMap(bump, kSide, kSide).data());
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+
 const bool registered = [] {
+    benchmark::RegisterBenchmark("TextureCombine/2048", Combine)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("TextureNormalMap/2048", BumpToNormals)->Unit(benchmark::kMillisecond);
     for (const char* extension : {"png", "jpg"}) {
         const std::string name = std::string("ImageDecode/") + extension + "/2048";
         benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& s) { Decode(s, extension, 0); })

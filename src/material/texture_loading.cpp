@@ -101,57 +101,10 @@ bool LoadsTranslucencyMap(const TextureRequest& request, bool textureDecoded) {
     return !(textureDecoded && SameText(request.alpha, request.texture) && HasOwnAlpha(request.texture));
 }
 
-// Texture colours, blended towards the overlay by the density, with the alpha of
-// the translucency map's grey level when there is one.
-Pixels CombinedImage(const iVgxTexture& maps, int32_t width, int32_t height) {
-    Pixels combined(static_cast<size_t>(width) * height);
-    const float d = maps.TextureOverlayDensity;
-    for (size_t i = 0; i < combined.size(); ++i) {
-        float r = 1, g = 1, b = 1, a = 1;
-        if (!maps.PixelsTexture.empty()) {
-            const int32_t c = maps.PixelsTexture[i];
-            r = rm::ColorGetRed(c), g = rm::ColorGetGreen(c), b = rm::ColorGetBlue(c), a = rm::ColorGetAlpha(c);
-        }
-        if (!maps.PixelsTextureOverlay.empty()) {
-            const int32_t c = maps.PixelsTextureOverlay[i];
-            r = (1 - d) * r + d * rm::ColorGetRed(c);
-            g = (1 - d) * g + d * rm::ColorGetGreen(c);
-            b = (1 - d) * b + d * rm::ColorGetBlue(c);
-        }
-        if (!maps.PixelsTextureAlphaMap.empty()) {
-            const int32_t c = maps.PixelsTextureAlphaMap[i];
-            a = (rm::ColorGetRed(c) + rm::ColorGetGreen(c) + rm::ColorGetBlue(c)) / 3;
-        }
-        combined[i] = rm::CreateColorRGBA(r, g, b, a);
-    }
-    return combined;
-}
-
 float Height(int32_t pixel) {
     const auto u = static_cast<uint32_t>(pixel);
     const float grey = static_cast<float>(((u >> 16) & 0xFF) + ((u >> 8) & 0xFF) + (u & 0xFF)) / 3;
     return std::clamp(grey, 0.0f, 255.0f) / kBumpHeightScale;
-}
-
-// Each pixel's normal from the slopes towards its right and lower neighbours (a
-// neighbour past the edge lies at height 0), encoded as colour = 0.5 + 0.5 n:
-// a flat map is 0x8080FF everywhere.
-Pixels NormalMap(const Pixels& bump, int32_t width, int32_t height) {
-    if (bump.empty()) return {};
-    Pixels normals(bump.size());
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            const size_t at = static_cast<size_t>(y) * width + x;
-            const float h = Height(bump[at]);
-            const float right = x + 1 < width ? Height(bump[at + 1]) : 0;
-            const float below = y + 1 < height ? Height(bump[at + width]) : 0;
-            // (1, 0, right - h) x (0, 1, below - h)
-            VgxVector n{-(right - h), -(below - h), 1};
-            rm::VectorNormalize(n, n);
-            normals[at] = rm::CreateColorRGBA(0.5f + 0.5f * n.X, 0.5f + 0.5f * n.Y, 0.5f + 0.5f * n.Z, 1);
-        }
-    }
-    return normals;
 }
 
 // Decodes every map of the request and derives the combined image and normal map;
@@ -218,6 +171,53 @@ Pixels HalveLevel(const Pixels& source, int32_t sourceWidth, int32_t sourceHeigh
 }
 
 }  // namespace
+
+// Texture colours, blended towards the overlay by the density, with the alpha of
+// the translucency map's grey level when there is one.
+Pixels CombinedImage(const iVgxTexture& maps, int32_t width, int32_t height) {
+    Pixels combined(static_cast<size_t>(width) * height);
+    const float d = maps.TextureOverlayDensity;
+    for (size_t i = 0; i < combined.size(); ++i) {
+        float r = 1, g = 1, b = 1, a = 1;
+        if (!maps.PixelsTexture.empty()) {
+            const int32_t c = maps.PixelsTexture[i];
+            r = rm::ColorGetRed(c), g = rm::ColorGetGreen(c), b = rm::ColorGetBlue(c), a = rm::ColorGetAlpha(c);
+        }
+        if (!maps.PixelsTextureOverlay.empty()) {
+            const int32_t c = maps.PixelsTextureOverlay[i];
+            r = (1 - d) * r + d * rm::ColorGetRed(c);
+            g = (1 - d) * g + d * rm::ColorGetGreen(c);
+            b = (1 - d) * b + d * rm::ColorGetBlue(c);
+        }
+        if (!maps.PixelsTextureAlphaMap.empty()) {
+            const int32_t c = maps.PixelsTextureAlphaMap[i];
+            a = (rm::ColorGetRed(c) + rm::ColorGetGreen(c) + rm::ColorGetBlue(c)) / 3;
+        }
+        combined[i] = rm::CreateColorRGBA(r, g, b, a);
+    }
+    return combined;
+}
+
+// Each pixel's normal from the slopes towards its right and lower neighbours (a
+// neighbour past the edge lies at height 0), encoded as colour = 0.5 + 0.5 n:
+// a flat map is 0x8080FF everywhere.
+Pixels NormalMap(const Pixels& bump, int32_t width, int32_t height) {
+    if (bump.empty()) return {};
+    Pixels normals(bump.size());
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const size_t at = static_cast<size_t>(y) * width + x;
+            const float h = Height(bump[at]);
+            const float right = x + 1 < width ? Height(bump[at + 1]) : 0;
+            const float below = y + 1 < height ? Height(bump[at + width]) : 0;
+            // (1, 0, right - h) x (0, 1, below - h)
+            VgxVector n{-(right - h), -(below - h), 1};
+            rm::VectorNormalize(n, n);
+            normals[at] = rm::CreateColorRGBA(0.5f + 0.5f * n.X, 0.5f + 0.5f * n.Y, 0.5f + 0.5f * n.Z, 1);
+        }
+    }
+    return normals;
+}
 
 std::shared_ptr<VgxTexture> FindOrLoadTexture(Vgx& root, const TextureRequest& request) {
     std::vector<iVgxTexture>& registry = root.GetInternals().textures;

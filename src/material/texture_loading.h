@@ -11,6 +11,8 @@
 
 namespace vgx {
 
+struct iVgxTexture;
+
 // The arguments of CreateTexture, already checked.
 struct TextureRequest {
     std::string texture, alpha, overlay;
@@ -24,6 +26,12 @@ struct TextureRequest {
 // loaded when no entry matches.
 std::shared_ptr<VgxTexture> FindOrLoadTexture(Vgx& root, const TextureRequest& request);
 
+// The combined image of an entry's maps: texture colours (white without one),
+// blended towards the overlay by its density, with the translucency map's grey
+// level as alpha when there is one.
+std::vector<int32_t> CombinedImage(const iVgxTexture& maps, int32_t width, int32_t height);
+// The normal map of a bump map, each normal encoded as colour = 0.5 + 0.5 n.
+std::vector<int32_t> NormalMap(const std::vector<int32_t>& bump, int32_t width, int32_t height);
 // A texture of width x height with a full mip chain: level 0 holds `pixels`, each
 // lower level is filtered from the one above. None for an empty array.
 std::shared_ptr<VgxDeviceTexture> MakeDeviceTexture(VgxDevice& device, const std::vector<int32_t>& pixels,
