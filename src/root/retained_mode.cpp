@@ -24,16 +24,6 @@ Vec3d Unit(const Vec3d& v) {
     return {v.x / length, v.y / length, v.z / length};
 }
 
-float Channel(int32_t color, int shift) {
-    return static_cast<float>((static_cast<uint32_t>(color) >> shift) & 0xFFu) / 255.0f;
-}
-
-uint32_t ChannelByte(float component) {
-    float clamped = std::clamp(component, 0.0f, 1.0f);
-    if (std::isnan(component)) clamped = 0.0f;
-    return static_cast<uint32_t>(std::lround(clamped * 255.0f));
-}
-
 }  // namespace
 
 float VectorModulus(const VgxVector& v) {
@@ -81,17 +71,5 @@ void QuaternionMultiply(VgxQuaternion& result, const VgxQuaternion& q1, const Vg
     result = {static_cast<float>(s1 * s2 - Dot(v1, v2)),
               Narrow({s1 * v2.x + s2 * v1.x + c.x, s1 * v2.y + s2 * v1.y + c.y, s1 * v2.z + s2 * v1.z + c.z})};
 }
-
-float ColorGetRed(int32_t color) { return Channel(color, 16); }
-float ColorGetGreen(int32_t color) { return Channel(color, 8); }
-float ColorGetBlue(int32_t color) { return Channel(color, 0); }
-float ColorGetAlpha(int32_t color) { return Channel(color, 24); }
-
-int32_t CreateColorRGBA(float red, float green, float blue, float alpha) {
-    uint32_t packed = ChannelByte(alpha) << 24 | ChannelByte(red) << 16 | ChannelByte(green) << 8 | ChannelByte(blue);
-    return static_cast<int32_t>(packed);
-}
-
-int32_t CreateColorRGB(float red, float green, float blue) { return CreateColorRGBA(red, green, blue, 1.0f); }
 
 }  // namespace vgx::rm
