@@ -15,7 +15,6 @@
 namespace vgx {
 namespace {
 
-constexpr int32_t kLargeTable = 4000;  // above this many incoming items a pool gets 65536 buckets
 constexpr float kCoincident = 0.0001f;
 
 // Room for `extra` more entries, growing at least geometrically: faces are often
@@ -54,6 +53,20 @@ void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode) {
     level.Adjacency.Append(point.EdgeList, index);
     level.Adjacency.Append(point.FaceList, face);
     level.Adjacency.Append(level.EdgeList[index].FaceList, face);
+}
+
+void CheckCorners(const iVgxObject& level) {
+    const auto points = static_cast<size_t>(level.PointListCount);
+    const auto normals = static_cast<size_t>(level.NormalListCount);
+    const auto uvs = static_cast<size_t>(level.UVListCount);
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        const iVgxFacePoint* corners = level.FaceCorners(f);
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+            CheckIndex(corners[k].Point, points);
+            CheckIndex(corners[k].Normal, normals);
+            CheckIndex(corners[k].UV, uvs);
+        }
+    }
 }
 
 void EnsureAdjacency(VgxObject& object) {
@@ -248,8 +261,8 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
     iVgxObject& level = self.Base();
 
     if (level.FaceListCount == 0 && level.PointListCount == 0) {
-        level.PointHashTable.Reset(points.size() > kLargeTable ? 1 : 0);
-        level.NormalHashTable.Reset(normals.size() > kLargeTable ? 1 : 0);
+        level.PointHashTable.Reset(HashTable::TypeFor(points.size()));
+        level.NormalHashTable.Reset(HashTable::TypeFor(normals.size()));
         level.UVHashTable.Reset(0);
         level.PointList.resize(points.size());
         level.NormalList.resize(std::max<size_t>(normals.size(), 1));

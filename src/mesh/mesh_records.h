@@ -85,6 +85,9 @@ struct HashTable {
     std::vector<int32_t> tails;
     int32_t type = 0;  // 0: 256 buckets, 1: 65536 buckets
 
+    // The table type for a pool of this many entries: above 4000, 65536 buckets.
+    static int32_t TypeFor(size_t entries) { return entries > 4000 ? 1 : 0; }
+
     void Reset(int32_t tableType) {
         type = tableType;
         const size_t buckets = tableType == 1 ? 65536 : 256;

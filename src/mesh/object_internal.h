@@ -89,6 +89,9 @@ std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color);
 // The edge step of side k of a face: pool the edge, record it on the corner, and
 // list it and the face on the corner's point and the face on the edge.
 void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode);
+// Raises 9 unless every corner of the level names an entry of each of its pools, so
+// an operation that reads them all refuses a bad mesh before it changes anything.
+void CheckCorners(const iVgxObject& level);
 // Builds the edges and the point and edge lists of every face again, undirected.
 void RebuildAdjacency(iVgxObject& level);
 // Rebuilds level 0's adjacency when it is out of date; faces keep their ids and proxies.

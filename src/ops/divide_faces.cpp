@@ -98,20 +98,6 @@ void DropRepeatedCorners(FaceBatch& faces) {
 
 }  // namespace
 
-void CheckCorners(const iVgxObject& level) {
-    const auto points = static_cast<size_t>(level.PointListCount);
-    const auto normals = static_cast<size_t>(level.NormalListCount);
-    const auto uvs = static_cast<size_t>(level.UVListCount);
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        const iVgxFacePoint* corners = level.FaceCorners(f);
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-            CheckIndex(corners[k].Point, points);
-            CheckIndex(corners[k].Normal, normals);
-            CheckIndex(corners[k].UV, uvs);
-        }
-    }
-}
-
 void CheckEdgePairs(const iVgxObject& level, const std::vector<int32_t>& pairs) {
     // A face id without its side would read past the end of the list.
     if (pairs.size() % 2 != 0) Raise(VgxErrSubscript);
@@ -295,7 +281,7 @@ int32_t DivideListedEdges(VgxObject& object, const std::vector<int32_t>& pairs, 
     iVgxObject& level = object.GetInternals().Base();
     cutting::CheckEdgePairs(level, pairs);
     if (pairs.empty()) return 0;
-    cutting::CheckCorners(level);
+    CheckCorners(level);
     EnsureAdjacency(object);
     FaceEdits edits(level.FaceListCount);
     const int32_t rebuilt = cutting::SplitEdges(level, cutting::ListedEdges(level, pairs), divisions, edits);
@@ -311,7 +297,7 @@ int32_t SubdivideFaces(VgxObject& object, const std::vector<int32_t>& faceIds, i
     iVgxObject& level = object.GetInternals().Base();
     for (int32_t id : faceIds) CheckIndex(id, static_cast<size_t>(level.FaceListCount));
     if (faceIds.empty()) return 0;
-    cutting::CheckCorners(level);
+    CheckCorners(level);
     EnsureAdjacency(object);
 
     // Every halved edge is known before the first piece is built, so a face split

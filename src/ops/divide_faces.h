@@ -38,9 +38,6 @@ struct FaceEdits {
     std::vector<VgxUV> newUVs;
 };
 
-// Raises 9 unless every corner of the level names an entry of each of its pools:
-// a cut reads the corners it interpolates and the final renumbering reads them all.
-void CheckCorners(const iVgxObject& level);
 
 // Raises 9 unless `pairs` holds whole (face, side) pairs naming existing sides.
 void CheckEdgePairs(const iVgxObject& level, const std::vector<int32_t>& pairs);

@@ -28,12 +28,11 @@ constexpr int32_t kDivisorStep = 2;
 // position (5 otherwise: it has no angles), so an operation refuses a mesh before it
 // changes anything rather than failing half-way.
 void ValidateCorners(const iVgxObject& level) {
+    CheckCorners(level);
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
         for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-            CheckIndex(corners[k].Normal, static_cast<size_t>(level.NormalListCount));
-            CheckIndex(corners[k].UV, static_cast<size_t>(level.UVListCount));
-            const VgxVector& p = level.PointList[CheckIndex(corners[k].Point, level.PointListCount)].Point;
+            const VgxVector& p = level.PointList[corners[k].Point].Point;
             if (!std::isfinite(p.X) || !std::isfinite(p.Y) || !std::isfinite(p.Z)) Raise(VgxErrInvalidCall);
         }
     }

@@ -69,7 +69,7 @@ int32_t VgxObject::JoinEdges(const std::vector<int32_t>& EdgeList) {
     return vgx::Trap(vgx::kSource, [&] {
         vgx::iVgxObject& level = internals_->Base();
         vgx::cutting::CheckEdgePairs(level, EdgeList);
-        vgx::cutting::CheckCorners(level);
+        vgx::CheckCorners(level);
         vgx::EnsureAdjacency(*this);
         const std::vector<uint8_t> listed = vgx::cutting::ListedEdges(level, EdgeList);
         vgx::FaceEdits edits(level.FaceListCount);

@@ -17,10 +17,7 @@ namespace vgx {
 namespace {
 
 constexpr std::string_view kSource = "VgxObject";
-constexpr int32_t kLargeTable = 4000;  // above this many points the pools get 65536 buckets
 constexpr float kInPlane = 0.0001f;
-
-int32_t TableType(size_t entries) { return entries > kLargeTable ? 1 : 0; }
 
 float& AxisComponent(VgxVector& v, VgxAxis axis) { return axis == VgxAxisX ? v.X : axis == VgxAxisY ? v.Y : v.Z; }
 
@@ -42,7 +39,7 @@ void MirrorBase(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& w
         positions[p] = base.PointList[p].Point;
         reflected[p] = Reflect(positions[p], axis, plane);
     }
-    working.PointHashTable.Reset(TableType(2 * points));
+    working.PointHashTable.Reset(HashTable::TypeFor(2 * points));
     working.PointList.resize(2 * points);
     std::vector<int32_t> ignored;
     modIndex::AddPooledPoints(working.PointList, working.PointListCount, working.PointHashTable, positions, false,
@@ -59,7 +56,7 @@ void MirrorBase(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& w
         AxisComponent(reflectedNormals[i], axis) = -AxisComponent(reflectedNormals[i], axis);
     }
     std::vector<int32_t> mirroredNormal;
-    working.NormalHashTable.Reset(TableType(2 * normals));
+    working.NormalHashTable.Reset(HashTable::TypeFor(2 * normals));
     working.NormalList.resize(2 * normals);
     modIndex::AddPooledNormals(working.NormalList, working.NormalListCount, working.NormalHashTable, normalValues,
                                false, ignored);
@@ -156,7 +153,7 @@ void RecomputeVisualNormals(iVgxObject& record, DisplayedNormals& shading) {
     }
     record.NormalList.resize(points);
     record.NormalListCount = record.PointListCount;
-    record.NormalHashTable.Reset(TableType(points));
+    record.NormalHashTable.Reset(HashTable::TypeFor(points));
     for (size_t p = 0; p < points; ++p) record.NormalList[p] = {sums[p].Unit().ToFloat(), 0};
 }
 
@@ -229,7 +226,7 @@ void RefileCoordinates(iVgxObject& level) {
     }
     level.PointList.assign(positions.size(), VgxPoint{});
     level.PointListCount = 0;
-    level.PointHashTable.Reset(TableType(positions.size()));
+    level.PointHashTable.Reset(HashTable::TypeFor(positions.size()));
     std::vector<int32_t> ignored;
     modIndex::AddPooledPoints(level.PointList, level.PointListCount, level.PointHashTable, positions, false, ignored);
     for (size_t p = 0; p < weights.size(); ++p) level.PointList[p].Weight = weights[p];
@@ -237,7 +234,7 @@ void RefileCoordinates(iVgxObject& level) {
     std::vector<VgxUV> uvs(static_cast<size_t>(level.UVListCount));
     for (size_t i = 0; i < uvs.size(); ++i) uvs[i] = level.UVList[i].Coordinate;
     level.UVListCount = 0;
-    level.UVHashTable.Reset(TableType(uvs.size()));
+    level.UVHashTable.Reset(HashTable::TypeFor(uvs.size()));
     modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, uvs, false, ignored);
 }
 
@@ -334,7 +331,7 @@ void CreaseNormals(VgxObject& object, float angle) {
             cornerNormals.push_back(normal);
         }
     }
-    level.NormalHashTable.Reset(level.PointListCount < kLargeTable + 1 ? 0 : 1);
+    level.NormalHashTable.Reset(HashTable::TypeFor(static_cast<size_t>(level.PointListCount)));
     level.NormalList.assign(static_cast<size_t>(level.PointListCount) + 1, iVgxNormal{});
     level.NormalListCount = 0;
     std::vector<int32_t> indexes;

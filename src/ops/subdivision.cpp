@@ -27,23 +27,29 @@ int32_t SideEdge(const iVgxObject& record, const iVgxFacePoint& corner) {
     return CheckIndex(corner.Edge, static_cast<size_t>(record.EdgeListCount));
 }
 
+Vec3 MiddleOf(const iVgxObject& source, int32_t edge) {
+    const iVgxEdge& e = source.EdgeList[edge];
+    return (PositionOf(source, e.Point[0]) + PositionOf(source, e.Point[1])) * 0.5;
+}
+
+// A face point at its face's average.
+void PlaceFacePoint(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links, int32_t face) {
+    const iVgxFacePoint* corners = source.FaceCorners(face);
+    const int32_t n = source.FaceList[face].PointCount;
+    Vec3 sum;
+    for (int32_t k = 0; k < n; ++k) sum += PositionOf(source, corners[k].Point);
+    next.PointList[links.facePoint[face]].Point = (sum * (1.0 / n)).ToFloat();
+}
+
 // Vertex points at the source points, face points at their face averages, edge
 // points at the edge midpoints.
 void PlaceInitialPoints(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links) {
     for (int32_t p = 0; p < source.PointListCount; ++p) next.PointList[p].Point = source.PointList[p].Point;
     for (int32_t f = 0; f < source.FaceListCount; ++f) {
-        if (links.facePoint[f] < 0) continue;
-        const iVgxFacePoint* corners = source.FaceCorners(f);
-        const int32_t n = source.FaceList[f].PointCount;
-        Vec3 sum;
-        for (int32_t k = 0; k < n; ++k) sum += PositionOf(source, corners[k].Point);
-        next.PointList[links.facePoint[f]].Point = (sum * (1.0 / n)).ToFloat();
+        if (links.facePoint[f] >= 0) PlaceFacePoint(source, next, links, f);
     }
     for (int32_t e = 0; e < source.EdgeListCount; ++e) {
-        if (links.edgePoint[e] < 0) continue;
-        const iVgxEdge& edge = source.EdgeList[e];
-        const Vec3 middle = (PositionOf(source, edge.Point[0]) + PositionOf(source, edge.Point[1])) * 0.5;
-        next.PointList[links.edgePoint[e]].Point = middle.ToFloat();
+        if (links.edgePoint[e] >= 0) next.PointList[links.edgePoint[e]].Point = MiddleOf(source, e).ToFloat();
     }
 }
 
@@ -172,7 +178,7 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
 
     next.PointList.resize(static_cast<size_t>(pointCount));  // fresh points: the storage was emptied
     next.PointListCount = pointCount;
-    next.PointHashTable.Reset(pointCount > 4000 ? 1 : 0);
+    next.PointHashTable.Reset(HashTable::TypeFor(static_cast<size_t>(pointCount)));
     for (int32_t p = 0; p < source.PointListCount; ++p) next.PointList[p].Weight = source.PointList[p].Weight;
     PlaceInitialPoints(source, next, links);
     next.NormalList.assign(source.NormalList.begin(), source.NormalList.begin() + source.NormalListCount);
@@ -279,10 +285,6 @@ struct Scratch {
     std::vector<int32_t> edges;
 };
 
-Vec3 MiddleOf(const iVgxObject& source, int32_t edge) {
-    const iVgxEdge& e = source.EdgeList[edge];
-    return (PositionOf(source, e.Point[0]) + PositionOf(source, e.Point[1])) * 0.5;
-}
 
 Vec3 FacePoint(const iVgxObject& next, const SubdivisionLinks& links, int32_t face) {
     return Vec3(next.PointList[links.facePoint[face]].Point);
@@ -348,13 +350,6 @@ void MoveEdgePoint(const iVgxObject& source, iVgxObject& next, SubdivisionLinks&
     next.PointList[links.edgePoint[edge]].Point = moved.ToFloat();
 }
 
-void PlaceFacePoint(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links, int32_t face) {
-    const iVgxFacePoint* corners = source.FaceCorners(face);
-    const int32_t n = source.FaceList[face].PointCount;
-    Vec3 sum;
-    for (int32_t k = 0; k < n; ++k) sum += PositionOf(source, corners[k].Point);
-    next.PointList[links.facePoint[face]].Point = (sum * (1.0 / n)).ToFloat();
-}
 
 void EnsureSourceCorners(const iVgxObject& source, SubdivisionLinks& links) {
     if (!links.sourceCorners.Built()) links.sourceCorners.Build(source);
