@@ -15,3 +15,9 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/Vgx7aConfigVersion.
   COMPATIBILITY SameMinorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/Vgx7aConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/Vgx7aConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Vgx7a)
+
+# pkg-config: the prefix is found from the .pc file's own folder, so a staged or
+# relocated install answers with its own paths.
+file(RELATIVE_PATH VGX_PC_PREFIX_FROM_PCFILEDIR "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/Vgx7a.pc.in ${CMAKE_CURRENT_BINARY_DIR}/Vgx7a.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/Vgx7a.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

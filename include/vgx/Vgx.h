@@ -78,6 +78,28 @@ public:
     // unchanged.
     void CombineImages(std::shared_ptr<VgxPicture>& Result, const std::vector<std::shared_ptr<VgxPicture>>& Pictures) const;
 
+    // Reads the frame tree of the DirectX .x file XFile (found through the search
+    // path) into the frame arrays, recreated: frames numbered from 1 (entry 0 is the
+    // group that receives the file), each placed by its position, Dir (z axis) and Up
+    // (y axis) in its parent frame; per mesh j, the frame holding it, the mesh being
+    // written to "<temp folder>/~VRL<j>.x"; per frame, its number of animation keys
+    // and the animation options that play them, and the keys (rotation keys in this
+    // library's rotation sense, X, Y, Z the vector part and S the scalar part;
+    // position keys in X, Y, Z; times in the file's ticks) frame after frame. Returns
+    // the last mesh index, -1 when the file has no mesh. 53 when the file is not
+    // found, 321 when it is not a readable .x file.
+    int32_t lngConvertFrameHierarchy(const std::string& XFile, std::vector<int32_t>& FrameParent,
+                                     std::vector<std::string>& FrameName, std::vector<float>& FramePositionsX,
+                                     std::vector<float>& FramePositionsY, std::vector<float>& FramePositionsZ,
+                                     std::vector<float>& FrameOrientationsDirX, std::vector<float>& FrameOrientationsDirY,
+                                     std::vector<float>& FrameOrientationsDirZ, std::vector<float>& FrameOrientationsUpX,
+                                     std::vector<float>& FrameOrientationsUpY, std::vector<float>& FrameOrientationsUpZ,
+                                     std::vector<int32_t>& ObjectParent, std::vector<int32_t>& FrameAnimationKeyCount,
+                                     std::vector<int32_t>& FrameAnimationType, std::vector<int32_t>& AnimationKeyType,
+                                     std::vector<float>& AnimationKeyTime, std::vector<float>& AnimationKeyX,
+                                     std::vector<float>& AnimationKeyY, std::vector<float>& AnimationKeyZ,
+                                     std::vector<float>& AnimationKeyS);
+
     // Releases every registered library object nobody outside the library holds.
     void CollectGarbage();
 

@@ -160,8 +160,12 @@ public:
     void SetRenderState(int32_t State, int32_t Value);
     void SetViewport(const VgxViewport& Viewport) { viewport_ = Viewport; }
     void SetTransform(int32_t State, const VgxMatrix& Matrix);
-    // Simulates the loss of the device (another application took the display).
-    void MarkLost() { lost_ = true; }
+    // Simulates the loss of the device (another application took the display); the
+    // next FailingResets resets fail, as while that application keeps it.
+    void MarkLost(int32_t FailingResets = 0) {
+        lost_ = true;
+        failingResets_ = FailingResets;
+    }
 
     const VgxPresentParameters& GetPresentParameters() const { return parameters_; }
     int64_t GetFocusWindow() const { return focusWindow_; }
@@ -179,5 +183,6 @@ private:
     VgxMatrix projection_;
     int32_t softwareVertexProcessing_ = 0;
     bool lost_ = false;
+    int32_t failingResets_ = 0;
     int32_t resetCount_ = 0;
 };

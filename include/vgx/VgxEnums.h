@@ -271,6 +271,14 @@ enum VgxCondition : int32_t {
     VgxLessThan = 1,
 };
 
+// Projections of VgxObject::ApplyWrap.
+enum VgxWrapType : int32_t {
+    VgxWrapFlat = 0,
+    VgxWrapCylinder = 1,
+    VgxWrapSphere = 2,
+    VgxWrapChrome = 3,
+};
+
 enum VgxAxis : int32_t {
     VgxAxisNone = 0,
     VgxAxisX = 1,

@@ -33,5 +33,6 @@ enum VgxErrorNumber : int32_t {
     VgxErrPathFileAccess = 75,
     VgxErrPathNotFound = 76,
     VgxErrObjectNotSet = 91,
+    VgxErrInvalidFileFormat = 321,
     VgxErrNotSupported = 445,
 };

@@ -146,6 +146,30 @@ public:
     std::shared_ptr<VgxPickArray> RayPick(int32_t DeviceID, const std::shared_ptr<VgxDevice>& Device,
                                           const VgxVector& RayOrigin, const VgxVector& RayDirection);
 
+    // Rebuilds the DirectX .x file FileName below this group: a new container group,
+    // in it one group per frame (named after it, "Group" when it has no name) placed
+    // like the frame, and the frames' meshes as objects. The file's animation is not
+    // applied. A file with no mesh is tried as one object; when that fails too the
+    // message "File Format Invalid." is shown and nothing changes. Errors while the
+    // groups are built are raised with what was built left in place.
+    void Load(const std::string& FileName);
+
+    // Skinning: this group as a bone moving points of the mesh object Skin. Weights
+    // are normalised over every bone of a skin when next read: each point's weights
+    // then sum to 1, and the group holding the skin object moves the points no bone
+    // moves. SetSkin(none) also clears the influences.
+    void SetSkin(const std::shared_ptr<VgxObject>& Skin);
+    // Normalises first when the weights changed. 91 when the skin object is in no group.
+    std::shared_ptr<VgxObject> GetSkin();
+    // The points this bone moves and their weights, one per point; 9 when WeightList
+    // is shorter than PointList. Nothing changes on an error.
+    void SetSkinInfluences(const std::vector<int32_t>& PointList, const std::vector<float>& WeightList);
+    // The points and their normalised weights. Normalising raises 91 when this group
+    // has influences but no skin or the skin object is in no group, 9 for a point
+    // beyond the skin's points, 11 for a point whose weights sum to 0.
+    void GetSkinInfluences(std::vector<int32_t>& PointList, std::vector<float>& WeightList,
+                           int32_t& InfluenceCount);
+
     // Library-private operations.
     void SetRoot(const std::shared_ptr<Vgx>& Root);
     int32_t GetChildCount() const;

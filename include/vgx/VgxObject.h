@@ -89,6 +89,12 @@ public:
     void Clear();
     // Appends a copy of Object's faces with their materials.
     void AddObject(const std::shared_ptr<VgxObject>& Object);
+    // Replaces the mesh by every mesh of the DirectX .x file FileName (found through
+    // the root's search path), each placed by its frames, and takes the file's mesh
+    // name. Materials equal in colour, power, ambient, emissive and specular are
+    // shared; named textures are created through the root. 53 when the file is not
+    // found, 321 when it is not a readable .x file; the object is then unchanged.
+    void Load(const std::string& FileName);
 
     // Modelling operations on the editable mesh. Each leaves the render data stale.
     // Subdivides the mesh SmoothingLevel (0..4, else 9) times by the Catmull-Clark
@@ -127,6 +133,29 @@ public:
     // Replaces each listed edge by a strip (application data 1), bevels the corners
     // at its ends and closes what is left open with Solidify.
     void BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, int32_t Version);
+    // Simplifies the mesh to Level percent (0..100, else 5) of its vertices, counted
+    // as distinct (point, UV) pairs, and at least 3. The result is triangles with
+    // fresh normals, each on the material of the faces it came from; no edge
+    // collapses across a border between materials. Nothing changes when the hidden
+    // device stays lost or the simplification fails (both are logged).
+    void Reduce(int32_t Level);
+    // Gives every face corner the texture coordinate of a projection: flat (along
+    // Dir), cylinder (about Up), sphere (about Up, from the pole) or chrome (the
+    // direction from the origin as a sphere map). Origin, Dir and Up are in this
+    // object's coordinates, or in RelativeGroup's frame when one is given. U and V
+    // are then offset by (ou, ov) after scaling by (su, sv). 5 for an unknown type, a
+    // zero Dir or Up, or parallel ones.
+    void ApplyWrap(VgxWrapType WrapType, const std::shared_ptr<VgxGroup>& RelativeGroup, float ox, float oy,
+                   float oz, float dx, float dy, float dz, float ux, float uy, float uz, float ou, float ov, float su,
+                   float sv);
+    // Faces whose materials are equal (VgxMaterial values) share the first one.
+    void OptimizeMaterials();
+    // The triangles (six points per outline edge) of the shadow volume the rendered
+    // mesh casts along LightDirection, extruded by ten times its length. DeviceID is
+    // not used. A zero direction lights no face: the list comes back empty.
+    void GetShadowVolumeVertices(int32_t DeviceID, std::vector<VgxVector>& ShadowVolumePointList,
+                                 int32_t& ShadowVolumePointListCount, const VgxVector& LightDirection);
+
     // Inserts the midpoints of the listed edges in every face using them; a face with
     // two of them is cut in two along the segment between the midpoints (with more,
     // into the pieces between consecutive midpoints and the polygon they make).

@@ -11,6 +11,7 @@
 #include "platform/os.h"
 #include "platform/picture_files.h"
 #include "root/factory.h"
+#include "root/hidden_device.h"
 #include "root/library_state.h"
 #include "root/mod_file.h"
 #include "root/retained_mode.h"
@@ -63,22 +64,6 @@ bool Matches(const iVgxTexture& entry, const StoredNames& wanted, float density)
     return entry.TextureOverlayDensity == density;
 }
 
-// Asks the hidden device whether it can be used, resetting it while it reports
-// itself lost or not reset; false when it stays lost.
-bool HiddenDeviceUsable() {
-    LibraryState& library = Library();
-    if (!library.hiddenDevice) return true;
-    VgxSoftwareDevice& device = *library.hiddenDevice;
-    int32_t level = device.TestCooperativeLevel();
-    for (int32_t attempt = 0; attempt < kMaxDeviceResets && (level == VgxDeviceLost || level == VgxDeviceNotReset);
-         ++attempt) {
-        modFile::WriteLogLine("Vgx: Device Lost or Not Reset");
-        device.Reset(library.presentParameters);
-        level = device.TestCooperativeLevel();
-    }
-    return level != VgxDeviceLost;
-}
-
 Pixels LoadMap(const Vgx& root, const std::string& name, const TextureRequest& request, const std::string& searchPath) {
     if (StoredName(name).empty()) return {};
     std::string found;
@@ -113,7 +98,7 @@ void LoadEntry(Vgx& root, iVgxTexture& entry, const TextureRequest& request) {
     const std::string searchPath = root.GetSearchPath();
     iVgxTexture maps;
     maps.TextureOverlayDensity = request.overlayDensity;
-    if (HiddenDeviceUsable()) {
+    if (RecoverHiddenDevice(kMaxDeviceResets, "Vgx: Device Lost or Not Reset") != VgxDeviceLost) {
         maps.PixelsTexture = LoadMap(root, request.texture, request, searchPath);
         if (LoadsTranslucencyMap(request, !maps.PixelsTexture.empty())) {
             maps.PixelsTextureAlphaMap = LoadMap(root, request.alpha, request, searchPath);

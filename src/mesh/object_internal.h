@@ -114,6 +114,8 @@ void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, 
 // Keeps the faces of at least `minimumCorners` corners, renumbered, with new proxies,
 // material slots and undirected edges.
 void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners);
+// Sub-objects: one slot per distinct material object, in order of first use.
+void RebuildSubObjects(iVgxObject& level);
 // The unit normal (p1 - p0) x (p2 - p1) of a face; zero below 3 corners.
 VgxVector FaceNormal(const iVgxObject& level, int32_t face);
 // FaceData of a level's faces in face order, with the material of each block and, when

@@ -202,7 +202,8 @@ void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBl
     }
 }
 
-// Sub-objects: one slot per distinct material object, in order of first use.
+}  // namespace
+
 void RebuildSubObjects(iVgxObject& level) {
     level.MaterialList.clear();
     level.MaterialListCount = 0;
@@ -219,6 +220,8 @@ void RebuildSubObjects(iVgxObject& level) {
         ++level.MaterialListCount;
     }
 }
+
+namespace {
 
 int32_t DevicesHandedOut(const VgxObject::Internals& self) {
     return self.root ? self.root->GetInternals().nextDeviceId : 0;

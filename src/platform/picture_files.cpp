@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_search.h"
 #include "platform/message_box.h"
 #include "platform/os.h"
 #include "platform/pcx_reader.h"
@@ -34,29 +35,14 @@ bool IsOneOf(const std::string& extension, std::initializer_list<std::string_vie
 template <class Load>
 std::optional<image::Picture> Search(const std::string& fileName, const std::string& searchPath,
                                      std::string& foundPath, Load&& load) {
-    const size_t slash = fileName.find_last_of("\\/");
-    // The file name as given keeps its letter case: folders here tell it apart.
-    const std::string bare = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-    bool stop = false;
-    auto attempt = [&](const std::string& path) {
-        std::optional<image::Picture> picture = load(path, stop);
+    std::optional<image::Picture> picture;
+    SearchFile(fileName, searchPath, [&](const std::string& path) {
+        bool stop = false;
+        picture = load(path, stop);
         if (picture) foundPath = path;
-        return picture;
-    };
-    if (slash != std::string::npos) {
-        std::string path = fileName;
-        std::replace(path.begin(), path.end(), '\\', '/');
-        if (auto picture = attempt(path); picture || stop) return picture;
-    }
-    for (size_t start = 0; start < searchPath.size();) {
-        const size_t end = std::min(searchPath.find(';', start), searchPath.size());
-        const std::string folder = searchPath.substr(start, end - start);
-        start = end + 1;
-        if (folder.empty()) continue;
-        const bool separated = folder.back() == '/' || folder.back() == '\\';
-        if (auto picture = attempt(folder + (separated ? "" : "/") + bare); picture || stop) return picture;
-    }
-    return attempt(bare);
+        return picture || stop;
+    });
+    return picture;
 }
 
 // Writes the picture as a 24-bit BMP: the form the system's picture objects save.

@@ -145,12 +145,19 @@ void VgxSoftwareDevice::SetRenderState(int32_t state, int32_t value) {
     softwareVertexProcessing_ = value;
 }
 
-int32_t VgxSoftwareDevice::TestCooperativeLevel() const { return lost_ ? VgxDeviceNotReset : VgxDeviceOK; }
+int32_t VgxSoftwareDevice::TestCooperativeLevel() const {
+    if (!lost_) return VgxDeviceOK;
+    return failingResets_ > 0 ? VgxDeviceLost : VgxDeviceNotReset;
+}
 
 int32_t VgxSoftwareDevice::Reset(const VgxPresentParameters& parameters) {
+    ++resetCount_;
+    if (failingResets_ > 0) {
+        --failingResets_;
+        return VgxDeviceLost;
+    }
     parameters_ = parameters;
     lost_ = false;
-    ++resetCount_;
     return VgxDeviceOK;
 }
 

@@ -25,6 +25,7 @@ std::string_view DescribeError(int32_t number) {
         case VgxErrPathFileAccess: return "Path/File access error";
         case VgxErrPathNotFound: return "Path not found";
         case VgxErrObjectNotSet: return "Object variable or With block variable not set";
+        case VgxErrInvalidFileFormat: return "Invalid file format";
         case VgxErrNotSupported: return "Object doesn't support this action";
         default: return "Application-defined or object-defined error";
     }

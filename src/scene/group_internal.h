@@ -17,7 +17,13 @@ struct VgxGroup::Internals {
     std::shared_ptr<VgxMemberList<VgxObject>> objects = std::make_shared<VgxMemberList<VgxObject>>();
     std::shared_ptr<VgxMemberList<VgxGroup>> children = std::make_shared<VgxMemberList<VgxGroup>>();
     std::shared_ptr<VgxMemberList<VgxLight>> lights = std::make_shared<VgxMemberList<VgxLight>>();
+    // Skinning: the mesh this group moves as a bone, and per influence its point,
+    // the host's weight and the weight after normalisation over all bones.
     std::shared_ptr<VgxObject> skin;
+    std::vector<int32_t> influencePoints;
+    std::vector<float> rawWeights, normalisedWeights;
+    bool weightsStale = false;
+    bool defaultBone = false;  // skin and influences given by the normalisation
     std::shared_ptr<VgxGroup> parent;  // each child keeps its parent alive
     std::shared_ptr<Vgx> root;
     std::string name;
@@ -40,5 +46,8 @@ namespace vgx {
 
 // L(group) x L(parent) x ... x L(top); the identity for no group.
 VgxMatrix WorldMatrix(const VgxGroup* group);
+
+// Normalises the weights of every bone of `skin` (see VgxGroup::GetSkin).
+void NormaliseSkinWeights(const std::shared_ptr<VgxObject>& skin);
 
 }  // namespace vgx

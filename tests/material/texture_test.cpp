@@ -297,6 +297,21 @@ TEST_F(TextureRegistry, ALostHiddenDeviceIsResetBeforeDecoding) {
     EXPECT_EQ(Entry(0).PixelsTexture, Expected(a, 16, 16));
 }
 
+// While the display is held elsewhere the maps are not decoded; the entry is made
+// without pixels and the next load after the device is back fills it.
+TEST_F(TextureRegistry, AHiddenDeviceThatStaysLostLeavesThePixelsEmpty) {
+    const std::string a = Place("pillow/hopper.bmp", "wood.bmp");
+    VgxSoftwareDevice& hidden = *vgx::Library().hiddenDevice;
+    const int32_t resets = hidden.GetResetCount();
+    hidden.MarkLost(100);
+    Create(a);
+    EXPECT_EQ(hidden.GetResetCount(), resets + 20);
+    EXPECT_EQ(hidden.TestCooperativeLevel(), VgxDeviceLost);
+    EXPECT_TRUE(Entry(0).PixelsTexture.empty());
+    hidden.MarkLost();
+    hidden.Reset(hidden.GetPresentParameters());
+}
+
 TEST_F(TextureRegistry, StaleIdsRaiseSubscriptErrorsAndChangeNothing) {
     auto stale = Create("");
     root->GetInternals().textures.clear();

@@ -1,135 +1,38 @@
 // vgx: the command-line host of the VorlanSG library.
-//   vgx demo    start a scene root and show what it does (the default)
+//   vgx demo                     start a scene root and show what it does (the default)
+//   vgx render FILE -o OUT.png   draw a primitive or .x scene off-screen with OpenGL
+//   vgx info FILE.x              what the file holds and what the library loads from it
+//   vgx convert IN.x OUT.x       rewrite a text, binary or compressed .x file as text
 #include <vgx/Vgx7a.h>
 
-#include <array>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <string>
-#include <vector>
+#include <exception>
 
-namespace {
-
-// Lines of the diagnostic log written since `offset`.
-void PrintLogSince(const std::string& logPath, std::streamoff offset) {
-    std::ifstream log(logPath, std::ios::binary);
-    log.seekg(offset);
-    std::string line;
-    while (std::getline(log, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::printf("  log: %s\n", line.c_str());
-    }
-}
-
-std::streamoff LogSize(const std::string& logPath) {
-    std::ifstream log(logPath, std::ios::binary | std::ios::ate);
-    return log ? static_cast<std::streamoff>(log.tellg()) : 0;
-}
-
-// A cube through the modelling operations and the render buffers a host would draw.
-void ShowModelling(Vgx& root, VgxObject& mesh) {
-    const std::vector<VgxVector> points{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                                        {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-    std::vector<int32_t> faceData;
-    for (const auto& quad : {std::array{0, 3, 2, 1}, std::array{4, 5, 6, 7}, std::array{0, 1, 5, 4},
-                             std::array{1, 2, 6, 5}, std::array{2, 3, 7, 6}, std::array{3, 0, 4, 7}}) {
-        faceData.push_back(4);
-        for (int32_t p : quad) faceData.insert(faceData.end(), {p, 0, 0});
-    }
-    faceData.push_back(0);
-    mesh.AddFaces(points, {}, {}, faceData, true, false);
-    mesh.BevelPoints({6}, 0.2f);
-    std::printf("Cube with one corner bevelled: %d faces, %d points\n", mesh.GetFaceCount(), mesh.GetPointCount());
-    mesh.SetSmoothingLevel(2);
-    auto device = std::make_shared<VgxSoftwareDevice>();
-    const int32_t id = root.CreateDeviceID();
-    mesh.GetVertexBuffer(id, device);
-    std::printf("Shown at smoothing level 2: %d cage vertices, %d smoothed vertices, %d smoothed triangles\n",
-                mesh.GetVertexBufferObjectVertexCount(), mesh.GetVertexBufferVisualVertexCount(),
-                mesh.GetSubVisualSolidPrimitiveCount(0));
-    mesh.SetSmoothingLevel(0);
-    mesh.Smooth(1, VgxGreaterThan, 0, 0);
-    std::printf("Smoothed once in place: %d faces\n", mesh.GetFaceCount());
-}
-
-int Demo() {
-    const std::string logPath = Vgx::GetDiagnosticLogPath();
-    std::streamoff offset = LogSize(logPath);
-    std::printf("Starting a scene root (diagnostic log: %s)\n", logPath.c_str());
-    std::shared_ptr<Vgx> root = Vgx::Create();
-    PrintLogSince(logPath, offset);
-
-    std::printf("Device ids:");
-    for (int i = 0; i < 3; ++i) std::printf(" %d", root->CreateDeviceID());
-    std::printf("\n");
-
-    std::shared_ptr<VgxGroup> scene = root->CreateGroup(nullptr);
-    scene->SetName("scene");
-    std::shared_ptr<VgxGroup> child = root->CreateGroup(scene);
-    child->SetName("child");
-    std::shared_ptr<VgxObject> mesh = root->CreateObject();
-    mesh->SetName("mesh");
-    child->AddObject(mesh);
-    std::shared_ptr<VgxMaterial> material = root->CreateMaterial();
-    D3DMATERIAL8 device = material->GetD3DMaterial();
-    std::shared_ptr<VgxLight> light = root->CreateLightRGB(VgxLightSpot, 1.0f, 0.9f, 0.8f);
-    scene->AddLight(light);
-    std::printf("Created group '%s' with child '%s' holding object '%s' (id %d)\n", scene->GetName().c_str(),
-                child->GetName().c_str(), mesh->GetName().c_str(), mesh->GetObjectID());
-    std::printf("Default material: diffuse (%.2f %.2f %.2f %.2f) ambient (%.2f %.2f %.2f) emissive (%.2f %.2f %.2f)\n",
-                device.Diffuse.r, device.Diffuse.g, device.Diffuse.b, device.Diffuse.a, device.Ambient.r,
-                device.Ambient.g, device.Ambient.b, device.Emissive.r, device.Emissive.g, device.Emissive.b);
-    std::printf("Spot light: colour 0x%08X range %.1f umbra %.1f penumbra %.1f\n",
-                static_cast<unsigned>(light->GetColor()), light->GetRange(), light->GetUmbra(), light->GetPenumbra());
-    ShowModelling(*root, *mesh);
-
-    struct Watched {
-        const char* name;
-        std::weak_ptr<void> member;
-        bool reported = false;
-    };
-    std::vector<Watched> watched{{"group 'scene'", scene}, {"group 'child'", child}, {"object 'mesh'", mesh},
-                                 {"material", material}, {"light", light}};
-    auto collect = [&](const char* when) {
-        root->CollectGarbage();
-        std::printf("CollectGarbage %s released:", when);
-        int released = 0;
-        for (Watched& entry : watched) {
-            if (entry.reported || !entry.member.expired()) continue;
-            std::printf(" %s", entry.name);
-            entry.reported = true;
-            ++released;
-        }
-        std::printf("%s\n", released ? "" : " nothing");
-    };
-    collect("while the host holds everything");
-    scene.reset();
-    child.reset();
-    mesh.reset();
-    material.reset();
-    light.reset();
-    collect("after the host let go");
-    // Lights and materials are swept before the groups and objects that hold
-    // them, so what those held goes in the following collection.
-    collect("once more");
-
-    offset = LogSize(logPath);
-    root.reset();
-    std::printf("Scene root dropped\n");
-    PrintLogSince(logPath, offset);
-    return 0;
-}
-
-}  // namespace
+#include "commands.h"
+#include "tool_error.h"
 
 int main(int argc, char** argv) {
     const char* command = argc > 1 ? argv[1] : "demo";
     try {
-        if (std::strcmp(command, "demo") == 0) return Demo();
-        std::fprintf(stderr, "usage: vgx [demo]\n");
+        if (std::strcmp(command, "demo") == 0) return vgxtool::RunDemo();
+        if (std::strcmp(command, "render") == 0) return vgxtool::RunRender(argc - 2, argv + 2);
+        if (std::strcmp(command, "info") == 0) return vgxtool::RunInfo(argc - 2, argv + 2);
+        if (std::strcmp(command, "convert") == 0) return vgxtool::RunConvert(argc - 2, argv + 2);
+        std::fprintf(stderr,
+                     "usage: vgx [demo]\n"
+                     "       vgx render FILE -o OUT.png [--size WxH] [--smooth N] [--mirror x|y|z] [--reduce P] [--wireframe]\n"
+                     "                  [--view YAW,PITCH]   FILE: cube, torus or a .x file\n"
+                     "       vgx info FILE.x [--stats]\n"
+                     "       vgx convert IN.x OUT.x [--stats]\n");
+        return 2;
+    } catch (const vgxtool::ToolError& error) {
+        std::fprintf(stderr, "vgx %s: %s\n", command, error.what());
         return 2;
     } catch (const VgxError& error) {
+        std::fprintf(stderr, "vgx: %s\n", error.what());
+        return 1;
+    } catch (const std::exception& error) {
         std::fprintf(stderr, "vgx: %s\n", error.what());
         return 1;
     }

@@ -1,0 +1,39 @@
+// VgxObject::OptimizeMaterials: faces whose materials are equal share one object.
+#include <vgx/VgxFace.h>
+#include <vgx/VgxMaterial.h>
+#include <vgx/VgxObject.h>
+
+#include <unordered_map>
+
+#include "material/materials_equal.h"
+#include "mesh/object_internal.h"
+#include "root/errors.h"
+
+void VgxObject::OptimizeMaterials() {
+    vgx::Trap("VgxObject", [&] {
+        const vgx::iVgxObject& level = internals_->Base();
+        // The first material of each class of equal ones, in order of first use, and
+        // what each material object resolved to when first met: faces sharing an
+        // object need no second search.
+        std::vector<std::shared_ptr<VgxMaterial>> distinct;
+        std::unordered_map<const VgxMaterial*, std::shared_ptr<VgxMaterial>> resolved;
+        for (int32_t f = 0; f < level.FaceListCount; ++f) {
+            VgxFace& face = *level.FaceListObjects[f];
+            const std::shared_ptr<VgxMaterial> material = face.GetMaterial();
+            auto [entry, added] = resolved.try_emplace(material.get());
+            if (added) {
+                for (const auto& candidate : distinct) {
+                    if (candidate == material || (candidate && material && vgx::MaterialsEqual(*candidate, *material))) {
+                        entry->second = candidate;
+                        break;
+                    }
+                }
+                if (!entry->second && material) {
+                    distinct.push_back(material);
+                    entry->second = material;
+                }
+            }
+            if (entry->second && entry->second != material) face.ApplyMaterial(entry->second);
+        }
+    });
+}

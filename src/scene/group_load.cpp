@@ -1,0 +1,74 @@
+// VgxGroup::Load: a .x file's frame tree rebuilt as groups below this one.
+#include <vgx/Vgx.h>
+#include <vgx/VgxGroup.h>
+#include <vgx/VgxObject.h>
+
+#include "platform/hidden_window.h"
+#include "platform/message_box.h"
+#include "platform/os.h"
+#include "root/errors.h"
+#include "scene/group_internal.h"
+#include "scene/xfile_conversion.h"
+
+namespace {
+
+// The group an entry of the frame table names; 9 outside the table, 91 for an entry
+// not created yet.
+const std::shared_ptr<VgxGroup>& TableEntry(const std::vector<std::shared_ptr<VgxGroup>>& table, int32_t entry) {
+    const std::shared_ptr<VgxGroup>& group = vgx::At(table, entry);
+    if (!group) vgx::Raise(VgxErrObjectNotSet);
+    return group;
+}
+
+}  // namespace
+
+void VgxGroup::Load(const std::string& FileName) {
+    const std::shared_ptr<Vgx> root = internals_->root;
+    if (!root) vgx::Raise(VgxErrObjectNotSet, "VgxGroup");
+    vgx::rm::FrameHierarchyArrays frames;
+    int32_t last = -1;
+    {
+        const vgx::platform::HiddenWindow window;
+        try {
+            last = root->lngConvertFrameHierarchy(
+                FileName, frames.frameParent, frames.frameName, frames.positionX, frames.positionY, frames.positionZ,
+                frames.dirX, frames.dirY, frames.dirZ, frames.upX, frames.upY, frames.upZ, frames.objectParent,
+                frames.frameAnimationKeyCount, frames.frameAnimationType, frames.animationKeyType,
+                frames.animationKeyTime, frames.animationKeyX, frames.animationKeyY, frames.animationKeyZ,
+                frames.animationKeyS);
+        } catch (const VgxError&) {
+            // A file the conversion cannot read holds no mesh for it either.
+            last = -1;
+        }
+    }
+    if (last == -1) {
+        try {
+            root->CreateObject()->Load(FileName);
+        } catch (const VgxError&) {
+            vgx::platform::ShowMessageBox(*root, "File Format Invalid.", VgxMessageExclamation);
+        }
+        return;
+    }
+
+    vgx::Trap("VgxGroup", [&] {
+        std::vector<std::shared_ptr<VgxGroup>> table(frames.frameParent.size());
+        table.at(0) = root->CreateGroup(shared_from_this());
+        for (size_t i = 1; i < frames.frameName.size(); ++i) {
+            const std::shared_ptr<VgxGroup>& parent = TableEntry(table, i == 1 ? 0 : frames.frameParent[i]);
+            auto group = root->CreateGroup(parent);
+            vgx::At(table, static_cast<int64_t>(i)) = group;
+            group->SetName(frames.frameName[i].empty() ? "Group" : frames.frameName[i]);
+            if (i == 1) continue;
+            group->SetPosition(-1, parent, {frames.positionX[i], frames.positionY[i], frames.positionZ[i]});
+            group->SetOrientation(-1, parent, {frames.dirX[i], frames.dirY[i], frames.dirZ[i]},
+                                  {frames.upX[i], frames.upY[i], frames.upZ[i]});
+        }
+        for (int32_t j = 0; j <= last; ++j) {
+            const std::string meshFile = vgx::rm::TemporaryMeshFile(j);
+            auto object = root->CreateObject();
+            object->Load(meshFile);
+            TableEntry(table, vgx::At(frames.objectParent, j))->AddObject(object);
+            vgx::platform::DeleteFile(meshFile);
+        }
+    });
+}
