@@ -68,15 +68,17 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    // Runs `vgx render ARGS`; returns the exit code and keeps what it printed on stderr.
-    int Render(const std::string& arguments) {
-        const std::string command = std::string("\"") + VGX_TOOL + "\" render " + arguments + " >\"" +
-                                    (folder / "stdout").string() + "\" 2>\"" + (folder / "stderr").string() + "\"";
-        const int status = std::system(command.c_str());
-        std::ifstream errors(folder / "stderr");
+    // Runs `vgx COMMAND ARGS`; returns the exit code and keeps what it printed.
+    int Run(const std::string& command, const std::string& arguments) {
+        const std::string line = std::string("\"") + VGX_TOOL + "\" " + command + " " + arguments + " >\"" +
+                                 (folder / "stdout").string() + "\" 2>\"" + (folder / "stderr").string() + "\"";
+        const int status = std::system(line.c_str());
+        std::ifstream output(folder / "stdout"), errors(folder / "stderr");
+        stdoutText.assign(std::istreambuf_iterator<char>(output), {});
         stderrText.assign(std::istreambuf_iterator<char>(errors), {});
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    int Render(const std::string& arguments) { return Run("render", arguments); }
     // Renders to out/NAME.png and reads it back; fails the test when the tool does.
     Picture RenderPicture(const std::string& name, const std::string& arguments) {
         const fs::path png = folder / "out" / (name + ".png");
@@ -85,8 +87,10 @@ protected:
     }
 
     fs::path folder;
-    std::string stderrText;
+    std::string stdoutText, stderrText;
 };
+
+const std::string kXFolder = std::string(VGX_TESTDATA_DIR) + "/x/";
 
 TEST_F(VgxRender, ThePrimitiveFillsAPlausibleShareOfThePictureInItsColour) {
     const Picture torus = RenderPicture("torus", "torus --size 320x200");
@@ -155,6 +159,42 @@ TEST_F(VgxRender, TheShippedSceneShowsEveryFrameInItsMaterial) {
     EXPECT_GT(orange, hundredth / 4);
 }
 
+// A public binary file from another exporter, whole and reduced to a fifth.
+TEST_F(VgxRender, APublicFileDrawsAndReduces) {
+    const std::string file = "\"" + kXFolder + "fromtruespace_bin32.x\" --size 160x120";
+    const Picture whole = RenderPicture("whole", file);
+    const std::string wholeReport = stdoutText;
+    EXPECT_GT(CoveredShare(whole), 0.05);
+    EXPECT_NE(wholeReport.find("6656 triangles"), std::string::npos) << wholeReport;
+    const Picture reduced = RenderPicture("reduced", file + " --reduce 20");
+    EXPECT_EQ(stdoutText.find("6656 triangles"), std::string::npos) << stdoutText;
+    EXPECT_GT(CoveredShare(reduced), CoveredShare(whole) * 0.8);
+    EXPECT_GT(DifferentShare(whole, reduced), 0.001);
+}
+
+TEST_F(VgxRender, InfoAndConvertDescribeAndRewriteFiles) {
+    ASSERT_EQ(Run("info", "\"" + kXFolder + "anim_test.x\""), 0) << stderrText;
+    for (const char* expected : {"4 frames, 1 mesh", "    frame joint2", "1720 vertices, 840 faces", "skin: 4 bones",
+                                 "96 rotation keys", "loaded: 5 groups, 1 object"}) {
+        EXPECT_NE(stdoutText.find(expected), std::string::npos) << expected << " in\n" << stdoutText;
+    }
+
+    const std::string text = (folder / "cube.x").string();
+    ASSERT_EQ(Run("convert", "\"" + kXFolder + "test_cube_compressed.x\" \"" + text + "\" --stats"), 0) << stderrText;
+    EXPECT_NE(stdoutText.find("stats: read"), std::string::npos);
+    std::ifstream written(text);
+    std::string header(16, ' ');
+    written.read(header.data(), 16);
+    EXPECT_EQ(header, "xof 0303txt 0032");
+    ASSERT_EQ(Run("info", "\"" + text + "\""), 0) << stderrText;
+    EXPECT_NE(stdoutText.find("mesh Cube: 24 vertices, 12 faces"), std::string::npos) << stdoutText;
+
+    EXPECT_EQ(Run("info", "\"" + kXFolder + "empty.x\""), 2);
+    EXPECT_NE(stderrText.find("empty.x"), std::string::npos) << stderrText;
+    EXPECT_EQ(Run("convert", "\"" + kXFolder + "OV_GetNextToken\" \"" + (folder / "out" / "bad.x").string() + "\""), 2);
+    EXPECT_TRUE(fs::is_empty(folder / "out"));
+}
+
 TEST_F(VgxRender, BadInputExitsWithTwoNamingTheCauseAndLeavesNoFile) {
     std::ofstream(folder / "scene.obj") << "v 0 0 0\n";
     std::ofstream(folder / "broken.x") << "xof 0303txt 0032\nFrame Broken {\n Mesh {\n  8;\n";
@@ -172,6 +212,7 @@ TEST_F(VgxRender, BadInputExitsWithTwoNamingTheCauseAndLeavesNoFile) {
         {"torus --size 16385x16" + out, "--size"},
         {"torus --size 64" + out, "--size"},
         {"torus --smooth 5" + out, "--smooth"},
+        {"torus --reduce 101" + out, "--reduce"},
         {"torus --mirror w" + out, "--mirror"},
         {"torus --view 0,90" + out, "--view"},
         {"torus --shiny" + out, "--shiny"},
