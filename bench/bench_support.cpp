@@ -24,6 +24,12 @@ std::shared_ptr<Vgx> QuietRoot() {
     return Vgx::Create();
 }
 
+std::shared_ptr<VgxObject> Pooled(Vgx& root, const ObjMesh& mesh) {
+    auto object = root.CreateObject();
+    object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
+    return object;
+}
+
 namespace {
 
 // Appends one face whose corners are new entries of every list.

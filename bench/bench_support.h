@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the benchmark programs: a quiet scene root and the meshes they time.
 #include <vgx/Vgx.h>
+#include <vgx/VgxObject.h>
 
 #include <cstdint>
 #include <functional>
@@ -34,5 +35,8 @@ const vgx::test::ObjMesh& Generated(Shape shape, int64_t faces);
 const vgx::test::ObjMesh& FromFile(const std::string& relative);
 
 using MeshSource = std::function<const vgx::test::ObjMesh&()>;
+
+// A new object of `root` holding the mesh, its coordinates pooled.
+std::shared_ptr<VgxObject> Pooled(Vgx& root, const vgx::test::ObjMesh& mesh);
 
 }  // namespace vgx::bench

@@ -38,18 +38,13 @@ using vgx::Vec3;
 using vgx::bench::FromFile;
 using vgx::bench::Generated;
 using vgx::bench::MeshSource;
+using vgx::bench::Pooled;
 using vgx::bench::QuietRoot;
 using vgx::bench::Shape;
 using vgx::test::ObjMesh;
 
 // Sampling the 1M-triangle meshes would take longer than all the timed cases.
 constexpr size_t kMeasuredTriangles = 200000;
-
-std::shared_ptr<VgxObject> Pooled(Vgx& root, const ObjMesh& mesh) {
-    auto object = root.CreateObject();
-    object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
-    return object;
-}
 
 // A triangle list over one vertex per distinct (point, UV) pair: what Reduce hands
 // its simplifier, and what it leaves behind.

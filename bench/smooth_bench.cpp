@@ -24,15 +24,10 @@ namespace {
 using vgx::bench::FromFile;
 using vgx::bench::Generated;
 using vgx::bench::MeshSource;
+using vgx::bench::Pooled;
 using vgx::bench::QuietRoot;
 using vgx::bench::Shape;
 using vgx::test::ObjMesh;
-
-std::shared_ptr<VgxObject> Pooled(Vgx& root, const ObjMesh& mesh) {
-    auto object = root.CreateObject();
-    object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
-    return object;
-}
 
 void CountFaces(benchmark::State& state, int64_t sourceFaces, int64_t outFaces) {
     state.SetItemsProcessed(state.iterations() * outFaces);

@@ -83,8 +83,9 @@ public:
     void Resize(const VgxVector& Factor);
     void Translate(const VgxVector& Translation);
     VgxBox GetBoundingBox();
-    // Rebuilds the mesh with merged coordinates; InDepth also drops degenerate
-    // corners and faces and unused coordinates.
+    // Rebuilds the mesh with merged coordinates; InDepth also shares equal
+    // materials (OptimizeMaterials) and drops degenerate corners and faces and
+    // unused coordinates.
     void Optimize(bool InDepth, int32_t Version);
     void Clear();
     // Appends a copy of Object's faces with their materials.

@@ -255,6 +255,7 @@ VgxBox VgxObject::GetBoundingBox() {
 void VgxObject::Optimize(bool InDepth, int32_t Version) {
     vgx::Trap(kSource, [&] {
         if (GetFaceCount() == 0) return;
+        if (InDepth) OptimizeMaterials();
         std::vector<VgxVector> points, normals;
         std::vector<VgxUV> uvs;
         std::vector<int32_t> faceData;

@@ -181,7 +181,11 @@ TEST_F(FaceMerge, TwoRightTrianglesOfASquareBecomeOneQuad) {
 }
 
 TEST_F(FaceMerge, DifferentMaterialsMergeOnlyWhenAllowed) {
+    // Materials equal in every value would be shared by the in-depth Optimize the
+    // merges start with, so these differ in colour.
     const auto red = root->CreateMaterial(), blue = root->CreateMaterial();
+    red->SetColor(root->CreateColorRGB(1, 0, 0));
+    blue->SetColor(root->CreateColorRGB(0, 0, 1));
     const auto paint = [&](VgxObject& object) {
         object.GetFace(0)->ApplyMaterial(red);
         object.GetFace(1)->ApplyMaterial(blue);
@@ -306,7 +310,9 @@ TEST_F(FaceMerge, ConsolidateMergesFlatNeighboursAndDropsStraightCorners) {
                                         {0, 1, 0}, {0.5f, -1, 0}, {3, 0, 0}, {3, 1, 0}};
     auto step = Make();
     AddPolygons(*step, points, {{0, 1, 2, 3, 4}, {1, 0, 5}, {2, 6, 7, 3}});
-    step->GetFace(1)->ApplyMaterial(root->CreateMaterial());
+    const auto green = root->CreateMaterial();
+    green->SetColor(root->CreateColorRGB(0, 1, 0));
+    step->GetFace(1)->ApplyMaterial(green);
     step->Consolidate(1, false);
     ASSERT_EQ(step->GetFaceCount(), 2);
     EXPECT_EQ(PointIDs(*step, 1), (std::vector<int32_t>{0, 1, 6, 7, 4}));

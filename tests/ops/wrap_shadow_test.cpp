@@ -115,6 +115,14 @@ TEST_F(WrapAndShadow, EqualMaterialsBecomeOne) {
     EXPECT_EQ(object->GetFace(2)->GetMaterial(), c);
     EXPECT_EQ(object->GetFace(3)->GetMaterial(), b);
     EXPECT_EQ(object->GetSubObjectCount(), 2);
+
+    // An in-depth Optimize shares them too.
+    auto other = root->CreateObject();
+    AddTriangles(*other, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {3, 0, 0}, {2, 1, 0}});
+    other->GetFace(0)->ApplyMaterial(a);
+    other->GetFace(1)->ApplyMaterial(b);
+    other->Optimize(true, 100);
+    EXPECT_EQ(other->GetFace(1)->GetMaterial(), a);
 }
 
 TEST_F(WrapAndShadow, ShadowVolumesFromTheOutline) {
