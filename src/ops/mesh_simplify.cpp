@@ -4,10 +4,11 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <cmath>
 #include <cstring>
 #include <numeric>
 #include <unordered_map>
+
+#include "mesh/point_normals.h"
 
 namespace vgx::simplify {
 
@@ -74,20 +75,8 @@ size_t SourceVerticesUsed(const SplitMesh& split, const uint32_t* indices, size_
 // Face normals summed into every vertex, then shared by vertices at the same position.
 void AreaWeightedNormals(TriangleMesh& result) {
     const size_t vertices = result.VertexCount();
-    std::vector<double> sums(vertices * 3, 0.0);
-    const auto p = [&](uint32_t v, int axis) { return static_cast<double>(result.positions[v * 3 + axis]); };
-    for (size_t t = 0; t < result.indices.size(); t += 3) {
-        const uint32_t a = result.indices[t], b = result.indices[t + 1], c = result.indices[t + 2];
-        double u[3], w[3];
-        for (int axis = 0; axis < 3; ++axis) {
-            u[axis] = p(b, axis) - p(a, axis);
-            w[axis] = p(c, axis) - p(b, axis);
-        }
-        const double n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
-        for (uint32_t v : {a, b, c}) {
-            for (int axis = 0; axis < 3; ++axis) sums[v * 3 + axis] += n[axis];
-        }
-    }
+    std::vector<double> sums =
+        SummedFaceNormals(result.positions, std::vector<uint32_t>(result.TriangleCount(), 3), result.indices);
     struct PositionKey {
         uint32_t bits[3];
         bool operator==(const PositionKey& other) const { return std::memcmp(bits, other.bits, sizeof(bits)) == 0; }
@@ -126,13 +115,10 @@ void AreaWeightedNormals(TriangleMesh& result) {
             }
         }
     }
-    result.normals.resize(vertices * 3);
     for (uint32_t v = 0; v < vertices; ++v) {
-        const double* s = &sums[group[v] * 3];
-        const double length = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);
-        const double scale = length > 0 ? 1.0 / length : 0.0;
-        for (int axis = 0; axis < 3; ++axis) result.normals[v * 3 + axis] = static_cast<float>(s[axis] * scale);
+        if (group[v] != v) std::copy_n(&sums[group[v] * 3], 3, &sums[v * 3]);
     }
+    result.normals = UnitNormals(sums);
 }
 
 }  // namespace

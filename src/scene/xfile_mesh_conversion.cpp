@@ -1,8 +1,9 @@
 // A .x file read into the flat arrays VgxObject::Load builds an object from.
 #include <vgx/VgxError.h>
 
-#include <cmath>
+#include <algorithm>
 
+#include "mesh/point_normals.h"
 #include "platform/file_search.h"
 #include "root/errors.h"
 #include "root/retained_mode.h"
@@ -29,39 +30,6 @@ std::string FolderOf(const std::string& path) {
 }
 
 namespace {
-
-// Area-weighted point normals, each face's turning (p1 - p0) x (p2 - p1) as
-// everywhere in the library.
-std::vector<float> PointNormals(const xfile::Mesh& mesh) {
-    std::vector<double> sums(mesh.positions.size(), 0.0);
-    const auto at = [&](uint32_t v, int axis) { return static_cast<double>(mesh.positions[v * 3 + axis]); };
-    size_t start = 0;
-    for (uint32_t size : mesh.faceSizes) {
-        const uint32_t* v = mesh.faceVertices.data() + start;
-        double normal[3] = {0, 0, 0};
-        for (uint32_t k = 1; k + 1 < size; ++k) {
-            double a[3], b[3];
-            for (int axis = 0; axis < 3; ++axis) {
-                a[axis] = at(v[k], axis) - at(v[0], axis);
-                b[axis] = at(v[k + 1], axis) - at(v[k], axis);
-            }
-            normal[0] += a[1] * b[2] - a[2] * b[1];
-            normal[1] += a[2] * b[0] - a[0] * b[2];
-            normal[2] += a[0] * b[1] - a[1] * b[0];
-        }
-        for (uint32_t k = 0; k < size; ++k) {
-            for (int axis = 0; axis < 3; ++axis) sums[v[k] * 3 + axis] += normal[axis];
-        }
-        start += size;
-    }
-    std::vector<float> normals(sums.size());
-    for (size_t i = 0; i + 2 < sums.size(); i += 3) {
-        const double length = std::sqrt(sums[i] * sums[i] + sums[i + 1] * sums[i + 1] + sums[i + 2] * sums[i + 2]);
-        const double scale = length > 0 ? 1.0 / length : 0.0;
-        for (int axis = 0; axis < 3; ++axis) normals[i + axis] = static_cast<float>(sums[i + axis] * scale);
-    }
-    return normals;
-}
 
 bool HasMatchingNormals(const xfile::Mesh& mesh) {
     return !mesh.normals.empty() && mesh.normalFaceSizes == mesh.faceSizes;
@@ -97,7 +65,8 @@ void AppendMesh(const xfile::Mesh& mesh, const std::string& fileFolder, MeshFile
         result.normals.insert(result.normals.end(), mesh.normals.begin(), mesh.normals.end());
         result.normalCount += static_cast<int32_t>(mesh.normals.size() / 3);
     } else {
-        const std::vector<float> normals = PointNormals(mesh);
+        // Without normals of its own, each point gets the area-weighted normal of its faces.
+        const std::vector<float> normals = UnitNormals(SummedFaceNormals(mesh.positions, mesh.faceSizes, mesh.faceVertices));
         result.normals.insert(result.normals.end(), normals.begin(), normals.end());
         result.normalCount += vertexCount;
     }

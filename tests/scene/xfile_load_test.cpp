@@ -60,6 +60,19 @@ std::set<std::shared_ptr<VgxMaterial>> FaceMaterials(const std::shared_ptr<VgxOb
 
 class XFileLoad : public ::testing::Test {
 protected:
+    // Loads a file of one frame below a new top group and returns that frame's only
+    // object, after checking the frame's name.
+    std::shared_ptr<VgxObject> LoadSingleFrame(const std::string& file, const std::string& frameName) {
+        auto top = root->CreateGroup(nullptr);
+        top->Load(kFolder + file);
+        auto frame = OnlyChild(OnlyChild(top));
+        if (!frame) return nullptr;
+        EXPECT_EQ(frame->GetName(), frameName);
+        auto objects = Objects(frame);
+        EXPECT_EQ(objects.size(), 1u) << file;
+        return objects.size() == 1 ? objects[0] : nullptr;
+    }
+
     void SetUp() override {
         root->SetMessageBoxHandler([this](const std::string& text, const std::string&, int32_t) { shown.push_back(text); });
     }
@@ -174,45 +187,32 @@ Frame Top {
 TEST_F(XFileLoad, PublicFilesLoadWithTheirCounts) {
     root->AddSearchPath(kFolder, 1);
 
-    scene->Load(kFolder + "test.x");
-    auto cube = OnlyChild(OnlyChild(scene));
+    auto cube = LoadSingleFrame("test.x", "pCube1");
     ASSERT_TRUE(cube);
-    EXPECT_EQ(cube->GetName(), "pCube1");
-    auto objects = Objects(cube);
-    ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(objects[0]->GetName(), "pCubeShape1");
-    EXPECT_EQ(objects[0]->GetFaceCount(), 12);
-    EXPECT_EQ(objects[0]->GetPointCount(), 8);  // 24 vertices at the 8 corners
-    auto materials = FaceMaterials(objects[0]);
+    EXPECT_EQ(cube->GetName(), "pCubeShape1");
+    EXPECT_EQ(cube->GetFaceCount(), 12);
+    EXPECT_EQ(cube->GetPointCount(), 8);  // 24 vertices at the 8 corners
+    auto materials = FaceMaterials(cube);
     ASSERT_EQ(materials.size(), 1u);
     ASSERT_TRUE((*materials.begin())->GetTexture());
     EXPECT_EQ((*materials.begin())->GetTexture()->GetTextureName(), "test.PNG");
 
     // Three bitmaps, one per material, found beside the file although it names them
     // by an absolute Windows path.
-    auto box = root->CreateGroup(nullptr);
-    box->Load(kFolder + "kwxport_test_cubewithvcolors.x");
-    auto boxFrame = OnlyChild(OnlyChild(box));
-    ASSERT_TRUE(boxFrame);
-    EXPECT_EQ(boxFrame->GetName(), "Box01");
-    auto boxObjects = Objects(boxFrame);
-    ASSERT_EQ(boxObjects.size(), 1u);
-    EXPECT_EQ(boxObjects[0]->GetFaceCount(), 12);
+    auto box = LoadSingleFrame("kwxport_test_cubewithvcolors.x", "Box01");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->GetFaceCount(), 12);
     std::set<std::string> textures;
-    for (const auto& material : FaceMaterials(boxObjects[0])) {
+    for (const auto& material : FaceMaterials(box)) {
         ASSERT_TRUE(material->GetTexture());
         textures.insert(material->GetTexture()->GetTextureName());
     }
     EXPECT_EQ(textures, (std::set<std::string>{"bottom.TGA", "top.TGA", "updown.TGA"}));
 
-    auto truespace = root->CreateGroup(nullptr);
-    truespace->Load(kFolder + "fromtruespace_bin32.x");
-    auto frame = OnlyChild(OnlyChild(truespace));
-    ASSERT_TRUE(frame);
-    auto big = Objects(frame);
-    ASSERT_EQ(big.size(), 1u);
-    EXPECT_EQ(big[0]->GetFaceCount(), 6656);
-    EXPECT_EQ(FaceMaterials(big[0]).size(), 1u);
+    auto dinosaur = LoadSingleFrame("fromtruespace_bin32.x", "FeedTheDinoGPU-0");
+    ASSERT_TRUE(dinosaur);
+    EXPECT_EQ(dinosaur->GetFaceCount(), 6656);
+    EXPECT_EQ(FaceMaterials(dinosaur).size(), 1u);
 
     auto cylinder = root->CreateGroup(nullptr);
     cylinder->Load(kFolder + "anim_test.x");
