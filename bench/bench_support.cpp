@@ -1,9 +1,12 @@
 #include "bench_support.h"
 
+#include "mesh/object_internal.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <malloc.h>
 #include <initializer_list>
 #include <numbers>
 #include <string>
@@ -28,6 +31,23 @@ std::shared_ptr<VgxObject> Pooled(Vgx& root, const ObjMesh& mesh) {
     auto object = root.CreateObject();
     object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
     return object;
+}
+
+IndexedMesh Indexed(const VgxObject& object) {
+    const vgx::iVgxObject& base = object.GetInternals().Base();
+    IndexedMesh mesh;
+    mesh.points.reserve(static_cast<size_t>(base.PointListCount));
+    for (int32_t p = 0; p < base.PointListCount; ++p) mesh.points.push_back(base.PointList[p].Point);
+    for (int32_t f = 0; f < base.FaceListCount; ++f) {
+        mesh.cornerCounts.push_back(base.FaceList[f].PointCount);
+        for (int32_t k = 0; k < base.FaceList[f].PointCount; ++k) mesh.corners.push_back(base.FaceCorners(f)[k].Point);
+    }
+    return mesh;
+}
+
+size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;  // small blocks, and the large ones mapped on their own
 }
 
 namespace {
@@ -66,6 +86,21 @@ ObjMesh MakeGrid(int64_t faces) {
     return soup.Finish();
 }
 
+ObjMesh MakeTriangleGrid(int64_t faces) {
+    const int side = std::max(1, int(std::lround(std::sqrt(double(faces) / 2))));
+    SoupBuilder soup;
+    const auto up = [](VgxVector) { return VgxVector{0, 0, 1}; };
+    auto corner = [&](int i, int j) {
+        return std::pair{VgxVector{float(i), float(j), 0}, VgxUV{float(i) / side, float(j) / side}};
+    };
+    for (int j = 0; j < side; ++j)
+        for (int i = 0; i < side; ++i) {
+            soup.Face({corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)}, up);
+            soup.Face({corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)}, up);
+        }
+    return soup.Finish();
+}
+
 ObjMesh MakeSphere(int64_t faces) {
     const int rings = std::max(2, int(std::lround(std::sqrt(double(faces) / 2)))), segments = 2 * rings;
     SoupBuilder soup;
@@ -96,7 +131,7 @@ const ObjMesh& Generated(Shape shape, int64_t faces) {
     } cache;
     if (cache.shape != shape || cache.faces != faces) {
         cache.mesh = {};
-        cache.mesh = shape == Shape::Grid ? MakeGrid(faces) : MakeSphere(faces);
+        cache.mesh = shape == Shape::Grid ? MakeGrid(faces) : shape == Shape::Sphere ? MakeSphere(faces) : MakeTriangleGrid(faces);
         cache.shape = shape;
         cache.faces = faces;
     }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/obj_reader.h"
 
@@ -21,11 +22,13 @@ std::shared_ptr<Vgx> QuietRoot();
 
 // A flat grid of about `faces` unit quads (the nearest square).
 vgx::test::ObjMesh MakeGrid(int64_t faces);
+// A flat grid of about `faces` right triangles, two to a unit square.
+vgx::test::ObjMesh MakeTriangleGrid(int64_t faces);
 // A unit UV sphere of about `faces` faces: quads, and triangles round the poles.
 // Positions repeat exactly (the seam and the poles too); UVs split at the seam.
 vgx::test::ObjMesh MakeSphere(int64_t faces);
 
-enum class Shape { Grid, Sphere };
+enum class Shape { Grid, Sphere, Triangles };
 
 // One generated mesh at a time: the 1M-face soups are large. The reference stays
 // valid until the next call asks for another mesh.
@@ -38,5 +41,16 @@ using MeshSource = std::function<const vgx::test::ObjMesh&()>;
 
 // A new object of `root` holding the mesh, its coordinates pooled.
 std::shared_ptr<VgxObject> Pooled(Vgx& root, const vgx::test::ObjMesh& mesh);
+
+// An object's editable mesh as the peers take it: positions, and per face its
+// corner count and corner point indexes.
+struct IndexedMesh {
+    std::vector<VgxVector> points;
+    std::vector<int> cornerCounts, corners;
+};
+IndexedMesh Indexed(const VgxObject& object);
+
+// The bytes of heap in use by this process, from the allocator's own count.
+size_t HeapInUse();
 
 }  // namespace vgx::bench

@@ -93,6 +93,16 @@ const bool registered = [] {
             Run(state, Generated(Shape::Grid, faces), 100, [](VgxObject& o, int32_t) { o.Solidify(100); });
         })->Unit(benchmark::kMillisecond);
     }
+    // One picked element on a big mesh, as a host edits under the mouse.
+    const std::string big = "triangles/faces:1000000";
+    benchmark::RegisterBenchmark(("BevelPointsOne/" + big).c_str(), [=](benchmark::State& state) {
+        Run(state, Generated(Shape::Triangles, 1000000), 100,
+            [](VgxObject& o, int32_t) { o.BevelPoints({o.GetPointCount() / 2}, 0.1f); });
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("DivideFacesOne/" + big).c_str(), [=](benchmark::State& state) {
+        Run(state, Generated(Shape::Triangles, 1000000), 100,
+            [](VgxObject& o, int32_t) { o.DivideFaces({o.GetFaceCount() / 2}, 0); });
+    })->Unit(benchmark::kMillisecond);
     return true;
 }();
 

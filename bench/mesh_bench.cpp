@@ -216,6 +216,10 @@ const bool registered = [] {
         Register("sphere/faces:" + std::to_string(faces),
                  [=]() -> const ObjMesh& { return Generated(Shape::Sphere, faces); }, true);
     }
+    for (int64_t faces : {10000, 100000, 1000000}) {
+        Register("triangles/faces:" + std::to_string(faces),
+                 [=]() -> const ObjMesh& { return Generated(Shape::Triangles, faces); }, false);
+    }
     for (const char* file : {"suzanne", "spot", "teapot", "beast", "stanford-bunny"}) {
         const std::string relative = std::string("meshes/common/") + file + ".obj";
         Register(std::string("file:") + file, [=]() -> const ObjMesh& { return FromFile(relative); }, false);

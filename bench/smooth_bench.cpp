@@ -14,6 +14,9 @@
 #include "ops/subdivision.h"
 #include "support/obj_reader.h"
 
+#if VGX_HAVE_OPENMESH
+#include "openmesh_peer.h"
+#endif
 #if VGX_HAVE_OPENSUBDIV
 #include <opensubdiv/far/primvarRefiner.h>
 #include <opensubdiv/far/topologyDescriptor.h>
@@ -122,23 +125,14 @@ struct Position {
 void OpenSubdivRefine(benchmark::State& state, const MeshSource& source, int32_t level) {
     const ObjMesh& mesh = source();
     auto root = QuietRoot();
-    auto object = Pooled(*root, mesh);
-    const vgx::iVgxObject& base = object->GetInternals().Base();
-    std::vector<int> cornerCounts, cornerPoints;
-    for (int32_t f = 0; f < base.FaceListCount; ++f) {
-        cornerCounts.push_back(base.FaceList[f].PointCount);
-        for (int32_t k = 0; k < base.FaceList[f].PointCount; ++k) cornerPoints.push_back(base.FaceCorners(f)[k].Point);
-    }
-    std::vector<Position> positions(static_cast<size_t>(base.PointListCount));
-    for (size_t p = 0; p < positions.size(); ++p) {
-        const VgxVector& v = base.PointList[p].Point;
-        positions[p] = {v.X, v.Y, v.Z};
-    }
+    const vgx::bench::IndexedMesh indexed = vgx::bench::Indexed(*Pooled(*root, mesh));
+    std::vector<Position> positions;
+    for (const VgxVector& v : indexed.points) positions.push_back({v.X, v.Y, v.Z});
     Far::TopologyDescriptor descriptor;
-    descriptor.numVertices = base.PointListCount;
-    descriptor.numFaces = base.FaceListCount;
-    descriptor.numVertsPerFace = cornerCounts.data();
-    descriptor.vertIndicesPerFace = cornerPoints.data();
+    descriptor.numVertices = static_cast<int>(indexed.points.size());
+    descriptor.numFaces = static_cast<int>(indexed.cornerCounts.size());
+    descriptor.numVertsPerFace = indexed.cornerCounts.data();
+    descriptor.vertIndicesPerFace = indexed.corners.data();
     Sdc::Options options;
     options.SetVtxBoundaryInterpolation(Sdc::Options::VTX_BOUNDARY_EDGE_ONLY);
     int64_t outFaces = 0;
@@ -176,6 +170,12 @@ void Register(const std::string& name, const MeshSource& source, int64_t faces) 
         add("CatmullClark" + suffix, [=](benchmark::State& state) { CatmullClark(state, source, level); });
 #if VGX_HAVE_OPENSUBDIV
         add("OpenSubdiv" + suffix, [=](benchmark::State& state) { OpenSubdivRefine(state, source, level); });
+#endif
+#if VGX_HAVE_OPENMESH
+        add("OpenMesh" + suffix, [=](benchmark::State& state) {
+            auto root = QuietRoot();
+            vgx::bench::openmesh::CatmullClark(state, vgx::bench::Indexed(*Pooled(*root, source())), level);
+        });
 #endif
     }
     add("SmoothDisplayFull2", [=](benchmark::State& state) { DisplayFull(state, source); });

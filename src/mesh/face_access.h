@@ -16,5 +16,5 @@ struct VgxFaceAccess {
         return face;
     }
     static const std::shared_ptr<VgxObject>& Object(const VgxFace& face) { return face.object_; }
-    static const std::shared_ptr<VgxMaterial>& Material(const VgxFace& face) { return face.material_; }
+    static void SetMaterial(VgxFace& face, const std::shared_ptr<VgxMaterial>& material) { face.material_ = material; }
 };

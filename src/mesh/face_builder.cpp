@@ -26,35 +26,6 @@ void ReserveMore(Vector& list, size_t extra) {
 
 }  // namespace
 
-void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode) {
-    iVgxFacePoint* corners = level.FaceCorners(face);
-    const int32_t count = level.FaceList[face].PointCount;
-    const int32_t a = corners[side].Point;
-    const int32_t b = corners[(side + 1) % count].Point;
-    iVgxEdge edge;
-    int32_t index;
-    if (mode == EdgeMode::Undirected) {
-        edge.Point[0] = std::min(a, b);
-        edge.Point[1] = std::max(a, b);
-        index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeIndex, edge, false);
-    } else {
-        // A side shared by two consistently oriented faces is created reversed by
-        // the first and found as it stands by the second.
-        edge.Point[0] = a;
-        edge.Point[1] = b;
-        index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeIndex, edge, true);
-        if (index < 0) {
-            std::swap(edge.Point[0], edge.Point[1]);
-            index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeIndex, edge, false);
-        }
-    }
-    corners[side].Edge = index;
-    VgxPoint& point = At(level.PointList, a);
-    level.Adjacency.Append(point.EdgeList, index);
-    level.Adjacency.Append(point.FaceList, face);
-    level.Adjacency.Append(level.EdgeList[index].FaceList, face);
-}
-
 void CheckCorners(const iVgxObject& level) {
     const auto points = static_cast<size_t>(level.PointListCount);
     const auto normals = static_cast<size_t>(level.NormalListCount);
@@ -66,27 +37,6 @@ void CheckCorners(const iVgxObject& level) {
             CheckIndex(corners[k].Normal, normals);
             CheckIndex(corners[k].UV, uvs);
         }
-    }
-}
-
-void EnsureAdjacency(VgxObject& object) {
-    VgxObject::Internals& self = object.GetInternals();
-    if (self.edgesValid) return;
-    RebuildAdjacency(self.Base());
-    self.edgesValid = true;
-}
-
-void RebuildAdjacency(iVgxObject& level) {
-    level.EdgeList.clear();
-    level.EdgeListCount = 0;
-    level.EdgeIndex.Clear();
-    level.Adjacency.Clear();
-    for (int32_t p = 0; p < level.PointListCount; ++p) {
-        level.PointList[p].FaceList = {};
-        level.PointList[p].EdgeList = {};
-    }
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) AddFaceSide(level, f, k, EdgeMode::Undirected);
     }
 }
 
@@ -207,48 +157,53 @@ void CompactCoordinates(iVgxObject& level) {
 
 }  // namespace
 
-void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges, EdgeMode mode) {
+void AddMaterialSlots(iVgxObject& level, int32_t firstFace) {
+    std::unordered_map<const VgxMaterial*, int32_t> slots;
+    for (int32_t s = 0; s < level.MaterialListCount; ++s) slots.emplace(level.MaterialList[s].Material.get(), s);
+    const VgxMaterial* previous = nullptr;
+    for (int32_t f = firstFace; f < level.FaceListCount; ++f) {
+        const std::shared_ptr<VgxMaterial>& material = level.FaceMaterial(f);
+        // Neighbouring faces mostly share a material: skip the lookup for a repeat.
+        if (f > firstFace && material.get() == previous) continue;
+        previous = material.get();
+        if (!slots.emplace(previous, level.MaterialListCount).second) continue;
+        level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
+        if (material) material->SetMaterialIndex(level.MaterialListCount);
+        ++level.MaterialListCount;
+    }
+}
+
+void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges) {
     VgxObject::Internals& self = object.GetInternals();
     const int32_t count = faces.Count();
     if (count < 1) {
         self.StructureChanged();
         return;
     }
+    // A level without faces gets its edges in one bulk pass; edges still valid are
+    // extended side by side.
+    const bool bulk = buildEdges && level.FaceListCount == 0 && level.EdgeListCount == 0;
     const bool edges = buildEdges && (level.FaceListCount == 0 || self.edgesValid);
-    if (edges) {
-        ReserveMore(level.EdgeList, 2 * static_cast<size_t>(count));
-        // A side is usually shared by two faces: about one new edge per two corners.
-        level.EdgeIndex.Reserve(static_cast<size_t>(level.EdgeListCount) + faces.corners.size() / 2);
-        level.Adjacency.Reserve(faces.corners.size());
-    }
     ReserveMore(level.FaceList, static_cast<size_t>(count));
-    ReserveMore(level.FaceListObjects, static_cast<size_t>(count));
+    ReserveMore(level.FaceMaterials, static_cast<size_t>(count));
     ReserveMore(level.Corners, faces.corners.size());
 
-    std::unordered_map<const VgxMaterial*, int32_t> slots;
-    for (int32_t s = 0; s < level.MaterialListCount; ++s) slots.emplace(level.MaterialList[s].Material.get(), s);
-    const std::shared_ptr<VgxObject> owner = object.shared_from_this();
-
+    const int32_t first = level.FaceListCount;
     for (int32_t i = 0; i < count; ++i) {
-        const std::shared_ptr<VgxMaterial>& material = faces.materials[i];
         const int32_t n = faces.offsets[i + 1] - faces.offsets[i];
         const int32_t f = level.AppendFace(n);
-        level.FaceListObjects.push_back(VgxFaceAccess::Make(self.root, owner, material, f));
+        level.FaceMaterials.push_back(faces.materials[i]);
         level.FaceList[f].ApplicationData = faces.applicationData[i];
-        if (!slots.count(material.get()) && slots.emplace(material.get(), level.MaterialListCount).second) {
-            level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
-            if (material) material->SetMaterialIndex(level.MaterialListCount);
-            ++level.MaterialListCount;
-        }
-        iVgxFacePoint* corners = level.FaceCorners(f);
-        std::copy_n(faces.corners.begin() + faces.offsets[i], n, corners);
         level.FaceList[f].PointCount = n;
-        if (edges) {
-            for (int32_t k = 0; k < n; ++k) AddFaceSide(level, f, k, mode);
-        }
+        std::copy_n(faces.corners.begin() + faces.offsets[i], n, level.FaceCorners(f));
     }
     level.FaceListCount += count;
-    level.EdgeList.resize(static_cast<size_t>(level.EdgeListCount));
+    AddMaterialSlots(level, first);
+    if (bulk) {
+        RebuildAdjacency(level);
+    } else if (edges) {
+        AddFaceSides(level, first);
+    }
     self.edgesValid = edges;
     self.StructureChanged();
 }
@@ -295,7 +250,8 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
                        return corner;
                    },
                    faces);
-    AddFaceRecords(object, level, faces, true, EdgeMode::Undirected);
+    // Compacting renumbers the points, so edges built now would be out of date at once.
+    AddFaceRecords(object, level, faces, !optimizeFaces);
     if (optimizeFaces) {
         CompactCoordinates(level);
         self.edgesValid = false;
@@ -304,38 +260,45 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
 
 void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners) {
     VgxObject::Internals& self = object.GetInternals();
-    FaceBatch kept;
-    kept.corners.reserve(level.Corners.size());
+    if (!level.FaceMaterialSlot.empty()) {
+        level.FaceMaterials.resize(static_cast<size_t>(level.FaceListCount));
+        for (int32_t f = 0; f < level.FaceListCount; ++f) level.FaceMaterials[f] = level.FaceMaterial(f);
+        level.FaceMaterialSlot.clear();
+    }
+    // The kept faces move down in place, their corners into one fresh store in
+    // face order, each with exactly the room it uses.
+    size_t keptCorners = 0;
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        const iVgxFace& face = level.FaceList[f];
+        if (level.FaceList[f].PointCount >= minimumCorners) keptCorners += static_cast<size_t>(level.FaceList[f].PointCount);
+    }
+    std::vector<iVgxFacePoint> corners(keptCorners);
+    int32_t kept = 0, start = 0;
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        const iVgxFace face = level.FaceList[f];
         if (face.PointCount < minimumCorners) continue;
-        const iVgxFacePoint* corners = level.FaceCorners(f);
-        kept.corners.insert(kept.corners.end(), corners, corners + face.PointCount);
-        kept.Close(face.ApplicationData, level.FaceMaterial(f));
+        std::copy_n(level.Corners.begin() + face.CornerStart, face.PointCount, corners.begin() + start);
+        iVgxFace& moved = level.FaceList[kept];
+        moved = iVgxFace{};
+        moved.CornerStart = start;
+        moved.PointCount = moved.CornerCapacity = face.PointCount;
+        moved.ApplicationData = face.ApplicationData;
+        if (kept != f) level.FaceMaterials[kept] = std::move(level.FaceMaterials[f]);
+        start += face.PointCount;
+        ++kept;
     }
-    iVgxObject rebuilt;
-    rebuilt.PointList = std::move(level.PointList);
-    rebuilt.NormalList = std::move(level.NormalList);
-    rebuilt.UVList = std::move(level.UVList);
-    rebuilt.PointListCount = level.PointListCount;
-    rebuilt.NormalListCount = level.NormalListCount;
-    rebuilt.UVListCount = level.UVListCount;
-    rebuilt.PointHashTable = std::move(level.PointHashTable);
-    rebuilt.NormalHashTable = std::move(level.NormalHashTable);
-    rebuilt.UVHashTable = std::move(level.UVHashTable);
-    rebuilt.D3DVertexBuffer = std::move(level.D3DVertexBuffer);
-    rebuilt.ActiveFaceList = std::move(level.ActiveFaceList);
-    rebuilt.ActiveFaceListCount = level.ActiveFaceListCount;
-    // The point adjacency is rebuilt with the edges.
-    for (int32_t p = 0; p < rebuilt.PointListCount; ++p) {
-        rebuilt.PointList[p].FaceList = {};
-        rebuilt.PointList[p].EdgeList = {};
-        rebuilt.PointList[p].D3DVertexList = {};
-    }
-    level = std::move(rebuilt);
+    level.Corners = std::move(corners);
+    level.FaceList.resize(static_cast<size_t>(kept));
+    level.FaceMaterials.resize(static_cast<size_t>(kept));
+    level.FaceListCount = kept;
+    level.DropFaceProxies();
+    level.MaterialList.clear();
+    level.MaterialListCount = 0;
+    AddMaterialSlots(level, 0);
+    level.RenderAdjacency.Clear();
+    for (int32_t p = 0; p < level.PointListCount; ++p) level.PointList[p].D3DVertexList = {};
+    RebuildAdjacency(level);
     self.edgesValid = true;
-    AddFaceRecords(object, level, kept, true, EdgeMode::Undirected);
-    self.edgesValid = true;
+    self.StructureChanged();
 }
 
 VgxVector FaceNormal(const iVgxObject& level, int32_t face) {
@@ -372,7 +335,7 @@ void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, 
                        return corner;
                    },
                    faces);
-    AddFaceRecords(object, level, faces, true, EdgeMode::Undirected);
+    AddFaceRecords(object, level, faces, true);
 }
 
 }  // namespace vgx

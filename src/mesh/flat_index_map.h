@@ -26,6 +26,8 @@ public:
         ++size_;
     }
 
+    size_t Size() const { return size_; }
+
     void Reserve(size_t entries) {
         while (slots_.size() < entries * 2) Grow();
     }

@@ -263,7 +263,8 @@ void VgxObject::Optimize(bool InDepth, int32_t Version) {
         GetGeometry(points, pointCount, normals, normalCount, uvs, uvCount, faceData, faceDataCount);
         std::vector<std::shared_ptr<VgxMaterial>> materials;
         materials.reserve(static_cast<size_t>(GetFaceCount()));
-        for (const auto& face : internals_->Base().FaceListObjects) materials.push_back(face->GetMaterial());
+        const vgx::iVgxObject& level = internals_->Base();
+        for (int32_t f = 0; f < level.FaceListCount; ++f) materials.push_back(level.FaceMaterial(f));
         vgx::ClearObject(*this);
         vgx::BuildFacesFromArrays(*this, points, normals, uvs, faceData, materials, InDepth, true, Version);
     });
@@ -290,9 +291,10 @@ void VgxObject::AddObject(const std::shared_ptr<VgxObject>& Object) {
         vgx::iVgxObject& target = internals_->Base();
         for (int32_t i = 0; i < sourceFaces; ++i) {
             step = 10;
-            const auto& proxy = vgx::At(target.FaceListObjects, firstFace + i);
+            vgx::CheckIndex(firstFace + i, target.FaceListCount);
             step = 11;
-            proxy->ApplyMaterial(source.FaceListObjects[i]->GetMaterial());
+            target.SetFaceMaterial(firstFace + i, source.FaceMaterial(i));
+            internals_->StructureChanged();
             step = 12;
             target.FaceList[firstFace + i].ApplicationData = source.FaceList[i].ApplicationData;
             step = 14;

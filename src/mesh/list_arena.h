@@ -20,17 +20,42 @@ public:
     void Append(List& list, int32_t value) {
         const int32_t slot = list.count % kBlockSize;
         if (slot == 0) {
-            const auto block = static_cast<int32_t>(blocks_.size());
-            blocks_.push_back(Block{});
-            if (list.tail >= 0) {
-                blocks_[list.tail].next = block;
+            // A list given room by Allocate moves on to its next block.
+            const int32_t room = list.count == 0 ? list.head : blocks_[list.tail].next;
+            if (room >= 0) {
+                list.tail = room;
             } else {
-                list.head = block;
+                const auto block = static_cast<int32_t>(blocks_.size());
+                blocks_.push_back(Block{});
+                if (list.tail >= 0) {
+                    blocks_[list.tail].next = block;
+                } else {
+                    list.head = block;
+                }
+                list.tail = block;
             }
-            list.tail = block;
         }
         blocks_[list.tail].items[slot] = value;
         ++list.count;
+    }
+
+    // Gives empty lists room for counts[i] entries each, in consecutive blocks, so a
+    // bulk fill appends without allocating and the lists read back contiguously.
+    template <class ListOf>
+    void Allocate(size_t lists, ListOf&& listOf, const int32_t* counts) {
+        size_t total = 0;
+        for (size_t i = 0; i < lists; ++i) total += static_cast<size_t>((counts[i] + kBlockSize - 1) / kBlockSize);
+        Reserve(total);
+        auto block = static_cast<int32_t>(blocks_.size());
+        blocks_.resize(blocks_.size() + total);
+        for (size_t i = 0; i < lists; ++i) {
+            const int32_t n = (counts[i] + kBlockSize - 1) / kBlockSize;
+            if (n == 0) continue;
+            List& list = listOf(i);
+            list.head = block;
+            for (int32_t b = 1; b < n; ++b, ++block) blocks_[block].next = block + 1;
+            ++block;
+        }
     }
 
     // Calls visit(value) for each entry in order.

@@ -6,9 +6,9 @@
 
 namespace vgx {
 
-const std::shared_ptr<VgxMaterial>& iVgxObject::FaceMaterial(int32_t face) const {
-    if (FaceMaterialSlot.empty()) return VgxFaceAccess::Material(*FaceListObjects[face]);
-    return MaterialList[FaceMaterialSlot[face]].Material;
+void iVgxObject::SetFaceMaterial(int32_t face, const std::shared_ptr<VgxMaterial>& material) {
+    FaceMaterials[face] = material;
+    if (VgxFace* proxy = MadeProxy(face)) VgxFaceAccess::SetMaterial(*proxy, material);
 }
 
 void iVgxObject::EmptyKeepingStorage() {
@@ -18,7 +18,8 @@ void iVgxObject::EmptyKeepingStorage() {
     MaterialList.clear();
     EdgeList.clear();
     FaceList.clear();
-    FaceListObjects.clear();
+    FaceMaterials.clear();
+    DropFaceProxies();
     FaceMaterialSlot.clear();
     ActiveFaceList.clear();
     Corners.clear();

@@ -104,10 +104,14 @@ struct iVgxObject {
     std::vector<iVgxMaterial> MaterialList;
     std::vector<iVgxEdge> EdgeList;
     std::vector<iVgxFace> FaceList;
-    std::vector<std::shared_ptr<VgxFace>> FaceListObjects;
-    // Derived levels (smoothing, mirror) have no face proxies: each face names its
-    // slot in MaterialList instead.
+    // The editable mesh keeps each face's material here; derived levels (smoothing,
+    // mirror) leave it empty and name each face's slot in MaterialList instead.
+    std::vector<std::shared_ptr<VgxMaterial>> FaceMaterials;
     std::vector<int32_t> FaceMaterialSlot;
+    // The face proxies handed to the host, made on first request: empty, or one
+    // entry per face (null where none was asked for). A rebuild drops them all.
+    std::vector<std::shared_ptr<VgxFace>> FaceListObjects;
+    int32_t FaceProxyCount = 0;
     std::vector<int32_t> ActiveFaceList;
     int32_t PointListCount = 0;
     int32_t NormalListCount = 0;
@@ -142,8 +146,21 @@ struct iVgxObject {
 
     iVgxFacePoint* FaceCorners(int32_t face) { return Corners.data() + FaceList[face].CornerStart; }
     const iVgxFacePoint* FaceCorners(int32_t face) const { return Corners.data() + FaceList[face].CornerStart; }
-    // The material a face is drawn with, from its proxy or its slot.
-    const std::shared_ptr<VgxMaterial>& FaceMaterial(int32_t face) const;
+    // The material a face is drawn with, from its own entry or its slot.
+    const std::shared_ptr<VgxMaterial>& FaceMaterial(int32_t face) const {
+        return FaceMaterialSlot.empty() ? FaceMaterials[face] : MaterialList[FaceMaterialSlot[face]].Material;
+    }
+    // Gives a face of the editable mesh a material, and its proxy too if it has one.
+    void SetFaceMaterial(int32_t face, const std::shared_ptr<VgxMaterial>& material);
+    // The face's proxy if one was handed out, else null.
+    VgxFace* MadeProxy(int32_t face) const {
+        return static_cast<size_t>(face) < FaceListObjects.size() ? FaceListObjects[face].get() : nullptr;
+    }
+    // Forgets every proxy handed out; those the host still holds keep their material.
+    void DropFaceProxies() {
+        FaceListObjects.clear();
+        FaceProxyCount = 0;
+    }
     // Appends a face with room for `corners` corners and returns its index.
     int32_t AppendFace(int32_t corners);
     // Appends one corner to a face, moving its corners to the end of the store when full.

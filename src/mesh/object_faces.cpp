@@ -40,6 +40,21 @@ std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color) {
     return material;
 }
 
+const std::shared_ptr<VgxFace>& FaceProxy(VgxObject& object, int32_t face) {
+    VgxObject::Internals& self = object.GetInternals();
+    iVgxObject& level = self.Base();
+    CheckIndex(face, level.FaceListCount);
+    if (level.FaceListObjects.size() < static_cast<size_t>(level.FaceListCount)) {
+        level.FaceListObjects.resize(static_cast<size_t>(level.FaceListCount));
+    }
+    std::shared_ptr<VgxFace>& proxy = level.FaceListObjects[face];
+    if (!proxy) {
+        proxy = VgxFaceAccess::Make(self.root, object.shared_from_this(), level.FaceMaterials[face], face);
+        ++level.FaceProxyCount;
+    }
+    return proxy;
+}
+
 }  // namespace vgx
 
 void VgxObject::AddFaces(const std::vector<VgxVector>& PointList, const std::vector<VgxVector>& NormalList,
@@ -79,8 +94,8 @@ std::shared_ptr<VgxFace> VgxObject::CreateFace() {
     return vgx::Trap(kSource, [&] {
         vgx::FaceBatch face;
         face.Close(0, vgx::EnsureDefaultMaterial(*this));
-        vgx::AddFaceRecords(*this, internals_->Base(), face, true, vgx::EdgeMode::Undirected);
-        return internals_->Base().FaceListObjects.back();
+        vgx::AddFaceRecords(*this, internals_->Base(), face, true);
+        return vgx::FaceProxy(*this, GetFaceCount() - 1);
     });
 }
 
@@ -98,7 +113,7 @@ void VgxObject::DeleteFaces(const std::vector<int32_t>& FaceIDList) {
 int32_t VgxObject::GetFaceCount() const { return internals_->Base().FaceListCount; }
 
 std::shared_ptr<VgxFace> VgxObject::GetFace(int32_t FaceID) const {
-    return vgx::Trap(kSource, [&] { return vgx::At(internals_->Base().FaceListObjects, FaceID); });
+    return vgx::Trap(kSource, [&] { return vgx::FaceProxy(const_cast<VgxObject&>(*this), FaceID); });
 }
 
 std::shared_ptr<VgxFaceArray> VgxObject::GetFaces() {
@@ -116,6 +131,8 @@ void VgxObject::DefaultMaterial(int32_t Color) {
 
 void VgxObject::ApplyMaterial(const std::shared_ptr<VgxMaterial>& Material) {
     vgx::Trap(kSource, [&] {
-        for (const auto& face : internals_->Base().FaceListObjects) face->ApplyMaterial(Material);
+        vgx::iVgxObject& level = internals_->Base();
+        for (int32_t f = 0; f < level.FaceListCount; ++f) level.SetFaceMaterial(f, Material);
+        if (level.FaceListCount > 0) internals_->StructureChanged();
     });
 }

@@ -13,10 +13,6 @@
 #include "mesh/render_data.h"
 #include "ops/subdivision.h"
 
-namespace vgx {
-enum class EdgeMode { Undirected, Directed };
-}
-
 struct VgxObject::Internals {
     // Level 0 is the editable mesh; 1 to 4 belong to the smoothing build.
     std::array<vgx::iVgxObject, 5> levels;
@@ -86,19 +82,23 @@ void ClearObject(VgxObject& object);
 const std::shared_ptr<VgxMaterial>& EnsureDefaultMaterial(VgxObject& object);
 // A new material of this colour, with ambient 0.6 and emissive 0.2 times it.
 std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color);
-// The edge step of side k of a face: pool the edge, record it on the corner, and
-// list it and the face on the corner's point and the face on the edge.
-void AddFaceSide(iVgxObject& level, int32_t face, int32_t side, EdgeMode mode);
+// The edge step of side k of a face: pool the undirected edge, record it on the
+// corner, and list it and the face on the corner's point and the face on the edge.
+void AddFaceSide(iVgxObject& level, int32_t face, int32_t side);
+// AddFaceSide for every side of the faces from `firstFace` on, after checking that
+// each of their corners names a point.
+void AddFaceSides(iVgxObject& level, int32_t firstFace);
 // Raises 9 unless every corner of the level names an entry of each of its pools, so
 // an operation that reads them all refuses a bad mesh before it changes anything.
 void CheckCorners(const iVgxObject& level);
-// Builds the edges and the point and edge lists of every face again, undirected.
+// Builds the edges and the point and edge lists of every face again, undirected,
+// with the numbering and orders AddFaceSide gives face by face, in bulk passes.
 void RebuildAdjacency(iVgxObject& level);
 // Rebuilds level 0's adjacency when it is out of date; faces keep their ids and proxies.
 void EnsureAdjacency(VgxObject& object);
-// Appends finished faces to a level with new proxies and material slots; builds
+// Appends finished faces to a level with their materials and material slots; builds
 // their edges when asked and the level allows it.
-void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges, EdgeMode mode);
+void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges);
 // Raises 9 unless every face block of FaceData lies inside the array and every
 // corner index inside its list (a list of size 0 is not indexed).
 void ValidateFaceData(const std::vector<int32_t>& faceData, size_t points, size_t normals, size_t uvs);
@@ -111,11 +111,16 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
                           bool optimizeFaces, bool optimizeCoordinates, int32_t version);
 // Appends the faces of FaceData whose corners index the object's own pools.
 void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, bool optimizeFaces);
-// Keeps the faces of at least `minimumCorners` corners, renumbered, with new proxies,
-// material slots and undirected edges.
+// Keeps the faces of at least `minimumCorners` corners, renumbered, with material
+// slots and undirected edges made anew; the face proxies handed out are dropped.
 void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners);
 // Sub-objects: one slot per distinct material object, in order of first use.
 void RebuildSubObjects(iVgxObject& level);
+// Appends a slot for each material the faces from `firstFace` on use that has none
+// yet, in order of first use, telling each material its slot.
+void AddMaterialSlots(iVgxObject& level, int32_t firstFace);
+// The proxy of a face of the editable mesh, made the first time it is asked for.
+const std::shared_ptr<VgxFace>& FaceProxy(VgxObject& object, int32_t face);
 // The unit normal (p1 - p0) x (p2 - p1) of a face; zero below 3 corners.
 VgxVector FaceNormal(const iVgxObject& level, int32_t face);
 // FaceData of a level's faces in face order, with the material of each block and, when

@@ -207,18 +207,7 @@ void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBl
 void RebuildSubObjects(iVgxObject& level) {
     level.MaterialList.clear();
     level.MaterialListCount = 0;
-    std::unordered_map<const VgxMaterial*, int32_t> slots;
-    const VgxMaterial* previous = nullptr;
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        const auto& material = level.FaceListObjects[f]->GetMaterial();
-        // Neighbouring faces mostly share a material: skip the lookup for a repeat.
-        if (f > 0 && material.get() == previous) continue;
-        previous = material.get();
-        if (slots.count(previous) || !slots.emplace(previous, level.MaterialListCount).second) continue;
-        level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
-        if (material) material->SetMaterialIndex(level.MaterialListCount);
-        ++level.MaterialListCount;
-    }
+    AddMaterialSlots(level, 0);
 }
 
 namespace {

@@ -180,7 +180,11 @@ VgxVector VgxFace::GetFaceNormal() const {
 void VgxFace::ApplyMaterial(const std::shared_ptr<VgxMaterial>& Material) {
     vgx::Trap(kSource, [&] {
         material_ = Material;
-        if (object_) object_->GetInternals().StructureChanged();
+        if (!object_) return;
+        VgxObject::Internals& owner = object_->GetInternals();
+        // A proxy a rebuild replaced keeps its material to itself.
+        if (owner.Base().MadeProxy(id_) == this) owner.Base().FaceMaterials[id_] = Material;
+        owner.StructureChanged();
     });
 }
 

@@ -160,7 +160,7 @@ void ApplyCuts(VgxObject& object, const WorkingFaces& work) {
     }
     if (!cut.empty()) object.DeleteFaces(cut);
     VgxObject::Internals& self = object.GetInternals();
-    AddFaceRecords(object, self.Base(), batch, true, EdgeMode::Undirected);
+    AddFaceRecords(object, self.Base(), batch, true);
     self.boundingBoxValid = false;
 }
 
@@ -301,7 +301,7 @@ void VgxObject::BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, in
             batch.Close(1, level.FaceMaterial(one.face));
         }
         DeleteFaces(replaced);
-        vgx::AddFaceRecords(*this, internals_->Base(), batch, true, vgx::EdgeMode::Undirected);
+        vgx::AddFaceRecords(*this, internals_->Base(), batch, true);
         internals_->boundingBoxValid = false;
 
         if (!ends.empty()) vgx::BevelCorners(*this, ends, Bevel);

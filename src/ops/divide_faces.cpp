@@ -156,7 +156,7 @@ int32_t CommitFaceEdits(VgxObject& object, FaceEdits& edits) {
     PoolNewCorners(level, edits);
     DropRepeatedCorners(edits.added);
     // Deleting rebuilds every edge, the new faces' too, so none are built here.
-    AddFaceRecords(object, level, edits.added, false, EdgeMode::Undirected);
+    AddFaceRecords(object, level, edits.added, false);
     object.DeleteFaces(edits.replaced);
     return edits.added.Count();
 }

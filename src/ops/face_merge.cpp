@@ -132,7 +132,7 @@ struct Sweep {
 bool ApplySweep(VgxObject& object, const Sweep& sweep) {
     if (sweep.replaced.empty()) return false;
     // DeleteFaces rebuilds every edge right after, so the new faces need none yet.
-    AddFaceRecords(object, object.GetInternals().Base(), sweep.merged, false, EdgeMode::Undirected);
+    AddFaceRecords(object, object.GetInternals().Base(), sweep.merged, false);
     object.DeleteFaces(sweep.replaced);
     return true;
 }

@@ -1,5 +1,4 @@
 // VgxObject::OptimizeMaterials: faces whose materials are equal share one object.
-#include <vgx/VgxFace.h>
 #include <vgx/VgxMaterial.h>
 #include <vgx/VgxObject.h>
 
@@ -11,15 +10,14 @@
 
 void VgxObject::OptimizeMaterials() {
     vgx::Trap("VgxObject", [&] {
-        const vgx::iVgxObject& level = internals_->Base();
+        vgx::iVgxObject& level = internals_->Base();
         // The first material of each class of equal ones, in order of first use, and
         // what each material object resolved to when first met: faces sharing an
         // object need no second search.
         std::vector<std::shared_ptr<VgxMaterial>> distinct;
         std::unordered_map<const VgxMaterial*, std::shared_ptr<VgxMaterial>> resolved;
         for (int32_t f = 0; f < level.FaceListCount; ++f) {
-            VgxFace& face = *level.FaceListObjects[f];
-            const std::shared_ptr<VgxMaterial> material = face.GetMaterial();
+            const std::shared_ptr<VgxMaterial> material = level.FaceMaterial(f);
             auto [entry, added] = resolved.try_emplace(material.get());
             if (added) {
                 for (const auto& candidate : distinct) {
@@ -33,7 +31,10 @@ void VgxObject::OptimizeMaterials() {
                     entry->second = material;
                 }
             }
-            if (entry->second && entry->second != material) face.ApplyMaterial(entry->second);
+            if (entry->second && entry->second != material) {
+                level.SetFaceMaterial(f, entry->second);
+                internals_->StructureChanged();
+            }
         }
     });
 }

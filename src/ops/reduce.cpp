@@ -30,7 +30,7 @@ std::vector<int32_t> FaceSlots(const vgx::iVgxObject& level) {
     std::unordered_map<const VgxMaterial*, int32_t> slotOf;
     for (int32_t s = 0; s < level.MaterialListCount; ++s) slotOf.emplace(level.MaterialList[s].Material.get(), s);
     std::vector<int32_t> slots(static_cast<size_t>(level.FaceListCount));
-    for (int32_t f = 0; f < level.FaceListCount; ++f) slots[f] = slotOf.at(level.FaceListObjects[f]->GetMaterial().get());
+    for (int32_t f = 0; f < level.FaceListCount; ++f) slots[f] = slotOf.at(level.FaceMaterial(f).get());
     return slots;
 }
 

@@ -7,6 +7,7 @@
 
 #include "material/texture_entry.h"
 #include "platform/os.h"
+#include "mesh/object_internal.h"
 #include "root/errors.h"
 #include "root/library_state.h"
 #include "root/registry_sweep.h"
@@ -33,7 +34,7 @@ bool ReleaseGroup(const std::shared_ptr<VgxGroup>& group) {
 
 // Each face proxy holds its object, so an object held only by its faces is unreferenced.
 bool ReleaseObject(const std::shared_ptr<VgxObject>& object) {
-    if (ExternalReferences(object) != object->GetFaceCount()) return false;
+    if (ExternalReferences(object) != object->GetInternals().Base().FaceProxyCount) return false;
     object->SetRoot(nullptr);
     return true;
 }

@@ -45,27 +45,6 @@ TEST_F(Faces, SharedSidesShareOneUndirectedEdge) {
     EXPECT_TRUE(shown.empty());
 }
 
-TEST_F(Faces, DirectedEdgesAreCreatedReversedAndFoundByTheTwinSide) {
-    mesh->AddFaces(kPoints, kNormals, kUVs, {0}, true, false);
-    vgx::iVgxObject& level = mesh->GetInternals().Base();
-    for (int32_t i = 0; i < 4; ++i) mesh->AddOptimizedPoint(kPoints[i]);
-    mesh->AddOptimizedNormal({0, 0, 1});
-    mesh->AddOptimizedUV({0, 0});
-    vgx::FaceBatch batch;
-    for (int32_t p : {0, 1, 2}) batch.corners.push_back({p, 0, 0, 0, -1});
-    batch.Close(0, nullptr);
-    for (int32_t p : {2, 1, 3}) batch.corners.push_back({p, 0, 0, 0, -1});
-    batch.Close(0, nullptr);
-    vgx::AddFaceRecords(*mesh, level, batch, true, vgx::EdgeMode::Directed);
-    ASSERT_EQ(level.EdgeListCount, 5);
-    // The first face's side 1 -> 2 is stored as (2, 1); the second face's side
-    // 2 -> 1 finds it unchanged.
-    const int32_t shared = level.FaceCorners(0)[1].Edge;
-    EXPECT_EQ(level.EdgeList[shared].Point[0], 2);
-    EXPECT_EQ(level.EdgeList[shared].Point[1], 1);
-    EXPECT_EQ(level.FaceCorners(1)[0].Edge, shared);
-}
-
 TEST_F(Faces, MissingNormalsAndUVsAreWarnedAndDefaulted) {
     mesh->AddFaces(kPoints, {}, {}, {3, 0, 5, 5, 1, 5, 5, 2, 5, 5, 0}, false, false);
     EXPECT_EQ(shown, (std::vector<std::string>{

@@ -73,7 +73,7 @@ Snapshot Take(const VgxObject& object) {
 }
 
 // A closed mesh: consistent, and every edge between exactly two faces.
-void ExpectClosed(const VgxObject& object) {
+void ExpectClosed(VgxObject& object) {
     EXPECT_EQ(MeshFault(object), "");
     EXPECT_EQ(EdgesWithFaceCount(object, 2), object.GetInternals().Base().EdgeListCount);
 }

@@ -79,7 +79,8 @@ std::string MeshFault(const VgxObject& object) {
     return {};
 }
 
-int32_t EdgesWithFaceCount(const VgxObject& object, int32_t faces) {
+int32_t EdgesWithFaceCount(VgxObject& object, int32_t faces) {
+    EnsureAdjacency(object);
     const iVgxObject& level = object.GetInternals().Base();
     int32_t count = 0;
     for (int32_t e = 0; e < level.EdgeListCount; ++e) count += level.EdgeList[e].FaceList.count == faces ? 1 : 0;

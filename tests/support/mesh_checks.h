@@ -33,7 +33,7 @@ void AddCube(VgxObject& cube);
 // the first fault found.
 std::string MeshFault(const VgxObject& object);
 
-// How many edges of level 0 have exactly `faces` faces.
-int32_t EdgesWithFaceCount(const VgxObject& object, int32_t faces);
+// How many edges of level 0 have exactly `faces` faces, its edges brought up to date first.
+int32_t EdgesWithFaceCount(VgxObject& object, int32_t faces);
 
 }  // namespace vgx::test

@@ -1,0 +1,146 @@
+// The edges of a level and the lists around its points and edges: built for every
+// face at once in flat passes, or side by side for faces appended later.
+#include <vgx/VgxObject.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "mesh/mod_index.h"
+#include "mesh/object_internal.h"
+#include "root/errors.h"
+
+namespace vgx {
+namespace {
+
+uint64_t EdgeKey(const iVgxEdge& edge) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(edge.Point[0])) << 32 | static_cast<uint32_t>(edge.Point[1]);
+}
+
+// The edge index finds pooled edges for side-by-side appends. The bulk build leaves
+// it empty; it is filled from the edge list the first time an append needs it.
+void EnsureEdgeIndex(iVgxObject& level) {
+    if (level.EdgeIndex.Size() == static_cast<size_t>(level.EdgeListCount)) return;
+    level.EdgeIndex.Clear();
+    level.EdgeIndex.Reserve(static_cast<size_t>(level.EdgeListCount));
+    for (int32_t e = 0; e < level.EdgeListCount; ++e) level.EdgeIndex.Insert(EdgeKey(level.EdgeList[e]), e);
+}
+
+// Raises 9 unless every corner names a point of the level, before anything is built.
+void CheckCornerPoints(const iVgxObject& level, int32_t firstFace) {
+    const size_t points = level.PointList.size();
+    for (int32_t f = firstFace; f < static_cast<int32_t>(level.FaceList.size()); ++f) {
+        const iVgxFacePoint* corners = level.FaceCorners(f);
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) CheckIndex(corners[k].Point, points);
+    }
+}
+
+}  // namespace
+
+void AddFaceSide(iVgxObject& level, int32_t face, int32_t side) {
+    iVgxFacePoint* corners = level.FaceCorners(face);
+    const int32_t count = level.FaceList[face].PointCount;
+    const int32_t a = corners[side].Point;
+    const int32_t b = corners[(side + 1) % count].Point;
+    VgxPoint& point = At(level.PointList, a);
+    EnsureEdgeIndex(level);
+    iVgxEdge edge;
+    edge.Point[0] = std::min(a, b);
+    edge.Point[1] = std::max(a, b);
+    const int32_t index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeIndex, edge, false);
+    corners[side].Edge = index;
+    level.Adjacency.Append(point.EdgeList, index);
+    level.Adjacency.Append(point.FaceList, face);
+    level.Adjacency.Append(level.EdgeList[index].FaceList, face);
+}
+
+void RebuildAdjacency(iVgxObject& level) {
+    CheckCornerPoints(level, 0);
+    level.EdgeList.clear();
+    level.EdgeListCount = 0;
+    level.EdgeIndex.Clear();
+    level.Adjacency.Clear();
+    for (VgxPoint& point : level.PointList) point.FaceList = point.EdgeList = {};
+    const size_t points = level.PointList.size();
+    const int32_t faces = level.FaceListCount;
+
+    // Each side is filed under its lower point; the few sides filed there are
+    // searched for the higher one, so pooling touches memory near the point.
+    std::vector<int32_t> sidesFrom(points + 1, 0), cornersAt(points, 0);
+    for (int32_t f = 0; f < faces; ++f) {
+        const iVgxFacePoint* corners = level.FaceCorners(f);
+        const int32_t n = level.FaceList[f].PointCount;
+        for (int32_t k = 0; k < n; ++k) {
+            const int32_t a = corners[k].Point, b = corners[(k + 1) % n].Point;
+            ++sidesFrom[std::min(a, b) + 1];
+            ++cornersAt[a];
+        }
+    }
+    for (size_t p = 0; p < points; ++p) sidesFrom[p + 1] += sidesFrom[p];
+    struct Filed {
+        int32_t higher, edge;
+    };
+    std::vector<Filed> filed(static_cast<size_t>(sidesFrom[points]));
+    std::vector<int32_t> filedEnd(sidesFrom.begin(), sidesFrom.end() - 1);
+    std::vector<int32_t> sidesOfEdge;
+    sidesOfEdge.reserve(filed.size() / 2 + 1);
+    level.EdgeList.reserve(filed.size() / 2 + 1);
+    for (int32_t f = 0; f < faces; ++f) {
+        iVgxFacePoint* corners = level.FaceCorners(f);
+        const int32_t n = level.FaceList[f].PointCount;
+        for (int32_t k = 0; k < n; ++k) {
+            const int32_t a = corners[k].Point, b = corners[(k + 1) % n].Point;
+            const int32_t lower = std::min(a, b), higher = std::max(a, b);
+            int32_t edge = -1;
+            for (int32_t i = sidesFrom[lower]; i < filedEnd[lower]; ++i) {
+                if (filed[i].higher == higher) {
+                    edge = filed[i].edge;
+                    break;
+                }
+            }
+            if (edge < 0) {
+                edge = level.EdgeListCount++;
+                iVgxEdge& record = level.EdgeList.emplace_back();
+                record.Point[0] = lower;
+                record.Point[1] = higher;
+                sidesOfEdge.push_back(0);
+                filed[filedEnd[lower]++] = {higher, edge};
+            }
+            ++sidesOfEdge[edge];
+            corners[k].Edge = edge;
+        }
+    }
+
+    // The lists get their room in consecutive blocks, then are filled face by face,
+    // side by side: the order the side-by-side build appends in.
+    level.Adjacency.Allocate(points, [&](size_t p) -> ListArena::List& { return level.PointList[p].FaceList; },
+                             cornersAt.data());
+    level.Adjacency.Allocate(points, [&](size_t p) -> ListArena::List& { return level.PointList[p].EdgeList; },
+                             cornersAt.data());
+    level.Adjacency.Allocate(sidesOfEdge.size(), [&](size_t e) -> ListArena::List& { return level.EdgeList[e].FaceList; },
+                             sidesOfEdge.data());
+    for (int32_t f = 0; f < faces; ++f) {
+        const iVgxFacePoint* corners = level.FaceCorners(f);
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+            VgxPoint& point = level.PointList[corners[k].Point];
+            level.Adjacency.Append(point.EdgeList, corners[k].Edge);
+            level.Adjacency.Append(point.FaceList, f);
+            level.Adjacency.Append(level.EdgeList[corners[k].Edge].FaceList, f);
+        }
+    }
+}
+
+void AddFaceSides(iVgxObject& level, int32_t firstFace) {
+    CheckCornerPoints(level, firstFace);
+    for (int32_t f = firstFace; f < static_cast<int32_t>(level.FaceList.size()); ++f) {
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) AddFaceSide(level, f, k);
+    }
+}
+
+void EnsureAdjacency(VgxObject& object) {
+    VgxObject::Internals& self = object.GetInternals();
+    if (self.edgesValid) return;
+    RebuildAdjacency(self.Base());
+    self.edgesValid = true;
+}
+
+}  // namespace vgx
