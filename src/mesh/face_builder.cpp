@@ -265,18 +265,28 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners) 
         for (int32_t f = 0; f < level.FaceListCount; ++f) level.FaceMaterials[f] = level.FaceMaterial(f);
         level.FaceMaterialSlot.clear();
     }
-    // The kept faces move down in place, their corners into one fresh store in
-    // face order, each with exactly the room it uses.
+    // The kept faces move down in place, their corners packed in face order, each
+    // with exactly the room it uses. Corners stored in face order pack within the
+    // store itself; a face moved to the end by a growing corner list needs a fresh one.
     size_t keptCorners = 0;
+    bool inFaceOrder = true;
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        if (level.FaceList[f].PointCount >= minimumCorners) keptCorners += static_cast<size_t>(level.FaceList[f].PointCount);
+        const iVgxFace& face = level.FaceList[f];
+        if (face.PointCount >= minimumCorners) keptCorners += static_cast<size_t>(face.PointCount);
+        if (f > 0 && face.CornerStart < level.FaceList[f - 1].CornerStart + level.FaceList[f - 1].CornerCapacity) {
+            inFaceOrder = false;
+        }
     }
-    std::vector<iVgxFacePoint> corners(keptCorners);
+    std::vector<iVgxFacePoint> fresh(inFaceOrder ? 0 : keptCorners);
+    std::vector<iVgxFacePoint>& corners = inFaceOrder ? level.Corners : fresh;
     int32_t kept = 0, start = 0;
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFace face = level.FaceList[f];
         if (face.PointCount < minimumCorners) continue;
-        std::copy_n(level.Corners.begin() + face.CornerStart, face.PointCount, corners.begin() + start);
+        // Packing moves corners only towards the front: a forward copy is safe.
+        if (!inFaceOrder || start != face.CornerStart) {
+            std::copy_n(level.Corners.begin() + face.CornerStart, face.PointCount, corners.begin() + start);
+        }
         iVgxFace& moved = level.FaceList[kept];
         moved = iVgxFace{};
         moved.CornerStart = start;
@@ -286,7 +296,11 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners) 
         start += face.PointCount;
         ++kept;
     }
-    level.Corners = std::move(corners);
+    if (inFaceOrder) {
+        level.Corners.resize(keptCorners);
+    } else {
+        level.Corners = std::move(fresh);
+    }
     level.FaceList.resize(static_cast<size_t>(kept));
     level.FaceMaterials.resize(static_cast<size_t>(kept));
     level.FaceListCount = kept;

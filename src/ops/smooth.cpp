@@ -4,6 +4,7 @@
 #include "ops/smooth.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
@@ -312,8 +313,13 @@ void CreaseNormals(VgxObject& object, float angle) {
     std::vector<VgxVector> faceNormals(static_cast<size_t>(level.FaceListCount));
     for (int32_t f = 0; f < level.FaceListCount; ++f) faceNormals[f] = FaceNormal(level, f);
 
-    std::vector<VgxVector> cornerNormals;
-    cornerNormals.reserve(level.Corners.size());
+    // The corners of one point mostly get the same normal. A value equal bit for bit
+    // to the last one pooled for the same point finds the entry that one found (the
+    // pool's first match cannot change), so only the first of such a run is pooled.
+    std::vector<VgxVector> distinct;
+    distinct.reserve(static_cast<size_t>(level.PointListCount));
+    std::vector<int32_t> lastAtPoint(level.PointList.size(), -1), cornerSlots;
+    cornerSlots.reserve(level.Corners.size());
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const VgxVector& own = faceNormals[f];
         const iVgxFacePoint* corners = level.FaceCorners(f);
@@ -328,19 +334,29 @@ void CreaseNormals(VgxObject& object, float angle) {
             });
             VgxVector normal{static_cast<float>(sum[0]), static_cast<float>(sum[1]), static_cast<float>(sum[2])};
             rm::VectorNormalize(normal, normal);
-            cornerNormals.push_back(normal);
+            const int32_t last = lastAtPoint[corners[k].Point];
+            if (last >= 0 && std::memcmp(&distinct[last], &normal, sizeof normal) == 0) {
+                cornerSlots.push_back(last);
+                continue;
+            }
+            cornerSlots.push_back(static_cast<int32_t>(distinct.size()));
+            // A non-finite value matches nothing in the pool, not even itself.
+            if (std::isfinite(normal.X) && std::isfinite(normal.Y) && std::isfinite(normal.Z)) {
+                lastAtPoint[corners[k].Point] = cornerSlots.back();
+            }
+            distinct.push_back(normal);
         }
     }
     level.NormalHashTable.Reset(HashTable::TypeFor(static_cast<size_t>(level.PointListCount)));
     level.NormalList.assign(static_cast<size_t>(level.PointListCount) + 1, iVgxNormal{});
     level.NormalListCount = 0;
     std::vector<int32_t> indexes;
-    modIndex::AddPooledNormals(level.NormalList, level.NormalListCount, level.NormalHashTable, cornerNormals, true,
+    modIndex::AddPooledNormals(level.NormalList, level.NormalListCount, level.NormalHashTable, distinct, true,
                                indexes);
     size_t next = 0;
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         iVgxFacePoint* corners = level.FaceCorners(f);
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].Normal = indexes[next++];
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].Normal = indexes[cornerSlots[next++]];
     }
     self.StructureChanged();
 }
