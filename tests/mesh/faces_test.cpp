@@ -202,4 +202,48 @@ TEST_F(Faces, MaterialsAndSlots) {
     EXPECT_NE(mesh->GetFace(0)->GetMaterial(), material);
 }
 
+TEST_F(Faces, ProxiesLastUntilTheNextRebuildAndThenKeepTheirMaterialToThemselves) {
+    mesh->AddFaces(kPoints, kNormals, kUVs, kTwoTriangles, true, false);
+    EXPECT_EQ(Level().FaceProxyCount, 0);  // none until the host asks
+    const std::shared_ptr<VgxFace> first = mesh->GetFace(1);
+    EXPECT_EQ(mesh->GetFace(1), first);
+    EXPECT_EQ(Level().FaceProxyCount, 1);
+    const auto red = root->CreateMaterial(), blue = root->CreateMaterial();
+    first->ApplyMaterial(red);
+    EXPECT_EQ(Level().FaceMaterial(1), red);
+
+    mesh->DeleteFaces({0});  // a rebuild: face 1 is now face 0, with a new proxy
+    const std::shared_ptr<VgxFace> moved = mesh->GetFace(0);
+    EXPECT_NE(moved, first);
+    EXPECT_EQ(moved->GetMaterial(), red);
+    first->ApplyMaterial(blue);
+    EXPECT_EQ(first->GetMaterial(), blue);
+    EXPECT_EQ(moved->GetMaterial(), red);
+    EXPECT_EQ(Level().FaceMaterial(0), red);
+    // The object's own material change reaches the proxies it handed out.
+    mesh->ApplyMaterial(blue);
+    EXPECT_EQ(moved->GetMaterial(), blue);
+}
+
+TEST_F(Faces, TheCollectionCountsOnlyTheProxiesHandedOut) {
+    const std::vector<int32_t> one{3, 0, 0, 0, 1, 0, 1, 2, 0, 2, 0};
+    std::weak_ptr<VgxObject> unasked, asked, replaced;
+    std::shared_ptr<VgxFace> stale;
+    {
+        auto a = root->CreateObject(), b = root->CreateObject(), c = root->CreateObject();
+        for (auto& object : {a, b, c}) object->AddFaces(kPoints, kNormals, kUVs, kTwoTriangles, true, false);
+        b->GetFace(1);
+        stale = c->GetFace(0);
+        c->AddFacesIndexed(one, false);
+        c->DeleteFaces({2});
+        unasked = a, asked = b, replaced = c;
+    }
+    root->CollectGarbage();
+    EXPECT_TRUE(unasked.expired());
+    EXPECT_TRUE(asked.expired());  // its own proxy does not hold it
+    // A proxy a rebuild replaced is the host's reference: the object stays.
+    ASSERT_FALSE(replaced.expired());
+    EXPECT_EQ(replaced.lock()->GetFaceCount(), 2);
+}
+
 }  // namespace
