@@ -110,8 +110,8 @@ void RebuildAdjacency(iVgxObject& level) {
         }
     }
 
-    // The lists get their room in consecutive blocks, then are filled face by face,
-    // side by side: the order the side-by-side build appends in.
+    // The lists are counted and packed, then filled face by face, side by side: the
+    // order the side-by-side build appends in.
     level.Adjacency.Allocate(points, [&](size_t p) -> ListArena::List& { return level.PointList[p].FaceList; },
                              cornersAt.data());
     level.Adjacency.Allocate(points, [&](size_t p) -> ListArena::List& { return level.PointList[p].EdgeList; },
@@ -122,9 +122,9 @@ void RebuildAdjacency(iVgxObject& level) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
         for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
             VgxPoint& point = level.PointList[corners[k].Point];
-            level.Adjacency.Append(point.EdgeList, corners[k].Edge);
-            level.Adjacency.Append(point.FaceList, f);
-            level.Adjacency.Append(level.EdgeList[corners[k].Edge].FaceList, f);
+            level.Adjacency.Fill(point.EdgeList, corners[k].Edge);
+            level.Adjacency.Fill(point.FaceList, f);
+            level.Adjacency.Fill(level.EdgeList[corners[k].Edge].FaceList, f);
         }
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Many small growable lists of indexes (the faces and edges around each point,
-// the faces along each edge) kept in one flat block store, so building adjacency
-// for a million points costs no allocation per point.
-#include <algorithm>
+// Many small lists of indexes (the faces and edges around each point, the faces
+// along each edge) kept in two flat stores, so building adjacency for a million
+// points costs no allocation per point. A bulk build packs every list back to back
+// (counted first, then filled); a list that grows afterwards moves to a chain of
+// small blocks, where appends are cheap.
 #include <cstdint>
 #include <vector>
 
@@ -10,7 +11,8 @@ namespace vgx {
 
 class ListArena {
 public:
-    // A list's handle; a default handle is the empty list.
+    // A list's handle; a default handle is the empty list. A packed list has tail
+    // kPacked and its entries at head.. in the packed store.
     struct List {
         int32_t head = -1;
         int32_t tail = -1;
@@ -18,49 +20,46 @@ public:
     };
 
     void Append(List& list, int32_t value) {
+        if (list.tail == kPacked) Unpack(list);
         const int32_t slot = list.count % kBlockSize;
         if (slot == 0) {
-            // A list given room by Allocate moves on to its next block.
-            const int32_t room = list.count == 0 ? list.head : blocks_[list.tail].next;
-            if (room >= 0) {
-                list.tail = room;
+            const auto block = static_cast<int32_t>(blocks_.size());
+            blocks_.push_back(Block{});
+            if (list.tail >= 0) {
+                blocks_[list.tail].next = block;
             } else {
-                const auto block = static_cast<int32_t>(blocks_.size());
-                blocks_.push_back(Block{});
-                if (list.tail >= 0) {
-                    blocks_[list.tail].next = block;
-                } else {
-                    list.head = block;
-                }
-                list.tail = block;
+                list.head = block;
             }
+            list.tail = block;
         }
         blocks_[list.tail].items[slot] = value;
         ++list.count;
     }
 
-    // Gives empty lists room for counts[i] entries each, in consecutive blocks, so a
-    // bulk fill appends without allocating and the lists read back contiguously.
+    // Gives empty lists room for counts[i] entries each, packed back to back, for
+    // Fill to write.
     template <class ListOf>
     void Allocate(size_t lists, ListOf&& listOf, const int32_t* counts) {
-        size_t total = 0;
-        for (size_t i = 0; i < lists; ++i) total += static_cast<size_t>((counts[i] + kBlockSize - 1) / kBlockSize);
-        Reserve(total);
-        auto block = static_cast<int32_t>(blocks_.size());
-        blocks_.resize(blocks_.size() + total);
+        size_t at = packed_.size(), total = 0;
+        for (size_t i = 0; i < lists; ++i) total += static_cast<size_t>(counts[i]);
+        packed_.resize(at + total);
         for (size_t i = 0; i < lists; ++i) {
-            const int32_t n = (counts[i] + kBlockSize - 1) / kBlockSize;
-            if (n == 0) continue;
             List& list = listOf(i);
-            list.head = block;
-            for (int32_t b = 1; b < n; ++b, ++block) blocks_[block].next = block + 1;
-            ++block;
+            list = {static_cast<int32_t>(at), kPacked, 0};
+            at += static_cast<size_t>(counts[i]);
         }
     }
+    // Appends to a list Allocate gave room, within that room.
+    void Fill(List& list, int32_t value) { packed_[static_cast<size_t>(list.head + list.count++)] = value; }
 
     // Calls visit(value) for each entry in order.
     template <class Visit>
     void ForEach(const List& list, Visit&& visit) const {
+        if (list.tail == kPacked) {
+            const int32_t* items = packed_.data() + list.head;
+            for (int32_t i = 0; i < list.count; ++i) visit(items[i]);
+            return;
+        }
         int32_t remaining = list.count;
         for (int32_t block = list.head; remaining > 0; block = blocks_[block].next) {
             const int32_t n = remaining < kBlockSize ? remaining : kBlockSize;
@@ -71,6 +70,7 @@ public:
 
     // Entry i of the list (0 <= i < count).
     int32_t At(const List& list, int32_t i) const {
+        if (list.tail == kPacked) return packed_[static_cast<size_t>(list.head + i)];
         int32_t block = list.head;
         for (int32_t skip = i / kBlockSize; skip > 0; --skip) block = blocks_[block].next;
         return blocks_[block].items[i % kBlockSize];
@@ -83,22 +83,29 @@ public:
         return values;
     }
 
-    // Room for `blocks` more blocks of entries, growing at least geometrically.
-    void Reserve(size_t blocks) {
-        if (blocks_.size() + blocks > blocks_.capacity()) {
-            blocks_.reserve(std::max(blocks_.size() + blocks, 2 * blocks_.capacity()));
-        }
-    }
     // Empties every list; the storage is kept for the next build.
-    void Clear() { blocks_.clear(); }
+    void Clear() {
+        blocks_.clear();
+        packed_.clear();
+    }
 
 private:
     static constexpr int32_t kBlockSize = 7;
+    static constexpr int32_t kPacked = -2;
     struct Block {
         int32_t items[kBlockSize];
         int32_t next = -1;
     };
+
+    // Moves a packed list's entries into blocks, so it can grow.
+    void Unpack(List& list) {
+        const List packed = list;
+        list = {};
+        for (int32_t i = 0; i < packed.count; ++i) Append(list, packed_[static_cast<size_t>(packed.head + i)]);
+    }
+
     std::vector<Block> blocks_;
+    std::vector<int32_t> packed_;
 };
 
 }  // namespace vgx

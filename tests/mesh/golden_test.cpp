@@ -196,7 +196,7 @@ std::vector<Step> Steps(const ObjMesh& mesh) {
          [](Vgx&, VgxObject& o) {
              o.SetSmoothingLevel(2);
              o.SetMirrorAxis(VgxAxisX);
-             o.SetQuality(VgxShadeGouraud | VgxFillSolid | VgxFillWireframe);
+             o.SetQuality(int32_t{VgxShadeGouraud} | VgxFillSolid | VgxFillWireframe);
          },
          true},
         {"Solidify", [](Vgx&, VgxObject& o) { o.Solidify(100); }, false},
