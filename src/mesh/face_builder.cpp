@@ -173,7 +173,7 @@ void AddMaterialSlots(iVgxObject& level, int32_t firstFace) {
     }
 }
 
-void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges) {
+void AddFaceRecords(VgxObject& object, iVgxObject& level, FaceBatch&& faces, bool buildEdges) {
     VgxObject::Internals& self = object.GetInternals();
     const int32_t count = faces.Count();
     if (count < 1) {
@@ -186,16 +186,29 @@ void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces
     const bool edges = buildEdges && (level.FaceListCount == 0 || self.edgesValid);
     ReserveMore(level.FaceList, static_cast<size_t>(count));
     ReserveMore(level.FaceMaterials, static_cast<size_t>(count));
-    ReserveMore(level.Corners, faces.corners.size());
-
     const int32_t first = level.FaceListCount;
+    // The batch's corners are already laid out face after face: a level without
+    // faces takes them as its corner store.
+    const bool takeCorners = level.FaceList.empty();
+    if (takeCorners) {
+        level.Corners = std::move(faces.corners);
+    } else {
+        ReserveMore(level.Corners, faces.corners.size());
+    }
     for (int32_t i = 0; i < count; ++i) {
         const int32_t n = faces.offsets[i + 1] - faces.offsets[i];
-        const int32_t f = level.AppendFace(n);
-        level.FaceMaterials.push_back(faces.materials[i]);
-        level.FaceList[f].ApplicationData = faces.applicationData[i];
-        level.FaceList[f].PointCount = n;
-        std::copy_n(faces.corners.begin() + faces.offsets[i], n, level.FaceCorners(f));
+        iVgxFace face;
+        face.PointCount = face.CornerCapacity = n;
+        face.ApplicationData = faces.applicationData[i];
+        if (takeCorners) {
+            face.CornerStart = faces.offsets[i];
+        } else {
+            face.CornerStart = static_cast<int32_t>(level.Corners.size());
+            level.Corners.insert(level.Corners.end(), faces.corners.begin() + faces.offsets[i],
+                                 faces.corners.begin() + faces.offsets[i + 1]);
+        }
+        level.FaceList.push_back(face);
+        level.FaceMaterials.push_back(std::move(faces.materials[i]));
     }
     level.FaceListCount += count;
     AddMaterialSlots(level, first);
@@ -251,7 +264,7 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
                    },
                    faces);
     // Compacting renumbers the points, so edges built now would be out of date at once.
-    AddFaceRecords(object, level, faces, !optimizeFaces);
+    AddFaceRecords(object, level, std::move(faces), !optimizeFaces);
     if (optimizeFaces) {
         CompactCoordinates(level);
         self.edgesValid = false;
@@ -349,7 +362,7 @@ void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, 
                        return corner;
                    },
                    faces);
-    AddFaceRecords(object, level, faces, true);
+    AddFaceRecords(object, level, std::move(faces), true);
 }
 
 }  // namespace vgx

@@ -94,7 +94,7 @@ std::shared_ptr<VgxFace> VgxObject::CreateFace() {
     return vgx::Trap(kSource, [&] {
         vgx::FaceBatch face;
         face.Close(0, vgx::EnsureDefaultMaterial(*this));
-        vgx::AddFaceRecords(*this, internals_->Base(), face, true);
+        vgx::AddFaceRecords(*this, internals_->Base(), std::move(face), true);
         return vgx::FaceProxy(*this, GetFaceCount() - 1);
     });
 }

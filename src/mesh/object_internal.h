@@ -98,7 +98,7 @@ void RebuildAdjacency(iVgxObject& level);
 void EnsureAdjacency(VgxObject& object);
 // Appends finished faces to a level with their materials and material slots; builds
 // their edges when asked and the level allows it.
-void AddFaceRecords(VgxObject& object, iVgxObject& level, const FaceBatch& faces, bool buildEdges);
+void AddFaceRecords(VgxObject& object, iVgxObject& level, FaceBatch&& faces, bool buildEdges);
 // Raises 9 unless every face block of FaceData lies inside the array and every
 // corner index inside its list (a list of size 0 is not indexed).
 void ValidateFaceData(const std::vector<int32_t>& faceData, size_t points, size_t normals, size_t uvs);

@@ -160,7 +160,8 @@ void ApplyCuts(VgxObject& object, const WorkingFaces& work) {
     }
     if (!cut.empty()) object.DeleteFaces(cut);
     VgxObject::Internals& self = object.GetInternals();
-    AddFaceRecords(object, self.Base(), batch, true);
+    // The optimisation that follows rebuilds every edge, so none are built here.
+    AddFaceRecords(object, self.Base(), std::move(batch), false);
     self.boundingBoxValid = false;
 }
 
@@ -301,7 +302,7 @@ void VgxObject::BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, in
             batch.Close(1, level.FaceMaterial(one.face));
         }
         DeleteFaces(replaced);
-        vgx::AddFaceRecords(*this, internals_->Base(), batch, true);
+        vgx::AddFaceRecords(*this, internals_->Base(), std::move(batch), true);
         internals_->boundingBoxValid = false;
 
         if (!ends.empty()) vgx::BevelCorners(*this, ends, Bevel);

@@ -156,9 +156,10 @@ int32_t CommitFaceEdits(VgxObject& object, FaceEdits& edits) {
     PoolNewCorners(level, edits);
     DropRepeatedCorners(edits.added);
     // Deleting rebuilds every edge, the new faces' too, so none are built here.
-    AddFaceRecords(object, level, edits.added, false);
+    const int32_t added = edits.added.Count();
+    AddFaceRecords(object, level, std::move(edits.added), false);
     object.DeleteFaces(edits.replaced);
-    return edits.added.Count();
+    return added;
 }
 
 }  // namespace vgx::cutting

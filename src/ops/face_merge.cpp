@@ -129,10 +129,10 @@ struct Sweep {
 
 // Appends the sweep's merged faces and deletes the faces they replace; false when the
 // sweep merged nothing.
-bool ApplySweep(VgxObject& object, const Sweep& sweep) {
+bool ApplySweep(VgxObject& object, Sweep&& sweep) {
     if (sweep.replaced.empty()) return false;
     // DeleteFaces rebuilds every edge right after, so the new faces need none yet.
-    AddFaceRecords(object, object.GetInternals().Base(), sweep.merged, false);
+    AddFaceRecords(object, object.GetInternals().Base(), std::move(sweep.merged), false);
     object.DeleteFaces(sweep.replaced);
     return true;
 }

@@ -120,7 +120,7 @@ std::vector<int32_t> SolidifyPass(VgxObject& object, const std::vector<int32_t>&
             batch.corners.push_back(corner);
         }
         batch.Close(1, level.FaceMaterial(face));
-        AddFaceRecords(object, level, batch, true);
+        AddFaceRecords(object, level, std::move(batch), true);
     }
     std::vector<int32_t> left;
     for (int32_t e : boundary) {
@@ -159,7 +159,7 @@ void VgxObject::RepairGeometry(int32_t Level) {
             replaced.push_back(f);
         }
         if (!replaced.empty()) DeleteFaces(replaced);
-        vgx::AddFaceRecords(*this, internals_->Base(), fans, true);
+        vgx::AddFaceRecords(*this, internals_->Base(), std::move(fans), true);
         internals_->StructureChanged();
     });
 }
