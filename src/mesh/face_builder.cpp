@@ -24,6 +24,12 @@ void ReserveMore(Vector& list, size_t extra) {
     if (list.size() + extra > list.capacity()) list.reserve(std::max(list.size() + extra, 2 * list.capacity()));
 }
 
+// Gives back the room a pool set aside for a face soup that merged into far fewer entries.
+template <class Vector>
+void ReleaseSpareRoom(Vector& list) {
+    if (list.capacity() > 2 * list.size()) list.shrink_to_fit();
+}
+
 }  // namespace
 
 void CheckCorners(const iVgxObject& level) {
@@ -232,8 +238,16 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
         level.PointHashTable.Reset(HashTable::TypeFor(points.size()));
         level.NormalHashTable.Reset(HashTable::TypeFor(normals.size()));
         level.UVHashTable.Reset(0);
-        level.PointList.resize(points.size());
-        level.NormalList.resize(std::max<size_t>(normals.size(), 1));
+        // An empty pool's first entry resets its list to that one entry, so only
+        // room is set aside here: a face soup lists each point several times.
+        level.PointList.clear();
+        level.PointList.reserve(points.size());
+        if (level.NormalListCount == 0) {
+            level.NormalList.clear();
+            level.NormalList.reserve(normals.size());
+        } else {
+            level.NormalList.resize(std::max<size_t>(normals.size(), 1));
+        }
         level.UVList.resize(1);
     } else {
         level.PointList.resize(level.PointList.size() + points.size());
@@ -250,6 +264,8 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
                                normals.empty() ? defaultNormal : normals, search, normalMap);
     modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, uvs.empty() ? defaultUV : uvs, search,
                            uvMap);
+    ReleaseSpareRoom(level.PointList);
+    ReleaseSpareRoom(level.NormalList);
 
     FaceBatch faces;
     faces.corners.reserve(faceData.size() / 3);
