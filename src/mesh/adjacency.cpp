@@ -53,27 +53,26 @@ void AddFaceSide(iVgxObject& level, int32_t face, int32_t side) {
     level.Adjacency.Append(level.EdgeList[index].FaceList, face);
 }
 
-void RebuildAdjacency(iVgxObject& level) {
-    CheckCornerPoints(level, 0);
-    level.EdgeList.clear();
-    level.EdgeListCount = 0;
-    level.EdgeIndex.Clear();
-    level.Adjacency.Clear();
-    for (VgxPoint& point : level.PointList) point.FaceList = point.EdgeList = {};
-    const size_t points = level.PointList.size();
-    const int32_t faces = level.FaceListCount;
+namespace {
 
-    // Each side is filed under its lower point; the few sides filed there are
-    // searched for the higher one, so pooling touches memory near the point.
-    std::vector<int32_t> sidesFrom(points + 1, 0), cornersAt(points, 0);
-    for (int32_t f = 0; f < faces; ++f) {
+// Appends an edge record joining a side's two points, lower point first.
+int32_t AppendEdge(iVgxObject& level, int32_t a, int32_t b) {
+    iVgxEdge& record = level.EdgeList.emplace_back();
+    record.Point[0] = std::min(a, b);
+    record.Point[1] = std::max(a, b);
+    return level.EdgeListCount++;
+}
+
+// Pools every side's edge, numbered in order of first use. Each side is filed under
+// its lower point and the few sides filed there are searched for the higher one, so
+// pooling touches memory near the point instead of a hash slot per side.
+void PoolEdges(iVgxObject& level) {
+    const size_t points = level.PointList.size();
+    std::vector<int32_t> sidesFrom(points + 1, 0);
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
         const int32_t n = level.FaceList[f].PointCount;
-        for (int32_t k = 0; k < n; ++k) {
-            const int32_t a = corners[k].Point, b = corners[(k + 1) % n].Point;
-            ++sidesFrom[std::min(a, b) + 1];
-            ++cornersAt[a];
-        }
+        for (int32_t k = 0; k < n; ++k) ++sidesFrom[std::min(corners[k].Point, corners[(k + 1) % n].Point) + 1];
     }
     for (size_t p = 0; p < points; ++p) sidesFrom[p + 1] += sidesFrom[p];
     struct Filed {
@@ -81,10 +80,8 @@ void RebuildAdjacency(iVgxObject& level) {
     };
     std::vector<Filed> filed(static_cast<size_t>(sidesFrom[points]));
     std::vector<int32_t> filedEnd(sidesFrom.begin(), sidesFrom.end() - 1);
-    std::vector<int32_t> sidesOfEdge;
-    sidesOfEdge.reserve(filed.size() / 2 + 1);
     level.EdgeList.reserve(filed.size() / 2 + 1);
-    for (int32_t f = 0; f < faces; ++f) {
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
         iVgxFacePoint* corners = level.FaceCorners(f);
         const int32_t n = level.FaceList[f].PointCount;
         for (int32_t k = 0; k < n; ++k) {
@@ -98,27 +95,52 @@ void RebuildAdjacency(iVgxObject& level) {
                 }
             }
             if (edge < 0) {
-                edge = level.EdgeListCount++;
-                iVgxEdge& record = level.EdgeList.emplace_back();
-                record.Point[0] = lower;
-                record.Point[1] = higher;
-                sidesOfEdge.push_back(0);
+                edge = AppendEdge(level, a, b);
                 filed[filedEnd[lower]++] = {higher, edge};
             }
-            ++sidesOfEdge[edge];
             corners[k].Edge = edge;
         }
     }
+}
 
-    // The lists are counted and packed, then filled face by face, side by side: the
-    // order the side-by-side build appends in.
-    level.Adjacency.Allocate(points, [&](size_t p) -> ListArena::List& { return level.PointList[p].FaceList; },
+// Numbers edges in order of first use when the corners already name an edge per
+// side, one edge per pair of points: the numbering pooling would give, without
+// searching.
+void RenumberEdges(iVgxObject& level) {
+    std::vector<int32_t> renumbered(static_cast<size_t>(level.EdgeListCount), -1);
+    level.EdgeList.clear();
+    level.EdgeListCount = 0;
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        iVgxFacePoint* corners = level.FaceCorners(f);
+        const int32_t n = level.FaceList[f].PointCount;
+        for (int32_t k = 0; k < n; ++k) {
+            int32_t& edge = At(renumbered, corners[k].Edge);
+            if (edge < 0) edge = AppendEdge(level, corners[k].Point, corners[(k + 1) % n].Point);
+            corners[k].Edge = edge;
+        }
+    }
+}
+
+// The point and edge lists of every face: counted, packed, then filled face by face,
+// side by side, the order the side-by-side build appends in.
+void FillLists(iVgxObject& level) {
+    std::vector<int32_t> cornersAt(level.PointList.size(), 0), sidesOf(static_cast<size_t>(level.EdgeListCount), 0);
+    size_t sides = 0;
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        const iVgxFacePoint* corners = level.FaceCorners(f);
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k, ++sides) {
+            ++cornersAt[corners[k].Point];
+            ++sidesOf[corners[k].Edge];
+        }
+    }
+    level.Adjacency.ReservePacked(3 * sides);
+    level.Adjacency.Allocate(cornersAt.size(), [&](size_t p) -> ListArena::List& { return level.PointList[p].FaceList; },
                              cornersAt.data());
-    level.Adjacency.Allocate(points, [&](size_t p) -> ListArena::List& { return level.PointList[p].EdgeList; },
+    level.Adjacency.Allocate(cornersAt.size(), [&](size_t p) -> ListArena::List& { return level.PointList[p].EdgeList; },
                              cornersAt.data());
-    level.Adjacency.Allocate(sidesOfEdge.size(), [&](size_t e) -> ListArena::List& { return level.EdgeList[e].FaceList; },
-                             sidesOfEdge.data());
-    for (int32_t f = 0; f < faces; ++f) {
+    level.Adjacency.Allocate(sidesOf.size(), [&](size_t e) -> ListArena::List& { return level.EdgeList[e].FaceList; },
+                             sidesOf.data());
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
         for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
             VgxPoint& point = level.PointList[corners[k].Point];
@@ -127,6 +149,23 @@ void RebuildAdjacency(iVgxObject& level) {
             level.Adjacency.Fill(level.EdgeList[corners[k].Edge].FaceList, f);
         }
     }
+}
+
+}  // namespace
+
+void RebuildAdjacency(iVgxObject& level, EdgeIds edgeIds) {
+    CheckCornerPoints(level, 0);
+    level.EdgeIndex.Clear();
+    level.Adjacency.Clear();
+    for (VgxPoint& point : level.PointList) point.FaceList = point.EdgeList = {};
+    if (edgeIds == EdgeIds::OnePerPointPair) {
+        RenumberEdges(level);
+    } else {
+        level.EdgeList.clear();
+        level.EdgeListCount = 0;
+        PoolEdges(level);
+    }
+    FillLists(level);
 }
 
 void AddFaceSides(iVgxObject& level, int32_t firstFace) {

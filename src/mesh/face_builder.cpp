@@ -287,7 +287,7 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
     }
 }
 
-void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners) {
+void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, EdgeIds edgeIds) {
     VgxObject::Internals& self = object.GetInternals();
     if (!level.FaceMaterialSlot.empty()) {
         level.FaceMaterials.resize(static_cast<size_t>(level.FaceListCount));
@@ -339,7 +339,7 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners) 
     AddMaterialSlots(level, 0);
     level.RenderAdjacency.Clear();
     for (int32_t p = 0; p < level.PointListCount; ++p) level.PointList[p].D3DVertexList = {};
-    RebuildAdjacency(level);
+    RebuildAdjacency(level, edgeIds);
     self.edgesValid = true;
     self.StructureChanged();
 }

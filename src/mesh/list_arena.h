@@ -49,6 +49,9 @@ public:
             at += static_cast<size_t>(counts[i]);
         }
     }
+    // Room for `entries` more packed entries, so several Allocate calls grow the
+    // store once.
+    void ReservePacked(size_t entries) { packed_.reserve(packed_.size() + entries); }
     // Appends to a list Allocate gave room, within that room.
     void Fill(List& list, int32_t value) { packed_[static_cast<size_t>(list.head + list.count++)] = value; }
 

@@ -91,9 +91,13 @@ void AddFaceSides(iVgxObject& level, int32_t firstFace);
 // Raises 9 unless every corner of the level names an entry of each of its pools, so
 // an operation that reads them all refuses a bad mesh before it changes anything.
 void CheckCorners(const iVgxObject& level);
+// What a rebuild may take from the corners' edge fields: nothing (the edges are
+// pooled), or one edge per pair of points, as a subdivided level names them (the
+// edges are renumbered, which gives what pooling would).
+enum class EdgeIds { Pool, OnePerPointPair };
 // Builds the edges and the point and edge lists of every face again, undirected,
 // with the numbering and orders AddFaceSide gives face by face, in bulk passes.
-void RebuildAdjacency(iVgxObject& level);
+void RebuildAdjacency(iVgxObject& level, EdgeIds edgeIds = EdgeIds::Pool);
 // Rebuilds level 0's adjacency when it is out of date; faces keep their ids and proxies.
 void EnsureAdjacency(VgxObject& object);
 // Appends finished faces to a level with their materials and material slots; builds
@@ -113,7 +117,7 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
 void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, bool optimizeFaces);
 // Keeps the faces of at least `minimumCorners` corners, renumbered, with material
 // slots and undirected edges made anew; the face proxies handed out are dropped.
-void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners);
+void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, EdgeIds edgeIds = EdgeIds::Pool);
 // Sub-objects: one slot per distinct material object, in order of first use.
 void RebuildSubObjects(iVgxObject& level);
 // Appends a slot for each material the faces from `firstFace` on use that has none

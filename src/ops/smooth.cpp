@@ -3,6 +3,7 @@
 // editable mesh, then the operations.
 #include "ops/smooth.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -239,6 +240,20 @@ void RefileCoordinates(iVgxObject& level) {
     modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, uvs, false, ignored);
 }
 
+// Whether no face of a level has two sides on one edge. Subdividing such a level,
+// whose own edges join distinct pairs of points, names one edge per pair of points.
+bool SidesOnDistinctEdges(const iVgxObject& level) {
+    std::vector<int32_t> edges;
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        const iVgxFacePoint* corners = level.FaceCorners(f);
+        edges.clear();
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) edges.push_back(corners[k].Edge);
+        std::sort(edges.begin(), edges.end());
+        if (std::adjacent_find(edges.begin(), edges.end()) != edges.end()) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void ValidateSmoothingAttributes(const VgxObject& object) {
@@ -371,7 +386,11 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
         Optimize(true, 100);
         Internals& self = *internals_;
         if (!self.edgesValid) vgx::RebuildFaces(*this, self.Base(), 1);
+        // The subdivided level becomes the editable mesh: its edges need only be
+        // renumbered unless a face ran two sides along one edge.
+        bool onePerPair = true;
         for (int32_t k = 1; k <= SmoothingLevel; ++k) {
+            onePerPair = onePerPair && vgx::SidesOnDistinctEdges(self.levels[k - 1]);
             vgx::smoothing::Subdivide(self.levels[k - 1], self.levels[k], self.links[k]);
             vgx::smoothing::PositionSmoothedPoints(self.levels[k - 1], self.levels[k], self.links[k],
                                                    SmoothingCondition, SmoothingAngle, SmoothingTension);
@@ -380,7 +399,7 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
             ReleaseDirect3DBuffers();
             self.Base() = std::move(self.levels[SmoothingLevel]);
             vgx::RefileCoordinates(self.Base());
-            vgx::RebuildFaces(*this, self.Base(), 1);
+            vgx::RebuildFaces(*this, self.Base(), 1, onePerPair ? vgx::EdgeIds::OnePerPointPair : vgx::EdgeIds::Pool);
             self.boundingBoxValid = false;
         }
         vgx::EmptySmoothingLevels(self);

@@ -208,6 +208,18 @@ TEST_F(Smoothing, OddInputSmoothsWithoutFault) {
     fan->Smooth(1, VgxLessThan, 90, -0.5f);
     EXPECT_EQ(fan->GetFaceCount(), 9);
     EXPECT_EQ(MeshFault(*fan), "");
+
+    // A face running back along its own sides (0-1-0-2) gives two inner edges per
+    // point pair when subdivided: the smoothed mesh pools them into one.
+    auto folded = root->CreateObject();
+    folded->AddFaces({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {}, {}, {4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 2, 0, 0, 0}, true, false);
+    folded->Smooth(2, VgxGreaterThan, 0, 0);
+    EXPECT_EQ(folded->GetFaceCount(), 16);
+    EXPECT_EQ(MeshFault(*folded), "");
+    const vgx::iVgxObject& level = folded->GetInternals().Base();
+    std::set<std::pair<int32_t, int32_t>> pairs;
+    for (int32_t e = 0; e < level.EdgeListCount; ++e) pairs.emplace(level.EdgeList[e].Point[0], level.EdgeList[e].Point[1]);
+    EXPECT_EQ(pairs.size(), static_cast<size_t>(level.EdgeListCount));
 }
 
 TEST_F(Smoothing, CreaseSplitsNormalsAtTheCreaseAngle) {
