@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "mesh/proximity_index.h"
+#include "mesh/recent_values.h"
 #include "root/mod_vector.h"
 
 namespace vgx::modIndex {
@@ -293,14 +294,19 @@ void AddBatch(std::vector<typename Pool::Record>& list, int32_t& count, HashTabl
             index.Insert(link - 1, static_cast<int32_t>(bucket), Pool::Position(Pool::Of(list[link - 1])));
         }
     }
+    RecentValues<typename Pool::Value, Pool::kDims> recent;
     for (size_t i = 0; i < values.size(); ++i) {
         const typename Pool::Value& value = values[i];
-        const int32_t bucket = Pool::Bucket(value, table.type);
-        const auto at = Pool::Position(value);
-        int32_t found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(list[entry], value); });
+        int32_t found = recent.Find(value);
         if (found < 0) {
-            found = Append(list, count, table, bucket, Pool::Make(value));
-            index.Insert(found, bucket, at);
+            const int32_t bucket = Pool::Bucket(value, table.type);
+            const auto at = Pool::Position(value);
+            found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(list[entry], value); });
+            if (found < 0) {
+                found = Append(list, count, table, bucket, Pool::Make(value));
+                index.Insert(found, bucket, at);
+            }
+            recent.Remember(value, at, found);
         }
         indexes[i] = found;
     }
