@@ -285,10 +285,11 @@ void AddBatch(std::vector<typename Pool::Record>& list, int32_t& count, HashTabl
     }
     // No position changes while the batch runs, so an index of where each entry
     // is now, under the bucket its chain files it in, answers every search.
-    // Appends can only come from this batch: entries stay below count + values.
+    // Appends can only come from this batch: entries stay below count + values. The
+    // cells start few (soups repeat most values) and grow as they fill.
     const size_t entries = static_cast<size_t>(count) + values.size();
     ProximityIndex<Pool::kDims> index(static_cast<int32_t>(entries), kTolerance,
-                                      static_cast<size_t>(count) + values.size() / 4);
+                                      static_cast<size_t>(count) + values.size() / 16);
     for (size_t bucket = 0; bucket < table.heads.size(); ++bucket) {
         for (int32_t link = table.heads[bucket]; link != 0; link = Next(list[link - 1])) {
             index.Insert(link - 1, static_cast<int32_t>(bucket), Pool::Position(Pool::Of(list[link - 1])));
