@@ -295,7 +295,7 @@ void AddBatch(std::vector<typename Pool::Record>& list, int32_t& count, HashTabl
             index.Insert(link - 1, static_cast<int32_t>(bucket), Pool::Position(Pool::Of(list[link - 1])));
         }
     }
-    RecentValues<typename Pool::Value, Pool::kDims> recent;
+    RecentValues<typename Pool::Value, Pool::kDims> recent(values.size());
     for (size_t i = 0; i < values.size(); ++i) {
         const typename Pool::Value& value = values[i];
         int32_t found = recent.Find(value);
