@@ -113,6 +113,7 @@ void VgxObject::DeleteFaces(const std::vector<int32_t>& FaceIDList) {
 int32_t VgxObject::GetFaceCount() const { return internals_->Base().FaceListCount; }
 
 std::shared_ptr<VgxFace> VgxObject::GetFace(int32_t FaceID) const {
+    // Handing out a proxy fills the proxy cache; the mesh itself stays as it is.
     return vgx::Trap(kSource, [&] { return vgx::FaceProxy(const_cast<VgxObject&>(*this), FaceID); });
 }
 
