@@ -34,7 +34,7 @@ enum class Shape { Grid, Sphere, Triangles };
 // valid until the next call asks for another mesh.
 const vgx::test::ObjMesh& Generated(Shape shape, int64_t faces);
 
-// A mesh under the shared test data folder, read once and kept.
+// A mesh under the test data folder (tests/data), read once and kept.
 const vgx::test::ObjMesh& FromFile(const std::string& relative);
 
 using MeshSource = std::function<const vgx::test::ObjMesh&()>;

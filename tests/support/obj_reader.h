@@ -24,7 +24,7 @@ struct ObjMesh {
 // Raises std::runtime_error when the file cannot be read or an index is out of range.
 ObjMesh ReadObj(const std::string& path);
 
-// The absolute path of a file under the shared test data folder.
+// The absolute path of a file under the test data folder (tests/data).
 std::string TestDataPath(const std::string& relative);
 
 }  // namespace vgx::test
