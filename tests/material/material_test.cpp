@@ -2,9 +2,8 @@
 #include <vgx/Vgx7a.h>
 
 #include "material/materials_equal.h"
-#include "root/factory.h"
 #include "root/library_state.h"
-#include "root/vgx_internal.h"
+#include "support/internals.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -15,16 +14,15 @@ class Material : public ::testing::Test {
 protected:
     // A texture entry of the root with the given file names.
     std::shared_ptr<VgxTexture> Texture(const std::string& name, const std::string& alphaMap = "") {
-        auto texture = VgxFactory::Make<VgxTexture>();
-        texture->SetRoot(root);
+        auto texture = MakeBare<VgxTexture>();
         vgx::iVgxTexture entry;
         entry.TextureName = name;
         entry.TextureAlphaName = alphaMap;
-        root->GetInternals().textures.push_back(entry);
-        texture->SetTextureID(static_cast<int32_t>(root->GetInternals().textures.size()));
+        Internals(*root).textures.push_back(entry);
+        BindTexture(*texture, root, static_cast<int32_t>(Internals(*root).textures.size()));
         return texture;
     }
-    void TearDown() override { root->GetInternals().textures.clear(); }
+    void TearDown() override { Internals(*root).textures.clear(); }
 
     std::shared_ptr<Vgx> root = Vgx::Create();
     std::shared_ptr<VgxMaterial> material = root->CreateMaterial();
@@ -72,7 +70,7 @@ TEST_F(Material, TextureNamesDecideTranslucency) {
     material->SetTexture(Texture("wall.bmp", "ab"));
     EXPECT_FALSE(material->Translucent());
     // A texture whose entry cannot be read changes nothing.
-    auto stale = VgxFactory::Make<VgxTexture>();
+    auto stale = MakeBare<VgxTexture>();
     material->SetTexture(stale);
     EXPECT_FALSE(material->Translucent());
     EXPECT_EQ(material->GetTexture(), stale);
@@ -102,7 +100,7 @@ TEST_F(Material, CopyToLeavesPluginAndCustomFields) {
     material->SetColorRGBA(0, 1, 0, 0.5f);
     material->SetName("leaf");
     material->SetPower(3);
-    material->SetMaterialIndex(4);
+    SetMaterialIndex(*material, 4);
     material->SetTextureWrappingFlags(1, 2);
     material->SetPlugInID(7);
     material->SetCustomFieldValue(0, "source");
@@ -110,12 +108,12 @@ TEST_F(Material, CopyToLeavesPluginAndCustomFields) {
     target->SetPlugInID(2);
     target->SetPlugInParameters({5});
     target->SetCustomFieldValue(0, "target");
-    material->CopyTo(*target);
+    CopyMaterial(*material, *target);
     EXPECT_EQ(target->GetColor(), material->GetColor());
     EXPECT_TRUE(target->Translucent());
     EXPECT_EQ(target->GetName(), "leaf");
     EXPECT_FLOAT_EQ(target->GetPower(), 3);
-    EXPECT_EQ(target->GetMaterialIndex(), 4);
+    EXPECT_EQ(MaterialIndex(*target), 4);
     int32_t u, v;
     target->GetTextureWrappingFlags(u, v);
     EXPECT_EQ(v, 2);
@@ -127,7 +125,7 @@ TEST_F(Material, CopyToLeavesPluginAndCustomFields) {
 }
 
 TEST_F(Material, ColourNeedsARoot) {
-    auto orphan = VgxFactory::Make<VgxMaterial>();
+    auto orphan = MakeBare<VgxMaterial>();
     float r, g, b, a;
     ExpectVgxError([&] { orphan->SetColor(5); }, 91, "VorlanSG", "Object variable or With block variable not set");
     ExpectVgxError([&] { orphan->GetColorRGBA(r, g, b, a); }, 91, "VorlanSG",
@@ -185,7 +183,7 @@ TEST(Light, ColourThroughTheRoot) {
 }
 
 TEST(Light, ALightNoRootMadeCannotConvertColours) {
-    auto light = VgxFactory::Make<VgxLight>();
+    auto light = MakeBare<VgxLight>();
     EXPECT_EQ(light->GetConstantAttenuation(), 0);
     EXPECT_EQ(light->GetRange(), 0);
     float r, g, b;

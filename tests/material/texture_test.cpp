@@ -11,7 +11,8 @@
 #include "platform/picture_files.h"
 #include "root/errors.h"
 #include "root/library_state.h"
-#include "root/vgx_internal.h"
+#include "support/internals.h"
+#include "support/obj_reader.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -20,7 +21,6 @@ namespace fs = std::filesystem;
 using vgx::test::ExpectVgxError;
 using vgx::test::LogMessages;
 
-const std::string kImages = std::string(VGX_TESTDATA_DIR) + "/images/";
 const std::string kSubscript = "Subscript out of range";
 const std::string kInvalidCall = "Invalid procedure call or argument";
 
@@ -72,7 +72,7 @@ protected:
     std::string Place(const std::string& image, const std::string& name) {
         const fs::path target = folder + name;
         fs::create_directories(target.parent_path());
-        fs::copy_file(kImages + image, target, fs::copy_options::overwrite_existing);
+        fs::copy_file(vgx::test::TestDataPath("images/" + image), target, fs::copy_options::overwrite_existing);
         return target.string();
     }
     // A BMP of one colour under the test's folder.
@@ -87,7 +87,7 @@ protected:
                                        const std::string& bump = "", int32_t width = 16, int32_t height = 16) {
         return root->CreateTexture(texture, alpha, overlay, density, bump, "", "", width, height);
     }
-    vgx::iVgxTexture& Entry(int32_t index) { return root->GetInternals().textures.at(index); }
+    vgx::iVgxTexture& Entry(int32_t index) { return Internals(*root).textures.at(index); }
 
     std::string folder;
     int32_t now = 100000;
@@ -314,7 +314,7 @@ TEST_F(TextureRegistry, AHiddenDeviceThatStaysLostLeavesThePixelsEmpty) {
 
 TEST_F(TextureRegistry, StaleIdsRaiseSubscriptErrorsAndChangeNothing) {
     auto stale = Create("");
-    root->GetInternals().textures.clear();
+    Internals(*root).textures.clear();
     ExpectVgxError([&] { stale->GetTextureName(); }, 9, "VgxTexture", kSubscript);
     std::vector<int32_t> pixels{7};
     int32_t width = 3, height = 3;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>
 
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -19,7 +19,7 @@ protected:
     void SetUp() override {
         root->SetMessageBoxHandler([&](const std::string& text, const std::string&, int32_t) { shown.push_back(text); });
     }
-    const vgx::iVgxObject& Level() const { return mesh->GetInternals().Base(); }
+    const vgx::iVgxObject& Level() const { return Internals(*mesh).Base(); }
 
     std::shared_ptr<Vgx> root = Vgx::Create();
     std::shared_ptr<VgxObject> mesh = root->CreateObject();
@@ -41,7 +41,7 @@ TEST_F(Faces, SharedSidesShareOneUndirectedEdge) {
     EXPECT_EQ(level.Adjacency.ToVector(level.PointList[2].FaceList), (std::vector<int32_t>{0, 1}));
     EXPECT_EQ(level.Adjacency.ToVector(level.PointList[3].FaceList), std::vector<int32_t>{1});
     EXPECT_EQ(level.Adjacency.ToVector(level.PointList[1].EdgeList).size(), 2u);
-    EXPECT_TRUE(mesh->GetInternals().edgesValid);
+    EXPECT_TRUE(Internals(*mesh).edgesValid);
     EXPECT_TRUE(shown.empty());
 }
 
@@ -76,7 +76,7 @@ TEST_F(Faces, OptimizeFacesDropsRepeatedCornersAndDegenerateFaces) {
     // The dropped corner's point was moved exactly onto the corner it repeats.
     EXPECT_EQ(mesh->GetPoint(2).Z, 0);
     EXPECT_EQ(mesh->GetPoint(2).X, 1);
-    EXPECT_FALSE(mesh->GetInternals().edgesValid);
+    EXPECT_FALSE(Internals(*mesh).edgesValid);
 }
 
 TEST_F(Faces, DeleteFacesRenumbersAndGivesNewProxies) {
@@ -160,7 +160,7 @@ TEST_F(Faces, ProxiesEditTheirFace) {
     ExpectVgxError([&] { face->SetUVID(-1, 0); }, 9, "VgxFace", "Subscript out of range");
     ExpectVgxError([&] { mesh->GetFace(1); }, 9, "VgxObject", "Subscript out of range");
     // Corners added through a proxy get edges only at the next rebuild.
-    EXPECT_FALSE(mesh->GetInternals().edgesValid);
+    EXPECT_FALSE(Internals(*mesh).edgesValid);
 }
 
 TEST_F(Faces, FaceNormals) {
@@ -180,7 +180,7 @@ TEST_F(Faces, FaceNormals) {
 TEST_F(Faces, MaterialsAndSlots) {
     mesh->AddFaces(kPoints, kNormals, kUVs, kTwoTriangles, true, false);
     ASSERT_EQ(Level().MaterialListCount, 1);
-    EXPECT_EQ(mesh->GetFace(0)->GetMaterial()->GetMaterialIndex(), 0);
+    EXPECT_EQ(MaterialIndex(*mesh->GetFace(0)->GetMaterial()), 0);
     const int32_t orange = root->CreateColorRGB(1, 0.5f, 0);
     mesh->DefaultMaterial(orange);
     auto material = mesh->GetFace(1)->GetMaterial();
@@ -197,7 +197,7 @@ TEST_F(Faces, MaterialsAndSlots) {
     mesh->Optimize(false, 100);
     ASSERT_EQ(Level().MaterialListCount, 2);
     EXPECT_EQ(Level().MaterialList[1].Material, blue);
-    EXPECT_EQ(blue->GetMaterialIndex(), 1);
+    EXPECT_EQ(MaterialIndex(*blue), 1);
     mesh->GetFace(0)->DefaultMaterial(orange);
     EXPECT_NE(mesh->GetFace(0)->GetMaterial(), material);
 }

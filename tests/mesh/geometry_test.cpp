@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>
 
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/vgx_test.h"
 
@@ -152,7 +152,7 @@ TEST_F(GeometryAccess, OptimizeMergesCoordinatesAndKeepsFaces) {
     EXPECT_EQ(mesh->GetFaceCount(), 2);
     EXPECT_NE(mesh->GetFace(0), oldProxy);
     EXPECT_EQ(mesh->GetFace(1)->GetPointID(0), 2);
-    EXPECT_EQ(mesh->GetInternals().Base().EdgeListCount, 5);
+    EXPECT_EQ(Internals(*mesh).Base().EdgeListCount, 5);
     // In depth, a degenerate face and the coordinates only it used go too.
     mesh->AddFaces({{5, 5, 5}, {6, 6, 6}}, {{0, 0, 1}}, {{0, 0}}, {3, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0}, false, false);
     EXPECT_EQ(mesh->GetFaceCount(), 3);
@@ -197,7 +197,7 @@ TEST_F(GeometryAccess, AddObjectAppendsFacesWithTheirMaterials) {
 }
 
 TEST_F(GeometryAccess, AttributesAndTheirEffectOnRenderData) {
-    auto& state = mesh->GetInternals().renderBufferState;
+    auto& state = Internals(*mesh).renderBufferState;
     state = 1;
     mesh->SetQuality(137);
     EXPECT_EQ(state, 1);

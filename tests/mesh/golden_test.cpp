@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/obj_reader.h"
 
 namespace vgx::test {
@@ -231,7 +231,7 @@ std::vector<std::pair<std::string, uint64_t>> RunSteps(const std::string& file) 
         }
         HashGeometry(hash, *object, materials);
         // Out-of-date edges are remade before anything reads them.
-        if (object->GetInternals().edgesValid) HashAdjacency(hash, object->GetInternals().Base());
+        if (Internals(*object).edgesValid) HashAdjacency(hash, Internals(*object).Base());
         if (step.render) HashRender(hash, *object, materials);
         hashes.emplace_back(step.name, hash.Value());
     }

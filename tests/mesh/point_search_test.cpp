@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "mesh/mod_index.h"
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 
 namespace {
 
@@ -431,7 +431,7 @@ TEST(BatchSearchThroughObjects, AddFacesCornersPointAtWhatTheChainWalkFinds) {
     again.resize(again.size() / 3 * 3);
     add(again);
 
-    const vgx::iVgxObject& level = mesh->GetInternals().Base();
+    const vgx::iVgxObject& level = Internals(*mesh).Base();
     std::vector<int32_t> corners;
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners.push_back(level.FaceCorners(f)[k].Point);

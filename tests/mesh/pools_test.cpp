@@ -10,7 +10,7 @@
 #include <string>
 
 #include "mesh/mod_index.h"
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -279,12 +279,12 @@ TEST_F(Pools, TablesGrowForLargeIncomingMeshes) {
         return object;
     };
     auto small = grid(4000), large = grid(4001);
-    EXPECT_EQ(small->GetInternals().Base().PointHashTable.type, 0);
-    EXPECT_EQ(small->GetInternals().Base().NormalHashTable.type, 0);
-    EXPECT_EQ(large->GetInternals().Base().PointHashTable.type, 1);
-    EXPECT_EQ(large->GetInternals().Base().NormalHashTable.type, 1);
-    EXPECT_EQ(large->GetInternals().Base().PointHashTable.heads.size(), 65536u);
-    EXPECT_EQ(large->GetInternals().Base().UVHashTable.type, 0);
+    EXPECT_EQ(Internals(*small).Base().PointHashTable.type, 0);
+    EXPECT_EQ(Internals(*small).Base().NormalHashTable.type, 0);
+    EXPECT_EQ(Internals(*large).Base().PointHashTable.type, 1);
+    EXPECT_EQ(Internals(*large).Base().NormalHashTable.type, 1);
+    EXPECT_EQ(Internals(*large).Base().PointHashTable.heads.size(), 65536u);
+    EXPECT_EQ(Internals(*large).Base().UVHashTable.type, 0);
     EXPECT_EQ(large->GetPointCount(), 4001);
 }
 

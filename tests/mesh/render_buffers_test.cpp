@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/obj_reader.h"
 #include "support/vgx_test.h"
 
@@ -37,7 +37,7 @@ protected:
 
 TEST_F(RenderBuffers, AnEmptyObjectHasNothingToDraw) {
     EXPECT_EQ(mesh->GetSubObjectCount(), 0);
-    EXPECT_EQ(mesh->GetInternals().renderBufferState, 1);
+    EXPECT_EQ(Internals(*mesh).renderBufferState, 1);
     EXPECT_EQ(mesh->GetVertexBuffer(deviceId, device), nullptr);
     EXPECT_EQ(mesh->GetVertexBufferObjectVertexCount(), 0);
     EXPECT_EQ(mesh->GetVertexSize(), 44);
@@ -152,7 +152,7 @@ TEST_F(RenderBuffers, SixteenBitIndicesOverflowPast32768Vertices) {
     auto narrow = std::make_shared<VgxSoftwareDevice>();
     narrow->SetDeviceCaps({65535, 65535});
     ExpectVgxError([&] { mesh->GetVertexBuffer(deviceId, narrow); }, 6, "VgxObject", "Overflow");
-    EXPECT_EQ(mesh->GetInternals().Base().D3DVertexBuffer[deviceId], nullptr);
+    EXPECT_EQ(Internals(*mesh).Base().D3DVertexBuffer[deviceId], nullptr);
 }
 
 TEST_F(RenderBuffers, MissingUVsAndNormalsAreRepairedAndLogged) {
@@ -207,12 +207,12 @@ TEST_F(RenderBuffers, MovingAPointRewritesOnlyItsVertices) {
     auto buffer = mesh->GetVertexBuffer(deviceId, device);
     const VgxVector p = mesh->GetPoint(7);
     mesh->SetPoint(7, {p.X + 1, p.Y, p.Z});
-    EXPECT_EQ(mesh->GetInternals().renderBufferState, 2);
+    EXPECT_EQ(Internals(*mesh).renderBufferState, 2);
     auto moved = mesh->GetVertexBuffer(deviceId, device);
     EXPECT_NE(moved, buffer);
     auto after = ReadBack<vgx::RenderVertex>(*moved);
     ASSERT_EQ(after.size(), before.size());
-    const vgx::iVgxObject& level = mesh->GetInternals().Base();
+    const vgx::iVgxObject& level = Internals(*mesh).Base();
     const std::vector<int32_t> listed = level.RenderAdjacency.ToVector(level.PointList[7].D3DVertexList);
     ASSERT_FALSE(listed.empty());
     for (size_t v = 0; v < after.size(); ++v) {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/vgx_test.h"
 
@@ -43,7 +43,7 @@ TEST_F(Bevel, ACubeCornerBecomesATriangle) {
     EXPECT_EQ(FacesWithCorners(*cube, 4), 3);
     EXPECT_EQ(FacesWithCorners(*cube, 5), 3);
     EXPECT_EQ(MeshFault(*cube), "");
-    EXPECT_EQ(EdgesWithFaceCount(*cube, 2), cube->GetInternals().Base().EdgeListCount);
+    EXPECT_EQ(EdgesWithFaceCount(*cube, 2), Internals(*cube).Base().EdgeListCount);
     const auto cap = cube->GetFace(6);
     ASSERT_EQ(cap->GetPointCount(), 3);
     EXPECT_EQ(cap->GetAppData(), 1);
@@ -51,7 +51,7 @@ TEST_F(Bevel, ACubeCornerBecomesATriangle) {
         const VgxVector p = cube->GetPoint(cap->GetPointID(k));
         EXPECT_NEAR(p.X + p.Y + p.Z, 2.9f, 1e-5f);
         // Each cut point is shared by two pentagons and the cap.
-        EXPECT_EQ(cube->GetInternals().Base().PointList[cap->GetPointID(k)].FaceList.count, 3);
+        EXPECT_EQ(Internals(*cube).Base().PointList[cap->GetPointID(k)].FaceList.count, 3);
     }
     const VgxVector normal = cap->GetFaceNormal();
     EXPECT_GT(normal.X, 0.5f);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"
 #include "support/vgx_test.h"
@@ -75,7 +75,7 @@ Snapshot Take(const VgxObject& object) {
 // A closed mesh: consistent, and every edge between exactly two faces.
 void ExpectClosed(VgxObject& object) {
     EXPECT_EQ(MeshFault(object), "");
-    EXPECT_EQ(EdgesWithFaceCount(object, 2), object.GetInternals().Base().EdgeListCount);
+    EXPECT_EQ(EdgesWithFaceCount(object, 2), Internals(object).Base().EdgeListCount);
 }
 
 class DivideFaces : public ::testing::Test {
@@ -127,10 +127,10 @@ TEST_F(DivideFaces, DividedEdgeGetsItsCornersInBothFacesInTheirOwnOrder) {
     // Application data and material stay with the face.
     EXPECT_EQ(cube->GetFace(4)->GetAppData(), 7);
     EXPECT_EQ(cube->GetFace(5)->GetMaterial(), leftMaterial);
-    EXPECT_FALSE(cube->GetInternals().boundingBoxValid);
-    EXPECT_EQ(cube->GetInternals().renderBufferState, 0);
+    EXPECT_FALSE(Internals(*cube).boundingBoxValid);
+    EXPECT_EQ(Internals(*cube).renderBufferState, 0);
     ExpectClosed(*cube);
-    EXPECT_EQ(cube->GetInternals().Base().EdgeListCount, 14);
+    EXPECT_EQ(Internals(*cube).Base().EdgeListCount, 14);
 
     // However the edge is named, and however often, it is cut once.
     for (const std::vector<int32_t>& pairs : std::vector<std::vector<int32_t>>{
@@ -207,7 +207,7 @@ TEST_F(DivideFaces, EdgesOfFacesBuiltCornerByCornerAreFoundFirst) {
     const std::vector<VgxVector> points{{0, 0, 5}, {1, 0, 5}, {1, 1, 5}, {0, 1, 5}};
     const std::vector<VgxVector> normals{{0, 0, 1}, {0, 0, 1}, {1, 0, 0}, {0, 0, 1}};
     for (size_t k = 0; k < points.size(); ++k) face->AddPoint(points[k], normals[k], {0, 0});
-    ASSERT_FALSE(cube->GetInternals().edgesValid);
+    ASSERT_FALSE(Internals(*cube).edgesValid);
     EXPECT_EQ(cube->DivideEdges({6, 2}, 2), 1);
     ExpectPositions(*cube, 6, {{0, 0, 5}, {1, 0, 5}, {1, 1, 5}, {0.5f, 1, 5}, {0, 1, 5}});
     // The normal between two corners is made unit again.
@@ -363,7 +363,7 @@ TEST_F(DivideFaces, RealMeshDividesIntoTheExpectedPiecesAndStaysClosed) {
     auto beast = root->CreateObject();
     beast->AddFaces(file.points, file.normals, file.uvs, file.faceData, true, false);
     ASSERT_EQ(MeshFault(*beast), "");
-    const iVgxObject& level = beast->GetInternals().Base();
+    const iVgxObject& level = Internals(*beast).Base();
     int32_t faces = 0, corners = 0, centres = 0;
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const int32_t n = level.FaceList[f].PointCount;

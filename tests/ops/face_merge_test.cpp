@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"
 #include "support/vgx_test.h"
@@ -151,7 +151,7 @@ protected:
     // Builds the render data, so that an operation is seen to mark it stale.
     void Render(VgxObject& object) {
         object.GetVertexBuffer(deviceId, device);
-        ASSERT_EQ(object.GetInternals().renderBufferState, 1);
+        ASSERT_EQ(Internals(object).renderBufferState, 1);
     }
 
     std::shared_ptr<Vgx> root = Vgx::Create();
@@ -177,7 +177,7 @@ TEST_F(FaceMerge, TwoRightTrianglesOfASquareBecomeOneQuad) {
     }
     EXPECT_EQ(MeshFault(*square), "");
     EXPECT_EQ(EdgesWithFaceCount(*square, 1), 4);
-    EXPECT_EQ(square->GetInternals().renderBufferState, 0);
+    EXPECT_EQ(Internals(*square).renderBufferState, 0);
 }
 
 TEST_F(FaceMerge, DifferentMaterialsMergeOnlyWhenAllowed) {
@@ -289,7 +289,7 @@ TEST_F(FaceMerge, ConsolidateMergesFlatNeighboursAndDropsStraightCorners) {
     square->Consolidate(1, false);
     ASSERT_EQ(square->GetFaceCount(), 1);
     EXPECT_EQ(square->GetFace(0)->GetPointCount(), 4);
-    EXPECT_EQ(square->GetInternals().renderBufferState, 0);
+    EXPECT_EQ(Internals(*square).renderBufferState, 0);
 
     // The middle corners of a 2 x 1 rectangle's long sides run straight on and are
     // used by two faces: they go from the face, but stay in the pool.
@@ -420,7 +420,7 @@ TEST_F(FaceMerge, TriangulateSplitsFacesKeepingMaterialAndApplicationData) {
     cube->Triangulate();
     ASSERT_EQ(cube->GetFaceCount(), 12);
     EXPECT_EQ(cube->GetPointCount(), 8);
-    EXPECT_EQ(cube->GetInternals().renderBufferState, 0);
+    EXPECT_EQ(Internals(*cube).renderBufferState, 0);
     const std::vector<Polygon> triangles = Faces(*cube);
     for (int32_t t = 0; t < 12; ++t) {
         const int32_t f = t / 2;

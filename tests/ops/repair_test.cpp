@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"
 #include "support/vgx_test.h"
@@ -96,7 +96,7 @@ TEST_F(Repair, SolidifyClosesOpenSurfaces) {
         for (int32_t k = 0; k < 3; ++k) EXPECT_EQ(mesh->GetPoint(mesh->GetFace(f)->GetPointID(k)).Z, 1);
     }
     // The new triangles face outwards like the rest of the box.
-    const VgxVector normal = vgx::FaceNormal(mesh->GetInternals().Base(), 5);
+    const VgxVector normal = vgx::FaceNormal(Internals(*mesh).Base(), 5);
     EXPECT_NEAR(normal.Z, 1, 1e-6);
 
     // A lone triangle closes with its back face and the operation stops.

@@ -6,7 +6,7 @@
 #include <limits>
 #include <set>
 
-#include "mesh/object_internal.h"
+#include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"
 #include "support/vgx_test.h"
@@ -47,7 +47,7 @@ TEST_F(Smoothing, ACubeSmoothedOnceHasOneCatmullClarkStep) {
     cube->Smooth(1, VgxGreaterThan, 0, 0);
     EXPECT_EQ(cube->GetFaceCount(), 24);
     EXPECT_EQ(cube->GetPointCount(), 8 + 6 + 12);
-    EXPECT_EQ(cube->GetInternals().Base().EdgeListCount, 48);
+    EXPECT_EQ(Internals(*cube).Base().EdgeListCount, 48);
     EXPECT_EQ(MeshFault(*cube), "");
     EXPECT_EQ(vgx::test::EdgesWithFaceCount(*cube, 2), 48);
     const Mesh m = Geometry(*cube);
@@ -216,7 +216,7 @@ TEST_F(Smoothing, OddInputSmoothsWithoutFault) {
     folded->Smooth(2, VgxGreaterThan, 0, 0);
     EXPECT_EQ(folded->GetFaceCount(), 16);
     EXPECT_EQ(MeshFault(*folded), "");
-    const vgx::iVgxObject& level = folded->GetInternals().Base();
+    const vgx::iVgxObject& level = Internals(*folded).Base();
     std::set<std::pair<int32_t, int32_t>> pairs;
     for (int32_t e = 0; e < level.EdgeListCount; ++e) pairs.emplace(level.EdgeList[e].Point[0], level.EdgeList[e].Point[1]);
     EXPECT_EQ(pairs.size(), static_cast<size_t>(level.EdgeListCount));
@@ -225,7 +225,7 @@ TEST_F(Smoothing, OddInputSmoothsWithoutFault) {
 TEST_F(Smoothing, CreaseSplitsNormalsAtTheCreaseAngle) {
     cube->SetCreasingFactor(100);
     cube->Crease();
-    const vgx::iVgxObject& base = cube->GetInternals().Base();
+    const vgx::iVgxObject& base = Internals(*cube).Base();
     for (int32_t f = 0; f < 6; ++f) {
         const VgxVector face = vgx::FaceNormal(base, f);
         for (int32_t k = 0; k < 4; ++k) EXPECT_TRUE(Near(cube->GetNormal(base.FaceCorners(f)[k].Normal), face));
@@ -243,7 +243,7 @@ TEST_F(Smoothing, CreaseSplitsNormalsAtTheCreaseAngle) {
     EXPECT_EQ(cube->GetNormalCount(), 6);
     cube->Crease2(91);
     EXPECT_EQ(cube->GetNormalCount(), 8);
-    EXPECT_EQ(cube->GetInternals().renderBufferState, 0);
+    EXPECT_EQ(Internals(*cube).renderBufferState, 0);
 }
 
 TEST_F(Smoothing, MirroringAddsTheReflectedCopy) {
@@ -299,7 +299,7 @@ TEST_F(Smoothing, TheVisualBlockFollowsTheObjectBlock) {
 
     // Moving a point rebuilds only positions; the result equals a fresh build.
     cube->SetPoint(6, {1.5f, 1.5f, 1.5f});
-    EXPECT_EQ(cube->GetInternals().renderBufferState, 2);
+    EXPECT_EQ(Internals(*cube).renderBufferState, 2);
     cube->GetVertexBuffer(id, device);
     auto fresh = root->CreateObject();
     AddCube(*fresh);
@@ -334,7 +334,7 @@ TEST_F(Smoothing, MovingPointsUpdatesOnlyWhatTheyReachAndMatchesAFreshBuild) {
     };
     for (const auto& step : steps) {
         for (const auto& [point, position] : step) cube->SetPoint(point, position);
-        ASSERT_EQ(cube->GetInternals().renderBufferState, 2);
+        ASSERT_EQ(Internals(*cube).renderBufferState, 2);
         const auto updated = VisualVertices(*cube, id, device);
         auto fresh = root->CreateObject();
         AddCube(*fresh);

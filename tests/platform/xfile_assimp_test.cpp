@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/xfile.h"
+#include "support/obj_reader.h"
 
 namespace vgx::xfile {
 namespace {
@@ -61,13 +62,13 @@ void ExpectAgreement(const Scene& ours, const aiScene& theirs) {
 }
 
 TEST(XFileAssimp, SampleFilesAgree) {
-    const std::string folder = std::string(VGX_TESTDATA_DIR) + "/x/";
     for (const char* name : {"test.x", "test_cube_text.x", "test_cube_binary.x", "test_cube_compressed.x",
                              "kwxport_test_cubewithvcolors.x", "anim_test.x", "fromtruespace_bin32.x"}) {
         SCOPED_TRACE(name);
-        const Scene ours = ReadXFile(folder + name);
+        const std::string path = vgx::test::TestDataPath(std::string("x/") + name);
+        const Scene ours = ReadXFile(path);
         Assimp::Importer importer;
-        const aiScene* theirs = importer.ReadFile(folder + name, aiProcess_Triangulate);
+        const aiScene* theirs = importer.ReadFile(path, aiProcess_Triangulate);
         ASSERT_NE(theirs, nullptr) << importer.GetErrorString();
         ExpectAgreement(ours, *theirs);
 

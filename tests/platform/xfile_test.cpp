@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "platform/xfile.h"
+#include "support/obj_reader.h"
 
 namespace vgx::xfile {
 namespace {
 
-const std::string kFolder = std::string(VGX_TESTDATA_DIR) + "/x/";
+// A file of the .x test data; XFile("") is its folder.
+std::string XFile(const std::string& name) { return vgx::test::TestDataPath("x/" + name); }
 
 Scene Parse(const std::string& text) { return ParseXFile(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
 
@@ -107,7 +109,7 @@ const std::vector<std::string> kBroken = {"empty.x", "OV_GetNextToken", "malform
 TEST(XFileRead, EverySampleFileIsListed) {
     std::set<std::string> listed(kReadable.begin(), kReadable.end());
     listed.insert(kBroken.begin(), kBroken.end());
-    for (const auto& entry : std::filesystem::directory_iterator(kFolder)) {
+    for (const auto& entry : std::filesystem::directory_iterator(XFile(""))) {
         const std::string name = entry.path().filename().string();
         if (entry.path().extension() == ".x" || name == "OV_GetNextToken") {
             EXPECT_TRUE(listed.count(name)) << name;
@@ -116,10 +118,10 @@ TEST(XFileRead, EverySampleFileIsListed) {
 }
 
 TEST(XFileRead, BrokenSampleFilesFail) {
-    for (const std::string& name : kBroken) EXPECT_THROW(ReadXFile(kFolder + name), FormatError) << name;
-    EXPECT_THROW(ReadXFile(kFolder + "no_such_file.x"), FormatError);
+    for (const std::string& name : kBroken) EXPECT_THROW(ReadXFile(XFile(name)), FormatError) << name;
+    EXPECT_THROW(ReadXFile(XFile("") + "no_such_file.x"), FormatError);
     try {
-        ReadXFile(kFolder + "malformed_skinweights_oob.x");
+        ReadXFile(XFile("malformed_skinweights_oob.x"));
     } catch (const FormatError& error) {
         EXPECT_NE(std::string(error.what()).find("1000000"), std::string::npos) << error.what();
     }
@@ -127,7 +129,7 @@ TEST(XFileRead, BrokenSampleFilesFail) {
 
 // The Blender cube as text, binary and MSZIP-compressed binary: one scene.
 TEST(XFileRead, CubeInEveryEncoding) {
-    const Scene text = ReadXFile(kFolder + "test_cube_text.x");
+    const Scene text = ReadXFile(XFile("test_cube_text.x"));
     EXPECT_EQ(FrameNames(text), (std::vector<std::string>{"Root", "Cube"}));
     EXPECT_EQ(text.frames[1].parent, 0);
     EXPECT_EQ(text.frames[0].transform[6], 1.0f);  // Root swaps y and z
@@ -164,7 +166,7 @@ TEST(XFileRead, CubeInEveryEncoding) {
 
     for (const char* name : {"test_cube_binary.x", "test_cube_compressed.x"}) {
         SCOPED_TRACE(name);
-        Scene other = ReadXFile(kFolder + name);
+        Scene other = ReadXFile(XFile(name));
         // The binary files hold the exporter's colours exactly (163 / 255); the text
         // rounds them to six decimals. Everything else is bit for bit the same.
         Material& material = other.meshes.at(0).materials.at(0);
@@ -176,7 +178,7 @@ TEST(XFileRead, CubeInEveryEncoding) {
 }
 
 TEST(XFileRead, MayaCubeAndAnimatedCylinder) {
-    const Scene cube = ReadXFile(kFolder + "test.x");
+    const Scene cube = ReadXFile(XFile("test.x"));
     EXPECT_EQ(FrameNames(cube), std::vector<std::string>{"pCube1"});
     ASSERT_EQ(cube.meshes.size(), 1u);
     EXPECT_EQ(cube.meshes[0].name, "pCubeShape1");
@@ -187,7 +189,7 @@ TEST(XFileRead, MayaCubeAndAnimatedCylinder) {
     EXPECT_EQ(cube.meshes[0].materials[0].name, "");
     EXPECT_EQ(cube.meshes[0].materials[0].textureFile, R"(.\\test.png)");  // TextureFileName, as written
 
-    const Scene cylinder = ReadXFile(kFolder + "anim_test.x");
+    const Scene cylinder = ReadXFile(XFile("anim_test.x"));
     EXPECT_EQ(FrameNames(cylinder), (std::vector<std::string>{"pCylinder1", "joint1", "joint2", "ikHandle1"}));
     EXPECT_EQ(cylinder.frames[2].parent, 1);
     EXPECT_EQ(cylinder.frames[3].parent, -1);
@@ -232,7 +234,7 @@ TEST(XFileRead, MayaCubeAndAnimatedCylinder) {
 }
 
 TEST(XFileRead, VertexColorsMaterialNamesAndBinary32) {
-    const Scene box = ReadXFile(kFolder + "kwxport_test_cubewithvcolors.x");
+    const Scene box = ReadXFile(XFile("kwxport_test_cubewithvcolors.x"));
     EXPECT_EQ(FrameNames(box), std::vector<std::string>{"Box01"});
     ASSERT_EQ(box.meshes.size(), 1u);
     const Mesh& mesh = box.meshes[0];
@@ -252,7 +254,7 @@ TEST(XFileRead, VertexColorsMaterialNamesAndBinary32) {
     EXPECT_EQ(mesh.materials[0].power, 31.0f);
     EXPECT_EQ(mesh.faceMaterials, (std::vector<uint32_t>{0, 0, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2}));
 
-    const Scene dino = ReadXFile(kFolder + "fromtruespace_bin32.x");
+    const Scene dino = ReadXFile(XFile("fromtruespace_bin32.x"));
     EXPECT_EQ(dino.majorVersion, 3u);
     EXPECT_EQ(dino.minorVersion, 2u);
     EXPECT_EQ(FrameNames(dino), std::vector<std::string>{"FeedTheDinoGPU-0"});
@@ -268,7 +270,7 @@ TEST(XFileRead, VertexColorsMaterialNamesAndBinary32) {
 TEST(XFileWrite, SampleFilesReadBackEqual) {
     for (const std::string& name : kReadable) {
         SCOPED_TRACE(name);
-        const Scene scene = ReadXFile(kFolder + name);
+        const Scene scene = ReadXFile(XFile(name));
         const std::string text = WriteXText(scene);
         EXPECT_EQ(text.compare(0, 16, scene.minorVersion == 2 ? "xof 0302txt 0032" : "xof 0303txt 0032"), 0);
         ExpectSameScene(Parse(text), scene);

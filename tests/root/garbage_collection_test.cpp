@@ -4,9 +4,8 @@
 #include <algorithm>
 
 #include "platform/os.h"
-#include "root/factory.h"
 #include "root/library_state.h"
-#include "root/vgx_internal.h"
+#include "support/internals.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -33,8 +32,8 @@ TEST_F(GarbageCollection, ReleasesExactlyTheUnreferencedMembersOfEveryKind) {
     heldGroup->AddObject(heldObject);
     auto heldLight = root->CreateLight(VgxLightPoint, 0);
     auto heldMaterial = root->CreateMaterial();
-    auto heldTexture = VgxFactory::Make<VgxTexture>();
-    auto heldPicks = VgxFactory::Make<VgxPickArray>();
+    auto heldTexture = MakeBare<VgxTexture>();
+    auto heldPicks = MakeBare<VgxPickArray>();
     r.textures.push_back(heldTexture);
     r.pickArrays.push_back(heldPicks);
     auto heldChildren = heldGroup->GetChildren();
@@ -46,8 +45,8 @@ TEST_F(GarbageCollection, ReleasesExactlyTheUnreferencedMembersOfEveryKind) {
     {
         auto group = root->CreateGroup(nullptr);
         auto object = root->CreateObject();
-        auto texture = VgxFactory::Make<VgxTexture>();
-        auto picks = VgxFactory::Make<VgxPickArray>();
+        auto texture = MakeBare<VgxTexture>();
+        auto picks = MakeBare<VgxPickArray>();
         r.textures.push_back(texture);
         r.pickArrays.push_back(picks);
         dropped = {group,
@@ -80,7 +79,7 @@ TEST_F(GarbageCollection, ReleasesExactlyTheUnreferencedMembersOfEveryKind) {
     EXPECT_EQ(r.objects.size(), 1u);
     // What is held keeps what it holds: the object stays in its group with its root.
     EXPECT_EQ(heldObjects->GetElement(0), heldObject);
-    EXPECT_EQ(heldObject->GetRoot(), root);
+    EXPECT_EQ(RootOf(*heldObject), root);
 }
 
 TEST_F(GarbageCollection, ObjectsHeldByGroupsOrArraysStay) {
@@ -122,7 +121,7 @@ TEST_F(GarbageCollection, AnObjectHeldOnlyByItsFaceProxiesIsReleased) {
     // object is collected too, and the host's proxy is left with an emptied object.
     ASSERT_FALSE(viaProxy.expired());
     EXPECT_EQ(viaProxy.lock()->GetFaceCount(), 0);
-    EXPECT_EQ(viaProxy.lock()->GetRoot(), nullptr);
+    EXPECT_EQ(RootOf(*viaProxy.lock()), nullptr);
     EXPECT_FALSE(Registered(vgx::Registered().objects, viaProxy.lock()));
     vgx::test::ExpectVgxError([&] { proxy->GetPointCount(); }, 9, "VgxFace", "Subscript out of range");
     proxy.reset();
@@ -208,7 +207,7 @@ TEST_F(GarbageCollection, ReleasesDuringTheWalkMayReenterTheLibrary) {
     root->CollectGarbage();
     EXPECT_TRUE(doomedRoot.expired());
     ASSERT_TRUE(createdDuringCollection);
-    EXPECT_EQ(createdDuringCollection->GetRoot(), root);
+    EXPECT_EQ(RootOf(*createdDuringCollection), root);
     EXPECT_TRUE(Registered(vgx::Registered().objects, createdDuringCollection));
     EXPECT_TRUE(material.expired());
     EXPECT_EQ(vgx::test::LogMessages(), (std::vector<std::string>{"Scene Graph Terminated"}));
@@ -237,9 +236,8 @@ TEST_F(GarbageCollection, ResetsTheHiddenDeviceAfterFiveMinutes) {
 }
 
 TEST_F(GarbageCollection, TexturesHeldOnlyByTheirEntryLoseTheirPixels) {
-    auto texture = VgxFactory::Make<VgxTexture>();
-    texture->SetRoot(root);
-    texture->SetTextureID(1);
+    auto texture = MakeBare<VgxTexture>();
+    BindTexture(*texture, root, 1);
     vgx::iVgxTexture entry;
     entry.TextureName = "wall.bmp";
     entry.TextureOverlayName = "dirt.png";
@@ -247,22 +245,22 @@ TEST_F(GarbageCollection, TexturesHeldOnlyByTheirEntryLoseTheirPixels) {
     entry.Pixels.assign(4, 0x7F000000);
     entry.PixelsTexture.assign(4, 1);
     entry.VorlanTexture = texture;
-    root->GetInternals().textures.push_back(std::move(entry));
+    Internals(*root).textures.push_back(std::move(entry));
     vgx::Registered().textures.push_back(texture);
     root->CollectGarbage();
     // The host still holds it: nothing happens.
-    EXPECT_EQ(root->GetInternals().textures[0].Pixels.size(), 4u);
+    EXPECT_EQ(Internals(*root).textures[0].Pixels.size(), 4u);
     vgx::test::ClearLog();
     std::weak_ptr<VgxTexture> watch = texture;
     texture.reset();
     root->CollectGarbage();
     EXPECT_FALSE(watch.expired());
-    EXPECT_TRUE(root->GetInternals().textures[0].Pixels.empty());
-    EXPECT_TRUE(root->GetInternals().textures[0].PixelsTexture.empty());
+    EXPECT_TRUE(Internals(*root).textures[0].Pixels.empty());
+    EXPECT_TRUE(Internals(*root).textures[0].PixelsTexture.empty());
     EXPECT_EQ(watch.lock()->GetTextureName(), "wall.bmp");
     EXPECT_EQ(vgx::test::LogMessages(),
               (std::vector<std::string>{"Releasing Texture (RC=3): wall.bmp  dirt.png 0.5   "}));
-    root->GetInternals().textures.clear();
+    Internals(*root).textures.clear();
 }
 
 }  // namespace

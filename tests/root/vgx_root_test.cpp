@@ -3,7 +3,7 @@
 
 #include "platform/message_box.h"
 #include "root/library_state.h"
-#include "root/vgx_internal.h"
+#include "support/internals.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -55,7 +55,7 @@ TEST(SceneRoot, DeviceAndObjectIdsCountUp) {
     auto b = root->CreateObject();
     EXPECT_EQ(a->GetObjectID(), 0);
     EXPECT_EQ(b->GetObjectID(), 1);
-    EXPECT_EQ(a->GetRoot(), root);
+    EXPECT_EQ(RootOf(*a), root);
     // Ids belong to each root.
     EXPECT_EQ(Vgx::Create()->CreateDeviceID(), 0);
 }
@@ -98,10 +98,10 @@ TEST(SceneRoot, DefaultMaterial) {
     EXPECT_FLOAT_EQ(m.Emissive.a, 0);
     EXPECT_FLOAT_EQ(m.Power, 0);
     EXPECT_FALSE(material->Translucent());
-    EXPECT_EQ(material->GetMaterialIndex(), -1);
+    EXPECT_EQ(MaterialIndex(*material), -1);
     EXPECT_EQ(material->GetTexture(), nullptr);
     EXPECT_EQ(material->GetPluginID(), -1);
-    EXPECT_EQ(material->GetRoot(), root);
+    EXPECT_EQ(RootOf(*material), root);
     EXPECT_EQ(static_cast<uint32_t>(material->GetColor()), 0xFFFFFFFFu);
 }
 

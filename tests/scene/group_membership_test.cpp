@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>
 
-#include "root/factory.h"
+#include "support/internals.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -19,7 +19,7 @@ TEST_F(Groups, AddChildMovesAGroupToTheEnd) {
     auto g = root->CreateGroup(a);
     auto h = root->CreateGroup(b);
     b->AddChild(g);
-    EXPECT_EQ(a->GetChildCount(), 0);
+    EXPECT_EQ(ChildCount(*a), 0);
     EXPECT_EQ(g->GetParent(), b);
     auto children = b->GetChildren();
     ASSERT_EQ(children->GetSize(), 2);
@@ -37,7 +37,7 @@ TEST_F(Groups, DeleteChildClearsTheParentEvenOfAStranger) {
     auto g = root->CreateGroup(a);
     b->DeleteChild(g);
     EXPECT_EQ(g->GetParent(), nullptr);
-    EXPECT_EQ(a->GetChildCount(), 1);
+    EXPECT_EQ(ChildCount(*a), 1);
 }
 
 TEST_F(Groups, ViewsSeeLaterChanges) {
@@ -67,7 +67,7 @@ TEST_F(Groups, AddObjectOfNothingRaises91AndChangesNothing) {
     ExpectVgxError([&] { a->AddObject(nullptr); }, 91, "VgxGroup", "Object is nothing");
     EXPECT_EQ(a->GetObjects()->GetSize(), 1);
     ExpectVgxError([&] { a->AddChild(nullptr); }, 91, "VgxGroup", "Object variable or With block variable not set");
-    EXPECT_EQ(a->GetChildCount(), 0);
+    EXPECT_EQ(ChildCount(*a), 0);
 }
 
 TEST_F(Groups, ALightBelongsToOneGroup) {
@@ -88,8 +88,8 @@ TEST_F(Groups, AReleasedHierarchyHasNoLists) {
     a->AddObject(root->CreateObject());
     a->AddLight(root->CreateLight(VgxLightPoint, 0));
     auto children = a->GetChildren();
-    a->ReleaseHierarchy();
-    EXPECT_EQ(a->GetChildCount(), 0);
+    ReleaseHierarchy(*a);
+    EXPECT_EQ(ChildCount(*a), 0);
     EXPECT_EQ(child->GetParent(), nullptr);
     EXPECT_EQ(a->csVgx(), nullptr);
     EXPECT_EQ(a->GetLights()->GetSize(), 1);
@@ -114,13 +114,13 @@ TEST_F(Groups, NameAndAppData) {
 }
 
 TEST(MemberArrays, UnattachedViews) {
-    EXPECT_EQ(VgxFactory::Make<VgxObjectArray>()->GetSize(), 0);
-    ExpectVgxError([] { VgxFactory::Make<VgxGroupArray>()->GetSize(); }, 91, "VorlanSG",
+    EXPECT_EQ(MakeBare<VgxObjectArray>()->GetSize(), 0);
+    ExpectVgxError([] { MakeBare<VgxGroupArray>()->GetSize(); }, 91, "VorlanSG",
                    "Object variable or With block variable not set");
-    ExpectVgxError([] { VgxFactory::Make<VgxLightArray>()->GetSize(); }, 91, "VorlanSG",
+    ExpectVgxError([] { MakeBare<VgxLightArray>()->GetSize(); }, 91, "VorlanSG",
                    "Object variable or With block variable not set");
-    EXPECT_EQ(VgxFactory::Make<VgxFaceArray>()->GetSize(), 0);
-    ExpectVgxError([] { VgxFactory::Make<VgxFaceArray>()->GetElement(0); }, 91, "VgxFaceArray",
+    EXPECT_EQ(MakeBare<VgxFaceArray>()->GetSize(), 0);
+    ExpectVgxError([] { MakeBare<VgxFaceArray>()->GetElement(0); }, 91, "VgxFaceArray",
                    "Object variable or With block variable not set");
 }
 

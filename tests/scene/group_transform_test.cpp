@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "scene/frame_expect.h"
+#include "support/internals.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -299,13 +300,13 @@ TEST_F(Frames, AGroupCannotBecomeItsOwnAncestor) {
     EXPECT_EQ(a1->GetParent(), a);
     EXPECT_EQ(a->GetParent(), top);
     EXPECT_EQ(top->GetParent(), nullptr);
-    EXPECT_EQ(a1->GetChildCount(), 0);
-    EXPECT_EQ(a->GetChildCount(), 1);
+    EXPECT_EQ(ChildCount(*a1), 0);
+    EXPECT_EQ(ChildCount(*a), 1);
     EXPECT_EQ(a1->GetScene(), top);
     // Moving a group under its sibling's subtree is fine.
     b1->AddChild(a);
     EXPECT_EQ(a1->GetScene(), top);
-    EXPECT_EQ(top->GetChildCount(), 1);
+    EXPECT_EQ(ChildCount(*top), 1);
 }
 
 }  // namespace

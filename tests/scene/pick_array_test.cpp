@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>
 
-#include "root/factory.h"
+#include "support/internals.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -9,7 +9,7 @@ namespace {
 VgxPickDesc Hit(float dist, int32_t face) { return VgxPickDesc{1, face, 0.25f, 0.5f, dist, {0, 0, dist}}; }
 
 TEST(PickArray, EmptyArray) {
-    auto picks = VgxFactory::Make<VgxPickArray>();
+    auto picks = MakeBare<VgxPickArray>();
     EXPECT_EQ(picks->GetSize(), 0);
     EXPECT_EQ(picks->FindNearest(), -1);
     EXPECT_EQ(picks->FindFurthest(), -1);
@@ -24,8 +24,8 @@ TEST(PickArray, GrowsTenAtATimeAndFindsExtremes) {
     auto root = Vgx::Create();
     auto group = root->CreateGroup(nullptr);
     auto object = root->CreateObject();
-    auto picks = VgxFactory::Make<VgxPickArray>();
-    picks->AddPick(group, object, Hit(5, 0));
+    auto picks = MakeBare<VgxPickArray>();
+    AddPick(*picks, group, object, Hit(5, 0));
     std::shared_ptr<VgxObject> gotObject;
     std::shared_ptr<VgxGroup> gotGroup;
     VgxPickDesc desc{};
@@ -35,7 +35,7 @@ TEST(PickArray, GrowsTenAtATimeAndFindsExtremes) {
     vgx::test::ExpectVgxError([&] { picks->GetPick(11, gotObject, gotGroup, desc); }, 9, "VorlanSG",
                               "Subscript out of range");
     const float dists[] = {3, 9, 3, 1, 9, 7, 2, 8, 6, 4, 1};
-    for (int32_t i = 0; i < 11; ++i) picks->AddPick(group, object, Hit(dists[i], i + 1));
+    for (int32_t i = 0; i < 11; ++i) AddPick(*picks, group, object, Hit(dists[i], i + 1));
     EXPECT_EQ(picks->GetSize(), 12);
     picks->GetPick(20, gotObject, gotGroup, desc);  // grown to 0..20
     vgx::test::ExpectVgxError([&] { picks->GetPick(21, gotObject, gotGroup, desc); }, 9, "VorlanSG",

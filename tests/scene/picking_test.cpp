@@ -13,7 +13,7 @@
 #include "mesh/render_data.h"
 #include "platform/mesh_intersect.h"
 #include "root/library_state.h"
-#include "scene/group_internal.h"
+#include "support/internals.h"
 #include "support/obj_reader.h"
 #include "support/vgx_test.h"
 
@@ -455,7 +455,7 @@ TEST_F(ViewportScene, AFrameScaledFlatGivesNoRay) {
     flat->AddObject(MakeObject(*root, {Square(0)}));
     // A zero scale is only reachable through the internals; its group yields nothing
     // while its siblings still pick.
-    flat->GetInternals().local.m[0] = 0;
+    Internals(*flat).local.m[0] = 0;
     auto picks = Read(*top->ViewportPick(60, 50, id, device));
     for (const auto& pick : picks) EXPECT_EQ(pick.group, child);
     EXPECT_EQ(picks.size(), 4u);

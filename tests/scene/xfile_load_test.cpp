@@ -6,6 +6,8 @@
 #include <fstream>
 #include <set>
 
+#include "support/internals.h"
+#include "support/obj_reader.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -13,7 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using vgx::test::ExpectVgxError;
 
-const std::string kFolder = std::string(VGX_TESTDATA_DIR) + "/x/";
+// A file of the .x test data; XFile("") is its folder.
+std::string XFile(const std::string& name) { return vgx::test::TestDataPath("x/" + name); }
 
 // A file of the scratch folder holding `text`; returns its path.
 std::string WriteScratch(const std::string& name, const std::string& text) {
@@ -64,7 +67,7 @@ protected:
     // object, after checking the frame's name.
     std::shared_ptr<VgxObject> LoadSingleFrame(const std::string& file, const std::string& frameName) {
         auto top = root->CreateGroup(nullptr);
-        top->Load(kFolder + file);
+        top->Load(XFile(file));
         auto frame = OnlyChild(OnlyChild(top));
         if (!frame) return nullptr;
         EXPECT_EQ(frame->GetName(), frameName);
@@ -185,7 +188,7 @@ Frame Top {
 }
 
 TEST_F(XFileLoad, PublicFilesLoadWithTheirCounts) {
-    root->AddSearchPath(kFolder, 1);
+    root->AddSearchPath(XFile(""), 1);
 
     auto cube = LoadSingleFrame("test.x", "pCube1");
     ASSERT_TRUE(cube);
@@ -215,7 +218,7 @@ TEST_F(XFileLoad, PublicFilesLoadWithTheirCounts) {
     EXPECT_EQ(FaceMaterials(dinosaur).size(), 1u);
 
     auto cylinder = root->CreateGroup(nullptr);
-    cylinder->Load(kFolder + "anim_test.x");
+    cylinder->Load(XFile("anim_test.x"));
     auto frames = Children(OnlyChild(cylinder));
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0]->GetName(), "pCylinder1");
@@ -239,7 +242,7 @@ TEST_F(XFileLoad, TextBinaryAndCompressedCubesAgree) {
     std::vector<std::vector<VgxVector>> worlds;
     for (const char* name : {"test_cube_text.x", "test_cube_binary.x", "test_cube_compressed.x"}) {
         auto group = root->CreateGroup(nullptr);
-        group->Load(kFolder + name);
+        group->Load(XFile(name));
         auto rootFrame = OnlyChild(OnlyChild(group));
         ASSERT_TRUE(rootFrame) << name;
         EXPECT_EQ(rootFrame->GetName(), "Root");
@@ -267,26 +270,26 @@ TEST_F(XFileLoad, TextBinaryAndCompressedCubesAgree) {
 
 TEST_F(XFileLoad, UnreadableFilesChangeNothing) {
     auto object = root->CreateObject();
-    object->Load(kFolder + "test.x");
+    object->Load(XFile("test.x"));
     object->SetName("kept");
     const int32_t faces = object->GetFaceCount();
-    ExpectVgxError([&] { object->Load(kFolder + "no such file.x"); }, VgxErrFileNotFound, "VgxObject",
-                   "File not found: " + kFolder + "no such file.x");
+    ExpectVgxError([&] { object->Load(XFile("") + "no such file.x"); }, VgxErrFileNotFound, "VgxObject",
+                   "File not found: " + XFile("") + "no such file.x");
     for (const char* name : {"empty.x", "OV_GetNextToken", "malformed_skinweights_oob.x"}) {
         try {
-            object->Load(kFolder + name);
+            object->Load(XFile(name));
             ADD_FAILURE() << name << " loaded";
         } catch (const VgxError& error) {
             EXPECT_EQ(error.Number, VgxErrInvalidFileFormat) << name;
             EXPECT_EQ(error.Source, "VgxObject");
-            EXPECT_EQ(error.Description.rfind("Invalid file format: " + kFolder + name + ": ", 0), 0u)
+            EXPECT_EQ(error.Description.rfind("Invalid file format: " + XFile(name) + ": ", 0), 0u)
                 << error.Description;
         }
         EXPECT_EQ(object->GetFaceCount(), faces);
         EXPECT_EQ(object->GetName(), "kept");
 
-        scene->Load(kFolder + name);
-        EXPECT_EQ(scene->GetChildCount(), 0);
+        scene->Load(XFile(name));
+        EXPECT_EQ(ChildCount(*scene), 0);
     }
     EXPECT_EQ(shown, std::vector<std::string>(3, "File Format Invalid."));
     EXPECT_TRUE(TemporaryMeshFiles().empty());
@@ -331,7 +334,7 @@ TEST_F(XFileLoad, FrameHierarchyArraysCarryTheAnimation) {
     std::vector<int32_t> parent, objectParent, keyCount, animationType, keyType;
     std::vector<std::string> names;
     std::vector<float> px, py, pz, dx, dy, dz, ux, uy, uz, time, kx, ky, kz, ks;
-    const int32_t last = root->lngConvertFrameHierarchy(kFolder + "anim_test.x", parent, names, px, py, pz, dx, dy,
+    const int32_t last = root->lngConvertFrameHierarchy(XFile("anim_test.x"), parent, names, px, py, pz, dx, dy,
                                                         dz, ux, uy, uz, objectParent, keyCount, animationType, keyType,
                                                         time, kx, ky, kz, ks);
     EXPECT_EQ(last, 0);
@@ -356,10 +359,10 @@ TEST_F(XFileLoad, FrameHierarchyArraysCarryTheAnimation) {
 
     ExpectVgxError(
         [&] {
-            root->lngConvertFrameHierarchy(kFolder + "missing.x", parent, names, px, py, pz, dx, dy, dz, ux, uy, uz,
+            root->lngConvertFrameHierarchy(XFile("") + "missing.x", parent, names, px, py, pz, dx, dy, dz, ux, uy, uz,
                                            objectParent, keyCount, animationType, keyType, time, kx, ky, kz, ks);
         },
-        VgxErrFileNotFound, "Vgx", "File not found: " + kFolder + "missing.x");
+        VgxErrFileNotFound, "Vgx", "File not found: " + XFile("") + "missing.x");
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
+#include "support/internals.h"
 #include "support/mesh_checks.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "mesh/object_internal.h"
 
 namespace vgx::test {
 
@@ -49,8 +49,8 @@ void AddCube(VgxObject& cube) {
 }
 
 std::string MeshFault(const VgxObject& object) {
-    const iVgxObject& level = object.GetInternals().Base();
-    if (!object.GetInternals().edgesValid) return "edges not valid";
+    const iVgxObject& level = Internals(object).Base();
+    if (!Internals(object).edgesValid) return "edges not valid";
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const int32_t n = level.FaceList[f].PointCount;
         const std::string face = "face " + std::to_string(f);
@@ -81,7 +81,7 @@ std::string MeshFault(const VgxObject& object) {
 
 int32_t EdgesWithFaceCount(VgxObject& object, int32_t faces) {
     EnsureAdjacency(object);
-    const iVgxObject& level = object.GetInternals().Base();
+    const iVgxObject& level = Internals(object).Base();
     int32_t count = 0;
     for (int32_t e = 0; e < level.EdgeListCount; ++e) count += level.EdgeList[e].FaceList.count == faces ? 1 : 0;
     return count;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string_view>
@@ -103,6 +104,10 @@ ObjMesh ReadObj(const std::string& path) {
     return mesh;
 }
 
-std::string TestDataPath(const std::string& relative) { return std::string(VGX_TESTDATA_DIR) + "/" + relative; }
+std::string TestDataPath(const std::string& relative) {
+    std::string path = std::string(VGX_TESTDATA_DIR) + "/" + relative;
+    if (!std::filesystem::exists(path)) throw std::runtime_error("missing test data: " + path);
+    return path;
+}
 
 }  // namespace vgx::test

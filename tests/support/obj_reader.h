@@ -24,7 +24,9 @@ struct ObjMesh {
 // Raises std::runtime_error when the file cannot be read or an index is out of range.
 ObjMesh ReadObj(const std::string& path);
 
-// The absolute path of a file under the test data folder (tests/data).
+// The absolute path of a file or folder under the test data folder (tests/data).
+// Raises std::runtime_error naming the path when it does not exist, so a missing
+// file fails the test that needs it instead of crashing it.
 std::string TestDataPath(const std::string& relative);
 
 }  // namespace vgx::test
