@@ -34,7 +34,7 @@ std::shared_ptr<VgxObject> Pooled(Vgx& root, const ObjMesh& mesh) {
 }
 
 IndexedMesh Indexed(const VgxObject& object) {
-    const vgx::iVgxObject& base = object.GetInternals().Base();
+    const vgx::iVgxObject& base = vgx::State(object).Base();
     IndexedMesh mesh;
     mesh.points.reserve(static_cast<size_t>(base.PointListCount));
     for (int32_t p = 0; p < base.PointListCount; ++p) mesh.points.push_back(base.PointList[p].Point);

@@ -100,7 +100,7 @@ void CatmullClark(benchmark::State& state, const MeshSource& source, int32_t lev
     auto object = Pooled(*root, mesh);
     std::vector<vgx::iVgxObject> levels(static_cast<size_t>(level) + 1);
     std::vector<vgx::SubdivisionLinks> links(levels.size());
-    const vgx::iVgxObject& base = object->GetInternals().Base();
+    const vgx::iVgxObject& base = vgx::State(*object).Base();
     for (auto _ : state) {
         for (int32_t k = 1; k <= level; ++k) {
             const vgx::iVgxObject& below = k == 1 ? base : levels[k - 1];

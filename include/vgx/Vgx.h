@@ -126,10 +126,8 @@ public:
     // (diagnostic log and standard error).
     void SetMessageBoxHandler(VgxMessageBoxHandler Handler);
 
-    struct Internals;  // library-private state, defined under src/
-    Internals& GetInternals() const { return *internals_; }
-
 private:
+    friend struct VgxAccess;
     Vgx();
-    std::unique_ptr<Internals> internals_;
+    std::unique_ptr<vgx::RootState> internals_;
 };

@@ -42,8 +42,7 @@ public:
     int32_t id() const { return id_; }
 
 private:
-    friend struct VgxFactory;
-    friend struct VgxFaceAccess;
+    friend struct VgxAccess;
     VgxFace() = default;
 
     std::shared_ptr<Vgx> root_;

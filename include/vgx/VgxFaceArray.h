@@ -16,7 +16,7 @@ public:
     std::shared_ptr<VgxFace> GetElement(int32_t Index) const;
 
 private:
-    friend struct VgxFactory;
+    friend struct VgxAccess;
     VgxFaceArray() = default;
 
     std::shared_ptr<Vgx> root_;

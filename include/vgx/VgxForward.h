@@ -14,5 +14,13 @@ class VgxLight;
 class VgxTexture;
 class PluginMaterial;
 
-// The library's factories construct every public class through this one friend.
-struct VgxFactory;
+// The library's one friend of the public classes: it constructs them and reaches
+// the state and operations they keep from hosts.
+struct VgxAccess;
+
+// Library-private state behind the public classes, defined under src/.
+namespace vgx {
+struct RootState;
+struct ObjectState;
+struct GroupState;
+}  // namespace vgx

@@ -170,18 +170,14 @@ public:
     void GetSkinInfluences(std::vector<int32_t>& PointList, std::vector<float>& WeightList,
                            int32_t& InfluenceCount);
 
-    // Library-private operations.
+private:
+    friend struct VgxAccess;
+    VgxGroup();
     void SetRoot(const std::shared_ptr<Vgx>& Root);
     int32_t GetChildCount() const;
     // Breaks the cycles of this subtree: children first, then releases the device
     // buffers of its objects and drops its lists, parent and root.
     void ReleaseHierarchy();
 
-    struct Internals;  // defined under src/
-    Internals& GetInternals() const { return *internals_; }
-
-private:
-    friend struct VgxFactory;
-    VgxGroup();
-    std::unique_ptr<Internals> internals_;
+    std::unique_ptr<vgx::GroupState> internals_;
 };

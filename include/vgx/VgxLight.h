@@ -37,7 +37,7 @@ public:
     void SetAppData(int32_t Data) { appData_ = Data; }
 
 private:
-    friend struct VgxFactory;
+    friend struct VgxAccess;
     friend class VgxGroup;
     VgxLight() = default;
     std::shared_ptr<VgxGroup> GetOwnerGroup() const { return ownerGroup_.lock(); }

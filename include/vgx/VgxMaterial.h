@@ -50,17 +50,18 @@ public:
     std::string GetName() const { return name_; }
     void SetName(const std::string& Name) { name_ = Name; }
 
-    // Library-private operations.
+private:
+    friend struct VgxAccess;
+    VgxMaterial() = default;
+    // Copies every setting but the plug-in id, plug-in parameters and custom fields,
+    // each through Target's own setters.
     void CopyTo(VgxMaterial& Target) const;
+    // The slot of this material in the material list of the object that added it.
     int32_t GetMaterialIndex() const { return materialIndex_; }
     void SetMaterialIndex(int32_t Index) { materialIndex_ = Index; }
     const std::shared_ptr<Vgx>& GetRoot() const { return root_; }
     void SetRoot(const std::shared_ptr<Vgx>& Root) { root_ = Root; }
     void UpdateTranslucent();
-
-private:
-    friend struct VgxFactory;
-    VgxMaterial() = default;
     const Vgx& RequireRoot() const;
 
     int32_t color_ = 0;

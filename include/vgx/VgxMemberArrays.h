@@ -20,11 +20,8 @@ public:
     // Entry Index (from 0); 9 outside the list, 91 for a view attached to no list.
     std::shared_ptr<Element> GetElement(int32_t Index) const;
 
-    // Library-private.
-    void AttachList(const std::shared_ptr<VgxMemberList<Element>>& List) { list_ = List; }
-    const std::shared_ptr<VgxMemberList<Element>>& GetList() const { return list_; }
-
 protected:
+    friend struct VgxAccess;
     VgxMemberArray() = default;
     // Size of the attached list; 91 when none is attached.
     int32_t AttachedSize() const;
@@ -36,7 +33,7 @@ public:
     int32_t GetSize() const { return AttachedSize(); }
 
 private:
-    friend struct VgxFactory;
+    friend struct VgxAccess;
     VgxGroupArray() = default;
 };
 
@@ -46,7 +43,7 @@ public:
     int32_t GetSize() const { return list_ ? AttachedSize() : 0; }
 
 private:
-    friend struct VgxFactory;
+    friend struct VgxAccess;
     VgxObjectArray() = default;
 };
 
@@ -55,7 +52,7 @@ public:
     int32_t GetSize() const { return AttachedSize(); }
 
 private:
-    friend struct VgxFactory;
+    friend struct VgxAccess;
     VgxLightArray() = default;
 };
 

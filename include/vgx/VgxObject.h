@@ -255,15 +255,12 @@ public:
     void SetCustomFieldValue(int32_t FieldID, const std::string& FieldValue);
     std::string GetCustomFieldValue(int32_t FieldID) const;
 
-    // Library-private: the scene root link; an empty root clears the geometry.
+private:
+    friend struct VgxAccess;
+    VgxObject();
+    // The scene root link; an empty root clears the geometry.
     const std::shared_ptr<Vgx>& GetRoot() const;
     void SetRoot(const std::shared_ptr<Vgx>& Root);
 
-    struct Internals;  // the mesh records, defined under src/
-    Internals& GetInternals() const { return *internals_; }
-
-private:
-    friend struct VgxFactory;
-    VgxObject();
-    std::unique_ptr<Internals> internals_;
+    std::unique_ptr<vgx::ObjectState> internals_;
 };

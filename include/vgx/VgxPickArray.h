@@ -20,13 +20,12 @@ public:
     int32_t FindNearest() const;
     int32_t FindFurthest() const;
 
-    // Library-private: appends one pick (the lists grow ten entries at a time).
+private:
+    friend struct VgxAccess;
+    VgxPickArray() = default;
+    // Appends one pick (the lists grow ten entries at a time).
     void AddPick(const std::shared_ptr<VgxGroup>& Group, const std::shared_ptr<VgxObject>& Object,
                  const VgxPickDesc& PickDescription);
-
-private:
-    friend struct VgxFactory;
-    VgxPickArray() = default;
 
     int32_t count_ = 0;
     std::vector<VgxPickDesc> picks_;

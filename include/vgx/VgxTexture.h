@@ -42,15 +42,14 @@ public:
     std::shared_ptr<VgxPicture> GetSpecularMapThumbnail(VgxDevice& Direct3D, int32_t MaximumDimension) const;
     std::shared_ptr<VgxPicture> GetEnvironmentMapThumbnail(VgxDevice& Direct3D, int32_t MaximumDimension) const;
 
-    // Library-private links. The root is held weakly: the root's registry holds its
-    // textures, and a strong link back would keep a root with textures alive forever.
+private:
+    friend struct VgxAccess;
+    VgxTexture() = default;
+    // The root is held weakly: the root's registry holds its textures, and a strong
+    // link back would keep a root with textures alive forever.
     std::shared_ptr<Vgx> GetRoot() const { return root_.lock(); }
     void SetRoot(const std::shared_ptr<Vgx>& Root) { root_ = Root; }
     void SetTextureID(int32_t Id) { id_ = Id; }
-
-private:
-    friend struct VgxFactory;
-    VgxTexture() = default;
 
     std::weak_ptr<Vgx> root_;
     int32_t id_ = 0;

@@ -149,3 +149,21 @@ struct VgxAnimationKey {
     VgxAnimationKeyType dwKeyType;
     int32_t dwSize;
 };
+
+// A render vertex's identity: one corner's point, normal and UV pool indexes and
+// its colour; NextFacePoint chains the keys of one point (1-based, 0 ends the chain).
+struct FacePoint {
+    int32_t Point;
+    int32_t Normal;
+    int32_t UV;
+    int32_t Color;
+    int32_t NextFacePoint;
+};
+
+// A list of vectors with one index per entry; the first VectorListCount entries
+// are valid.
+struct VgxHashVector {
+    std::vector<VgxVector> VectorList;
+    std::vector<int32_t> VectorIndex;
+    int32_t VectorListCount;
+};

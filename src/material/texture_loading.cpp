@@ -10,7 +10,7 @@
 #include "material/texture_entry.h"
 #include "platform/os.h"
 #include "platform/picture_files.h"
-#include "root/factory.h"
+#include "root/access.h"
 #include "root/hidden_device.h"
 #include "root/library_state.h"
 #include "root/mod_file.h"
@@ -205,7 +205,7 @@ Pixels NormalMap(const Pixels& bump, int32_t width, int32_t height) {
 }
 
 std::shared_ptr<VgxTexture> FindOrLoadTexture(Vgx& root, const TextureRequest& request) {
-    std::vector<iVgxTexture>& registry = root.GetInternals().textures;
+    std::vector<iVgxTexture>& registry = vgx::State(root).textures;
     const StoredNames wanted = NamesOf(request);
     for (iVgxTexture& entry : registry) {
         if (!Matches(entry, wanted, request.overlayDensity)) continue;
@@ -226,9 +226,9 @@ std::shared_ptr<VgxTexture> FindOrLoadTexture(Vgx& root, const TextureRequest& r
     modFile::WriteLogLine("Loading Texture: " + entry.TextureName);
     LoadEntry(root, entry, request);
 
-    auto texture = VgxFactory::Make<VgxTexture>();
-    texture->SetRoot(root.shared_from_this());
-    texture->SetTextureID(static_cast<int32_t>(registry.size()) + 1);
+    auto texture = VgxAccess::Make<VgxTexture>();
+    VgxAccess::SetRoot(*texture, root.shared_from_this());
+    VgxAccess::SetTextureID(*texture, static_cast<int32_t>(registry.size()) + 1);
     entry.VorlanTexture = texture;
     // Room first, so that once the entry is appended registering cannot fail.
     Registered().textures.reserve(Registered().textures.size() + 1);

@@ -38,9 +38,9 @@ void ErasePixels(iVgxTexture& entry) {
 
 // Erases the pixels of the entry that hands out `texture`, if its root still lives.
 void ReleaseEntryPixels(const std::shared_ptr<VgxTexture>& texture) {
-    const std::shared_ptr<Vgx> root = texture->GetRoot();
+    const std::shared_ptr<Vgx> root = VgxAccess::Root(*texture);
     if (!root) return;
-    for (iVgxTexture& entry : root->GetInternals().textures) {
+    for (iVgxTexture& entry : vgx::State(*root).textures) {
         if (entry.VorlanTexture != texture) continue;
         modFile::WriteLogLine("Releasing Texture (RC=3): " + Describe(entry));
         ErasePixels(entry);
@@ -54,7 +54,7 @@ using ChangedField = bool iVgxTexture::*;
 void Rebuild(Vgx& root, VgxDevice& device, int32_t textureId, std::shared_ptr<VgxDeviceTexture>& target, bool refresh,
              PixelsField pixels, ChangedField changed) {
     Trap(kSource, [&] {
-        iVgxTexture& entry = At(root.GetInternals().textures, textureId);
+        iVgxTexture& entry = At(vgx::State(root).textures, textureId);
         if (!refresh && !(entry.*changed)) return;
         target = MakeDeviceTexture(device, entry.*pixels, entry.TextureWidth, entry.TextureHeight);
         entry.*changed = false;

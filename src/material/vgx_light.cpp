@@ -2,7 +2,7 @@
 #include <vgx/VgxLight.h>
 
 #include "root/errors.h"
-#include "root/factory.h"
+#include "root/access.h"
 
 VgxLight::~VgxLight() = default;
 
@@ -20,4 +20,3 @@ void VgxLight::GetColorRGB(float& Red, float& Green, float& Blue) const {
 
 void VgxLight::SetColorRGB(float Red, float Green, float Blue) { color_ = GetRoot()->CreateColorRGB(Red, Green, Blue); }
 
-void VgxFactory::SetRoot(VgxLight& light, const std::shared_ptr<Vgx>& root) { light.root_ = root; }

@@ -21,9 +21,9 @@ using NameField = std::string vgx::iVgxTexture::*;
 template <class Read>
 auto WithEntry(const VgxTexture& texture, Read&& read) {
     return vgx::Trap(kSource, [&] {
-        const std::shared_ptr<Vgx> root = texture.GetRoot();
+        const std::shared_ptr<Vgx> root = VgxAccess::Root(texture);
         if (!root) vgx::Raise(VgxErrObjectNotSet);
-        return read(vgx::At(root->GetInternals().textures, static_cast<int64_t>(texture.GetTextureID()) - 1));
+        return read(vgx::At(vgx::State(*root).textures, static_cast<int64_t>(texture.GetTextureID()) - 1));
     });
 }
 

@@ -176,7 +176,7 @@ void AddFaceSides(iVgxObject& level, int32_t firstFace) {
 }
 
 void EnsureAdjacency(VgxObject& object) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     if (self.edgesValid) return;
     RebuildAdjacency(self.Base());
     self.edgesValid = true;

@@ -10,7 +10,7 @@ constexpr int32_t kFillBits = VgxFillWireframe | VgxFillSolid | VgxFillPoints | 
 
 // Stores a value whose change invalidates the render data.
 template <class T>
-void SetAndInvalidate(VgxObject::Internals& self, T& field, T value) {
+void SetAndInvalidate(vgx::ObjectState& self, T& field, T value) {
     if (field == value) return;
     field = value;
     self.StructureChanged();

@@ -5,7 +5,7 @@
 
 #include <unordered_map>
 
-#include "mesh/face_access.h"
+#include "root/access.h"
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
 #include "root/errors.h"
@@ -174,13 +174,13 @@ void AddMaterialSlots(iVgxObject& level, int32_t firstFace) {
         previous = material.get();
         if (!slots.emplace(previous, level.MaterialListCount).second) continue;
         level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
-        if (material) material->SetMaterialIndex(level.MaterialListCount);
+        if (material) VgxAccess::SetMaterialIndex(*material, level.MaterialListCount);
         ++level.MaterialListCount;
     }
 }
 
 void AddFaceRecords(VgxObject& object, iVgxObject& level, FaceBatch&& faces, bool buildEdges) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     const int32_t count = faces.Count();
     if (count < 1) {
         self.StructureChanged();
@@ -231,7 +231,7 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
                           const std::vector<VgxVector>& normals, const std::vector<VgxUV>& uvs,
                           const std::vector<int32_t>& faceData, const std::vector<std::shared_ptr<VgxMaterial>>& materials,
                           bool optimizeFaces, bool optimizeCoordinates, int32_t version) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     iVgxObject& level = self.Base();
 
     if (level.FaceListCount == 0 && level.PointListCount == 0) {
@@ -288,7 +288,7 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
 }
 
 void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, EdgeIds edgeIds) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     if (!level.FaceMaterialSlot.empty()) {
         level.FaceMaterials.resize(static_cast<size_t>(level.FaceListCount));
         for (int32_t f = 0; f < level.FaceListCount; ++f) level.FaceMaterials[f] = level.FaceMaterial(f);
@@ -363,7 +363,7 @@ VgxVector FaceNormal(const iVgxObject& level, int32_t face) {
 namespace vgx {
 
 void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, bool optimizeFaces) {
-    iVgxObject& level = object.GetInternals().Base();
+    iVgxObject& level = vgx::State(object).Base();
     // Normal and UV indexes are taken on trust; points must exist for the edges.
     ValidateFaceData(faceData, static_cast<size_t>(level.PointListCount), 0, 0);
     FaceBatch faces;

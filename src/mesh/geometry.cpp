@@ -137,7 +137,7 @@ void VgxObject::GetVisual(bool Triangulate, std::vector<VgxVector>& PointList, i
                           std::vector<std::shared_ptr<VgxMaterial>>& FaceMaterialList,
                           int32_t& FaceMaterialListCount) {
     vgx::Trap(kSource, [&] {
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         const vgx::iVgxObject* level = &self.Base();
         bool triangulate = Triangulate;
         if (self.attributes.SmoothingLevel != 0 || self.attributes.MirrorAxis != VgxAxisNone) {
@@ -223,7 +223,7 @@ void VgxObject::Resize(const VgxVector& Factor) {
 
 void VgxObject::Translate(const VgxVector& Translation) {
     vgx::Trap(kSource, [&] {
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         vgx::iVgxObject& level = self.Base();
         const auto shift = [&](VgxVector& p) { p = {p.X + Translation.X, p.Y + Translation.Y, p.Z + Translation.Z}; };
         for (int32_t i = 0; i < level.PointListCount; ++i) shift(level.PointList[i].Point);
@@ -236,7 +236,7 @@ void VgxObject::Translate(const VgxVector& Translation) {
 
 VgxBox VgxObject::GetBoundingBox() {
     return vgx::Trap(kSource, [&] {
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         if (self.boundingBoxValid) return self.boundingBox;
         const vgx::iVgxObject& level = self.Base();
         if (level.PointListCount == 0) return VgxBox{};
@@ -287,7 +287,7 @@ void VgxObject::AddObject(const std::shared_ptr<VgxObject>& Object) {
         step = 2;
         const int32_t firstFace = GetFaceCount();
         AddFaces(points, normals, uvs, faceData, false, false);
-        const vgx::iVgxObject& source = Object->GetInternals().Base();
+        const vgx::iVgxObject& source = vgx::State(*Object).Base();
         vgx::iVgxObject& target = internals_->Base();
         for (int32_t i = 0; i < sourceFaces; ++i) {
             step = 10;
@@ -299,8 +299,8 @@ void VgxObject::AddObject(const std::shared_ptr<VgxObject>& Object) {
             target.FaceList[firstFace + i].ApplicationData = source.FaceList[i].ApplicationData;
             step = 14;
         }
-        internals_->customFields = Object->GetInternals().customFields;
-        const VgxAttributes& from = Object->GetInternals().attributes;
+        internals_->customFields = vgx::State(*Object).customFields;
+        const VgxAttributes& from = vgx::State(*Object).attributes;
         VgxAttributes& to = internals_->attributes;
         to.CloneNumber = from.CloneNumber;
         to.CloneOffset = from.CloneOffset;

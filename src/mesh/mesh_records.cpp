@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "mesh/face_access.h"
+#include "root/access.h"
 
 namespace vgx {
 
 void iVgxObject::SetFaceMaterial(int32_t face, const std::shared_ptr<VgxMaterial>& material) {
     FaceMaterials[face] = material;
-    if (VgxFace* proxy = MadeProxy(face)) VgxFaceAccess::SetMaterial(*proxy, material);
+    if (VgxFace* proxy = MadeProxy(face)) VgxAccess::SetFaceMaterial(*proxy, material);
 }
 
 void iVgxObject::EmptyKeepingStorage() {

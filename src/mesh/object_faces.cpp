@@ -6,11 +6,11 @@
 
 #include <cmath>
 
-#include "mesh/face_access.h"
+#include "root/access.h"
 #include "mesh/object_internal.h"
 #include "platform/message_box.h"
 #include "root/errors.h"
-#include "root/factory.h"
+#include "root/access.h"
 #include "root/library_state.h"
 
 namespace {
@@ -20,7 +20,7 @@ constexpr std::string_view kSource = "VgxObject";
 namespace vgx {
 
 const std::shared_ptr<VgxMaterial>& EnsureDefaultMaterial(VgxObject& object) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     if (!self.defaultMaterial) {
         if (!self.root) Raise(VgxErrObjectNotSet);
         self.defaultMaterial = self.root->CreateMaterial();
@@ -29,7 +29,7 @@ const std::shared_ptr<VgxMaterial>& EnsureDefaultMaterial(VgxObject& object) {
 }
 
 std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     if (!self.root) Raise(VgxErrObjectNotSet);
     const Vgx& root = *self.root;
     auto material = self.root->CreateMaterial();
@@ -41,7 +41,7 @@ std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color) {
 }
 
 const std::shared_ptr<VgxFace>& FaceProxy(VgxObject& object, int32_t face) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     iVgxObject& level = self.Base();
     CheckIndex(face, level.FaceListCount);
     if (level.FaceListObjects.size() < static_cast<size_t>(level.FaceListCount)) {
@@ -49,7 +49,7 @@ const std::shared_ptr<VgxFace>& FaceProxy(VgxObject& object, int32_t face) {
     }
     std::shared_ptr<VgxFace>& proxy = level.FaceListObjects[face];
     if (!proxy) {
-        proxy = VgxFaceAccess::Make(self.root, object.shared_from_this(), level.FaceMaterials[face], face);
+        proxy = VgxAccess::MakeFace(self.root, object.shared_from_this(), level.FaceMaterials[face], face);
         ++level.FaceProxyCount;
     }
     return proxy;
@@ -61,7 +61,7 @@ void VgxObject::AddFaces(const std::vector<VgxVector>& PointList, const std::vec
                          const std::vector<VgxUV>& UVList, const std::vector<int32_t>& FaceData,
                          bool OptimizeCoordinates, bool OptimizeFaces) {
     vgx::Trap(kSource, [&] {
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         if (self.root) {
             if (NormalList.empty()) {
                 vgx::platform::ShowMessageBox(
@@ -119,9 +119,9 @@ std::shared_ptr<VgxFace> VgxObject::GetFace(int32_t FaceID) const {
 
 std::shared_ptr<VgxFaceArray> VgxObject::GetFaces() {
     return vgx::Trap(kSource, [&] {
-        auto faces = VgxFactory::Make<VgxFaceArray>();
+        auto faces = VgxAccess::Make<VgxFaceArray>();
         vgx::Registered().faceArrays.push_back(faces);
-        VgxFactory::Bind(*faces, internals_->root, shared_from_this());
+        VgxAccess::Bind(*faces, internals_->root, shared_from_this());
         return faces;
     });
 }

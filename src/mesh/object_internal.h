@@ -9,11 +9,12 @@
 #include <vgx/VgxFace.h>
 #include <vgx/VgxObject.h>
 
+#include "root/access.h"
 #include "mesh/mesh_records.h"
 #include "mesh/render_data.h"
 #include "ops/subdivision.h"
 
-struct VgxObject::Internals {
+struct vgx::ObjectState {
     // Level 0 is the editable mesh; 1 to 4 belong to the smoothing build.
     std::array<vgx::iVgxObject, 5> levels;
     // How each smoothing level derives from the one below (entry 0 unused).

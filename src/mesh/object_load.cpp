@@ -60,7 +60,7 @@ std::vector<VgxVector> Vectors(const std::vector<float>& flat) {
 
 void VgxObject::Load(const std::string& FileName) {
     vgx::Trap("VgxObject", [&] {
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         if (!self.root) vgx::Raise(VgxErrObjectNotSet);
         vgx::rm::MeshFileArrays file;
         vgx::rm::ConvertMeshFile(FileName, self.root->GetSearchPath(), file);

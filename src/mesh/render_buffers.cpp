@@ -9,7 +9,7 @@
 #include <limits>
 #include <unordered_map>
 
-#include "mesh/face_access.h"
+#include "root/access.h"
 #include "mesh/object_internal.h"
 #include "mesh/triangulation.h"
 #include "ops/smooth.h"
@@ -25,11 +25,6 @@ constexpr std::string_view kSource = "VgxObject";
 constexpr int32_t kFanAbovePoints = 4000;  // bigger meshes are fanned, not split
 constexpr int32_t kLines = VgxFillWireframe | VgxFillOutline;
 constexpr int32_t kNonSolid = VgxFillWireframe | VgxFillOutline | VgxFillPoints;
-
-// A render vertex's identity; keys of one point are chained from that point.
-struct FacePoint {
-    int32_t Point, Normal, UV, Color, NextFacePoint;
-};
 
 // Returns the vertex of (point, normal, UV, colour), appending a key when new.
 int32_t FindOrAddRenderVertex(const FacePoint& key, std::vector<FacePoint>& keys, std::vector<int32_t>& pointHeads) {
@@ -52,7 +47,7 @@ int32_t ColorOf(const std::shared_ptr<VgxMaterial>& material) { return material 
 // The sub-object a face is drawn in: its material's slot, or the slot of the
 // faces without a material.
 int32_t SubObjectOf(const iVgxObject& record, const std::shared_ptr<VgxMaterial>& material) {
-    if (material) return material->GetMaterialIndex();
+    if (material) return VgxAccess::MaterialIndex(*material);
     for (int32_t s = 0; s < record.MaterialListCount; ++s) {
         if (!record.MaterialList[s].Material) return s;
     }
@@ -212,12 +207,12 @@ void RebuildSubObjects(iVgxObject& level) {
 
 namespace {
 
-int32_t DevicesHandedOut(const VgxObject::Internals& self) {
-    return self.root ? self.root->GetInternals().nextDeviceId : 0;
+int32_t DevicesHandedOut(const vgx::ObjectState& self) {
+    return self.root ? vgx::State(*self.root).nextDeviceId : 0;
 }
 
 // Empties every device slot, sized to the device ids handed out so far.
-void DropDeviceResources(VgxObject::Internals& self) {
+void DropDeviceResources(vgx::ObjectState& self) {
     const auto devices = static_cast<size_t>(DevicesHandedOut(self));
     iVgxObject& level = self.Base();
     level.D3DVertexBuffer.assign(devices, nullptr);
@@ -231,7 +226,7 @@ void DropDeviceResources(VgxObject::Internals& self) {
 }
 
 void BuildRenderData(VgxObject& object) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     if (self.renderBufferState == 1) return;
     iVgxObject& level = self.Base();
     if (level.FaceListCount == 0) {
@@ -306,14 +301,14 @@ void BuildWithRecovery(VgxObject& object) {
     try {
         BuildRenderData(object);
     } catch (const VgxError&) {
-        RebuildFaces(object, object.GetInternals().Base(), 1);
-        object.GetInternals().StructureChanged();
+        RebuildFaces(object, vgx::State(object).Base(), 1);
+        vgx::State(object).StructureChanged();
         BuildRenderData(object);
     }
 }
 
 // Device ids are those the object's root handed out; 9 for any other.
-void EnsureDeviceSlots(VgxObject::Internals& self, int32_t deviceId) {
+void EnsureDeviceSlots(vgx::ObjectState& self, int32_t deviceId) {
     CheckIndex(deviceId, static_cast<size_t>(DevicesHandedOut(self)));
     iVgxObject& level = self.Base();
     const auto needed = static_cast<size_t>(deviceId) + 1;
@@ -361,7 +356,7 @@ std::shared_ptr<VgxIndexBuffer> MakeIndexBuffer(VgxDevice& device, const IndexLi
     return MakeIndexBuffer(device, IndexBytes(list, width), width, usage);
 }
 
-void CreateDeviceBuffers(VgxObject::Internals& self, int32_t deviceId, VgxDevice& device) {
+void CreateDeviceBuffers(vgx::ObjectState& self, int32_t deviceId, VgxDevice& device) {
     iVgxObject& level = self.Base();
     RenderData& render = self.render;
     // The first device an object's buffers are made for fixes its index width for good.
@@ -448,7 +443,7 @@ std::shared_ptr<VgxVertexBuffer> VgxObject::GetVertexBuffer(int32_t DeviceID,
                                                             const std::shared_ptr<VgxDevice>& ddDevice) {
     return vgx::Trap(vgx::kSource, [&] {
         VgxDevice& device = vgx::RequireDevice(ddDevice);
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         vgx::EnsureDeviceSlots(self, DeviceID);
         vgx::BuildWithRecovery(*this);
         auto& slot = self.Base().D3DVertexBuffer[DeviceID];
@@ -487,7 +482,7 @@ std::shared_ptr<VgxDeviceMesh> VgxObject::GetSubObjectD3DXMesh(int32_t DeviceID,
                                                                const std::shared_ptr<VgxDevice>& ddDevice) {
     return vgx::Trap(vgx::kSource, [&]() -> std::shared_ptr<VgxDeviceMesh> {
         VgxDevice& device = vgx::RequireDevice(ddDevice);
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         vgx::EnsureDeviceSlots(self, DeviceID);
         vgx::BuildRenderData(*this);
         if (vgx::At(self.render.object.solidCounts, SubObject) == 0) return nullptr;

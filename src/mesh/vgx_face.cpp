@@ -11,7 +11,7 @@ namespace {
 constexpr std::string_view kSource = "VgxFace";
 
 struct FaceRef {
-    VgxObject::Internals& object;
+    vgx::ObjectState& object;
     vgx::iVgxObject& level;
     int32_t face;
 
@@ -23,12 +23,12 @@ struct FaceRef {
 
 FaceRef Resolve(const std::shared_ptr<VgxObject>& object, int32_t id) {
     if (!object) vgx::Raise(VgxErrObjectNotSet);
-    VgxObject::Internals& internals = object->GetInternals();
+    vgx::ObjectState& internals = vgx::State(*object);
     vgx::CheckIndex(id, internals.Base().FaceList.size());
     return {internals, internals.Base(), id};
 }
 
-vgx::iVgxFacePoint Pooled(VgxObject::Internals& object, const VgxVector& point, const VgxVector& normal,
+vgx::iVgxFacePoint Pooled(vgx::ObjectState& object, const VgxVector& point, const VgxVector& normal,
                           const VgxUV& uv) {
     vgx::iVgxObject& level = object.Base();
     vgx::VgxPoint record;
@@ -181,7 +181,7 @@ void VgxFace::ApplyMaterial(const std::shared_ptr<VgxMaterial>& Material) {
     vgx::Trap(kSource, [&] {
         material_ = Material;
         if (!object_) return;
-        VgxObject::Internals& owner = object_->GetInternals();
+        vgx::ObjectState& owner = vgx::State(*object_);
         // A proxy a rebuild replaced keeps its material to itself.
         if (owner.Base().MadeProxy(id_) == this) owner.Base().FaceMaterials[id_] = Material;
         owner.StructureChanged();

@@ -2,7 +2,7 @@
 #include <vgx/VgxObject.h>
 
 #include "root/errors.h"
-#include "root/factory.h"
+#include "root/access.h"
 
 int32_t VgxFaceArray::GetSize() const { return object_ ? object_->GetFaceCount() : 0; }
 
@@ -11,7 +11,7 @@ std::shared_ptr<VgxFace> VgxFaceArray::GetElement(int32_t Index) const {
     return object_->GetFace(Index);
 }
 
-void VgxFactory::Bind(VgxFaceArray& faces, const std::shared_ptr<Vgx>& root, const std::shared_ptr<VgxObject>& object) {
+void VgxAccess::Bind(VgxFaceArray& faces, const std::shared_ptr<Vgx>& root, const std::shared_ptr<VgxObject>& object) {
     faces.root_ = root;
     faces.object_ = object;
 }

@@ -4,10 +4,10 @@
 
 #include "mesh/object_internal.h"
 #include "root/errors.h"
-#include "root/factory.h"
+#include "root/access.h"
 #include "root/library_state.h"
 
-VgxObject::VgxObject() : internals_(std::make_unique<Internals>()) { ++vgx::Library().liveObjectCount; }
+VgxObject::VgxObject() : internals_(std::make_unique<vgx::ObjectState>()) { ++vgx::Library().liveObjectCount; }
 
 VgxObject::~VgxObject() {
     vgx::ClearObject(*this);
@@ -18,7 +18,7 @@ VgxObject::~VgxObject() {
 
 void vgx::ClearObject(VgxObject& object) {
     object.ReleaseDirect3DBuffers();
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     // Dropping the proxies breaks the cycle between the object and its faces.
     for (iVgxObject& level : self.levels) level.ClearGeometry();
     for (SubdivisionLinks& links : self.links) links = {};
@@ -38,7 +38,7 @@ namespace {
 // Empties the device slots `release` picks, in the vertex buffer array and every
 // sub-object's arrays; the arrays keep their size.
 template <class Release>
-void ReleaseDeviceSlots(VgxObject::Internals& self, Release&& release) {
+void ReleaseDeviceSlots(vgx::ObjectState& self, Release&& release) {
     vgx::iVgxObject& level = self.Base();
     release(level.D3DVertexBuffer);
     for (vgx::iVgxMaterial& slot : level.MaterialList) {
@@ -74,4 +74,4 @@ void VgxObject::SetRoot(const std::shared_ptr<Vgx>& Root) {
     if (!Root) vgx::ClearObject(*this);
 }
 
-void VgxFactory::SetObjectID(VgxObject& object, int32_t id) { object.GetInternals().objectId = id; }
+void VgxAccess::SetObjectID(VgxObject& object, int32_t id) { vgx::State(object).objectId = id; }

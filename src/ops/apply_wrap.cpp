@@ -11,7 +11,7 @@ void VgxObject::ApplyWrap(VgxWrapType WrapType, const std::shared_ptr<VgxGroup>&
                           float oz, float dx, float dy, float dz, float ux, float uy, float uz, float ou, float ov,
                           float su, float sv) {
     vgx::Trap("VgxObject", [&] {
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         vgx::iVgxObject& level = self.Base();
         vgx::CheckCorners(level);
         std::vector<int32_t> faceCorners;

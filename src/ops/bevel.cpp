@@ -159,7 +159,7 @@ void ApplyCuts(VgxObject& object, const WorkingFaces& work) {
         batch.Close(face.appData, face.material);
     }
     if (!cut.empty()) object.DeleteFaces(cut);
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     // The optimisation that follows rebuilds every edge, so none are built here.
     AddFaceRecords(object, self.Base(), std::move(batch), false);
     self.boundingBoxValid = false;
@@ -167,12 +167,12 @@ void ApplyCuts(VgxObject& object, const WorkingFaces& work) {
 
 // Application data survives the optimisation that merges the cut points.
 void OptimizeKeepingAppData(VgxObject& object) {
-    iVgxObject& level = object.GetInternals().Base();
+    iVgxObject& level = vgx::State(object).Base();
     std::vector<int32_t> appData(static_cast<size_t>(level.FaceListCount));
     for (int32_t f = 0; f < level.FaceListCount; ++f) appData[f] = level.FaceList[f].ApplicationData;
-    object.GetInternals().edgesValid = false;
+    vgx::State(object).edgesValid = false;
     object.Optimize(false, 100);
-    iVgxObject& optimized = object.GetInternals().Base();
+    iVgxObject& optimized = vgx::State(object).Base();
     for (int32_t f = 0; f < optimized.FaceListCount && f < static_cast<int32_t>(appData.size()); ++f) {
         optimized.FaceList[f].ApplicationData = appData[f];
     }
@@ -180,7 +180,7 @@ void OptimizeKeepingAppData(VgxObject& object) {
 
 void BevelCorners(VgxObject& object, const std::vector<int32_t>& points, float bevel) {
     EnsureAdjacency(object);
-    iVgxObject& level = object.GetInternals().Base();
+    iVgxObject& level = vgx::State(object).Base();
     WorkingFaces work;
     work.originalCut.assign(static_cast<size_t>(level.FaceListCount), false);
     for (int32_t point : points) CutCorner(level, work, point, bevel);

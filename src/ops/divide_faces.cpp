@@ -152,7 +152,7 @@ int32_t SplitEdges(const iVgxObject& level, const std::vector<uint8_t>& cutEdges
 
 int32_t CommitFaceEdits(VgxObject& object, FaceEdits& edits) {
     if (edits.replaced.empty()) return 0;
-    iVgxObject& level = object.GetInternals().Base();
+    iVgxObject& level = vgx::State(object).Base();
     PoolNewCorners(level, edits);
     DropRepeatedCorners(edits.added);
     // Deleting rebuilds every edge, the new faces' too, so none are built here.
@@ -279,7 +279,7 @@ void SplitInTwo(const iVgxObject& level, int32_t face, const Outline& outline, i
 
 int32_t DivideListedEdges(VgxObject& object, const std::vector<int32_t>& pairs, int32_t divisions) {
     if (divisions < 1) Raise(VgxErrInvalidCall);
-    iVgxObject& level = object.GetInternals().Base();
+    iVgxObject& level = vgx::State(object).Base();
     cutting::CheckEdgePairs(level, pairs);
     if (pairs.empty()) return 0;
     CheckCorners(level);
@@ -295,7 +295,7 @@ int32_t DivideListedEdges(VgxObject& object, const std::vector<int32_t>& pairs, 
 // Returns how many faces were appended (the pieces, then the rebuilt neighbours):
 // they are the last faces of the list.
 int32_t SubdivideFaces(VgxObject& object, const std::vector<int32_t>& faceIds, int32_t mode) {
-    iVgxObject& level = object.GetInternals().Base();
+    iVgxObject& level = vgx::State(object).Base();
     for (int32_t id : faceIds) CheckIndex(id, static_cast<size_t>(level.FaceListCount));
     if (faceIds.empty()) return 0;
     CheckCorners(level);

@@ -132,7 +132,7 @@ struct Sweep {
 bool ApplySweep(VgxObject& object, Sweep&& sweep) {
     if (sweep.replaced.empty()) return false;
     // DeleteFaces rebuilds every edge right after, so the new faces need none yet.
-    AddFaceRecords(object, object.GetInternals().Base(), std::move(sweep.merged), false);
+    AddFaceRecords(object, vgx::State(object).Base(), std::move(sweep.merged), false);
     object.DeleteFaces(sweep.replaced);
     return true;
 }
@@ -234,7 +234,7 @@ void MergePass(VgxObject& object, int32_t divisor, bool anyMaterial) {
     if (divisor == 0) Raise(VgxErrDivisionByZero);
     const PassTolerance pass{modMath::kPi / divisor, modMath::kPi / (1.5 * divisor),
                              static_cast<float>(2 * modMath::kPi / divisor)};
-    const iVgxObject& level = object.GetInternals().Base();
+    const iVgxObject& level = vgx::State(object).Base();
     ApplySweep(object, PairTriangles(level, pass, anyMaterial));
     while (ApplySweep(object, PairTrianglesAlongQuads(level, pass, anyMaterial))) {
     }

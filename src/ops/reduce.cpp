@@ -37,7 +37,7 @@ std::vector<int32_t> FaceSlots(const vgx::iVgxObject& level) {
 // The editable mesh as a .x file: one vertex per distinct (point, UV) pair, the
 // faces as polygons, each face's material the slot it is drawn with.
 void ExportForSimplification(VgxObject& object, const std::string& fileName) {
-    const vgx::iVgxObject& level = object.GetInternals().Base();
+    const vgx::iVgxObject& level = vgx::State(object).Base();
     std::vector<VgxVectorUV> vertices;
     std::vector<VgxVector> normals;
     std::vector<int32_t> faceData;
@@ -196,7 +196,7 @@ void VgxObject::Reduce(int32_t Level) {
     try {
         vgx::modFile::WriteLogLine("Begin Reduce");
         if (Level < 0 || Level > 100) vgx::Raise(VgxErrInvalidCall);
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         vgx::iVgxObject& base = self.Base();
         vgx::RebuildSubObjects(base);
         self.StructureChanged();

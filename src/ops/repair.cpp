@@ -92,7 +92,7 @@ std::vector<int32_t> BoundaryEdges(const iVgxObject& level, int32_t from, std::v
 // the boundary edges left, new ones included.
 std::vector<int32_t> SolidifyPass(VgxObject& object, const std::vector<int32_t>& boundary, double tolerance,
                                   bool force) {
-    iVgxObject& level = object.GetInternals().Base();
+    iVgxObject& level = vgx::State(object).Base();
     const int32_t edgesBefore = level.EdgeListCount;
     for (int32_t e : boundary) {
         if (level.EdgeList[e].FaceList.count != 1) continue;
@@ -167,7 +167,7 @@ void VgxObject::RepairGeometry(int32_t Level) {
 void VgxObject::Solidify(int32_t Version) {
     vgx::Trap(vgx::kSource, [&] {
         Optimize(false, 100);
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         if (Version > 100 || !self.edgesValid) {
             vgx::RebuildAdjacency(self.Base());
             self.edgesValid = true;

@@ -88,7 +88,7 @@ void VgxObject::GetShadowVolumeVertices(int32_t /*DeviceID*/, std::vector<VgxVec
                                         int32_t& ShadowVolumePointListCount, const VgxVector& LightDirection) {
     vgx::Trap("VgxObject", [&] {
         const int32_t subObjects = GetSubObjectCount();
-        const Internals& self = *internals_;
+        const vgx::ObjectState& self = *internals_;
         const bool visual = self.attributes.SmoothingLevel != 0 || self.attributes.MirrorAxis != VgxAxisNone;
         const vgx::RenderBlock& block = visual ? self.render.visual : self.render.object;
         const VgxVector& l = LightDirection;

@@ -210,7 +210,7 @@ bool LinksFit(const SubdivisionLinks& links, const iVgxObject& source, const iVg
 }
 
 // Frees the smoothing levels from `first` up.
-void EmptySmoothingLevels(VgxObject::Internals& self, size_t first = 1) {
+void EmptySmoothingLevels(vgx::ObjectState& self, size_t first = 1) {
     for (size_t k = first; k < self.levels.size(); ++k) {
         self.levels[k].ClearGeometry();
         self.links[k] = {};
@@ -257,13 +257,13 @@ bool SidesOnDistinctEdges(const iVgxObject& level) {
 }  // namespace
 
 void ValidateSmoothingAttributes(const VgxObject& object) {
-    const VgxAttributes& a = object.GetInternals().attributes;
+    const VgxAttributes& a = vgx::State(object).attributes;
     if (a.SmoothingLevel < 0 || a.SmoothingLevel > 4) Raise(VgxErrSubscript);
     if (std::isnan(a.SmoothingTension) || std::isnan(a.SmoothingAngle)) Raise(VgxErrInvalidCall);
 }
 
 bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     changed.clear();
     if (self.renderBufferState == 1) return false;
     ValidateSmoothingAttributes(object);
@@ -321,7 +321,7 @@ bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed) {
 }
 
 void CreaseNormals(VgxObject& object, float angle) {
-    VgxObject::Internals& self = object.GetInternals();
+    vgx::ObjectState& self = vgx::State(object);
     iVgxObject& level = self.Base();
     if (!self.edgesValid) RebuildFaces(object, level, 1);
     const double threshold = 1 - std::cos(angle / 180.0 * modMath::kPi);
@@ -384,7 +384,7 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
         if (SmoothingLevel < 0 || SmoothingLevel > 4) vgx::Raise(VgxErrSubscript);
         if (std::isnan(SmoothingAngle) || std::isnan(SmoothingTension)) vgx::Raise(VgxErrInvalidCall);
         Optimize(true, 100);
-        Internals& self = *internals_;
+        vgx::ObjectState& self = *internals_;
         if (!self.edgesValid) vgx::RebuildFaces(*this, self.Base(), 1);
         // The subdivided level becomes the editable mesh: its edges need only be
         // renumbered unless a face ran two sides along one edge.

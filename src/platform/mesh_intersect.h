@@ -12,7 +12,7 @@
 // volume hierarchy over them; it is kept, per thread, for as long as the mesh lives
 // and dropped when the next hierarchy is built after the mesh died. The contents of
 // a mesh are taken to be fixed once it has been intersected (the library recreates
-// its meshes at every rebuild); a host that rewrites one in place calls
+// its meshes at every rebuild); code that rewrites one in place calls
 // ForgetMeshIntersection first.
 #include <cstddef>
 #include <cstdint>

@@ -8,7 +8,7 @@
 namespace vgx::platform {
 
 void ShowMessageBox(const Vgx& root, const std::string& text, int32_t style, const std::string& title) {
-    const auto& handler = root.GetInternals().messageBox;
+    const auto& handler = vgx::State(root).messageBox;
     if (handler) {
         handler(text, title, style);
         return;

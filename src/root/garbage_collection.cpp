@@ -26,16 +26,16 @@ bool OnlyRegistered(const std::shared_ptr<T>& member) {
 
 // Each child holds its parent, so a group held only by its children is unreferenced.
 bool ReleaseGroup(const std::shared_ptr<VgxGroup>& group) {
-    const int32_t children = group->GetChildCount();
+    const int32_t children = VgxAccess::ChildCount(*group);
     if (ExternalReferences(group) != children) return false;
-    if (children > 0) group->ReleaseHierarchy();
+    if (children > 0) VgxAccess::ReleaseHierarchy(*group);
     return true;
 }
 
 // Each face proxy holds its object, so an object held only by its faces is unreferenced.
 bool ReleaseObject(const std::shared_ptr<VgxObject>& object) {
-    if (ExternalReferences(object) != object->GetInternals().Base().FaceProxyCount) return false;
-    object->SetRoot(nullptr);
+    if (ExternalReferences(object) != vgx::State(*object).Base().FaceProxyCount) return false;
+    VgxAccess::SetRoot(*object, nullptr);
     return true;
 }
 

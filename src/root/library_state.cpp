@@ -3,6 +3,7 @@
 #include <vgx/VgxGroup.h>
 #include <vgx/VgxObject.h>
 
+#include "root/access.h"
 #include "root/errors.h"
 
 namespace vgx {
@@ -15,8 +16,8 @@ LibraryState::~LibraryState() {
     if (!registries) return;
     // Groups and children hold each other, objects and their face proxies too:
     // dismantle both before the registries let go of them.
-    for (auto& group : registries->groups) group->ReleaseHierarchy();
-    for (auto& object : registries->objects) object->SetRoot(nullptr);
+    for (auto& group : registries->groups) VgxAccess::ReleaseHierarchy(*group);
+    for (auto& object : registries->objects) VgxAccess::SetRoot(*object, nullptr);
     registries.reset();
     hiddenDevice.reset();
 }

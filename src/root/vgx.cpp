@@ -9,7 +9,7 @@
 #include <cctype>
 
 #include "root/errors.h"
-#include "root/factory.h"
+#include "root/access.h"
 #include "root/library_state.h"
 #include "root/mod_file.h"
 #include "root/vgx_internal.h"
@@ -47,7 +47,7 @@ std::shared_ptr<Vgx> Vgx::Create() {
     return vgx::Trap(kSource, [] { return std::shared_ptr<Vgx>(new Vgx()); });
 }
 
-Vgx::Vgx() : internals_(std::make_unique<Internals>()) {
+Vgx::Vgx() : internals_(std::make_unique<vgx::RootState>()) {
     using vgx::modFile::WriteLogLine;
     WriteLogLine("Creating Scene Graph");
     // The retained-mode operations are the library's own functions: nothing to load.
@@ -86,10 +86,10 @@ int32_t Vgx::CreateDeviceID() { return internals_->nextDeviceId++; }
 std::shared_ptr<VgxObject> Vgx::CreateObject() {
     return vgx::Trap(kSource, [&] {
         CollectGarbage();
-        auto object = VgxFactory::Make<VgxObject>();
-        object->SetRoot(shared_from_this());
+        auto object = VgxAccess::Make<VgxObject>();
+        VgxAccess::SetRoot(*object, shared_from_this());
         Register(vgx::Registered().objects, object);
-        VgxFactory::SetObjectID(*object, internals_->nextObjectId++);
+        VgxAccess::SetObjectID(*object, internals_->nextObjectId++);
         return object;
     });
 }
@@ -97,8 +97,8 @@ std::shared_ptr<VgxObject> Vgx::CreateObject() {
 std::shared_ptr<VgxGroup> Vgx::CreateGroup(const std::shared_ptr<VgxGroup>& ParentGroup) {
     return vgx::Trap(kSource, [&] {
         CollectGarbage();
-        auto group = VgxFactory::Make<VgxGroup>();
-        group->SetRoot(shared_from_this());
+        auto group = VgxAccess::Make<VgxGroup>();
+        VgxAccess::SetRoot(*group, shared_from_this());
         if (ParentGroup) ParentGroup->AddChild(group);
         Register(vgx::Registered().groups, group);
         return group;
@@ -107,9 +107,9 @@ std::shared_ptr<VgxGroup> Vgx::CreateGroup(const std::shared_ptr<VgxGroup>& Pare
 
 std::shared_ptr<VgxMaterial> Vgx::CreateMaterial() {
     return vgx::Trap(kSource, [&] {
-        auto material = VgxFactory::Make<VgxMaterial>();
+        auto material = VgxAccess::Make<VgxMaterial>();
         Register(vgx::Registered().materials, material);
-        material->SetRoot(shared_from_this());
+        VgxAccess::SetRoot(*material, shared_from_this());
         material->SetColorRGBA(1, 1, 1, 1);
         material->SetAmbient(0.6f, 0.6f, 0.6f);
         material->SetEmissive(0.2f, 0.2f, 0.2f);
@@ -118,14 +118,14 @@ std::shared_ptr<VgxMaterial> Vgx::CreateMaterial() {
         material->SetSpecular(1, 1, 1);
         material->SetTexture(nullptr);
         material->SetTextureWrappingFlags(0, 0);
-        material->SetMaterialIndex(-1);
+        VgxAccess::SetMaterialIndex(*material, -1);
         return material;
     });
 }
 
 std::shared_ptr<VgxLight> Vgx::CreateLight(VgxLightType LightType, int32_t Color) {
     return vgx::Trap(kSource, [&] {
-        auto light = VgxFactory::Make<VgxLight>();
+        auto light = VgxAccess::Make<VgxLight>();
         Register(vgx::Registered().lights, light);
         light->SetType(LightType);
         light->SetColor(Color);
@@ -135,7 +135,7 @@ std::shared_ptr<VgxLight> Vgx::CreateLight(VgxLightType LightType, int32_t Color
         light->SetUmbra(0.4f);
         light->SetPenumbra(0.5f);
         light->SetRange(256.0f);
-        VgxFactory::SetRoot(*light, shared_from_this());
+        VgxAccess::SetRoot(*light, shared_from_this());
         return light;
     });
 }
@@ -152,7 +152,7 @@ void Vgx::ReleaseDirect3DBuffers() {
 
 int32_t Vgx::GetPluginID(const std::string& PlugInDLL) {
     return vgx::Trap(kSource, [&] {
-        Internals& self = *internals_;
+        vgx::RootState& self = *internals_;
         const std::string wanted = UpperCase(PlugInDLL);
         for (int32_t id = 0; id < self.pluginCount; ++id) {
             if (UpperCase(self.pluginNames[id]) == wanted) return id;

@@ -9,10 +9,11 @@
 #include <vgx/PluginMaterial.h>
 #include <vgx/Vgx.h>
 
+#include "root/access.h"
 #include "material/texture_entry.h"
 #include "platform/hidden_window.h"
 
-struct Vgx::Internals {
+struct vgx::RootState {
     std::vector<vgx::iVgxTexture> textures;
     int32_t nextDeviceId = 0;
     int32_t nextObjectId = 0;

@@ -62,7 +62,7 @@ int32_t VgxGroup::GetAnimationOptions() const { return internals_->animationOpti
 
 void VgxGroup::SetAnimationTime(float Time) {
     vgx::Trap(kSource, [&] {
-        const Internals& self = *internals_;
+        const vgx::GroupState& self = *internals_;
         const int32_t options = self.animationOptions;
         const bool closed = (options & VgxAnimationClosed) != 0;
         // Both values are interpolated before anything moves, so a key that cannot be

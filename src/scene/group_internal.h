@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "root/access.h"
 #include "scene/custom_field_schema.h"
 #include "scene/frame_math.h"
 
-struct VgxGroup::Internals {
+struct vgx::GroupState {
     // Objects and children become absent (not empty) once the hierarchy is released.
     std::shared_ptr<VgxMemberList<VgxObject>> objects = std::make_shared<VgxMemberList<VgxObject>>();
     std::shared_ptr<VgxMemberList<VgxGroup>> children = std::make_shared<VgxMemberList<VgxGroup>>();

@@ -15,7 +15,7 @@
 #include "mesh/object_internal.h"
 #include "platform/mesh_intersect.h"
 #include "root/errors.h"
-#include "root/factory.h"
+#include "root/access.h"
 #include "root/library_state.h"
 #include "root/mod_file.h"
 #include "root/retained_mode.h"
@@ -119,7 +119,7 @@ bool Unproject(const Screen& screen, const VgxMatrix& world, float x, float y, f
 
 // P0 + U (P1 - P0) + V (P2 - P0) of render triangle `t` of sub-object `s`.
 VgxVector RenderHitPoint(const VgxObject& object, int32_t s, int32_t t, float u, float v) {
-    const vgx::RenderBlock& block = object.GetInternals().render.object;
+    const vgx::RenderBlock& block = vgx::State(object).render.object;
     const vgx::IndexList& list = vgx::At(block.triangles, s);
     if (t < 0 || 3 * static_cast<int64_t>(t) + 2 >= list.Count) vgx::Raise(VgxErrSubscript);
     const auto corner = [&](int k) {
@@ -132,7 +132,7 @@ VgxVector RenderHitPoint(const VgxObject& object, int32_t s, int32_t t, float u,
 }
 
 int32_t RenderFaceId(const VgxObject& object, int32_t s, int32_t t) {
-    return vgx::At(vgx::At(object.GetInternals().render.triangleToFace, s), t);
+    return vgx::At(vgx::At(vgx::State(object).render.triangleToFace, s), t);
 }
 
 std::vector<int32_t> SortedPoints(const vgx::iVgxObject& level, int32_t face) {
@@ -147,7 +147,7 @@ std::vector<int32_t> SortedPoints(const vgx::iVgxObject& level, int32_t face) {
 // made of the same set of points; -1 when none is.
 int32_t TwinFace(VgxObject& object, int32_t face) {
     vgx::EnsureAdjacency(object);
-    const vgx::iVgxObject& level = object.GetInternals().Base();
+    const vgx::iVgxObject& level = vgx::State(object).Base();
     if (face < 0 || face >= level.FaceListCount) return -1;
     const std::vector<int32_t> key = SortedPoints(level, face);
     int32_t twin = -1;
@@ -166,7 +166,7 @@ int32_t TwinFace(VgxObject& object, int32_t face) {
 }
 
 std::shared_ptr<VgxPickArray> NewPickArray() {
-    auto picks = VgxFactory::Make<VgxPickArray>();
+    auto picks = VgxAccess::Make<VgxPickArray>();
     vgx::Registered().pickArrays.push_back(picks);
     return picks;
 }
@@ -180,7 +180,7 @@ void CollectGarbage(const VgxGroup& group) {
 template <class Visit>
 void Walk(const std::shared_ptr<VgxGroup>& group, const VgxMatrix& caller, Visit& visit) {
     if (!group) return;
-    const VgxGroup::Internals& self = group->GetInternals();
+    const vgx::GroupState& self = vgx::State(*group);
     // The top of a hierarchy contributes nothing: its frame is the one picks are
     // expressed in.
     const VgxMatrix world =
@@ -192,7 +192,7 @@ void Walk(const std::shared_ptr<VgxGroup>& group, const VgxMatrix& caller, Visit
 }
 
 std::vector<std::shared_ptr<VgxObject>> Objects(const VgxGroup& group) {
-    const auto& list = group.GetInternals().objects;
+    const auto& list = vgx::State(group).objects;
     return list ? *list : std::vector<std::shared_ptr<VgxObject>>{};
 }
 
@@ -216,7 +216,7 @@ public:
                 }
                 used_ = true;
                 vgx::modFile::WriteLogLine("Recovery tried for Object: " + who);
-                object.GetInternals().renderBufferState = 0;
+                vgx::State(object).renderBufferState = 0;
             }
         }
     }
@@ -256,7 +256,7 @@ void TestObjectsAlong(const std::shared_ptr<VgxGroup>& group, int32_t deviceId,
                 desc.V = hit.V;
                 desc.dist = travelled + hit.t;
                 if (reference != 0) desc.dist = reference - desc.dist;
-                picks.AddPick(group, object, desc);
+                VgxAccess::AddPick(picks, group, object, desc);
                 const VgxVector next = AddScaled(desc.Position, dir, kStepPastHit);
                 const float nextTravelled = vgx::rm::VectorModulus(Subtract(next, origin));
                 if (!(nextTravelled > travelled)) break;
@@ -308,7 +308,7 @@ std::shared_ptr<VgxPickArray> VgxGroup::ViewportPick(float X, float Y, int32_t D
             const int32_t twin = TwinFace(*object, desc.FaceID);
             if (twin < 0) continue;
             desc.FaceID = twin;
-            picks->AddPick(group, object, desc);
+            VgxAccess::AddPick(*picks, group, object, desc);
         }
         CollectGarbage(*this);
         return picks;
@@ -344,7 +344,7 @@ std::shared_ptr<VgxPickArray> VgxGroup::RayPick(int32_t DeviceID, const std::sha
                     desc.V = hit.V;
                     desc.dist = hit.t;
                     desc.Position = RenderHitPoint(*object, s, hit.triangle, hit.U, hit.V);
-                    picks->AddPick(group, object, desc);
+                    VgxAccess::AddPick(*picks, group, object, desc);
                 }
             }
         };

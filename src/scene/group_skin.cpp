@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::string_view kSource = "VgxGroup";
 
-void StoreInfluences(VgxGroup::Internals& group, std::vector<int32_t> points, std::vector<float> weights) {
+void StoreInfluences(vgx::GroupState& group, std::vector<int32_t> points, std::vector<float> weights) {
     group.influencePoints = std::move(points);
     group.rawWeights = std::move(weights);
     group.normalisedWeights.clear();
@@ -23,7 +23,7 @@ void StoreInfluences(VgxGroup::Internals& group, std::vector<int32_t> points, st
 // The first registered group whose objects hold `skin`.
 VgxGroup* OwnerOf(const VgxObject* skin) {
     for (const auto& group : vgx::Registered().groups) {
-        const auto& objects = group->GetInternals().objects;
+        const auto& objects = vgx::State(*group).objects;
         if (!objects) continue;
         const bool holds = std::any_of(objects->begin(), objects->end(),
                                        [&](const std::shared_ptr<VgxObject>& object) { return object.get() == skin; });
@@ -37,22 +37,22 @@ VgxGroup* OwnerOf(const VgxObject* skin) {
 void vgx::NormaliseSkinWeights(const std::shared_ptr<VgxObject>& skin) {
     VgxGroup* owner = OwnerOf(skin.get());
     if (!owner) Raise(VgxErrObjectNotSet);
-    VgxGroup::Internals& ownerState = owner->GetInternals();
-    std::vector<VgxGroup::Internals*> bones;
+    vgx::GroupState& ownerState = vgx::State(*owner);
+    std::vector<vgx::GroupState*> bones;
     for (const auto& group : Registered().groups) {
-        VgxGroup::Internals& state = group->GetInternals();
+        vgx::GroupState& state = vgx::State(*group);
         // The owner's default bone is about to be worked out again.
         if (state.skin == skin && !(&state == &ownerState && state.defaultBone)) bones.push_back(&state);
     }
 
     // Every check comes before the first change.
     std::vector<double> sums(static_cast<size_t>(skin->GetPointCount()), 0.0);
-    for (const VgxGroup::Internals* bone : bones) {
+    for (const vgx::GroupState* bone : bones) {
         for (size_t k = 0; k < bone->influencePoints.size(); ++k) {
             At(sums, bone->influencePoints[k]) += bone->rawWeights[k];
         }
     }
-    for (const VgxGroup::Internals* bone : bones) {
+    for (const vgx::GroupState* bone : bones) {
         for (int32_t point : bone->influencePoints) {
             if (sums[static_cast<size_t>(point)] == 0) Raise(VgxErrDivisionByZero);
         }
@@ -64,7 +64,7 @@ void vgx::NormaliseSkinWeights(const std::shared_ptr<VgxObject>& skin) {
         StoreInfluences(ownerState, {}, {});
         ownerState.weightsStale = false;
     }
-    for (VgxGroup::Internals* bone : bones) {
+    for (vgx::GroupState* bone : bones) {
         bone->normalisedWeights.resize(bone->rawWeights.size());
         for (size_t k = 0; k < bone->rawWeights.size(); ++k) {
             bone->normalisedWeights[k] = static_cast<float>(bone->rawWeights[k] / sums[bone->influencePoints[k]]);
@@ -86,7 +86,7 @@ void vgx::NormaliseSkinWeights(const std::shared_ptr<VgxObject>& skin) {
 }
 
 void VgxGroup::SetSkin(const std::shared_ptr<VgxObject>& Skin) {
-    Internals& self = *internals_;
+    vgx::GroupState& self = *internals_;
     if (!Skin) StoreInfluences(self, {}, {});
     self.skin = Skin;
     self.weightsStale = true;
@@ -95,7 +95,7 @@ void VgxGroup::SetSkin(const std::shared_ptr<VgxObject>& Skin) {
 
 std::shared_ptr<VgxObject> VgxGroup::GetSkin() {
     return vgx::Trap(kSource, [&] {
-        Internals& self = *internals_;
+        vgx::GroupState& self = *internals_;
         if (self.skin && self.weightsStale) vgx::NormaliseSkinWeights(self.skin);
         return self.skin;
     });
@@ -112,7 +112,7 @@ void VgxGroup::SetSkinInfluences(const std::vector<int32_t>& PointList, const st
 void VgxGroup::GetSkinInfluences(std::vector<int32_t>& PointList, std::vector<float>& WeightList,
                                  int32_t& InfluenceCount) {
     vgx::Trap(kSource, [&] {
-        Internals& self = *internals_;
+        vgx::GroupState& self = *internals_;
         if (!self.influencePoints.empty() && self.weightsStale) {
             if (!self.skin) vgx::Raise(VgxErrObjectNotSet);
             vgx::NormaliseSkinWeights(self.skin);

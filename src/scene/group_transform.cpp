@@ -17,7 +17,7 @@ struct Frames {
 };
 
 // W(self) = L(self) x W(parent), so one walk up gives both.
-Frames SelfAndParent(const VgxGroup::Internals& group) {
+Frames SelfAndParent(const vgx::GroupState& group) {
     VgxMatrix parent = vgx::WorldMatrix(group.parent.get());
     return {vgx::rm::MatrixMultiply(group.local, parent), parent};
 }
@@ -28,10 +28,10 @@ VgxMatrix World(const std::shared_ptr<VgxGroup>& group) { return vgx::WorldMatri
 
 VgxMatrix vgx::WorldMatrix(const VgxGroup* group) {
     if (!group) return rm::MatrixIdentity();
-    const VgxGroup::Internals* up = &group->GetInternals();
+    const vgx::GroupState* up = &vgx::State(*group);
     rm::MatrixProduct world(up->local);
     while (up->parent) {
-        up = &up->parent->GetInternals();
+        up = &vgx::State(*up->parent);
         world.Append(up->local);
     }
     return world.Result();
@@ -81,9 +81,9 @@ void VgxGroup::GetRotation(VgxVector& Axis, float& Theta) const {
 void VgxGroup::ApplyRotation(float Delta) {
     vgx::Trap(kSource, [&] {
         // Depth first, each group before its children and children in list order.
-        std::vector<Internals*> pending{internals_.get()};
+        std::vector<vgx::GroupState*> pending{internals_.get()};
         while (!pending.empty()) {
-            Internals& group = *pending.back();
+            vgx::GroupState& group = *pending.back();
             pending.pop_back();
             if (group.parent) {
                 auto [self, parent] = SelfAndParent(group);
@@ -91,7 +91,7 @@ void VgxGroup::ApplyRotation(float Delta) {
             }
             if (!group.children) continue;
             for (auto child = group.children->rbegin(); child != group.children->rend(); ++child) {
-                pending.push_back(&(*child)->GetInternals());
+                pending.push_back(&vgx::State(**child));
             }
         }
     });

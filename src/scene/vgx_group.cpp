@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "root/errors.h"
-#include "root/factory.h"
+#include "root/access.h"
 #include "root/library_state.h"
 #include "root/vgx_internal.h"
 #include "scene/group_internal.h"
@@ -34,15 +34,15 @@ bool RemoveFirst(VgxMemberList<T>& list, const std::shared_ptr<T>& member) {
 // A new view of `list`, registered so the garbage collection can release it.
 template <class View, class T>
 std::shared_ptr<View> ViewOf(const std::shared_ptr<VgxMemberList<T>>& list, vgx::Registry<View>& registry) {
-    auto view = VgxFactory::Make<View>();
+    auto view = VgxAccess::Make<View>();
     registry.push_back(view);
-    view->AttachList(list);
+    VgxAccess::AttachList(*view, list);
     return view;
 }
 
 }  // namespace
 
-VgxGroup::VgxGroup() : internals_(std::make_unique<Internals>()) {}
+VgxGroup::VgxGroup() : internals_(std::make_unique<vgx::GroupState>()) {}
 
 VgxGroup::~VgxGroup() = default;
 
@@ -130,14 +130,14 @@ int32_t VgxGroup::GetChildCount() const {
 }
 
 void VgxGroup::ReleaseHierarchy() {
-    Internals& self = *internals_;
+    vgx::GroupState& self = *internals_;
     if (self.children) {
-        for (const auto& child : *self.children) child->ReleaseHierarchy();
+        for (const auto& child : *self.children) VgxAccess::ReleaseHierarchy(*child);
     }
     if (self.objects) {
         for (const auto& object : *self.objects) {
-            const auto& root = object->GetRoot();
-            const int32_t devices = root ? root->GetInternals().nextDeviceId : 0;
+            const auto& root = VgxAccess::Root(*object);
+            const int32_t devices = root ? vgx::State(*root).nextDeviceId : 0;
             for (int32_t deviceId = 0; deviceId < devices; ++deviceId) object->ReleaseDirect3DBuffers(deviceId);
         }
     }

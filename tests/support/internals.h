@@ -7,35 +7,37 @@
 
 #include "material/texture_entry.h"
 #include "mesh/object_internal.h"
-#include "root/factory.h"
+#include "root/access.h"
 #include "root/vgx_internal.h"
 #include "scene/group_internal.h"
 
-inline auto& Internals(const Vgx& root) { return root.GetInternals(); }
-inline auto& Internals(const VgxObject& object) { return object.GetInternals(); }
-inline auto& Internals(const VgxGroup& group) { return group.GetInternals(); }
+inline vgx::RootState& Internals(const Vgx& root) { return VgxAccess::State(root); }
+inline vgx::ObjectState& Internals(const VgxObject& object) { return VgxAccess::State(object); }
+inline vgx::GroupState& Internals(const VgxGroup& group) { return VgxAccess::State(group); }
 
 // A public class made bare, outside any scene root.
 template <class T>
 std::shared_ptr<T> MakeBare() {
-    return VgxFactory::Make<T>();
+    return VgxAccess::Make<T>();
 }
 
-inline int32_t ChildCount(const VgxGroup& group) { return group.GetChildCount(); }
-inline void ReleaseHierarchy(VgxGroup& group) { group.ReleaseHierarchy(); }
+inline int32_t ChildCount(const VgxGroup& group) { return VgxAccess::ChildCount(group); }
+inline void ReleaseHierarchy(VgxGroup& group) { VgxAccess::ReleaseHierarchy(group); }
 inline void AddPick(VgxPickArray& picks, const std::shared_ptr<VgxGroup>& group,
                     const std::shared_ptr<VgxObject>& object, const VgxPickDesc& pick) {
-    picks.AddPick(group, object, pick);
+    VgxAccess::AddPick(picks, group, object, pick);
 }
 
-inline std::shared_ptr<Vgx> RootOf(const VgxObject& object) { return object.GetRoot(); }
-inline std::shared_ptr<Vgx> RootOf(const VgxMaterial& material) { return material.GetRoot(); }
-inline int32_t MaterialIndex(const VgxMaterial& material) { return material.GetMaterialIndex(); }
-inline void SetMaterialIndex(VgxMaterial& material, int32_t index) { material.SetMaterialIndex(index); }
-inline void CopyMaterial(const VgxMaterial& material, VgxMaterial& target) { material.CopyTo(target); }
+inline std::shared_ptr<Vgx> RootOf(const VgxObject& object) { return VgxAccess::Root(object); }
+inline std::shared_ptr<Vgx> RootOf(const VgxMaterial& material) { return VgxAccess::Root(material); }
+inline int32_t MaterialIndex(const VgxMaterial& material) { return VgxAccess::MaterialIndex(material); }
+inline void SetMaterialIndex(VgxMaterial& material, int32_t index) { VgxAccess::SetMaterialIndex(material, index); }
+inline void CopyMaterial(const VgxMaterial& material, VgxMaterial& target) {
+    VgxAccess::CopyMaterial(material, target);
+}
 
 // Registers a bare texture under Root with the given registry id.
 inline void BindTexture(VgxTexture& texture, const std::shared_ptr<Vgx>& root, int32_t id) {
-    texture.SetRoot(root);
-    texture.SetTextureID(id);
+    VgxAccess::SetRoot(texture, root);
+    VgxAccess::SetTextureID(texture, id);
 }
