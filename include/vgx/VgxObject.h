@@ -172,6 +172,7 @@ public:
     // Splits the listed faces into smaller faces around their side midpoints;
     // neighbours get the midpoints on their sides, so no crack opens.
     int32_t DivideFaces(const std::vector<int32_t>& FaceIDList, int32_t DivisionMode);
+    // The same division, under the name later hosts call.
     int32_t DivideFaces2(const std::vector<int32_t>& FaceIDList, int32_t DivisionMode);
 
     // Render buffers: one vertex buffer per device (44-byte vertices, format 0x252:

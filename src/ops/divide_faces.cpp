@@ -340,11 +340,15 @@ int32_t VgxObject::DivideEdges(const std::vector<int32_t>& EdgeList, int32_t Div
     return vgx::Trap(vgx::kSource, [&] { return vgx::DivideListedEdges(*this, EdgeList, Divisions); });
 }
 
-// The two names divide alike; both stay for hosts written against either.
 int32_t VgxObject::DivideFaces(const std::vector<int32_t>& FaceIDList, int32_t DivisionMode) {
     return vgx::Trap(vgx::kSource, [&] { return vgx::SubdivideFaces(*this, FaceIDList, DivisionMode); });
 }
 
+// The two names once passed different versions to the division, and the version
+// chose only how the new faces' sides found their edges: looked up in the level's
+// edge table as they were made, or left to the next adjacency build. Here every cut
+// ends by deleting the faces it replaced, which rebuilds every edge from the faces,
+// so both ways end in the same faces, edges, orders and counts.
 int32_t VgxObject::DivideFaces2(const std::vector<int32_t>& FaceIDList, int32_t DivisionMode) {
-    return vgx::Trap(vgx::kSource, [&] { return vgx::SubdivideFaces(*this, FaceIDList, DivisionMode); });
+    return DivideFaces(FaceIDList, DivisionMode);
 }
