@@ -1,9 +1,11 @@
+#include "platform/os.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
-#include "platform/os.h"
 #include "support/vgx_test.h"
 
 namespace vgx::platform {
@@ -12,44 +14,24 @@ namespace {
 namespace fs = std::filesystem;
 
 // Restores one environment variable when the test ends.
-class SavedVariable {
-public:
-    explicit SavedVariable(const char* name) : name_(name) {
-        const char* value = std::getenv(name);
-        had_ = value != nullptr;
-        if (had_) value_ = value;
-    }
-    ~SavedVariable() {
-        if (had_) {
-            setenv(name_, value_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    std::string value_;
+struct SavedVariable {
+    const char* name;
+    std::optional<std::string> value = std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt;
+    ~SavedVariable() { value ? setenv(name, value->c_str(), 1) : unsetenv(name); }
 };
 
-TEST(Platform, DocumentsFolderFallsBackToHome) {
-    SavedVariable documents("XDG_DOCUMENTS_DIR"), home("HOME");
+TEST(Platform, DocumentsAndTempFoldersFollowTheEnvironment) {
+    SavedVariable documents{"XDG_DOCUMENTS_DIR"}, home{"HOME"}, temp{"temp"}, tmpdir{"TMPDIR"};
     const std::string scratch = test::ScratchFolder() + "/home";
     fs::create_directories(scratch);
-    unsetenv("XDG_DOCUMENTS_DIR");
-    setenv("HOME", scratch.c_str(), 1);
+    unsetenv("XDG_DOCUMENTS_DIR"), setenv("HOME", scratch.c_str(), 1);
     EXPECT_EQ(DocumentsFolder(), scratch);
     fs::create_directories(scratch + "/Documents");
     EXPECT_EQ(DocumentsFolder(), scratch + "/Documents");
     setenv("XDG_DOCUMENTS_DIR", "/elsewhere", 1);
     EXPECT_EQ(DocumentsFolder(), "/elsewhere");
-}
 
-TEST(Platform, TempFolderPrefersTheTempVariable) {
-    SavedVariable temp("temp"), tmpdir("TMPDIR");
-    setenv("temp", "/a", 1);
-    setenv("TMPDIR", "/b", 1);
+    setenv("temp", "/a", 1), setenv("TMPDIR", "/b", 1);
     EXPECT_EQ(TempFolder(), "/a");
     unsetenv("temp");
     EXPECT_EQ(TempFolder(), "/b");
@@ -62,12 +44,12 @@ TEST(Platform, AppendLineCreatesAppendsAndReportsFileErrors) {
     AppendLine(file, "one");
     AppendLine(file, "two");
     std::ifstream in(file, std::ios::binary);
-    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(all, "one\r\ntwo\r\n");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "one\r\ntwo\r\n");
     test::ExpectVgxError([&] { AppendLine(test::ScratchFolder() + "/none/x.txt", "x"); }, 76, "VorlanSG",
                          "Path not found");
     // A folder where the file should be.
     test::ExpectVgxError([&] { AppendLine(test::ScratchFolder(), "x"); }, 75, "VorlanSG", "Path/File access error");
+    EXPECT_FALSE(fs::exists(test::ScratchFolder() + "/none"));
     EXPECT_TRUE(DeleteFile(file));
     EXPECT_FALSE(DeleteFile(file));
 }
@@ -77,16 +59,12 @@ TEST(Platform, TickSourceCanBeReplacedAndRestored) {
     EXPECT_EQ(TickCount(), 42);
     SetTickSource(nullptr);
     const int32_t first = TickCount();
-    const int32_t second = TickCount();
-    EXPECT_GE(static_cast<uint32_t>(second - first), 0u);
-    EXPECT_LT(static_cast<uint32_t>(second - first), 1000u);
+    EXPECT_LT(uint32_t(TickCount() - first), 1000u);
 }
 
-TEST(Platform, LibraryFolderHoldsThisProgram) {
+TEST(Platform, LibraryFolderIsARealFolderInItsShortestForm) {
     const std::string folder = LibraryFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_EQ(ShortPath(folder), folder);
+    EXPECT_TRUE(!folder.empty() && fs::is_directory(folder) && ShortPath(folder) == folder) << folder;
 }
 
 }  // namespace
