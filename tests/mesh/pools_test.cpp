@@ -1,13 +1,19 @@
+// The coordinate pools. Their hash key stands for a text conversion, so it is
+// checked against that conversion over whole classes of floats. Pooling a batch
+// must give exactly what filing the values one by one through the hash chains
+// gives: the same index for every value, the same entries, the same chains; the
+// batch tests pool awkward inputs through the library and through a plain chain
+// walk written here, and compare everything.
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <random>
-#include <string>
 
 #include "mesh/mod_index.h"
 #include "support/internals.h"
@@ -15,60 +21,18 @@
 
 namespace {
 
-using vgx::test::ExpectVgxError;
+namespace modIndex = vgx::modIndex;
+using modIndex::PointHashKey;
+using modIndex::RoundToFiveDigits;
+using vgx::HashTable, vgx::iVgxNormal, vgx::iVgxUVCoordinate, vgx::VgxPoint;
+using vgx::test::ExpectOutOfRange;
+using Ints = std::vector<int32_t>;
+using Points = std::vector<VgxVector>;
 
-class Pools : public ::testing::Test {
-protected:
-    std::shared_ptr<Vgx> root = Vgx::Create();
-    std::shared_ptr<VgxObject> mesh = root->CreateObject();
-};
+constexpr float kTolerance = 0.0001f, kInf = std::numeric_limits<float>::infinity();
 
-TEST_F(Pools, PointsMergeStrictlyWithin0001) {
-    EXPECT_EQ(mesh->AddOptimizedPoint({1, 2, 3}), 0);
-    EXPECT_EQ(mesh->AddOptimizedPoint({1, 2, 3}), 0);
-    EXPECT_EQ(mesh->AddOptimizedPoint({1, 2, 3.00009f}), 0);
-    // 3.0001 - 3 is just below 0.0001 in 32-bit floats; 3.0002 is not.
-    EXPECT_EQ(mesh->AddOptimizedPoint({1, 2, 3.0001f}), 0);
-    EXPECT_EQ(mesh->GetPointCount(), 1);
-    EXPECT_EQ(mesh->AddOptimizedPoint({1, 2, 3.0002f}), 1);
-    EXPECT_EQ(mesh->GetPointCount(), 2);
-    EXPECT_FLOAT_EQ(mesh->GetPoint(1).Z, 3.0002f);
-}
-
-TEST_F(Pools, NormalsAndUVsMergeLikePoints) {
-    EXPECT_EQ(mesh->AddOptimizedNormal({0, 0, 1}), 0);
-    EXPECT_EQ(mesh->AddOptimizedNormal({0, 0.00009f, 1}), 0);
-    EXPECT_EQ(mesh->AddOptimizedNormal({0, 1, 0}), 1);
-    EXPECT_EQ(mesh->AddOptimizedUV({0.5f, 0.5f}), 0);
-    EXPECT_EQ(mesh->AddOptimizedUV({0.50005f, 0.5f}), 0);
-    EXPECT_EQ(mesh->AddOptimizedUV({0.5f, 0.5002f}), 1);
-    std::vector<int32_t> indexes(7, -5);
-    mesh->AddOptimizedNormals({{0, 1, 0}, {1, 0, 0}}, indexes);
-    EXPECT_EQ(indexes, (std::vector<int32_t>{1, 2}));
-    mesh->AddOptimizedUVs({{0.5f, 0.5f}}, indexes);
-    EXPECT_EQ(indexes, std::vector<int32_t>{0});
-    mesh->AddOptimizedPoints({{0, 0, 0}, {1, 1, 1}, {0, 0, 0}}, indexes);
-    EXPECT_EQ(indexes, (std::vector<int32_t>{0, 1, 0}));
-    mesh->AddOptimizedPoints({}, indexes);
-    EXPECT_TRUE(indexes.empty());
-}
-
-TEST_F(Pools, HashKeysAndBuckets) {
-    using vgx::modIndex::FloatBucket;
-    using vgx::modIndex::PointHashKey;
-    // Components of 0.0001 or less are left out of the key.
-    EXPECT_EQ(PointHashKey({0.00005f, -0.0001f, 0.00009f}), 0.0f);
-    EXPECT_EQ(FloatBucket(0.0f, 0), 0);
-    EXPECT_EQ(PointHashKey({1.234567f, 0, 0}), 1.2346f);
-    EXPECT_EQ(PointHashKey({100000, 23456.78f, 0.00001f}), 123460.0f);
-    EXPECT_EQ(PointHashKey({-1.5f, 0.25f, 0}), -1.25f);
-    // 1.0f is 0x3F800000: byte 2 is 0x80, byte 1 is 0.
-    EXPECT_EQ(FloatBucket(1.0f, 0), 0x80);
-    EXPECT_EQ(FloatBucket(1.0f + 1.0f / 4096, 1), 0x08 * 256 + 0x80);
-    EXPECT_EQ(FloatBucket(1.0f + 1.0f / 4096, 0), 0x80);
-}
-
-// ---- the five-digit key against the text conversion it stands for ----
+uint32_t Bits(float f) { return std::bit_cast<uint32_t>(f); }
+float FromBits(uint32_t bits) { return std::bit_cast<float>(bits); }
 
 // What the key is defined as: the value printed as "0.0000E+00" and read back.
 float FiveDigitsByText(float value) {
@@ -77,103 +41,150 @@ float FiveDigitsByText(float value) {
     return std::strtof(text, nullptr);
 }
 
-uint32_t BitsOf(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    return bits;
+// The point key by its definition: the sum of the components above the tolerance, as text.
+float TextKey(const VgxVector& p) {
+    float sum = 0;
+    for (float v : {p.X, p.Y, p.Z}) sum += std::fabs(v) > kTolerance ? v : 0;
+    return FiveDigitsByText(sum);
 }
 
-float FromBits(uint32_t bits) {
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
+class Pools : public ::testing::Test {
+protected:
+    std::shared_ptr<Vgx> root = Vgx::Create();
+    std::shared_ptr<VgxObject> mesh = root->CreateObject();
+};
+
+TEST_F(Pools, CoordinatesMergeStrictlyWithin0001) {
+    // 3.0001 - 3 is just below 0.0001 in 32-bit floats; 3.0002 is not.
+    for (float z : {3.0f, 3.0f, 3.00009f, 3.0001f}) EXPECT_EQ(mesh->AddOptimizedPoint({1, 2, z}), 0) << z;
+    EXPECT_EQ(mesh->GetPointCount(), 1);
+    EXPECT_EQ(mesh->AddOptimizedPoint({1, 2, 3.0002f}), 1);
+    EXPECT_EQ(mesh->GetPointCount(), 2);
+    EXPECT_FLOAT_EQ(mesh->GetPoint(1).Z, 3.0002f);
+    Ints indexes{mesh->AddOptimizedNormal({0, 0, 1}), mesh->AddOptimizedNormal({0, 0.00009f, 1}),
+                 mesh->AddOptimizedNormal({0, 1, 0}), mesh->AddOptimizedUV({0.5f, 0.5f}),
+                 mesh->AddOptimizedUV({0.50005f, 0.5f}), mesh->AddOptimizedUV({0.5f, 0.5002f})};
+    EXPECT_EQ(indexes, (Ints{0, 0, 1, 0, 0, 1}));
+    indexes.assign(7, -5);
+    mesh->AddOptimizedNormals({{0, 1, 0}, {1, 0, 0}}, indexes);
+    EXPECT_EQ(indexes, (Ints{1, 2}));
+    mesh->AddOptimizedUVs({{0.5f, 0.5f}}, indexes);
+    EXPECT_EQ(indexes, Ints{0});
+    mesh->AddOptimizedPoints({{0, 0, 0}, {1, 2, 3}, {0, 0, 0}}, indexes);
+    EXPECT_EQ(indexes, (Ints{2, 0, 2}));
+    mesh->AddOptimizedPoints({}, indexes);
+    EXPECT_TRUE(indexes.empty());
 }
 
-// Compares bit patterns (NaNs included) and keeps the first few disagreements.
+TEST_F(Pools, AMovedPointStaysFiledUnderItsOldPosition) {
+    EXPECT_EQ(mesh->AddOptimizedPoint({1, 0, 0}), 0);
+    mesh->SetPoint(0, {5, 0, 0});
+    EXPECT_FLOAT_EQ(mesh->GetPoint(0).X, 5);
+    // 5 hashes to another bucket than 1: the search does not find the moved point.
+    EXPECT_EQ(mesh->AddOptimizedPoint({5, 0, 0}), 1);
+    // The old position's bucket still leads to point 0, which no longer matches it.
+    EXPECT_EQ(mesh->AddOptimizedPoint({1, 0, 0}), 2);
+    EXPECT_EQ(mesh->GetPointCount(), 3);
+}
+
+TEST_F(Pools, SingleEntriesAreCheckedAgainstTheArrayNotTheCount) {
+    mesh->AddOptimizedPoint({0, 0, 0});
+    mesh->AddOptimizedPoint({1, 0, 0});
+    ExpectOutOfRange([&] { mesh->GetPoint(2); });
+    ExpectOutOfRange([&] { mesh->GetPoint(-1); });
+    ExpectOutOfRange([&] { mesh->SetNormal(0, {0, 0, 1}); });
+    ExpectOutOfRange([&] { mesh->GetUV(0); });
+    // Adding faces to a mesh that has points enlarges the arrays by the incoming
+    // counts first; merged points leave spare entries past the count.
+    mesh->AddFaces({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 1}}, {{0, 0}}, {3, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0}, true,
+                   false);
+    EXPECT_EQ(mesh->GetPointCount(), 3);
+    EXPECT_EQ(mesh->GetPoint(3).X, 0);
+    mesh->GetPoint(4);
+    ExpectOutOfRange([&] { mesh->GetPoint(5); });
+}
+
+TEST_F(Pools, TablesGrowForLargeIncomingMeshes) {
+    auto line = [&](int32_t points) {
+        Points positions;
+        for (int32_t i = 0; i < points; ++i) positions.push_back({static_cast<float>(i), 0, 0});
+        auto object = root->CreateObject();
+        object->AddFaces(positions, positions, {{0, 0}}, {3, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0}, false, false);
+        return object;
+    };
+    auto small = line(4000), large = line(4001);
+    const vgx::iVgxObject &s = Internals(*small).Base(), &l = Internals(*large).Base();
+    EXPECT_EQ((Ints{s.PointHashTable.type, s.NormalHashTable.type}), (Ints{0, 0}));
+    EXPECT_EQ((Ints{l.PointHashTable.type, l.NormalHashTable.type, l.UVHashTable.type}), (Ints{1, 1, 0}));
+    EXPECT_EQ(l.PointHashTable.heads.size(), 65536u);
+    EXPECT_EQ(large->GetPointCount(), 4001);
+}
+
+// ---- the five-digit key against the text conversion it stands for ----
+
+TEST(FiveDigitKey, PointKeysAndBucketsOfKnownValues) {
+    // Components of 0.0001 or less are left out of the point key.
+    EXPECT_EQ(PointHashKey({0.00005f, -0.0001f, 0.00009f}), 0.0f);
+    EXPECT_EQ(PointHashKey({1.234567f, 0, 0}), 1.2346f);
+    EXPECT_EQ(PointHashKey({100000, 23456.78f, 0.00001f}), 123460.0f);
+    EXPECT_EQ(PointHashKey({-1.5f, 0.25f, 0}), -1.25f);
+    // 1.0f is 0x3F800000: byte 2 is 0x80, byte 1 is 0.
+    EXPECT_EQ((Ints{modIndex::FloatBucket(0.0f, 0), modIndex::FloatBucket(1.0f, 0),
+                    modIndex::FloatBucket(1.0f + 1.0f / 4096, 1), modIndex::FloatBucket(1.0f + 1.0f / 4096, 0)}),
+              (Ints{0, 0x80, 0x08 * 256 + 0x80, 0x80}));
+}
+
+// Compares keys with what they must be bit for bit (NaNs included), reporting the first few that differ.
 struct KeyCheck {
     int64_t checked = 0, failed = 0;
-    std::string examples;
 
-    void operator()(float value) {
+    ~KeyCheck() { EXPECT_EQ(failed, 0) << "keys differ, of " << checked; }
+    void Same(float value, float key, float expected) {
         ++checked;
-        const float fast = vgx::modIndex::RoundToFiveDigits(value), text = FiveDigitsByText(value);
-        if (BitsOf(fast) == BitsOf(text)) return;
-        if (++failed <= 10) {
-            char line[128];
-            std::snprintf(line, sizeof line, "%.9g (0x%08x): %.9g, text gives %.9g\n", value, BitsOf(value), fast,
-                          text);
-            examples += line;
-        }
+        if (Bits(key) != Bits(expected) && ++failed <= 10)
+            ADD_FAILURE() << value << " (bits " << Bits(value) << "): " << key << ", expected " << expected;
     }
+    void operator()(float value) { Same(value, RoundToFiveDigits(value), FiveDigitsByText(value)); }
     // value and its `spread` neighbours on either side.
     void Around(float value, int spread) {
-        float below = value, above = value;
         (*this)(value);
-        for (int i = 0; i < spread; ++i) {
-            below = std::nextafter(below, -std::numeric_limits<float>::infinity());
-            above = std::nextafter(above, std::numeric_limits<float>::infinity());
-            (*this)(below);
-            (*this)(above);
+        for (float below = value, above = value; spread-- > 0;) {
+            (*this)(below = std::nextafter(below, -kInf));
+            (*this)(above = std::nextafter(above, kInf));
         }
     }
 };
 
-#define EXPECT_KEYS_AGREE(check)                                                             \
-    EXPECT_EQ((check).failed, 0) << (check).failed << " of " << (check).checked << " differ:\n" \
-                                 << (check).examples
-
-TEST(FiveDigitKey, KnownValues) {
-    using vgx::modIndex::RoundToFiveDigits;
-    EXPECT_EQ(RoundToFiveDigits(1.234567f), 1.2346f);
-    // Exact decimal halves round to even, as printf does: 1.03125 and 123465 are exact floats.
-    EXPECT_EQ(RoundToFiveDigits(1.03125f), 1.0312f);
-    EXPECT_EQ(RoundToFiveDigits(1.09375f), 1.0938f);
-    EXPECT_EQ(RoundToFiveDigits(123465.0f), 123460.0f);
-    EXPECT_EQ(RoundToFiveDigits(123475.0f), 123480.0f);
-    EXPECT_EQ(RoundToFiveDigits(-123455.0f), -123460.0f);
-    // Rounding up through a power of ten.
-    EXPECT_EQ(RoundToFiveDigits(999996.0f), 1000000.0f);
-    EXPECT_EQ(RoundToFiveDigits(9.99996e-20f), 1e-19f);
-    EXPECT_EQ(BitsOf(RoundToFiveDigits(0.0f)), BitsOf(0.0f));
-    EXPECT_EQ(BitsOf(RoundToFiveDigits(-0.0f)), BitsOf(-0.0f));
-    EXPECT_EQ(RoundToFiveDigits(std::numeric_limits<float>::infinity()), std::numeric_limits<float>::infinity());
-    EXPECT_EQ(RoundToFiveDigits(-std::numeric_limits<float>::infinity()), -std::numeric_limits<float>::infinity());
-    EXPECT_EQ(RoundToFiveDigits(std::numeric_limits<float>::max()), 3.4028e38f);
-    // The smallest subnormal prints as 1.4013E-45, which reads back as itself.
-    EXPECT_EQ(RoundToFiveDigits(std::numeric_limits<float>::denorm_min()), std::numeric_limits<float>::denorm_min());
-    // Any NaN prints as "nan" or "-nan": the key is the quiet NaN of that sign.
-    EXPECT_EQ(BitsOf(RoundToFiveDigits(FromBits(0x7F800001))), BitsOf(FiveDigitsByText(FromBits(0x7F800001))));
-    EXPECT_EQ(BitsOf(RoundToFiveDigits(FromBits(0xFFC12345))), BitsOf(FiveDigitsByText(FromBits(0xFFC12345))));
-}
-
-TEST(FiveDigitKey, MatchesTheTextOnRandomFloatsOfEveryExponent) {
+TEST(FiveDigitKey, MatchesTheTextOnRandomFloatsIntegersAndBinaryFractions) {
     KeyCheck check;
+    // Values whose keys are known: 1.234567 gives 1.2346; exact decimal halves round to even, as printf does
+    // (1.03125 gives 1.0312, 1.09375 1.0938, 123465 123460, 123475 123480, -123455 -123460); rounding goes up
+    // through a power of ten (999996 gives 1000000, 9.99996e-20 1e-19); the largest float gives 3.4028e38; the
+    // smallest subnormal prints as 1.4013E-45, which reads back as itself; any NaN prints as "nan" or "-nan",
+    // so its key is the quiet NaN of that sign.
+    for (float value : {1.234567f, 1.03125f, 1.09375f, 123465.0f, 123475.0f, -123455.0f, 999996.0f, 9.99996e-20f, 0.0f,
+                        -0.0f, kInf, -kInf, std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
+                        FromBits(0x7F800001), FromBits(0xFFC12345)})
+        check(value);
     std::mt19937 random(1234);
     // Uniform bit patterns: every exponent, both signs, subnormals, infinities and NaNs.
     for (int i = 0; i < 2'000'000; ++i) check(FromBits(static_cast<uint32_t>(random())));
     // Subnormals: the smallest ones one by one, the rest sampled.
     for (uint32_t bits = 1; bits < 100'000; ++bits) check(FromBits(bits));
     for (int i = 0; i < 200'000; ++i) check(FromBits(static_cast<uint32_t>(random()) & 0x007FFFFF));
-    EXPECT_KEYS_AGREE(check);
-}
-
-TEST(FiveDigitKey, MatchesTheTextOnIntegersAndBinaryFractions) {
-    KeyCheck check;
     // Six- to eight-digit integers hold exact decimal halves such as 123465.
     for (int32_t n = 0; n <= 1'100'000; ++n) {
         check(static_cast<float>(n));
         if (n % 7 == 0) check(-static_cast<float>(n));
     }
-    std::mt19937 random(99);
+    random.seed(99);
     for (int i = 0; i < 300'000; ++i) check(static_cast<float>(random() % (1u << 24)));
     // n / 2^s: short binary fractions end in ...5 in decimal, some exactly on a half (33/32 = 1.03125).
-    for (int s = 1; s <= 40; ++s) {
+    for (int s = 1; s <= 40; ++s)
         for (int i = 0; i < 20'000; ++i) check(std::ldexp(static_cast<float>(random() % (1u << 24)), -s));
-    }
-    EXPECT_KEYS_AGREE(check);
 }
 
-TEST(FiveDigitKey, MatchesTheTextAtEveryRoundingBoundary) {
+TEST(FiveDigitKey, MatchesTheTextAtEveryRoundingBoundaryAndReadsBackFiveDigitDecimals) {
     KeyCheck check;
     std::mt19937 random(7);
     char text[48];
@@ -191,101 +202,312 @@ TEST(FiveDigitKey, MatchesTheTextAtEveryRoundingBoundary) {
         for (int m = 99600; m <= 99999; ++m) half(m);
         for (int i = 0; i < 4000; ++i) half(10000 + static_cast<int>(random() % 90000));
     }
-    EXPECT_KEYS_AGREE(check);
-}
-
-TEST(FiveDigitKey, EveryFiveDigitDecimalReadsBackAsItsFloat) {
     // The float nearest m x 10^k is within 2^-24 of it, so its five digits are m
     // again and its key must be itself. Between 1e-18 and 1e15 every m is tried;
     // elsewhere a sample.
-    std::mt19937 random(3);
-    int64_t checked = 0, failed = 0;
-    std::string examples;
-    char text[32];
+    random.seed(3);
     for (int k = -37; k <= 34; ++k) {
         const bool every = k >= -22 && k <= 10;
         for (int i = 0; i < (every ? 90000 : 3000); ++i) {
-            const int m = every ? 10000 + i : 10000 + static_cast<int>(random() % 90000);
-            std::snprintf(text, sizeof text, "%dE%d", m, k);
+            std::snprintf(text, sizeof text, "%dE%d", 10000 + (every ? i : static_cast<int>(random() % 90000)), k);
             const float value = std::strtof(text, nullptr);
-            if (std::isinf(value)) continue;
-            ++checked;
-            const float key = vgx::modIndex::RoundToFiveDigits(value);
-            if (BitsOf(key) != BitsOf(value) && ++failed <= 10) examples += std::string(text) + "\n";
+            if (!std::isinf(value)) check.Same(value, RoundToFiveDigits(value), value);
         }
     }
-    EXPECT_EQ(failed, 0) << failed << " of " << checked << " differ:\n" << examples;
 }
 
 TEST(FiveDigitKey, PointKeysMatchTheTextOfTheFilteredSum) {
+    KeyCheck check;
     std::mt19937 random(5);
     std::uniform_real_distribution<float> wide(-2000, 2000), tiny(-0.0002f, 0.0002f);
     std::uniform_int_distribution<int> pick(0, 3);
-    int failed = 0;
     for (int i = 0; i < 200'000; ++i) {
-        float c[3];
-        for (float& v : c) {
+        VgxVector p;
+        for (float* v : {&p.X, &p.Y, &p.Z}) {
             const int kind = pick(random);
-            v = kind == 0 ? tiny(random) : kind == 1 ? std::round(wide(random)) : wide(random);
+            *v = kind == 0 ? tiny(random) : kind == 1 ? std::round(wide(random)) : wide(random);
         }
-        float sum = 0;
-        for (float v : c) {
-            if (std::fabs(v) > 0.0001f) sum += v;
+        check.Same(p.X, PointHashKey(p), TextKey(p));
+    }
+}
+
+// ---- batches against the chain walk ----
+
+int32_t Bucket(float key, int32_t type) {
+    const int32_t byte2 = (Bits(key) >> 16) & 0xFF, byte1 = (Bits(key) >> 8) & 0xFF;
+    return byte2 + (type == 1 ? byte1 * 256 : 0);
+}
+
+std::array<float, 3> Of(const VgxVector& v) { return {v.X, v.Y, v.Z}; }
+std::array<float, 2> Of(const VgxUV& uv) { return {uv.U, uv.V}; }
+template <size_t N>
+std::array<uint32_t, N> Bits(const std::array<float, N>& position) {
+    return std::bit_cast<std::array<uint32_t, N>>(position);
+}
+
+// A library pool next to the same pool kept the plain way: one list of entries per
+// bucket, oldest first, where a search returns the first entry of the value's
+// bucket whose position is near.
+template <class Record, class Value>
+struct PoolPair {
+    using Position = decltype(Of(Value{}));
+    void (*add)(std::vector<Record>&, int32_t&, HashTable&, const std::vector<Value>&, bool, Ints&);
+    Value Record::*field;
+    int32_t Record::*next;
+    int32_t (*bucketOf)(const Value&, int32_t);
+    int32_t type;
+    std::vector<Record> list{};
+    int32_t count = 0;
+    HashTable table{};
+    std::vector<Position> positions{};
+    std::vector<Ints> chains = std::vector<Ints>(type == 1 ? 65536 : 256);
+
+    int32_t Walk(const Value& value, bool search) {
+        const Position at = Of(value);
+        Ints& chain = chains[bucketOf(value, type)];
+        for (size_t k = 0; search && k < chain.size(); ++k) {
+            bool near = true;
+            const Position& entry = positions[chain[k]];
+            for (size_t d = 0; d < at.size(); ++d) near = near && std::fabs(entry[d] - at[d]) < kTolerance;
+            if (near) return chain[k];
         }
-        const VgxVector p{c[0], c[1], c[2]};
-        if (BitsOf(vgx::modIndex::PointHashKey(p)) != BitsOf(FiveDigitsByText(sum)) && ++failed <= 5) {
-            ADD_FAILURE() << "key of (" << c[0] << ", " << c[1] << ", " << c[2] << ")";
+        positions.push_back(at);
+        chain.push_back(static_cast<int32_t>(positions.size() - 1));
+        return chain.back();
+    }
+    // Moves an entry in both, as SetPoint would: its chain does not change.
+    void Move(int32_t i, const Value& to) {
+        list[i].*field = to;
+        positions[i] = Of(to);
+    }
+    // Pools `values` both ways: every index, every entry's position and every chain, link by link, agree.
+    void Pool(const std::vector<Value>& values, bool search) {
+        if (table.heads.empty()) table.Reset(type);
+        Ints indexes;
+        add(list, count, table, values, search, indexes);
+        ASSERT_EQ(indexes.size(), values.size());
+        for (size_t i = 0; i < values.size(); ++i)
+            ASSERT_EQ(indexes[i], Walk(values[i], search)) << i << ": " << testing::PrintToString(Of(values[i]));
+        ASSERT_EQ(count, static_cast<int32_t>(positions.size()));
+        for (int32_t i = 0; i < count; ++i) ASSERT_EQ(Bits(Of(list[i].*field)), Bits(positions[i])) << "entry " << i;
+        for (size_t b = 0; b < chains.size(); ++b) {
+            Ints chain;
+            for (int32_t link = table.heads[b]; link != 0; link = list[link - 1].*next) chain.push_back(link - 1);
+            ASSERT_EQ(chain, chains[b]) << "bucket " << b;
+            ASSERT_EQ(table.tails[b], chain.empty() ? 0 : chain.back() + 1) << "bucket " << b;
         }
     }
-    EXPECT_EQ(failed, 0);
+};
+
+PoolPair<VgxPoint, VgxVector> PointPool(int32_t type) {
+    return {modIndex::AddPooledPoints, &VgxPoint::Point, &VgxPoint::NextPoint,
+            [](const VgxVector& p, int32_t t) { return Bucket(TextKey(p), t); }, type};
+}
+PoolPair<iVgxNormal, VgxVector> NormalPool(int32_t type) {
+    return {modIndex::AddPooledNormals, &iVgxNormal::Vector, &iVgxNormal::NextNormal,
+            [](const VgxVector& n, int32_t t) {
+                return Bucket(static_cast<float>(static_cast<double>(n.Y) + n.X + n.Z), t);
+            },
+            type};
+}
+PoolPair<iVgxUVCoordinate, VgxUV> UVPool(int32_t type) {
+    return {modIndex::AddPooledUVs, &iVgxUVCoordinate::Coordinate, &iVgxUVCoordinate::NextUV,
+            [](const VgxUV& uv, int32_t t) { return Bucket(static_cast<float>(static_cast<double>(uv.V) + uv.U), t); },
+            type};
 }
 
-TEST_F(Pools, AMovedPointStaysFiledUnderItsOldPosition) {
-    EXPECT_EQ(mesh->AddOptimizedPoint({1, 0, 0}), 0);
-    mesh->SetPoint(0, {5, 0, 0});
-    EXPECT_FLOAT_EQ(mesh->GetPoint(0).X, 5);
-    // 5 hashes to another bucket than 1: the search does not find the moved point.
-    EXPECT_EQ(mesh->AddOptimizedPoint({5, 0, 0}), 1);
-    // The old position's bucket still leads to point 0, which no longer matches it.
-    EXPECT_EQ(mesh->AddOptimizedPoint({1, 0, 0}), 2);
-    EXPECT_EQ(mesh->GetPointCount(), 3);
+// A face soup over a lattice: every lattice point several times, in face order.
+Points Grid(int side, float step, VgxVector origin) {
+    Points points;
+    for (int j = 0; j < side; ++j)
+        for (int i = 0; i < side; ++i)
+            for (int q = 0; q < 4; ++q)  // the corners (0, 0), (1, 0), (1, 1), (0, 1)
+                points.push_back({origin.X + (i + (q == 1 || q == 2)) * step, origin.Y + (j + q / 2) * step, origin.Z});
+    return points;
 }
 
-TEST_F(Pools, SingleEntriesAreCheckedAgainstTheArrayNotTheCount) {
-    mesh->AddOptimizedPoint({0, 0, 0});
-    mesh->AddOptimizedPoint({1, 0, 0});
-    ExpectVgxError([&] { mesh->GetPoint(2); }, 9, "VgxObject", "Subscript out of range");
-    ExpectVgxError([&] { mesh->GetPoint(-1); }, 9, "VgxObject", "Subscript out of range");
-    ExpectVgxError([&] { mesh->SetNormal(0, {0, 0, 1}); }, 9, "VgxObject", "Subscript out of range");
-    ExpectVgxError([&] { mesh->GetUV(0); }, 9, "VgxObject", "Subscript out of range");
-    // Adding faces to a mesh that has points enlarges the arrays by the incoming
-    // counts first; merged points leave spare entries past the count.
-    mesh->AddFaces({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 1}}, {{0, 0}}, {3, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0}, true,
-                   false);
-    EXPECT_EQ(mesh->GetPointCount(), 3);
-    VgxVector spare = mesh->GetPoint(3);
-    EXPECT_EQ(spare.X, 0);
-    mesh->GetPoint(4);
-    ExpectVgxError([&] { mesh->GetPoint(5); }, 9, "VgxObject", "Subscript out of range");
+// Offsets around the tolerance: inside, on it, just past it, and on the float
+// steps either side of it.
+const std::vector<float> kEdgeOffsets = {0,         0.00001f, 0.00005f,  0.0000999f, 0.0001f,  0.00010001f,
+                                         0.000105f, 0.00015f, 0.000199f, 0.0002f,    0.00025f, 0.0004f};
+
+// Clusters of points around a few centres, offset along each axis by steps on
+// both sides of the tolerance, so that whether two of them merge depends on
+// the last bits. Centres sit on integers, on cell edges of 1/1024 and near
+// the key's rounding boundaries, where neighbours fall in different buckets.
+Points Jittered(std::mt19937& random, int clusters, int perCluster) {
+    std::uniform_int_distribution<int> anyOffset(0, static_cast<int>(kEdgeOffsets.size()) - 1), coin(0, 1), kind(0, 5);
+    std::uniform_real_distribution<float> uniform(-0.00025f, 0.00025f), spread(-50, 50);
+    auto whole = [&] { return std::round(spread(random)); };
+    const std::function<VgxVector()> centres[] = {
+        [&] { return VgxVector{whole(), whole(), whole()}; },
+        // On the edge between two cells.
+        [&] {
+            return VgxVector{(std::round(spread(random) * 1024) + 0.5f) / 1024, whole() + 0.5f / 1024, 0.5f / 1024};
+        },
+        [&] { return VgxVector{1.00005f + whole() * 0.0001f, 0, 0}; },  // key sums on a five-digit half
+        [&] { return VgxVector{0.0001f, -0.0001f, 0.00005f}; },          // components about the 0.0001 left out
+        [&] { return VgxVector{float(1 << 19) + whole(), -float(1 << 20), 3e30f}; },  // far out, floats are sparse
+        [&] { return VgxVector{spread(random), spread(random), spread(random)}; }};
+    Points points;
+    for (int c = 0; c < clusters; ++c) {
+        const VgxVector centre = centres[kind(random)]();
+        for (int k = 0; k < perCluster; ++k) {
+            VgxVector p = centre;
+            for (float* v : {&p.X, &p.Y, &p.Z}) {
+                const float offset = coin(random) ? kEdgeOffsets[anyOffset(random)] : uniform(random);
+                *v += coin(random) ? -offset : offset;
+                // One step more or less: the float neighbours of the offsets above.
+                const int nudge = static_cast<int>(random() % 3) - 1;
+                if (nudge != 0) *v = std::nextafter(*v, nudge * kInf);
+            }
+            points.push_back(p);
+        }
+    }
+    return points;
 }
 
-TEST_F(Pools, TablesGrowForLargeIncomingMeshes) {
-    auto grid = [&](int32_t points) {
-        std::vector<VgxVector> positions;
-        for (int32_t i = 0; i < points; ++i) positions.push_back({static_cast<float>(i), 0, 0});
-        std::vector<int32_t> faceData{3, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0};
-        auto object = root->CreateObject();
-        object->AddFaces(positions, positions, {{0, 0}}, faceData, false, false);
-        return object;
-    };
-    auto small = grid(4000), large = grid(4001);
-    EXPECT_EQ(Internals(*small).Base().PointHashTable.type, 0);
-    EXPECT_EQ(Internals(*small).Base().NormalHashTable.type, 0);
-    EXPECT_EQ(Internals(*large).Base().PointHashTable.type, 1);
-    EXPECT_EQ(Internals(*large).Base().NormalHashTable.type, 1);
-    EXPECT_EQ(Internals(*large).Base().PointHashTable.heads.size(), 65536u);
-    EXPECT_EQ(Internals(*large).Base().UVHashTable.type, 0);
-    EXPECT_EQ(large->GetPointCount(), 4001);
+Points Join(Points a, const Points& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::vector<VgxUV> ToUVs(const Points& points) {
+    std::vector<VgxUV> uvs;
+    for (const VgxVector& p : points) uvs.push_back({p.X, p.Z});
+    return uvs;
+}
+
+class BatchSearch : public ::testing::TestWithParam<int32_t> {};
+
+INSTANTIATE_TEST_SUITE_P(TableTypes, BatchSearch, ::testing::Values(0, 1), [](const auto& info) {
+    return info.param == 1 ? std::string("Buckets65536") : std::string("Buckets256");
+});
+
+TEST_P(BatchSearch, GridSoupsAndCoincidentPointsMergeLikeTheChainWalk) {
+    auto pool = PointPool(GetParam());
+    // Batches this size go through the index.
+    ASSERT_TRUE(modIndex::BatchUsesIndex(6400, 14400));
+    pool.Pool(Grid(60, 1, {0, 0, 0}), true);
+    // A second grid overlapping the first, offset by less than the tolerance.
+    pool.Pool(Grid(40, 1, {10.00005f, 9.99995f, 0.00009f}), true);
+    // Finer grids: steps around the tolerance and at the cell width.
+    pool.Pool(Grid(40, 0.0001f, {-3, -3, 1}), true);
+    pool.Pool(Grid(40, 1.0f / 1024, {-7, 2, 5}), true);
+    // Small batches into a large pool walk the chains.
+    ASSERT_FALSE(modIndex::BatchUsesIndex(40, pool.count));
+    std::mt19937 random(5);
+    pool.Pool(Jittered(random, 5, 8), true);
+    pool.Pool(Grid(3, 1, {2, 2, 0}), true);
+    ASSERT_FALSE(HasFatalFailure());
+
+    // Without search, repeats become entries of their own, several per cell and bucket.
+    auto plain = PointPool(GetParam());
+    random.seed(21);
+    auto grid = Grid(20, 0.5f, {1, 2, 3});
+    plain.Pool(grid, false);
+    plain.Pool(Jittered(random, 50, 8), false);
+    // A search must still find the oldest of them.
+    std::shuffle(grid.begin(), grid.end(), random);
+    plain.Pool(Join(grid, Jittered(random, 50, 8)), true);
+    plain.Pool(Points(500, VgxVector{4, 4, 4}), true);
+}
+
+TEST_P(BatchSearch, JitteredClustersAndNonFiniteCoordinatesMergeLikeTheChainWalk) {
+    for (uint32_t seed = 1; seed <= 6 && !HasFatalFailure(); ++seed) {
+        std::mt19937 random(seed);
+        auto pool = PointPool(GetParam());
+        pool.Pool(Jittered(random, 300, 12), true);
+        // The same neighbourhoods again, into a pool that already holds them.
+        pool.Pool(Jittered(random, 300, 12), true);
+    }
+    // Infinities and NaNs never match anything.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    Points points;
+    for (int k = 0; k < 20; ++k)
+        points.insert(points.end(),
+                      {{kInf, 0, 0}, {-kInf, kInf, 1}, {nan, 1, 2}, {1, nan, 2}, {1, 1, 2}, {1, 1, 2.00005f}});
+    auto pool = PointPool(GetParam());
+    pool.Pool(points, true);
+    EXPECT_GE(pool.count, 4 * 20);
+}
+
+TEST_P(BatchSearch, MovedPointsStayFiledUnderTheirOldBuckets) {
+    for (uint32_t seed = 1; seed <= 4 && !HasFatalFailure(); ++seed) {
+        std::mt19937 random(seed * 7);
+        auto pool = PointPool(GetParam());
+        auto first = Join(Grid(30, 1, {0, 0, 0}), Jittered(random, 100, 6));
+        pool.Pool(first, true);
+        ASSERT_FALSE(HasFatalFailure());
+        // Move entries onto other entries, next to them, far away and onto positions the next batch brings.
+        auto next = Join(Grid(30, 1, {0.5f, 0, 0}), Jittered(random, 100, 6));
+        for (int m = 0; m < pool.count / 3; ++m) {
+            const int32_t i = static_cast<int32_t>(random() % static_cast<uint32_t>(pool.count));
+            const int32_t j = static_cast<int32_t>(random() % static_cast<uint32_t>(pool.count));
+            const VgxVector a = pool.list[j].Point, b = pool.list[i].Point;
+            const uint32_t how = random() % 4;
+            pool.Move(i, how == 0   ? a
+                         : how == 1 ? VgxVector{a.X + 0.00005f, a.Y, a.Z}
+                         : how == 2 ? VgxVector{b.X + 1000, -b.Y, 7}
+                                    : next[random() % next.size()]);
+        }
+        std::shuffle(next.begin(), next.end(), random);
+        pool.Pool(Join(first, next), true);
+    }
+}
+
+TEST_P(BatchSearch, NormalsAndUVsMergeLikeTheChainWalk) {
+    for (uint32_t seed = 1; seed <= 3 && !HasFatalFailure(); ++seed) {
+        std::mt19937 random(seed + 100);
+        auto pool = NormalPool(GetParam());
+        pool.Pool(Jittered(random, 300, 10), true);
+        pool.Pool(Join(Grid(20, 0.05f, {-0.5f, -0.5f, 1}), Jittered(random, 100, 10)), true);
+        ASSERT_FALSE(HasFatalFailure());
+        for (int32_t i = 0; i < pool.count; i += 5) pool.Move(i, {0, 0, 1});
+        pool.Pool(Jittered(random, 100, 10), true);
+    }
+    for (uint32_t seed = 1; seed <= 3 && !HasFatalFailure(); ++seed) {
+        std::mt19937 random(seed + 200);
+        auto pool = UVPool(GetParam());
+        // A texture grid of 1/64 steps, seen as a soup, and jittered clusters.
+        pool.Pool(ToUVs(Grid(64, 1.0f / 64, {0, 0, 0})), true);
+        auto grid = Grid(64, 1.0f / 64, {0, 0, 0});
+        for (VgxVector& p : grid) std::swap(p.Y, p.Z);
+        pool.Pool(ToUVs(Join(grid, Jittered(random, 200, 10))), true);
+        ASSERT_FALSE(HasFatalFailure());
+        for (int32_t i = 0; i < pool.count; i += 3) pool.Move(i, {0.25f, 0.75f});
+        pool.Pool(ToUVs(Jittered(random, 200, 10)), true);
+    }
+}
+
+TEST(BatchSearchThroughObjects, BatchesLeaveTheSameArraysAsSingleAdds) {
+    // The arrays' lengths show through the subscript checks, so they must match too.
+    std::mt19937 random(3);
+    const auto points = Join(Grid(25, 1, {0, 0, 0}), Jittered(random, 100, 8));
+    for (int32_t type : {0, 1}) {
+        for (int32_t preset : {0, 5}) {
+            auto batch = PointPool(type), single = PointPool(type);
+            for (auto* pool : {&batch, &single}) {
+                pool->table.Reset(type);
+                for (int32_t i = 0; i < preset; ++i)
+                    modIndex::AddPooledPoint(pool->list, pool->count, pool->table, VgxPoint{}, false, true);
+                pool->list.resize(pool->list.size() + points.size());
+            }
+            Ints indexes, expected;
+            modIndex::AddPooledPoints(batch.list, batch.count, batch.table, points, true, indexes);
+            for (const VgxVector& p : points) {
+                VgxPoint record;
+                record.Point = p;
+                expected.push_back(
+                    modIndex::AddPooledPoint(single.list, single.count, single.table, record, false, true));
+            }
+            EXPECT_EQ(indexes, expected);
+            EXPECT_EQ((Ints{batch.count, int32_t(batch.list.size())}),
+                      (Ints{single.count, int32_t(single.list.size())}));
+            EXPECT_EQ(batch.table.heads, single.table.heads);
+            EXPECT_EQ(batch.table.tails, single.table.tails);
+        }
+    }
 }
 
 }  // namespace

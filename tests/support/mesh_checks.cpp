@@ -1,9 +1,9 @@
-#include "support/internals.h"
 #include "support/mesh_checks.h"
 
 #include <algorithm>
 #include <vector>
 
+#include "support/internals.h"
 
 namespace vgx::test {
 
@@ -34,10 +34,6 @@ ExportedMesh ExportVisual(VgxObject& object) {
 }
 
 void AddCube(VgxObject& cube) {
-    const std::vector<VgxVector> points{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                                        {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-    const std::vector<VgxVector> normals{{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}};
-    const std::vector<VgxUV> uvs{{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     const int32_t quads[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
     std::vector<int32_t> faceData;
     for (int32_t f = 0; f < 6; ++f) {
@@ -45,7 +41,9 @@ void AddCube(VgxObject& cube) {
         for (int32_t k = 0; k < 4; ++k) faceData.insert(faceData.end(), {quads[f][k], f, k});
     }
     faceData.push_back(0);
-    cube.AddFaces(points, normals, uvs, faceData, true, false);
+    cube.AddFaces({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+                  {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}},
+                  {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, faceData, true, false);
 }
 
 std::string MeshFault(const VgxObject& object) {
@@ -57,12 +55,12 @@ std::string MeshFault(const VgxObject& object) {
         if (n < 3) return face + " has " + std::to_string(n) + " corners";
         const iVgxFacePoint* corners = level.FaceCorners(f);
         for (int32_t k = 0; k < n; ++k) {
-            const int32_t a = corners[k].Point, b = corners[(k + 1) % n].Point;
+            const int32_t a = corners[k].Point, b = corners[(k + 1) % n].Point, e = corners[k].Edge;
             if (a == b) return face + " repeats point " + std::to_string(a);
-            const int32_t e = corners[k].Edge;
             if (e < 0 || e >= level.EdgeListCount) return face + " side without edge";
             const iVgxEdge& edge = level.EdgeList[e];
-            if (std::min(a, b) != edge.Point[0] || std::max(a, b) != edge.Point[1]) return face + " side's edge differs";
+            if (std::min(a, b) != edge.Point[0] || std::max(a, b) != edge.Point[1])
+                return face + " side's edge differs";
             const std::vector<int32_t> users = level.Adjacency.ToVector(edge.FaceList);
             if (std::find(users.begin(), users.end(), f) == users.end()) return face + " missing from its edge";
         }

@@ -10,44 +10,6 @@
 namespace vgx::test {
 namespace {
 
-struct Cursor {
-    const char* at;
-    const char* end;
-    // Consumes the line's keyword when it is `word` followed by a blank.
-    bool Keyword(std::string_view word) {
-        const size_t n = word.size();
-        if (size_t(end - at) <= n || std::string_view(at, n) != word || (at[n] != ' ' && at[n] != '\t')) return false;
-        at += n;
-        return true;
-    }
-    bool Slash() {
-        if (at == end || *at != '/') return false;
-        ++at;
-        return true;
-    }
-    void SkipBlanks() {
-        while (at < end && (*at == ' ' || *at == '\t' || *at == '\r')) ++at;
-    }
-    float Float() {
-        SkipBlanks();
-        float value = 0;
-        at = std::from_chars(at, end, value).ptr;
-        return value;
-    }
-    // An OBJ index resolved to 0-based; -1 when the field is empty or names a list
-    // the file never fills (some files give UV indices without any vt line).
-    int32_t Index(size_t count) {
-        int32_t value = 0;
-        auto [next, error] = std::from_chars(at, end, value);
-        if (error != std::errc()) return -1;
-        at = next;
-        if (count == 0) return -1;
-        int64_t index = value < 0 ? int64_t(count) + value : int64_t(value) - 1;
-        if (index < 0 || index >= int64_t(count)) throw std::runtime_error("OBJ index out of range");
-        return int32_t(index);
-    }
-};
-
 // Points the corners that gave no index at a default entry appended to the list.
 template <typename T>
 void FillMissing(std::vector<int32_t>& faceData, size_t slot, std::vector<T>& list) {
@@ -68,24 +30,49 @@ ObjMesh ReadObj(const std::string& path) {
         throw std::runtime_error("cannot read " + path);
     ObjMesh mesh;
     bool missing = false;
-    for (Cursor line{text.data(), text.data() + text.size()}; line.at < line.end; ++line.at) {
-        const char* eol = std::find(line.at, line.end, '\n');
-        Cursor c{line.at, eol};
-        c.SkipBlanks();
-        if (c.Keyword("v")) {
-            mesh.points.push_back({c.Float(), c.Float(), c.Float()});
-        } else if (c.Keyword("vn")) {
-            mesh.normals.push_back({c.Float(), c.Float(), c.Float()});
-        } else if (c.Keyword("vt")) {
-            mesh.uvs.push_back({c.Float(), c.Float()});
-        } else if (c.Keyword("f")) {
+    for (const char *at = text.data(), *end = text.data() + text.size(), *eol; at < end; at = eol + 1) {
+        eol = std::find(at, end, '\n');
+        auto blanks = [&] {
+            while (at < eol && (*at == ' ' || *at == '\t' || *at == '\r')) ++at;
+        };
+        auto number = [&] {
+            float value = 0;
+            blanks();
+            at = std::from_chars(at, eol, value).ptr;
+            return value;
+        };
+        // An index resolved to 0-based; -1 when the field is empty or names a list the
+        // file never fills (some files give UV indices without any vt line).
+        auto index = [&](size_t count) {
+            int32_t value = 0;
+            const auto [next, error] = std::from_chars(at, eol, value);
+            if (error != std::errc()) return -1;
+            at = next;
+            const int64_t resolved = value < 0 ? int64_t(count) + value : int64_t(value) - 1;
+            if (count > 0 && (resolved < 0 || resolved >= int64_t(count)))
+                throw std::runtime_error("OBJ index out of range");
+            return count == 0 ? -1 : int32_t(resolved);
+        };
+        auto slash = [&] { return at < eol && *at == '/' && ++at; };  // steps past the slash
+        blanks();
+        // The line's keyword, when a blank follows it.
+        const char* word = at;
+        while (at < eol && *at != ' ' && *at != '\t') ++at;
+        const std::string_view key = at < eol ? std::string_view(word, size_t(at - word)) : std::string_view();
+        if (key == "v") {
+            mesh.points.push_back({number(), number(), number()});
+        } else if (key == "vn") {
+            mesh.normals.push_back({number(), number(), number()});
+        } else if (key == "vt") {
+            mesh.uvs.push_back({number(), number()});
+        } else if (key == "f") {
             const size_t head = mesh.faceData.size();
             mesh.faceData.push_back(0);
-            for (c.SkipBlanks(); c.at < c.end; c.SkipBlanks()) {
-                int32_t point = c.Index(mesh.points.size()), uv = -1, normal = -1;
+            for (blanks(); at < eol; blanks()) {
+                const int32_t point = index(mesh.points.size());
                 if (point < 0) throw std::runtime_error("bad face corner in " + path);
-                if (c.Slash()) uv = c.Index(mesh.uvs.size());
-                if (c.Slash()) normal = c.Index(mesh.normals.size());
+                const int32_t uv = slash() ? index(mesh.uvs.size()) : -1;
+                const int32_t normal = slash() ? index(mesh.normals.size()) : -1;
                 mesh.faceData.insert(mesh.faceData.end(), {point, normal, uv});
                 missing = missing || uv < 0 || normal < 0;
                 ++mesh.faceData[head];
@@ -94,7 +81,6 @@ ObjMesh ReadObj(const std::string& path) {
             if (mesh.faceData[head] == 0) throw std::runtime_error("empty face in " + path);
             ++mesh.faceCount;
         }
-        line.at = eol;
     }
     mesh.faceData.push_back(0);
     if (missing) {

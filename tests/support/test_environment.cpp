@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "root/mod_file.h"
 #include "support/vgx_test.h"
@@ -9,20 +10,11 @@
 namespace vgx::test {
 namespace {
 
-std::string MakeScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vgx_test_XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    return pattern;
-}
-
 // Tests never write into the real home folder: every process gets its own.
 class ScratchHome : public ::testing::Environment {
 public:
     void SetUp() override {
-        const std::string& folder = ScratchFolder();
-        setenv("HOME", folder.c_str(), 1);
-        setenv("temp", folder.c_str(), 1);
-        setenv("XDG_DOCUMENTS_DIR", folder.c_str(), 1);
+        for (const char* name : {"HOME", "temp", "XDG_DOCUMENTS_DIR"}) setenv(name, ScratchFolder().c_str(), 1);
     }
     void TearDown() override { std::filesystem::remove_all(ScratchFolder()); }
 };
@@ -32,15 +24,18 @@ const auto* const registered = ::testing::AddGlobalTestEnvironment(new ScratchHo
 }  // namespace
 
 const std::string& ScratchFolder() {
-    static const std::string folder = MakeScratchFolder();
+    static const std::string folder = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vgx_test_XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
+        return pattern;
+    }();
     return folder;
 }
 
 std::vector<std::string> LogLines() {
     std::vector<std::string> lines;
     std::ifstream log(modFile::LogFilePath(), std::ios::binary);
-    std::string line;
-    while (std::getline(log, line)) {
+    for (std::string line; std::getline(log, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
     }
@@ -48,11 +43,10 @@ std::vector<std::string> LogLines() {
 }
 
 std::vector<std::string> LogMessages() {
-    std::vector<std::string> messages;
-    for (const std::string& line : LogLines()) {
-        size_t first = line.find(" | ");
-        size_t second = line.find(" | ", first + 3);
-        messages.push_back(second == std::string::npos ? line : line.substr(second + 3));
+    std::vector<std::string> messages = LogLines();
+    for (std::string& line : messages) {
+        const size_t second = line.find(" | ", line.find(" | ") + 3);
+        if (second != std::string::npos) line.erase(0, second + 3);
     }
     return messages;
 }
@@ -64,9 +58,7 @@ void ExpectVgxError(const std::function<void()>& call, int32_t number, const std
     try {
         call();
     } catch (const VgxError& error) {
-        EXPECT_EQ(error.Number, number);
-        EXPECT_EQ(error.Source, source);
-        EXPECT_EQ(error.Description, description);
+        EXPECT_EQ(std::tie(error.Number, error.Source, error.Description), std::tie(number, source, description));
         return;
     }
     ADD_FAILURE() << "expected VgxError " << number << " from " << source;

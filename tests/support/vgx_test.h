@@ -23,5 +23,9 @@ void ClearLog();
 // Asserts that `call` raises VgxError with exactly this number, source and description.
 void ExpectVgxError(const std::function<void()>& call, int32_t number, const std::string& source,
                     const std::string& description);
+// The same for the error an index outside its list raises.
+inline void ExpectOutOfRange(const std::function<void()>& call, const std::string& source = "VgxObject") {
+    ExpectVgxError(call, 9, source, "Subscript out of range");
+}
 
 }  // namespace vgx::test
