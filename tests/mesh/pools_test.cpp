@@ -57,9 +57,8 @@ protected:
 TEST_F(Pools, CoordinatesMergeStrictlyWithin0001) {
     // 3.0001 - 3 is just below 0.0001 in 32-bit floats; 3.0002 is not.
     for (float z : {3.0f, 3.0f, 3.00009f, 3.0001f}) EXPECT_EQ(mesh->AddOptimizedPoint({1, 2, z}), 0) << z;
-    EXPECT_EQ(mesh->GetPointCount(), 1);
-    EXPECT_EQ(mesh->AddOptimizedPoint({1, 2, 3.0002f}), 1);
-    EXPECT_EQ(mesh->GetPointCount(), 2);
+    EXPECT_EQ((Ints{mesh->GetPointCount(), mesh->AddOptimizedPoint({1, 2, 3.0002f}), mesh->GetPointCount()}),
+              (Ints{1, 1, 2}));
     EXPECT_FLOAT_EQ(mesh->GetPoint(1).Z, 3.0002f);
     Ints indexes{mesh->AddOptimizedNormal({0, 0, 1}), mesh->AddOptimizedNormal({0, 0.00009f, 1}),
                  mesh->AddOptimizedNormal({0, 1, 0}), mesh->AddOptimizedUV({0.5f, 0.5f}),
@@ -80,11 +79,10 @@ TEST_F(Pools, AMovedPointStaysFiledUnderItsOldPosition) {
     EXPECT_EQ(mesh->AddOptimizedPoint({1, 0, 0}), 0);
     mesh->SetPoint(0, {5, 0, 0});
     EXPECT_FLOAT_EQ(mesh->GetPoint(0).X, 5);
-    // 5 hashes to another bucket than 1: the search does not find the moved point.
-    EXPECT_EQ(mesh->AddOptimizedPoint({5, 0, 0}), 1);
-    // The old position's bucket still leads to point 0, which no longer matches it.
-    EXPECT_EQ(mesh->AddOptimizedPoint({1, 0, 0}), 2);
-    EXPECT_EQ(mesh->GetPointCount(), 3);
+    // 5 hashes to another bucket than 1: the search does not find the moved point. The old
+    // position's bucket still leads to point 0, which no longer matches it.
+    EXPECT_EQ((Ints{mesh->AddOptimizedPoint({5, 0, 0}), mesh->AddOptimizedPoint({1, 0, 0}), mesh->GetPointCount()}),
+              (Ints{1, 2, 3}));
 }
 
 TEST_F(Pools, SingleEntriesAreCheckedAgainstTheArrayNotTheCount) {
@@ -114,10 +112,9 @@ TEST_F(Pools, TablesGrowForLargeIncomingMeshes) {
     };
     auto small = line(4000), large = line(4001);
     const vgx::iVgxObject &s = Internals(*small).Base(), &l = Internals(*large).Base();
-    EXPECT_EQ((Ints{s.PointHashTable.type, s.NormalHashTable.type}), (Ints{0, 0}));
-    EXPECT_EQ((Ints{l.PointHashTable.type, l.NormalHashTable.type, l.UVHashTable.type}), (Ints{1, 1, 0}));
-    EXPECT_EQ(l.PointHashTable.heads.size(), 65536u);
-    EXPECT_EQ(large->GetPointCount(), 4001);
+    EXPECT_EQ((Ints{s.PointHashTable.type, s.NormalHashTable.type, l.PointHashTable.type, l.NormalHashTable.type,
+                    l.UVHashTable.type, int32_t(l.PointHashTable.heads.size()), large->GetPointCount()}),
+              (Ints{0, 0, 1, 1, 0, 65536, 4001}));
 }
 
 // ---- the five-digit key against the text conversion it stands for ----
