@@ -594,4 +594,34 @@ TEST_F(RenderBuffers, MovingAPointRewritesOnlyItsVertices) {
               static_cast<int32_t>(object->GetSubObjectSolidIndexBuffer(deviceId, 0)->GetLength() / 4));
 }
 
+// Separate unit squares; moving corner 1 of each to (0.3, 0.7) makes it concave
+// there, which changes the diagonal its two triangles are cut along.
+TEST_F(RenderBuffers, APartialRebuildDrawsWhatAFullOneDraws) {
+    constexpr int kSquares = 4;
+    std::vector<VgxVector> points;
+    Ints faceData;
+    for (int q = 0; q < kSquares; ++q) {
+        const auto x = static_cast<float>(2 * q);
+        const int32_t first = static_cast<int32_t>(points.size());
+        points.insert(points.end(), {{x, 0, 0}, {x + 1, 0, 0}, {x + 1, 1, 0}, {x, 1, 0}});
+        faceData.push_back(4);
+        for (int32_t k = 0; k < 4; ++k) faceData.insert(faceData.end(), {first + k, 0, k});
+    }
+    faceData.push_back(0);
+    auto edited = root->CreateObject();
+    edited->AddFaces(points, kNormals, kUVs, faceData, false, false);
+    edited->GetVertexBuffer(deviceId, device);
+    for (int q = 0; q < kSquares; ++q) {
+        points[4 * q + 1] = {2.0f * q + 0.3f, 0.7f, 0};
+        edited->SetPoint(4 * q + 1, points[4 * q + 1]);
+    }
+    ASSERT_EQ(Internals(*edited).renderBufferState, 2);
+    auto fresh = root->CreateObject();
+    fresh->AddFaces(points, kNormals, kUVs, faceData, false, false);
+    EXPECT_EQ(ReadBack<uint8_t>(edited->GetVertexBuffer(deviceId, device)),
+              ReadBack<uint8_t>(fresh->GetVertexBuffer(deviceId, device)));
+    EXPECT_EQ(ReadBack<int32_t>(edited->GetSubObjectSolidIndexBuffer(deviceId, 0)),
+              ReadBack<int32_t>(fresh->GetSubObjectSolidIndexBuffer(deviceId, 0)));
+}
+
 }  // namespace
