@@ -286,6 +286,10 @@ void BuildRenderData(VgxObject& object) {
         RefreshVertexPositions(*self.visual, visualChanged, self.render.visual);
     } else if (visual) {
         BuildLevelRenderLists(*self.visual, level, self.render.visual, nullptr, self.quality, true, true);
+    } else {
+        // Nothing is shown through the visual block now: its counts go with it, so
+        // they always describe what the vertex buffer holds.
+        self.render.visual = RenderBlock{};
     }
     const bool fanOnly = level.PointListCount > kFanAbovePoints;
     const int32_t quality = a.SmoothingLevel != 0 ? int32_t{VgxFillWireframe} : self.quality;

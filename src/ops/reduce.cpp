@@ -203,21 +203,19 @@ void VgxObject::Reduce(int32_t Level) {
         std::vector<std::shared_ptr<VgxMaterial>> slotMaterials;
         for (const vgx::iVgxMaterial& slot : base.MaterialList) slotMaterials.push_back(slot.Material);
 
-        const std::string folder = vgx::platform::ShortPath(vgx::platform::TempFolder()) + "/";
-        const std::string exported = folder + "~temp.x";
+        // Names of this call alone, so reductions on other threads or in other
+        // processes never meet, and gone however the call ends.
+        vgx::platform::TemporaryFiles temporary;
+        const std::string exported = temporary.Add("~temp", ".x");
         ExportForSimplification(*this, exported);
         if (!vgx::Library().hiddenDevice) return;
         const int32_t device = vgx::RecoverHiddenDevice(kMaxDeviceResets, "Device Lost or Not Reset");
         if (device == VgxDeviceLost || device == VgxDeviceNotReset) return;
 
-        const auto removeTemporaryFiles = [&] {
-            vgx::platform::DeleteFile(folder + "~stemp.x");
-            vgx::platform::DeleteFile(exported);
-        };
         TriangleMesh simplified;
         try {
             TriangleMesh loaded = LoadForSimplification(exported);
-            Clean(loaded, folder + "vrlerr.log");
+            Clean(loaded, temporary.Add("vrlerr", ".log"));
             if (loaded.TriangleCount() == 0) vgx::Raise(VgxErrInvalidCall, vgx::kRuntimeSource, "The mesh has no faces");
             const size_t vertices = loaded.VertexCount();
             const size_t target = TargetVertexCount(vertices, Level);
@@ -228,12 +226,10 @@ void VgxObject::Reduce(int32_t Level) {
                                        std::to_string(simplified.TriangleCount()) + " triangles");
         } catch (...) {
             LogError("Error occured simplifying mesh: ", CurrentError());
-            removeTemporaryFiles();
             vgx::modFile::WriteLogLine("End Reduce");
             return;
         }
         Rebuild(*this, simplified, slotMaterials);
-        removeTemporaryFiles();
         vgx::modFile::WriteLogLine("End Reduce");
         self.StructureChanged();
     } catch (...) {

@@ -178,8 +178,11 @@ private:
             std::array<Box, kBins> binBoxes{};
             std::array<int32_t, kBins> binCounts{};
             const float k = kBins / width;
+            // Clamped before the conversion: huge coordinates can give an infinite
+            // or NaN offset, which no integer holds.
             auto binOf = [&](int32_t t) {
-                return std::min(kBins - 1, static_cast<int32_t>((Axis(centroids_[t], axis) - lo) * k));
+                const float offset = (Axis(centroids_[t], axis) - lo) * k;
+                return offset >= 0 ? static_cast<int32_t>(std::min(offset, static_cast<float>(kBins - 1))) : 0;
             };
             for (int32_t i = begin; i < end; ++i) {
                 const int32_t b = binOf(order_[i]);
@@ -214,10 +217,13 @@ private:
         if (mid <= begin || mid >= end) {
             // Centroids that coincide, or a deep tree: halve by count.
             mid = begin + count / 2;
+            // NaN sorts last, so the order stays strict and the selection in range.
+            const auto key = [&](int32_t t) {
+                const float c = Axis(centroids_[t], axis);
+                return std::isnan(c) ? std::numeric_limits<float>::infinity() : c;
+            };
             std::nth_element(order_.begin() + begin, order_.begin() + mid, order_.begin() + end,
-                             [&](int32_t a, int32_t b) {
-                                 return Axis(centroids_[a], axis) < Axis(centroids_[b], axis);
-                             });
+                             [&](int32_t a, int32_t b) { return key(a) < key(b); });
         }
         const auto left = static_cast<int32_t>(bvh_.nodes.size());
         bvh_.nodes.push_back({});

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -75,6 +76,24 @@ std::string TempFolder() {
         if (!folder.empty()) return folder;
     }
     return "/tmp";
+}
+
+std::string PrivateTempPath(std::string_view stem, std::string_view extension) {
+    static std::atomic<uint64_t> serial{0};
+    std::string path = ShortPath(TempFolder()) + "/";
+    path += stem;
+    path += std::to_string(getpid()) + "-" + std::to_string(serial.fetch_add(1, std::memory_order_relaxed));
+    path += extension;
+    return path;
+}
+
+TemporaryFiles::~TemporaryFiles() {
+    for (const std::string& path : paths_) DeleteFile(path);
+}
+
+std::string TemporaryFiles::Add(std::string_view stem, std::string_view extension) {
+    paths_.push_back(PrivateTempPath(stem, extension));
+    return paths_.back();
 }
 
 std::string ShortPath(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vgx::platform {
 
@@ -18,6 +19,9 @@ void SetTickSource(std::function<int32_t()> source);
 std::string DocumentsFolder();
 // $temp, else $TMPDIR, else /tmp.
 std::string TempFolder();
+// A path in the temporary folder that no other call, thread or process is given:
+// "<folder>/<stem><process id>-<serial><extension>". Nothing is created.
+std::string PrivateTempPath(std::string_view stem, std::string_view extension);
 // The canonical path of an existing file or folder; empty when it does not exist.
 std::string ShortPath(const std::string& path);
 // The folder the library's own file lies in.
@@ -30,6 +34,21 @@ std::string Environment(const char* name);
 void AppendLine(const std::string& path, std::string_view line);
 // Removes a file; false when there was none to remove.
 bool DeleteFile(const std::string& path);
+
+// Private temporary file names, each file removed when this goes out of scope,
+// however the call that wrote them ends.
+class TemporaryFiles {
+public:
+    TemporaryFiles() = default;
+    TemporaryFiles(const TemporaryFiles&) = delete;
+    TemporaryFiles& operator=(const TemporaryFiles&) = delete;
+    ~TemporaryFiles();
+    // A new PrivateTempPath, removed with the others.
+    std::string Add(std::string_view stem, std::string_view extension);
+
+private:
+    std::vector<std::string> paths_;
+};
 
 // Local date and time as text for the diagnostic log.
 std::string ShortDate();

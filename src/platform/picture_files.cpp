@@ -57,19 +57,11 @@ bool WriteBmp(const std::string& path, const image::Picture& picture) {
     return stbi_write_bmp(path.c_str(), picture.width, picture.height, 3, rgb.data()) != 0;
 }
 
-// Deletes the temporary file however the load through it ends.
-struct TemporaryFile {
-    explicit TemporaryFile(std::string name) : path(std::move(name)) {}
-    ~TemporaryFile() { DeleteFile(path); }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    std::string path;
-};
-
 std::optional<image::Picture> ThroughTemporaryBmp(const image::Picture& picture) {
-    const TemporaryFile bmp(ShortPath(TempFolder()) + "/VRL" + std::to_string(TickCount()) + ".BMP");
-    if (!WriteBmp(bmp.path, picture)) return std::nullopt;
-    return image::DecodeFile(bmp.path);
+    TemporaryFiles temporary;
+    const std::string bmp = temporary.Add("VRL", ".BMP");
+    if (!WriteBmp(bmp, picture)) return std::nullopt;
+    return image::DecodeFile(bmp);
 }
 
 }  // namespace

@@ -26,16 +26,20 @@ void VgxGroup::Load(const std::string& FileName) {
     const std::shared_ptr<Vgx> root = internals_->root;
     if (!root) vgx::Raise(VgxErrObjectNotSet, "VgxGroup");
     vgx::rm::FrameHierarchyArrays frames;
+    // The meshes go through files of this call alone, so loads on other threads or
+    // in other processes never meet, and none is left whatever happens.
+    vgx::platform::TemporaryFiles temporary;
+    std::vector<std::string> meshFiles;
     int32_t last = -1;
     {
         const vgx::platform::HiddenWindow window;
         try {
-            last = root->lngConvertFrameHierarchy(
-                FileName, frames.frameParent, frames.frameName, frames.positionX, frames.positionY, frames.positionZ,
-                frames.dirX, frames.dirY, frames.dirZ, frames.upX, frames.upY, frames.upZ, frames.objectParent,
-                frames.frameAnimationKeyCount, frames.frameAnimationType, frames.animationKeyType,
-                frames.animationKeyTime, frames.animationKeyX, frames.animationKeyY, frames.animationKeyZ,
-                frames.animationKeyS);
+            last = vgx::Trap("Vgx", [&] {
+                return vgx::rm::ConvertFrameHierarchy(FileName, root->GetSearchPath(), frames, [&](int32_t) {
+                    meshFiles.push_back(temporary.Add("~VRL", ".x"));
+                    return meshFiles.back();
+                });
+            });
         } catch (const VgxError&) {
             // A file the conversion cannot read holds no mesh for it either.
             last = -1;
@@ -64,7 +68,7 @@ void VgxGroup::Load(const std::string& FileName) {
                                   {frames.upX[i], frames.upY[i], frames.upZ[i]});
         }
         for (int32_t j = 0; j <= last; ++j) {
-            const std::string meshFile = vgx::rm::TemporaryMeshFile(j);
+            const std::string& meshFile = vgx::At(meshFiles, j);
             auto object = root->CreateObject();
             object->Load(meshFile);
             TableEntry(table, vgx::At(frames.objectParent, j))->AddObject(object);

@@ -6,6 +6,7 @@
 #include <vgx/VgxTypes.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,11 +65,11 @@ struct FrameHierarchyArrays {
     std::vector<float> animationKeyTime, animationKeyX, animationKeyY, animationKeyZ, animationKeyS;
 };
 
-// Fills `result` from the file and writes mesh j to TemporaryMeshFile(j), placed
-// so that in the group of its frame it stands where the file puts it. Returns the
-// last mesh index, -1 when the file has no mesh. Errors as ReadSceneFile.
+// Fills `result` from the file and writes mesh j to meshFile(j), placed so that in
+// the group of its frame it stands where the file puts it. Returns the last mesh
+// index, -1 when the file has no mesh. Errors as ReadSceneFile.
 int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& searchPath,
-                              FrameHierarchyArrays& result);
+                              FrameHierarchyArrays& result, const std::function<std::string(int32_t)>& meshFile);
 
 // "<temp folder>/~VRL<j>.x".
 std::string TemporaryMeshFile(int32_t j);

@@ -105,7 +105,7 @@ void SizeFrameArrays(FrameHierarchyArrays& result, size_t entries) {
 }  // namespace
 
 int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& searchPath,
-                              FrameHierarchyArrays& result) {
+                              FrameHierarchyArrays& result, const std::function<std::string(int32_t)>& meshFile) {
     std::string path;
     const xfile::Scene scene = ReadSceneFile(fileName, searchPath, &path);
     const std::string folder = FolderOf(path);
@@ -162,7 +162,7 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
             material.textureFile = ResolveTextureName(folder, material.textureFile);
         }
         single.meshFrame.push_back(-1);
-        xfile::WriteXFile(TemporaryMeshFile(static_cast<int32_t>(j)), single);
+        xfile::WriteXFile(meshFile(static_cast<int32_t>(j)), single);
     }
     result = std::move(arrays);
     return static_cast<int32_t>(scene.meshes.size()) - 1;
