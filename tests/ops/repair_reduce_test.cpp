@@ -1,4 +1,7 @@
 // RepairGeometry, Solidify and Reduce.
+#include <array>
+#include <thread>
+
 #include "ops/ops_fixture.h"
 
 namespace vgx::test {
@@ -83,7 +86,15 @@ std::vector<std::string> Logged(const std::string& prefix) {
         if (line.rfind(prefix, 0) == 0) found.push_back(line);
     return found;
 }
-bool TemporaryFileLeft(const std::string& name) { return std::filesystem::exists(ScratchFolder() + "/" + name); }
+// Whether any file of Reduce's (the exported mesh, the cleaning report) is left.
+bool TemporaryFileLeft() {
+    for (const auto& entry : std::filesystem::directory_iterator(ScratchFolder())) {
+        const std::string name = entry.path().filename().string();
+        for (const char* stem : {"~temp", "~stemp", "vrlerr"})
+            if (name.rfind(stem, 0) == 0) return true;
+    }
+    return false;
+}
 std::string Reducing(int32_t from, int32_t to) {
     return "Reducing current Direct3D point count of " + std::to_string(from) + " to " + std::to_string(to);
 }
@@ -112,7 +123,7 @@ TEST_F(Reduce, TargetsAShareOfTheVerticesAndKeepsMaterialsApart) {
     EXPECT_EQ(Logged("Reducing"), (std::vector<std::string>{Reducing(100, 3), Reducing(left, 3)}));
     EXPECT_EQ(LogMessages().front(), "Begin Reduce");
     EXPECT_EQ(LogMessages().back(), "End Reduce");
-    EXPECT_FALSE(TemporaryFileLeft("~temp.x") || TemporaryFileLeft("~stemp.x"));
+    EXPECT_FALSE(TemporaryFileLeft());
 
     auto halves = Grid(29, 29, true);
     const auto red = Material(1, 0, 0), blue = Material(0, 0, 1);
@@ -147,26 +158,49 @@ TEST_F(Reduce, BadLevelsAndLostDevicesChangeNothing) {
                   (std::vector<std::string>{"Begin Reduce", "Reduce Error: 5-Invalid procedure call or argument"}));
     }
 
-    // The device stays lost: the exported file stays for the host to see.
+    // The device stays lost: nothing changes, and no temporary file is left either.
     VgxSoftwareDevice& hidden = *Library().hiddenDevice;
     hidden.MarkLost(100);
     ClearLog();
     object->Reduce(50);
     EXPECT_EQ(Take(*object), before);
-    EXPECT_EQ(Ints({int32_t(Logged("Device Lost or Not Reset").size()), TemporaryFileLeft("~temp.x")}),
-              Ints({10, true}));
+    EXPECT_EQ(Ints({int32_t(Logged("Device Lost or Not Reset").size()), TemporaryFileLeft()}), Ints({10, false}));
     hidden.MarkLost();
     object->Reduce(100);
-    EXPECT_EQ(Ints({TemporaryFileLeft("~temp.x"), hidden.TestCooperativeLevel()}), Ints({false, VgxDeviceOK}));
+    EXPECT_EQ(Ints({TemporaryFileLeft(), hidden.TestCooperativeLevel()}), Ints({false, VgxDeviceOK}));
 
     // An empty object has nothing to simplify: the failure is logged, not raised.
     auto empty = root->CreateObject();
     ClearLog();
     empty->Reduce(50);
     EXPECT_EQ(Ints({empty->GetFaceCount(), int32_t(Logged("Error occured simplifying mesh: ").size()),
-                    TemporaryFileLeft("~temp.x")}),
+                    TemporaryFileLeft()}),
               Ints({0, 1, false}));
     EXPECT_EQ(LogMessages().back(), "End Reduce");
+}
+
+// Each thread has its own scene root; reductions running side by side must not
+// meet in the temporary folder and give what a lone one gives.
+TEST(ReduceOnThreads, RootsOnTwoThreadsReduceAsALoneRootDoes) {
+    const ObjMesh mesh = ReadObj(TestDataPath("meshes/common/suzanne.obj"));
+    const auto reduced = [&] {
+        auto root = Vgx::Create();
+        auto object = root->CreateObject();
+        object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
+        object->Reduce(50);
+        const ExportedMesh m = ExportGeometry(*object);
+        return std::tuple(m.points, m.faceData);
+    };
+    const auto alone = reduced();
+    std::vector<std::thread> threads;
+    std::array<int, 2> differing{};
+    for (int& count : differing)
+        threads.emplace_back([&] {
+            for (int run = 0; run < 5; ++run) count += reduced() != alone;
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(differing, (std::array<int, 2>{0, 0}));
+    EXPECT_FALSE(TemporaryFileLeft());
 }
 
 }  // namespace

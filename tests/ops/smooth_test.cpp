@@ -228,6 +228,12 @@ TEST_F(Smoothing, TheVisualBlockFollowsTheObjectBlockAndEveryMove) {
             EXPECT_EQ(moved.faceData, rebuilt.faceData);
         }
     }
+    // Switched off, the visual block leaves the buffer and its counts go with it.
+    cube->SetSmoothingLevel(0);
+    EXPECT_EQ(cube->GetVertexBuffer(id, device)->GetLength(), 44u * cube->GetVertexBufferObjectVertexCount());
+    EXPECT_EQ(Ints({cube->GetVertexBufferVisualVertexCount(), cube->GetSubVisualSolidPrimitiveCount(0),
+                    cube->GetSubVisualNonSolidPrimitiveCount(0)}),
+              Ints({0, 0, 0}));
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "platform/os.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <thread>
+#include <vector>
 
 #include "support/vgx_test.h"
 
@@ -52,6 +55,25 @@ TEST(Platform, AppendLineCreatesAppendsAndReportsFileErrors) {
     EXPECT_FALSE(fs::exists(test::ScratchFolder() + "/none"));
     EXPECT_TRUE(DeleteFile(file));
     EXPECT_FALSE(DeleteFile(file));
+}
+
+TEST(Platform, TemporaryNamesAreNeverGivenTwiceAndTheirFilesGoWithTheirOwner) {
+    const std::string folder = ShortPath(TempFolder());
+    std::vector<std::string> names;
+    {
+        TemporaryFiles temporary;
+        std::thread other([&] { names.push_back(PrivateTempPath("~temp", ".x")); });
+        other.join();
+        for (int k = 0; k < 3; ++k) names.push_back(temporary.Add("~temp", ".x"));
+        for (size_t k = 1; k < names.size(); ++k) std::ofstream(names[k]) << k;
+    }
+    const std::string pid = std::to_string(getpid());
+    for (size_t k = 0; k < names.size(); ++k) {
+        EXPECT_EQ(names[k].rfind(folder + "/~temp" + pid + "-", 0), 0u) << names[k];
+        EXPECT_EQ(names[k].substr(names[k].size() - 2), ".x");
+        EXPECT_FALSE(fs::exists(names[k])) << names[k];
+        for (size_t j = 0; j < k; ++j) EXPECT_NE(names[j], names[k]);
+    }
 }
 
 TEST(Platform, TickSourceCanBeReplacedAndRestored) {

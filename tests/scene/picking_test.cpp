@@ -147,6 +147,20 @@ TEST(MeshIntersection, HandComputedHitsAndOddMeshes) {
     EXPECT_EQ((std::tuple{hit.hit, hit.triangle}), (std::tuple{true, 0}));
     auto outside = MakeMesh(device, Triangle(0), {0, 1, 3}, true);
     ExpectVgxError([&] { IntersectMesh(outside, {0.5f, 0.5f, 1}, {0, 0, -1}); }, 9, "VorlanSG", kOutOfRange);
+
+    // Enough triangles for the hierarchy to split, some so far out that their extent
+    // overflows and some not finite: the one at the origin is still found.
+    std::vector<VgxVector> wild = Triangle(0);
+    std::vector<uint32_t> corners{0, 1, 2};
+    for (float far : {3e38f, -3e38f, kInf, -kInf, kNaN}) {
+        for (int k = 0; k < 6; ++k) {
+            const auto first = static_cast<uint32_t>(wild.size());
+            wild.insert(wild.end(), {{far, float(k), 0}, {far, float(k) + 1, 0}, {float(k), far, 1}});
+            corners.insert(corners.end(), {first, first + 1, first + 2});
+        }
+    }
+    const MeshHit found = IntersectMesh(MakeMesh(device, wild, corners, true), {0.5f, 0.5f, 5}, {0, 0, -1});
+    EXPECT_EQ((std::tuple{found.hit, found.triangle}), (std::tuple{true, 0}));
 }
 
 TEST(MeshIntersection, AMeshMadeAtADeadMeshsAddressIsReadAfresh) {
