@@ -80,7 +80,11 @@ std::string TempFolder() {
 
 std::string PrivateTempPath(std::string_view stem, std::string_view extension) {
     static std::atomic<uint64_t> serial{0};
-    std::string path = ShortPath(TempFolder()) + "/";
+    // A folder that is not there stays in the name, so writing fails rather than
+    // landing in the file system's root.
+    std::string path = ShortPath(TempFolder());
+    if (path.empty()) path = TempFolder();
+    path += "/";
     path += stem;
     path += std::to_string(getpid()) + "-" + std::to_string(serial.fetch_add(1, std::memory_order_relaxed));
     path += extension;

@@ -270,14 +270,13 @@ TEST_F(Materials, FilesAreFoundByTheirFolderThenTheSearchPathAndTifOrPcxGoThroug
     EXPECT_FALSE(vgx::platform::LoadTextureFile(*root, 8, 8, "wood.xyz", path, found));
     EXPECT_EQ(found, "unchanged");
 
-    // TIF goes through VRL<tick>.BMP in the temp folder, deleted even when it fails:
-    // an empty folder in its place cannot be written, and is removed.
-    now = 777;
-    const fs::path blocker = fs::path(vgx::platform::ShortPath(vgx::platform::TempFolder())) / "VRL777.BMP";
-    fs::create_directory(blocker);
+    // TIF goes through a BMP of its own in the temp folder, removed afterwards; a
+    // temp folder that is not there fails the load.
     const std::string tif = Place("pillow/hopper.tif", "hopper.tif");
+    const std::string temp = vgx::platform::Environment("temp");
+    setenv("temp", (folder + "missing").c_str(), 1);
     EXPECT_FALSE(vgx::platform::LoadTextureFile(*root, 32, 32, "hopper.tif", folder, found));
-    EXPECT_FALSE(fs::exists(blocker));
+    setenv("temp", temp.c_str(), 1);
     Load("hopper.tif", folder, tif, 32, 32);
     for (const auto& file : fs::directory_iterator(vgx::platform::TempFolder())) {
         EXPECT_NE(file.path().filename().string().rfind("VRL", 0), 0u) << file.path();
