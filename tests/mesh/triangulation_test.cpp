@@ -2,12 +2,9 @@
 
 #include <array>
 #include <cmath>
-#include <limits>
-#include <thread>
 #include <vector>
 
 #include "mesh/triangulation.h"
-#include "support/vgx_test.h"
 
 namespace vgx {
 namespace {
@@ -50,7 +47,7 @@ double SignedArea(const std::vector<Point2>& outline) {
     return area;
 }
 
-// Crossing-number test, independent of the angle sum under test.
+// Crossing-number test, independent of the angle sum the ear cutting uses.
 bool Contains(const std::vector<Point2>& outline, const Point2& p) {
     bool inside = false;
     for (size_t i = 0, j = outline.size() - 1; i < outline.size(); j = i++) {
@@ -131,8 +128,6 @@ const Plane kTilted{{3, -2, 5}, {kR2, kR2, 0}, {-kR6, kR6, 2 * kR6}};  // normal
 const Plane kPlanes[] = {kFacingUp, {{-3, 4, 7.5f}, {1, 0, 0}, {0, 1, 0}}, kFacingDown,
                          {{2, 2, -5}, {1, 0, 0}, {0, -1, 0}}, kTilted};
 
-const float kNaN = std::numeric_limits<float>::quiet_NaN(), kInf = std::numeric_limits<float>::infinity();
-
 // ---------------------------------------------------------------------------------------------------
 // TriangulatePolygon: outlines already turned to face (0, 0, -1), i.e. clockwise seen from +Z.
 
@@ -200,39 +195,6 @@ TEST(TriangulatePolygon, OutlineWithoutEarsIsFannedAsItStands) {
     EXPECT_EQ(Triangulate(InXY({{0, 0}, {0, 2}, {2, 0}, {2, 2}, {1, 3}})).size(), 3u);
 }
 
-TEST(TriangulatePolygon, ScratchListsStartAfreshOnEveryThread) {
-    const std::vector<VgxVector> quad = InXY({{0, 0}, {0, 1}, {1, 1}, {1, 0}}), star = InXY(Mirrored(Star(12, 3, 1)));
-    const Tris starTriangles = Triangulate(star), quadTriangles{{3, 0, 1}, {1, 2, 3}};
-    EXPECT_EQ(Triangulate(quad), quadTriangles);  // right after a larger outline
-    std::vector<std::thread> threads;
-    std::array<int, 4> mismatches{};
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 50; ++round)
-                mismatches[t] += (Triangulate(star) != starTriangles) + (Triangulate(quad) != quadTriangles);
-        });
-    }
-    for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(mismatches, (std::array<int, 4>{}));
-}
-
-TEST(TriangulatePolygon, PositionsThatAreNotNumbersRaiseAndLeaveTheListAlone) {
-    // Both ways in: the ear cutting itself, and an uneven face of five corners split through it.
-    std::vector<VgxVector> nan = InXY(RegularPolygon(5, 1, true)), inf = nan;
-    std::vector<VgxVector> split = kTilted.Place(RegularPolygon(5, 1, false));
-    nan[2].X = kNaN;
-    inf[2].X = kInf;
-    split[3].Y = kNaN;
-    const std::pair<Cut, std::vector<VgxVector>> bad[] = {
-        {modFace::TriangulatePolygon, nan}, {modFace::TriangulatePolygon, inf}, {modFace::SplitFace, split}};
-    for (const auto& cut : bad) {
-        std::vector<FaceTriangle> triangles{{{7, 8, 9}}};
-        test::ExpectVgxError([&] { cut.first(cut.second, triangles); }, 5, "modFace",
-                             "Invalid procedure call or argument");
-        EXPECT_EQ(AsList(triangles), (Tris{{7, 8, 9}}));
-    }
-}
-
 // ---------------------------------------------------------------------------------------------------
 // SplitFace
 
@@ -284,58 +246,6 @@ TEST(SplitFace, ConcaveFacesAreCutIntoEarsWhereverTheyLie) {
     // Facing down, the face needs no turning; facing up, it is turned half a turn about X.
     EXPECT_EQ(Split(kFacingDown.Place(kIrregular)), Triangulate(kFacingDown.Place(kIrregular)));
     EXPECT_EQ(Split(kFacingUp.Place(kIrregular)), Triangulate(InXY(Mirrored(kIrregular))));
-}
-
-// ---------------------------------------------------------------------------------------------------
-// PointInPolygon
-
-TEST(PointInPolygon, AngleSumDecidesWithinTheTolerance) {
-    const std::vector<VgxVector> triangle{{0, 0, 0}, {0, 2, 0}, {2, 0, 0}};
-    for (float tolerance : {0.1f, 0.01f, 0.001f, 0.0001f}) {
-        auto inside = [&](const VgxVector& p, bool excludeCorners = true) {
-            return modFace::PointInPolygon(triangle, p, excludeCorners, tolerance);
-        };
-        // The centroid, and a point on a side (half a turn seen from there), are inside.
-        EXPECT_TRUE(inside({2.0f / 3, 2.0f / 3, 0}));
-        EXPECT_TRUE(inside({1, 0, 0}));
-        // A corner, or a point within 0.0001 of one, is outside when corners are excluded.
-        for (const VgxVector& corner : triangle) {
-            EXPECT_FALSE(inside(corner));
-            EXPECT_FALSE(inside({corner.X + 0.00005f, corner.Y, corner.Z}));
-        }
-        EXPECT_FALSE(inside({3, 3, 0}));
-        EXPECT_FALSE(inside({-0.5f, 1, 0}, false));
-        EXPECT_FALSE(inside({2.0f / 3, 2.0f / 3, 1}, false));  // off the plane, above the centroid
-        // 0.0014 beyond the long side the angle sum falls short of a full turn by about 0.004.
-        EXPECT_EQ(inside({1.001f, 1.001f, 0}), tolerance > 0.005f) << tolerance;
-    }
-    // Polygons of more corners (the angles are unsigned, so convex ones): only corners 0 to 2 are ever
-    // excluded, the others are simply not inside.
-    const std::vector<VgxVector> pentagon = InXY(RegularPolygon(5, 2, false));
-    EXPECT_TRUE(modFace::PointInPolygon(pentagon, {0, 0, 0}, true, 0.0001f));
-    EXPECT_TRUE(modFace::PointInPolygon(pentagon, {1.5f, 0.2f, 0}, true, 0.0001f));
-    for (const VgxVector& outside : {VgxVector{2.5f, 0, 0}, pentagon[2], pentagon[3]})
-        EXPECT_FALSE(modFace::PointInPolygon(pentagon, outside, true, 0.1f));
-}
-
-TEST(PointInPolygon, RaisesForTooFewCornersAndForNonNumbers) {
-    for (size_t corners = 0; corners < 3; ++corners) {
-        const std::vector<VgxVector> polygon(corners, VgxVector{1, 1, 0});
-        test::ExpectOutOfRange([&] { modFace::PointInPolygon(polygon, {0, 0, 0}, false, 0.1f); }, "modFace");
-        test::ExpectOutOfRange([&] { modFace::PointInPolygon(polygon, {1, 1, 0}, true, 0.1f); }, "modFace");
-    }
-    // The angles cannot be taken: the arc cosine's error, raised on by this module.
-    const std::vector<VgxVector> triangle{{0, 0, 0}, {0, 2, 0}, {2, 0, 0}}, broken{{0, 0, 0}, {0, 2, 0}, {2, kNaN, 0}};
-    const struct {
-        std::vector<VgxVector> polygon;
-        VgxVector p;
-        bool excludeCorners;
-    } bad[] = {
-        {triangle, {kNaN, 0.5f, 0}, true}, {triangle, {0.5f, 0.5f, kInf}, false}, {broken, {0.5f, 0.5f, 0}, true}};
-    for (const auto& c : bad) {
-        test::ExpectVgxError([&] { modFace::PointInPolygon(c.polygon, c.p, c.excludeCorners, 0.1f); }, 5, "modFace",
-                             "Invalid procedure call or argument");
-    }
 }
 
 }  // namespace

@@ -23,7 +23,6 @@ using Group = std::shared_ptr<VgxGroup>;
 
 constexpr float kHalfPi = std::numbers::pi_v<float> / 2;
 const float kHalfRoot = std::sqrt(0.5f);
-const VgxVector kX{1, 0, 0}, kY{0, 1, 0}, kZ{0, 0, 1};
 constexpr VgxMatrix kIdentity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 // A quarter turn about Y carries X onto Z and Z onto -X; about X, Y onto -Z and Z onto Y.
 constexpr VgxMatrix kQuarterY{0, 0, 1, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 0, 1};
@@ -46,80 +45,25 @@ T Out(F fill) {
 
 // ---- Matrix and quaternion arithmetic ---------------------------------------------
 
-namespace math {
-using namespace vgx::rm;
-const VgxVector kAxes[] = {kX, kY, kZ, {1, 2, -2}, {-0.3f, 0.5f, 0.8f}};
-
-TEST(FrameMath, RotationsTurnAsVectorRotateDoesAndQuaternionsAgree) {
-    ExpectMatrixNear(MatrixRotation(kY, kHalfPi), kQuarterY);
-    ExpectMatrixNear(MatrixRotation(VgxVector{3, 0, 0}, kHalfPi), kQuarterX);
+// The placement tests below pin the matrix arithmetic through the groups; the conversion of a
+// matrix back to a quaternion is only reached by matrix keys of .x files, so its branches are
+// checked here, near a half turn included.
+TEST(FrameMath, RotationsAndQuaternionsConvertBothWays) {
+    using namespace vgx::rm;
     ExpectMatrixNear(MatrixRotation({0, 0, 0}, 1.0f), MatrixIdentity());  // about nothing
-    const VgxVector points[] = {kX, kY, kZ, {0.6f, 0, 0.8f}, {-2, 1, 2}};
-    for (const VgxVector& axis : kAxes) {
-        for (float theta : {0.3f, -1.2f, 2.9f}) {
-            for (const VgxVector& p : points) {
-                const VgxVector unit = Out([&](auto& v) { VectorRotate(v, p, axis, theta); });  // unit length
-                ExpectVectorNear(TransformPoint(p, MatrixRotation(axis, theta)),
-                                 Out([&](auto& v) { VectorScale(v, unit, VectorModulus(p)); }));
-            }
-        }
-    }
-    // It carries `from` onto `to` about to x from, as VectorRotate does.
-    VgxVector from{0, 0, 1}, to{0.6f, 0.8f, 0}, axis;
-    VectorCrossProduct(axis, to, from);
-    ExpectVectorNear(TransformPoint(from, MatrixRotation(axis, kHalfPi)), to);
-    // Angles near a half turn reach every branch of the conversion back.
-    for (const VgxVector& axis : kAxes) {
+    const VgxVector axes[] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 2, -2}, {-0.3f, 0.5f, 0.8f}};
+    for (const VgxVector& axis : axes) {
         for (float theta : {0.0f, 0.4f, -1.5f, 3.0f, 3.1f}) {
             const auto q = Out<VgxQuaternion>([&](auto& v) { QuaternionFromRotation(v, axis, theta); });
-            VgxMatrix rotation = MatrixRotation(axis, theta);
+            const VgxMatrix rotation = MatrixRotation(axis, theta);
             ExpectMatrixNear(MatrixFromQuaternion(q), rotation);
-            VgxQuaternion back = QuaternionFromMatrix(rotation);
-            ExpectMatrixNear(MatrixFromQuaternion(back), rotation);
-            float sign = q.s < 0 ? -1.0f : 1.0f;  // q and -q are the same rotation
+            const VgxQuaternion back = QuaternionFromMatrix(rotation);
+            const float sign = q.s < 0 ? -1.0f : 1.0f;  // q and -q are the same rotation
             EXPECT_NEAR(back.s, sign * q.s, 1e-5f);
             ExpectVectorNear(back.V, {sign * q.V.X, sign * q.V.Y, sign * q.V.Z});
         }
     }
-    // In this sense the Hamilton product q1 q2 turns by q1 first, then by q2.
-    const auto q1 = Out<VgxQuaternion>([](auto& q) { QuaternionFromRotation(q, {1, 2, -2}, 0.7f); });
-    const auto q2 = Out<VgxQuaternion>([](auto& q) { QuaternionFromRotation(q, {0, 1, 0}, -1.9f); });
-    ExpectMatrixNear(MatrixFromQuaternion(Out<VgxQuaternion>([&](auto& q) { QuaternionMultiply(q, q1, q2); })),
-                     MatrixMultiply(MatrixFromQuaternion(q1), MatrixFromQuaternion(q2)));
-    // A quaternion of any length stands for its unit rotation.
-    ExpectMatrixNear(MatrixFromQuaternion({0, {0, 5, 0}}), MatrixRotation(kY, 2 * kHalfPi));
-    ExpectMatrixNear(MatrixFromQuaternion({2, {0, 0, 0}}), MatrixIdentity());
-    ExpectVgxError([] { MatrixFromQuaternion({0, {0, 0, 0}}); }, 5, "VorlanSG", kInvalid);
 }
-
-TEST(FrameMath, ProductsApplyTheLeftMatrixFirstAndAffineInverses) {
-    VgxMatrix moveThenTurn = MatrixMultiply(MatrixTranslation({1, 0, 0}), MatrixRotation(kY, kHalfPi));
-    ExpectMatrixNear(moveThenTurn, At(kQuarterY, 0, 0, 1));
-    VgxMatrix turnThenMove = MatrixMultiply(MatrixRotation(kY, kHalfPi), MatrixTranslation({1, 0, 0}));
-    ExpectMatrixNear(turnThenMove, At(kQuarterY, 1, 0, 0));
-    ExpectVectorNear(TransformPoint({2, 3, 4}, turnThenMove), {-3, 3, 2});
-    MatrixProduct chain(moveThenTurn);
-    chain.Append(MatrixRotation(kX, kHalfPi));
-    chain.Append(MatrixTranslation({0, 5, 0}));
-    ExpectMatrixNear(chain.Result(), MatrixMultiply(MatrixMultiply(moveThenTurn, MatrixRotation(kX, kHalfPi)),
-                                                    MatrixTranslation({0, 5, 0})));
-    // Inverses of affine matrices.
-    ExpectMatrixNear(MatrixInverseAffine(MatrixTranslation({1, 2, 3})), MatrixTranslation({-1, -2, -3}));
-    // Turn a quarter about Y, then move by (1, 0, 0): undone by moving back, then turning back.
-    VgxMatrix m = MatrixMultiply(MatrixRotation(kY, kHalfPi), MatrixTranslation({1, 0, 0}));
-    ExpectMatrixNear(MatrixInverseAffine(m), {0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 1});
-    // Not only rigid matrices: a scale is undone as well.
-    VgxMatrix skewed{{2, 0, 0, 0, 1, 4, 0, 0, 0, 0, 0.5f, 0, 3, -1, 2, 1}};
-    ExpectMatrixNear(MatrixMultiply(skewed, MatrixInverseAffine(skewed)), MatrixIdentity());
-    ExpectMatrixNear(MatrixMultiply(MatrixInverseAffine(skewed), skewed), MatrixIdentity());
-    // Decomposing gives the origin and unit Z and Y axes.
-    VgxVector position, dir, up;
-    MatrixDecompose({{1, 0, 0, 0, 0, 0, -2, 0, 0, 3, 0, 0, 4, 5, 6, 1}}, position, dir, up);
-    ExpectVectorNear(position, {4, 5, 6});
-    ExpectVectorNear(dir, {0, 1, 0});
-    ExpectVectorNear(up, {0, 0, -1});
-}
-}  // namespace math
 
 // ---- Placement -----------------------------------------------------------------------
 
