@@ -215,13 +215,6 @@ void CutEars(const std::vector<VgxVector>& positions, std::vector<FaceTriangle>&
 
 }  // namespace
 
-bool PointInPolygon(const std::vector<VgxVector>& polygon, const VgxVector& p, bool excludeCorners, float tolerance) {
-    return Trap(kSource, [&] {
-        if (polygon.size() < 3) Raise(VgxErrSubscript, kSource);
-        return InsideByAngleSum(polygon, p, excludeCorners, tolerance);
-    });
-}
-
 void TriangulatePolygon(const std::vector<VgxVector>& rotatedPositions, std::vector<FaceTriangle>& triangles) {
     Trap(kSource, [&] {
         AppendGuard guard(triangles);

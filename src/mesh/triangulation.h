@@ -29,11 +29,4 @@ void SplitFace(const std::vector<VgxVector>& cornerPositions, std::vector<FaceTr
 // On an error (source "modFace") `triangles` is left as it was.
 void TriangulatePolygon(const std::vector<VgxVector>& rotatedPositions, std::vector<FaceTriangle>& triangles);
 
-// True when p lies inside the polygon (at least three corners) by the angle-sum test within `tolerance`;
-// with excludeCorners, p equal to corner 0, 1 or 2 (within 0.0001) is outside.
-// The angles are unsigned, so the answer holds for convex polygons (the ear cutting asks about triangles).
-// Raises 9 (source "modFace") for fewer than three corners, 5 when an angle cannot be taken (positions
-// that are not finite numbers).
-bool PointInPolygon(const std::vector<VgxVector>& polygon, const VgxVector& p, bool excludeCorners, float tolerance);
-
 }  // namespace vgx::modFace

@@ -382,8 +382,4 @@ MeshHit IntersectMesh(const std::shared_ptr<VgxDeviceMesh>& mesh, const VgxVecto
                     Vec3{direction.X, direction.Y, direction.Z});
 }
 
-void ForgetMeshIntersection(const VgxDeviceMesh* mesh) { Cache().erase(mesh); }
-
-size_t CachedMeshIntersections() { return Cache().size(); }
-
 }  // namespace vgx::platform

@@ -12,8 +12,7 @@
 // volume hierarchy over them; it is kept, per thread, for as long as the mesh lives
 // and dropped when the next hierarchy is built after the mesh died. The contents of
 // a mesh are taken to be fixed once it has been intersected (the library recreates
-// its meshes at every rebuild); code that rewrites one in place calls
-// ForgetMeshIntersection first.
+// its meshes at every rebuild).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -51,10 +50,5 @@ MeshTriangles ReadMeshTriangles(const VgxDeviceMesh& mesh);
 MeshHit IntersectTrianglesBruteForce(const MeshTriangles& triangles, const VgxVector& origin,
                                      const VgxVector& direction);
 
-// Drops the hierarchy kept for `mesh`, if any.
-void ForgetMeshIntersection(const VgxDeviceMesh* mesh);
-// Hierarchies kept on this thread, including those of meshes that died since the
-// last build.
-size_t CachedMeshIntersections();
 
 }  // namespace vgx::platform

@@ -29,7 +29,7 @@ using Object = std::shared_ptr<VgxObject>;
 constexpr const char* kInvalid = "Invalid procedure call or argument";
 constexpr const char* kNotSet = "Object variable or With block variable not set";
 constexpr const char* kOutOfRange = "Subscript out of range";
-const float kNaN = std::numeric_limits<float>::quiet_NaN();
+const float kNaN = std::numeric_limits<float>::quiet_NaN(), kInf = std::numeric_limits<float>::infinity();
 
 struct Pick {
     Object object;
