@@ -8,7 +8,6 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
-#include <numeric>
 #include <set>
 #include <tuple>
 
@@ -158,25 +157,23 @@ protected:
         object->AddFaces(points, normals, uvs, data, weld, false);
         return object;
     }
-    // Facing +Z, each corner with the UV (x, y) of its point.
-    Object Flat(const Points& points, const std::vector<Ints>& faces) {
+    // Facing +Z, each corner with the UV (x, y) of its point, scaled by `scale`.
+    Object Flat(const Points& points, const std::vector<Ints>& faces, VgxUV scale = {1, 1}) {
         std::vector<VgxUV> uvs;
-        for (const VgxVector& p : points) uvs.push_back({p.X, p.Y});
+        for (const VgxVector& p : points) uvs.push_back({p.X * scale.U, p.Y * scale.V});
         return Make(points, faces, {{0, 0, 1}}, uvs);
     }
     // n x m unit quads in the XY plane facing +Z, UVs (x, y) or, with unitUVs, spanning 0..1.
     Object Grid(int32_t n, int32_t m, bool unitUVs = false) {
         Points points;
-        std::vector<VgxUV> uvs;
         std::vector<Ints> quads;
         for (int32_t j = 0; j <= m; ++j)
             for (int32_t i = 0; i <= n; ++i) {
                 points.push_back({float(i), float(j), 0});
-                uvs.push_back(unitUVs ? VgxUV{float(i) / n, float(j) / m} : VgxUV{float(i), float(j)});
                 const int32_t a = j * (n + 1) + i;
                 if (i < n && j < m) quads.push_back({a, a + 1, a + n + 2, a + n + 1});
             }
-        return Make(points, quads, {{0, 0, 1}}, uvs);
+        return Flat(points, quads, unitUVs ? VgxUV{1.0f / n, 1.0f / m} : VgxUV{1, 1});
     }
     // One triangle per three corners, each corner its own point.
     Object Triangles(const Points& corners) {
@@ -195,17 +192,6 @@ protected:
         AddCube(*cube);
         for (int32_t f = 0; f < 6 && data; ++f) cube->GetFace(f)->SetAppData(data);
         return cube;
-    }
-    Object Load(const std::string& file, bool optimizeFaces = false) {
-        const ObjMesh mesh = ReadObj(TestDataPath("meshes/" + file));
-        auto object = root->CreateObject();
-        object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, optimizeFaces);
-        return object;
-    }
-    // Builds the render data, so that an operation is seen to mark it stale.
-    void Render(VgxObject& object) {
-        object.GetVertexBuffer(root->CreateDeviceID(), device);
-        ASSERT_EQ(Internals(object).renderBufferState, 1);
     }
 
     std::shared_ptr<Vgx> root = Vgx::Create();

@@ -48,14 +48,10 @@ TEST_F(Repair, BentPolygonsBecomeFansAndSolidifyClosesOpenings) {
 
     // The box without its top: two triangles across the opening.
     cube->DeleteFaces({1});
-    cube->GetFace(0)->SetAppData(5);
-    EXPECT_EQ(EdgesWithFaceCount(*cube, 1), 4);
     cube->Solidify(200);
-    ASSERT_EQ(Shape(*cube), "7 faces");
-    EXPECT_EQ(EdgesWithFaceCount(*cube, 1), 0);
-    EXPECT_EQ(CornerCounts(*cube), (Ints{4, 4, 4, 4, 4, 3, 3}));
-    const Ints data = AppData(*cube);
-    EXPECT_EQ(Ints(data.begin() + 5, data.end()), (Ints{1, 1}));
+    ExpectClosed(*cube);
+    ASSERT_EQ(CornerCounts(*cube), (Ints{4, 4, 4, 4, 4, 3, 3}));
+    EXPECT_EQ(AppData(*cube), (Ints{0, 0, 0, 0, 0, 1, 1}));
     for (int32_t f = 5; f < 7; ++f)
         for (const VgxVector& p : Corners(*cube, f)) EXPECT_EQ(p.Z, 1) << f;
     // The new triangles face outwards like the rest of the box.
@@ -67,14 +63,6 @@ TEST_F(Repair, BentPolygonsBecomeFansAndSolidifyClosesOpenings) {
     lone->Solidify(100);
     empty->Solidify(100);
     EXPECT_EQ(Ints({lone->GetFaceCount(), EdgesWithFaceCount(*lone, 1), empty->GetFaceCount()}), Ints({2, 0, 0}));
-
-    auto teapot = Load("common/teapot.obj", true);
-    const int32_t faces = teapot->GetFaceCount();
-    ASSERT_GT(EdgesWithFaceCount(*teapot, 1), 0);
-    teapot->Solidify(100);
-    EXPECT_EQ(EdgesWithFaceCount(*teapot, 1), 0);
-    EXPECT_GT(teapot->GetFaceCount(), faces);
-    EXPECT_EQ(MeshFault(*teapot), "");
 }
 
 // Reduce.
@@ -129,8 +117,6 @@ TEST_F(Reduce, TargetsAShareOfTheVerticesAndKeepsMaterialsApart) {
     const auto red = Material(1, 0, 0), blue = Material(0, 0, 1);
     for (int32_t f = 0; f < halves->GetFaceCount(); ++f) halves->GetFace(f)->ApplyMaterial(f % 29 < 14 ? red : blue);
     halves->Reduce(25);
-
-    ASSERT_GT(halves->GetFaceCount(), 0);
     int32_t faces[2] = {0, 0};
     for (int32_t f = 0; f < halves->GetFaceCount(); ++f) {
         auto face = halves->GetFace(f);

