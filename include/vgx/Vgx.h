@@ -87,7 +87,8 @@ public:
     // library's rotation sense, X, Y, Z the vector part and S the scalar part;
     // position keys in X, Y, Z; times in the file's ticks) frame after frame. Returns
     // the last mesh index, -1 when the file has no mesh. 53 when the file is not
-    // found, 321 when it is not a readable .x file.
+    // found, 321 when it is not a readable .x file (as one holding a NaN or an
+    // infinity is not).
     int32_t lngConvertFrameHierarchy(const std::string& XFile, std::vector<int32_t>& FrameParent,
                                      std::vector<std::string>& FrameName, std::vector<float>& FramePositionsX,
                                      std::vector<float>& FramePositionsY, std::vector<float>& FramePositionsZ,

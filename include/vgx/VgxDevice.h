@@ -155,10 +155,11 @@ public:
     std::shared_ptr<VgxDeviceTexture> CreateTexture(int32_t Width, int32_t Height, int32_t Levels, int32_t Usage, int32_t Format, int32_t Pool) override;
     std::shared_ptr<VgxDeviceMesh> CreateMesh(int32_t Faces, int32_t Vertices, int32_t Options, int32_t Format) override;
 
-    // State the host sets, as it would on a real device.
+    // State the host sets, as it would on a real device. A viewport depth or matrix
+    // entry that is NaN or infinite raises 5 and changes nothing.
     void SetDeviceCaps(const VgxDeviceCaps& Caps) { caps_ = Caps; }
     void SetRenderState(int32_t State, int32_t Value);
-    void SetViewport(const VgxViewport& Viewport) { viewport_ = Viewport; }
+    void SetViewport(const VgxViewport& Viewport);
     void SetTransform(int32_t State, const VgxMatrix& Matrix);
     // Simulates the loss of the device (another application took the display); the
     // next FailingResets resets fail, as while that application keeps it.

@@ -19,6 +19,9 @@ private:
     std::string message_;
 };
 
+// Every public operation raises 5 with its usual source, before it changes anything,
+// when a float it is given (alone, in a record or in a list) is NaN or infinite.
+
 // Error numbers of the classic run-time table that the library raises.
 enum VgxErrorNumber : int32_t {
     VgxErrInvalidCall = 5,

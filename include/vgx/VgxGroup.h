@@ -41,7 +41,8 @@ public:
     void SetAppData(int32_t Data);
     std::shared_ptr<Vgx> csVgx() const;
 
-    // Scene settings, stored for the host's renderer and returned unchecked.
+    // Scene settings, stored for the host's renderer and returned; only a NaN or an
+    // infinity is refused (5).
     void SetSceneFogMode(VgxFogMode SceneFogMode);
     VgxFogMode GetSceneFogMode() const;
     void SetSceneFogColor(int32_t SceneFogColor);
@@ -76,9 +77,9 @@ public:
 
     // Transforms. The local transform places this frame in its parent's; the world
     // matrix is L(self) x L(parent) x ... x L(top). A RelativeGroup of none means world
-    // coordinates. Time arguments are accepted and ignored. Matrices are row-major
-    // with row vectors (p' = p x M). A bad Dir, Up, quaternion, look-at target or enum
-    // value raises 5 and changes nothing.
+    // coordinates. Time arguments are ignored, though a setter's must be finite.
+    // Matrices are row-major with row vectors (p' = p x M). A bad Dir, Up, quaternion,
+    // look-at target or enum value raises 5 and changes nothing.
     void SetPosition(float Time, const std::shared_ptr<VgxGroup>& RelativeGroup, const VgxVector& Position);
     void GetPosition(float Time, const std::shared_ptr<VgxGroup>& RelativeGroup, VgxVector& Position) const;
     // z along Dir, y along Up made perpendicular to Dir; the origin stays.
@@ -137,10 +138,10 @@ public:
     // and projection and reports every surface it crosses, in both directions, with
     // dist measured from the near plane, plus the faces made of the same points as a
     // hit face. RayPick reports the nearest hit of each mesh, dist being the
-    // parameter of RayDirection x 1000. A missing device raises 91; a non-finite
-    // position, a viewport without area or depth range, a view and projection that
-    // cannot be inverted, or a zero or non-finite ray raise 5, before anything is
-    // created.
+    // parameter of RayDirection x 1000. A non-finite position or ray raises 5 first;
+    // then a missing device raises 91, and a viewport without area or depth range, a
+    // view and projection that cannot be inverted, or a zero ray raise 5, before
+    // anything is created.
     std::shared_ptr<VgxPickArray> ViewportPick(float X, float Y, int32_t DeviceID,
                                                const std::shared_ptr<VgxDevice>& Device);
     std::shared_ptr<VgxPickArray> RayPick(int32_t DeviceID, const std::shared_ptr<VgxDevice>& Device,
@@ -149,7 +150,8 @@ public:
     // Rebuilds the DirectX .x file FileName below this group: a new container group,
     // in it one group per frame (named after it, "Group" when it has no name) placed
     // like the frame, and the frames' meshes as objects. The file's animation is not
-    // applied. A file with no mesh is tried as one object; when that fails too the
+    // applied. A file with no mesh, or one that cannot be read (a NaN or an infinity
+    // among its numbers included), is tried as one object; when that fails too the
     // message "File Format Invalid." is shown and nothing changes. Errors while the
     // groups are built are raised with what was built left in place.
     void Load(const std::string& FileName);

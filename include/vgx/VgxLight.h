@@ -19,18 +19,19 @@ public:
     // Raise 91 on a light that no scene root made.
     void GetColorRGB(float& Red, float& Green, float& Blue) const;
     void SetColorRGB(float Red, float Green, float Blue);
+    // These and SetColorRGB raise 5 for a NaN or an infinity and change nothing.
     float GetConstantAttenuation() const { return constantAttenuation_; }
-    void SetConstantAttenuation(float Value) { constantAttenuation_ = Value; }
+    void SetConstantAttenuation(float Value);
     float GetLinearAttenuation() const { return linearAttenuation_; }
-    void SetLinearAttenuation(float Value) { linearAttenuation_ = Value; }
+    void SetLinearAttenuation(float Value);
     float GetQuadraticAttenuation() const { return quadraticAttenuation_; }
-    void SetQuadraticAttenuation(float Value) { quadraticAttenuation_ = Value; }
+    void SetQuadraticAttenuation(float Value);
     float GetRange() const { return range_; }
-    void SetRange(float Value) { range_ = Value; }
+    void SetRange(float Value);
     float GetUmbra() const { return umbra_; }
-    void SetUmbra(float Value) { umbra_ = Value; }
+    void SetUmbra(float Value);
     float GetPenumbra() const { return penumbra_; }
-    void SetPenumbra(float Value) { penumbra_ = Value; }
+    void SetPenumbra(float Value);
     bool GetCastShadow() const { return castShadow_; }
     void SetCastShadow(bool Value) { castShadow_ = Value; }
     int32_t GetAppData() const { return appData_; }

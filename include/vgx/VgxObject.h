@@ -94,14 +94,15 @@ public:
     // the root's search path), each placed by its frames, and takes the file's mesh
     // name. Materials equal in colour, power, ambient, emissive and specular are
     // shared; named textures are created through the root. 53 when the file is not
-    // found, 321 when it is not a readable .x file; the object is then unchanged.
+    // found, 321 when it is not a readable .x file (one holding a NaN or an infinity
+    // is not); the object is then unchanged.
     void Load(const std::string& FileName);
 
     // Modelling operations on the editable mesh. Each leaves the render data stale.
     // Subdivides the mesh SmoothingLevel (0..4, else 9) times by the Catmull-Clark
     // rules: a point moves when the condition on its sharpness holds for the angle
     // (degrees), blended with its old position by the tension (0 full smoothing,
-    // 1 none); NaN tension or angle is 5. Normals follow the creasing factor.
+    // 1 none). Normals follow the creasing factor.
     void Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, float SmoothingAngle,
                 float SmoothingTension);
     // Splits every face once around its centre; 9 on an object without faces.
@@ -203,7 +204,7 @@ public:
     void ReleaseDirect3DBuffers();
     void ReleaseDirect3DBuffers(int32_t DeviceID);
 
-    // Attributes; none is validated.
+    // Attributes; none is validated, except that a NaN or an infinity raises 5.
     std::string GetName() const;
     void SetName(const std::string& Name);
     int32_t GetAppData() const;

@@ -3,6 +3,18 @@
 
 #include "root/errors.h"
 #include "root/access.h"
+#include "root/finite.h"
+
+namespace {
+
+constexpr std::string_view kSource = "VgxLight";
+
+void StoreFinite(float& field, float value) {
+    vgx::RequireFinite(kSource, value);
+    field = value;
+}
+
+}  // namespace
 
 VgxLight::~VgxLight() = default;
 
@@ -18,5 +30,14 @@ void VgxLight::GetColorRGB(float& Red, float& Green, float& Blue) const {
     Blue = root.ColorGetBlue(color_);
 }
 
-void VgxLight::SetColorRGB(float Red, float Green, float Blue) { color_ = GetRoot()->CreateColorRGB(Red, Green, Blue); }
+void VgxLight::SetColorRGB(float Red, float Green, float Blue) {
+    vgx::RequireFinite(kSource, Red, Green, Blue);
+    color_ = GetRoot()->CreateColorRGB(Red, Green, Blue);
+}
 
+void VgxLight::SetConstantAttenuation(float Value) { StoreFinite(constantAttenuation_, Value); }
+void VgxLight::SetLinearAttenuation(float Value) { StoreFinite(linearAttenuation_, Value); }
+void VgxLight::SetQuadraticAttenuation(float Value) { StoreFinite(quadraticAttenuation_, Value); }
+void VgxLight::SetRange(float Value) { StoreFinite(range_, Value); }
+void VgxLight::SetUmbra(float Value) { StoreFinite(umbra_, Value); }
+void VgxLight::SetPenumbra(float Value) { StoreFinite(penumbra_, Value); }

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "root/errors.h"
+#include "root/finite.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ D3DMATERIAL8 VgxMaterial::GetD3DMaterial() {
 }
 
 void VgxMaterial::SetPower(float Power) {
+    vgx::RequireFinite(kSource, Power);
     power_ = Power;
     deviceMaterialValid_ = false;
 }
@@ -65,6 +67,7 @@ void VgxMaterial::SetCustomFieldValue(int32_t FieldID, const std::string& FieldV
 std::string VgxMaterial::GetCustomFieldValue(int32_t FieldID) const { return vgx::At(customFields_, FieldID); }
 
 void VgxMaterial::SetPlugInParameters(const std::vector<float>& PluginParameters) {
+    vgx::RequireFinite(kSource, PluginParameters);
     if (!PluginParameters.empty()) pluginParameters_ = PluginParameters;
 }
 
@@ -81,6 +84,7 @@ void VgxMaterial::GetColorRGBA(float& Red, float& Green, float& Blue, float& Alp
 }
 
 void VgxMaterial::SetColorRGBA(float Red, float Green, float Blue, float Alpha) {
+    vgx::RequireFinite(kSource, Red, Green, Blue, Alpha);
     SetColor(RequireRoot().CreateColorRGBA(Red, Green, Blue, Alpha));
 }
 
@@ -96,6 +100,7 @@ void VgxMaterial::GetEmissive(float& Red, float& Green, float& Blue) const {
 }
 
 void VgxMaterial::SetEmissive(float Red, float Green, float Blue) {
+    vgx::RequireFinite(kSource, Red, Green, Blue);
     emissive_ = {Red, Green, Blue};
     deviceMaterialValid_ = false;
 }
@@ -105,6 +110,7 @@ void VgxMaterial::GetSpecular(float& Red, float& Green, float& Blue) const {
 }
 
 void VgxMaterial::SetSpecular(float Red, float Green, float Blue) {
+    vgx::RequireFinite(kSource, Red, Green, Blue);
     specular_ = {Red, Green, Blue};
     deviceMaterialValid_ = false;
 }
@@ -114,6 +120,7 @@ void VgxMaterial::GetAmbient(float& Red, float& Green, float& Blue) const {
 }
 
 void VgxMaterial::SetAmbient(float Red, float Green, float Blue) {
+    vgx::RequireFinite(kSource, Red, Green, Blue);
     ambient_ = {Red, Green, Blue};
     deviceMaterialValid_ = false;
 }

@@ -3,9 +3,11 @@
 
 #include "mesh/object_internal.h"
 #include "root/errors.h"
+#include "root/finite.h"
 
 namespace {
 
+constexpr std::string_view kSource = "VgxObject";
 constexpr int32_t kFillBits = VgxFillWireframe | VgxFillSolid | VgxFillPoints | VgxFillOutline | VgxFillCartoon;
 
 // Stores a value whose change invalidates the render data.
@@ -36,6 +38,7 @@ void VgxObject::SetSmoothingLevel(int32_t Level) {
 }
 int32_t VgxObject::GetSmoothingLevel() const { return internals_->attributes.SmoothingLevel; }
 void VgxObject::SetSmoothingTension(float Tension) {
+    vgx::RequireFinite(kSource, Tension);
     SetAndInvalidate(*internals_, internals_->attributes.SmoothingTension, Tension);
 }
 float VgxObject::GetSmoothingTension() const { return internals_->attributes.SmoothingTension; }
@@ -44,6 +47,7 @@ void VgxObject::SetSmoothingCondition(VgxCondition Condition) {
 }
 VgxCondition VgxObject::GetSmoothingCondition() const { return internals_->attributes.SmoothingCondition; }
 void VgxObject::SetSmoothingAngle(float Angle) {
+    vgx::RequireFinite(kSource, Angle);
     SetAndInvalidate(*internals_, internals_->attributes.SmoothingAngle, Angle);
 }
 float VgxObject::GetSmoothingAngle() const { return internals_->attributes.SmoothingAngle; }
@@ -51,6 +55,7 @@ void VgxObject::SetMirrorAxis(VgxAxis Axis) { SetAndInvalidate(*internals_, inte
 VgxAxis VgxObject::GetMirrorAxis() const { return internals_->attributes.MirrorAxis; }
 
 void VgxObject::SetCreasingFactor(float Factor) {
+    vgx::RequireFinite(kSource, Factor);
     internals_->attributes.CreasingFactor = Factor;
     internals_->StructureChanged();
 }
@@ -60,7 +65,10 @@ void VgxObject::SetCurvePoints(int32_t CurvePoints) { internals_->attributes.Cur
 int32_t VgxObject::GetCurvePoints() const { return internals_->attributes.CurvePoints; }
 void VgxObject::SetCurveType(VgxCurveType CurveType) { internals_->attributes.CurveType = CurveType; }
 VgxCurveType VgxObject::GetCurveType() const { return internals_->attributes.CurveType; }
-void VgxObject::SetCurveQuality(float CurveQuality) { internals_->attributes.CurveQuality = CurveQuality; }
+void VgxObject::SetCurveQuality(float CurveQuality) {
+    vgx::RequireFinite(kSource, CurveQuality);
+    internals_->attributes.CurveQuality = CurveQuality;
+}
 float VgxObject::GetCurveQuality() const { return internals_->attributes.CurveQuality; }
 void VgxObject::SetObjectType(VgxObjectType ObjectType) { internals_->attributes.ObjectType = ObjectType; }
 VgxObjectType VgxObject::GetObjectType() const { return internals_->attributes.ObjectType; }
@@ -69,6 +77,7 @@ bool VgxObject::GetLocked() const { return internals_->attributes.Locked; }
 
 void VgxObject::SetCloneOptions(const VgxVectorLong& CloneNumber, const VgxVector& CloneOffset,
                                 const VgxVector& CloneRotate) {
+    vgx::RequireFinite(kSource, CloneOffset, CloneRotate);
     VgxAttributes& a = internals_->attributes;
     a.CloneNumber = CloneNumber;
     a.CloneOffset = CloneOffset;
@@ -89,14 +98,19 @@ void VgxObject::SetOperationControlDirectional(bool Directional) {
 }
 bool VgxObject::GetOperationControlDirectional() const { return internals_->operationControlDirectional; }
 void VgxObject::SetOperationControlPosition(const VgxVector& Position) {
+    vgx::RequireFinite(kSource, Position);
     internals_->operationControlPosition = Position;
 }
 void VgxObject::GetOperationControlPosition(VgxVector& Position) const {
     Position = internals_->operationControlPosition;
 }
-void VgxObject::SetOperationControlSize(const VgxVector& Size) { internals_->operationControlSize = Size; }
+void VgxObject::SetOperationControlSize(const VgxVector& Size) {
+    vgx::RequireFinite(kSource, Size);
+    internals_->operationControlSize = Size;
+}
 void VgxObject::GetOperationControlSize(VgxVector& Size) const { Size = internals_->operationControlSize; }
 void VgxObject::SetOperationControlOrientation(const VgxVector& Dir, const VgxVector& Up) {
+    vgx::RequireFinite(kSource, Dir, Up);
     internals_->operationControlDir = Dir;
     internals_->operationControlUp = Up;
 }

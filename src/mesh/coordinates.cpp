@@ -4,6 +4,7 @@
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
 #include "root/errors.h"
+#include "root/finite.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ constexpr std::string_view kSource = "VgxObject";
 
 int32_t VgxObject::AddOptimizedPoint(const VgxVector& Point) {
     return vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Point);
         vgx::iVgxObject& level = internals_->Base();
         vgx::VgxPoint record;
         record.Point = Point;
@@ -26,6 +28,7 @@ int32_t VgxObject::AddOptimizedPoint(const VgxVector& Point) {
 
 void VgxObject::AddOptimizedPoints(const std::vector<VgxVector>& PointList, std::vector<int32_t>& PointIndexList) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, PointList);
         vgx::iVgxObject& level = internals_->Base();
         std::vector<int32_t> indexes;
         vgx::modIndex::AddPooledPoints(level.PointList, level.PointListCount, level.PointHashTable, PointList, true,
@@ -38,6 +41,7 @@ void VgxObject::AddOptimizedPoints(const std::vector<VgxVector>& PointList, std:
 
 int32_t VgxObject::AddOptimizedNormal(const VgxVector& Normal) {
     return vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Normal);
         vgx::iVgxObject& level = internals_->Base();
         const int32_t index = vgx::modIndex::AddPooledNormal(level.NormalList, level.NormalListCount,
                                                              level.NormalHashTable, Normal, true);
@@ -48,6 +52,7 @@ int32_t VgxObject::AddOptimizedNormal(const VgxVector& Normal) {
 
 void VgxObject::AddOptimizedNormals(const std::vector<VgxVector>& NormalList, std::vector<int32_t>& NormalIndexList) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, NormalList);
         vgx::iVgxObject& level = internals_->Base();
         std::vector<int32_t> indexes;
         vgx::modIndex::AddPooledNormals(level.NormalList, level.NormalListCount, level.NormalHashTable, NormalList,
@@ -59,6 +64,7 @@ void VgxObject::AddOptimizedNormals(const std::vector<VgxVector>& NormalList, st
 
 int32_t VgxObject::AddOptimizedUV(const VgxUV& UV) {
     return vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, UV);
         vgx::iVgxObject& level = internals_->Base();
         const int32_t index =
             vgx::modIndex::AddPooledUV(level.UVList, level.UVListCount, level.UVHashTable, UV, true);
@@ -69,6 +75,7 @@ int32_t VgxObject::AddOptimizedUV(const VgxUV& UV) {
 
 void VgxObject::AddOptimizedUVs(const std::vector<VgxUV>& UVList, std::vector<int32_t>& UVIndexList) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, UVList);
         vgx::iVgxObject& level = internals_->Base();
         std::vector<int32_t> indexes;
         vgx::modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, UVList, true, indexes);
@@ -88,6 +95,7 @@ VgxVector VgxObject::GetPoint(int32_t PointID) const {
 
 void VgxObject::SetPoint(int32_t PointID, const VgxVector& Point) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Point);
         vgx::At(internals_->Base().PointList, PointID).Point = Point;
         internals_->PositionsMoved();
     });
@@ -99,6 +107,7 @@ VgxVector VgxObject::GetNormal(int32_t NormalID) const {
 
 void VgxObject::SetNormal(int32_t NormalID, const VgxVector& Normal) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Normal);
         vgx::At(internals_->Base().NormalList, NormalID).Vector = Normal;
         internals_->StructureChanged();
     });
@@ -110,6 +119,7 @@ VgxUV VgxObject::GetUV(int32_t UVID) const {
 
 void VgxObject::SetUV(int32_t UVID, const VgxUV& UV) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, UV);
         vgx::At(internals_->Base().UVList, UVID).Coordinate = UV;
         internals_->StructureChanged();
     });

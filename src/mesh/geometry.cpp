@@ -10,6 +10,7 @@
 #include "mesh/triangulation.h"
 #include "ops/smooth.h"
 #include "root/errors.h"
+#include "root/finite.h"
 #include "root/mod_file.h"
 
 namespace {
@@ -191,6 +192,7 @@ void OverwritePool(std::vector<Record>& list, const std::vector<Value>& values, 
 
 void VgxObject::SetPoints(const std::vector<VgxVector>& PointList) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, PointList);
         OverwritePool(internals_->Base().PointList, PointList, &vgx::VgxPoint::Point);
         internals_->PositionsMoved();
     });
@@ -198,6 +200,7 @@ void VgxObject::SetPoints(const std::vector<VgxVector>& PointList) {
 
 void VgxObject::SetNormals(const std::vector<VgxVector>& NormalList) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, NormalList);
         OverwritePool(internals_->Base().NormalList, NormalList, &vgx::iVgxNormal::Vector);
         internals_->StructureChanged();
     });
@@ -205,6 +208,7 @@ void VgxObject::SetNormals(const std::vector<VgxVector>& NormalList) {
 
 void VgxObject::SetUVs(const std::vector<VgxUV>& UVList) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, UVList);
         OverwritePool(internals_->Base().UVList, UVList, &vgx::iVgxUVCoordinate::Coordinate);
         internals_->StructureChanged();
     });
@@ -212,6 +216,7 @@ void VgxObject::SetUVs(const std::vector<VgxUV>& UVList) {
 
 void VgxObject::Resize(const VgxVector& Factor) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Factor);
         vgx::iVgxObject& level = internals_->Base();
         for (int32_t i = 0; i < level.PointListCount; ++i) {
             VgxVector& p = level.PointList[i].Point;
@@ -223,6 +228,7 @@ void VgxObject::Resize(const VgxVector& Factor) {
 
 void VgxObject::Translate(const VgxVector& Translation) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Translation);
         vgx::ObjectState& self = *internals_;
         vgx::iVgxObject& level = self.Base();
         const auto shift = [&](VgxVector& p) { p = {p.X + Translation.X, p.Y + Translation.Y, p.Z + Translation.Z}; };

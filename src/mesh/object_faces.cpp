@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "root/errors.h"
 #include "root/access.h"
+#include "root/finite.h"
 #include "root/library_state.h"
 
 namespace {
@@ -61,6 +62,7 @@ void VgxObject::AddFaces(const std::vector<VgxVector>& PointList, const std::vec
                          const std::vector<VgxUV>& UVList, const std::vector<int32_t>& FaceData,
                          bool OptimizeCoordinates, bool OptimizeFaces) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, PointList, NormalList, UVList);
         vgx::ObjectState& self = *internals_;
         if (self.root) {
             if (NormalList.empty()) {

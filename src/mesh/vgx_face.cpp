@@ -5,6 +5,7 @@
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
 #include "root/errors.h"
+#include "root/finite.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ vgx::iVgxFacePoint Pooled(vgx::ObjectState& object, const VgxVector& point, cons
 
 void VgxFace::AddPoint(const VgxVector& Point, const VgxVector& Normal, const VgxUV& UV) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Point, Normal, UV);
         FaceRef ref = Resolve(object_, id_);
         ref.level.AppendCorner(ref.face, Pooled(ref.object, Point, Normal, UV));
         ref.object.StructureChanged();
@@ -69,6 +71,7 @@ void VgxFace::AddPointIndexed(int32_t PointID, int32_t NormalID, int32_t UVID) {
 
 void VgxFace::SetPoint(int32_t FacePointID, const VgxVector& Point, const VgxVector& Normal, const VgxUV& UV) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Point, Normal, UV);
         FaceRef ref = Resolve(object_, id_);
         vgx::iVgxFacePoint& corner = ref.Corner(FacePointID);
         const vgx::iVgxFacePoint pooled = Pooled(ref.object, Point, Normal, UV);
@@ -89,6 +92,7 @@ void VgxFace::SetPointIndexed(int32_t FacePointID, int32_t PointID, int32_t Norm
 
 void VgxFace::SetUV(int32_t FacePointID, const VgxUV& UV) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, UV);
         FaceRef ref = Resolve(object_, id_);
         vgx::iVgxFacePoint& corner = ref.Corner(FacePointID);
         corner.UV = vgx::modIndex::AddPooledUV(ref.level.UVList, ref.level.UVListCount, ref.level.UVHashTable, UV, true);

@@ -6,11 +6,13 @@
 #include "mesh/object_internal.h"
 #include "ops/texture_wrap.h"
 #include "root/errors.h"
+#include "root/finite.h"
 
 void VgxObject::ApplyWrap(VgxWrapType WrapType, const std::shared_ptr<VgxGroup>& RelativeGroup, float ox, float oy,
                           float oz, float dx, float dy, float dz, float ux, float uy, float uz, float ou, float ov,
                           float su, float sv) {
     vgx::Trap("VgxObject", [&] {
+        vgx::RequireFinite("VgxObject", ox, oy, oz, dx, dy, dz, ux, uy, uz, ou, ov, su, sv);
         vgx::ObjectState& self = *internals_;
         vgx::iVgxObject& level = self.Base();
         vgx::CheckCorners(level);

@@ -13,6 +13,7 @@
 #include "ops/divide_faces.h"
 #include "ops/vec3.h"
 #include "root/errors.h"
+#include "root/finite.h"
 #include "root/mod_vector.h"
 
 namespace vgx {
@@ -188,10 +189,10 @@ void BevelCorners(VgxObject& object, const std::vector<int32_t>& points, float b
     OptimizeKeepingAppData(object);
 }
 
-// Raises 5 unless `bevel` is a positive distance that leaves every side at a cut
-// corner longer than its cuts: `bevel` for one cut end, twice that for two.
+// Raises 5 unless `bevel` (finite) is a positive distance that leaves every side
+// at a cut corner longer than its cuts: `bevel` for one cut end, twice that for two.
 void ValidateBevel(const iVgxObject& level, const std::vector<bool>& cutPoint, float bevel) {
-    if (!(bevel > 0) || !std::isfinite(bevel)) Raise(VgxErrInvalidCall);
+    if (!(bevel > 0)) Raise(VgxErrInvalidCall);
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
         const int32_t n = level.FaceList[f].PointCount;
@@ -225,6 +226,7 @@ std::vector<std::pair<int32_t, int32_t>> ReadEdgePairs(const iVgxObject& level, 
 
 void VgxObject::BevelPoints(const std::vector<int32_t>& PointList, float Bevel) {
     vgx::Trap(vgx::kSource, [&] {
+        vgx::RequireFinite(vgx::kSource, Bevel);
         vgx::EnsureAdjacency(*this);
         const vgx::iVgxObject& level = internals_->Base();
         std::vector<bool> cut(static_cast<size_t>(level.PointListCount), false);
@@ -236,6 +238,7 @@ void VgxObject::BevelPoints(const std::vector<int32_t>& PointList, float Bevel) 
 
 void VgxObject::BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, int32_t Version) {
     vgx::Trap(vgx::kSource, [&] {
+        vgx::RequireFinite(vgx::kSource, Bevel);
         vgx::EnsureAdjacency(*this);
         vgx::iVgxObject& level = internals_->Base();
         const auto pairs = vgx::ReadEdgePairs(level, EdgeList);

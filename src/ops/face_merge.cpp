@@ -11,6 +11,7 @@
 
 #include "mesh/object_internal.h"
 #include "root/errors.h"
+#include "root/finite.h"
 #include "root/mod_math.h"
 #include "root/mod_vector.h"
 #include "root/retained_mode.h"
@@ -33,7 +34,7 @@ void ValidateCorners(const iVgxObject& level) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
         for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
             const VgxVector& p = level.PointList[corners[k].Point].Point;
-            if (!std::isfinite(p.X) || !std::isfinite(p.Y) || !std::isfinite(p.Z)) Raise(VgxErrInvalidCall);
+            if (!IsFinite(p)) Raise(VgxErrInvalidCall);
         }
     }
 }

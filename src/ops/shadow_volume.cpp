@@ -2,12 +2,12 @@
 // light, extruded along it.
 #include <vgx/VgxObject.h>
 
-#include <cmath>
 #include <cstring>
 #include <unordered_map>
 
 #include "mesh/object_internal.h"
 #include "root/errors.h"
+#include "root/finite.h"
 
 namespace {
 
@@ -38,8 +38,6 @@ bool Less(const VgxVector& p, const VgxVector& q) {
     return p.Z < q.Z;
 }
 
-bool Finite(const VgxVector& p) { return std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z); }
-
 EdgeKey KeyOf(const VgxVector& a, const VgxVector& b) {
     const VgxVector& first = Less(b, a) ? b : a;
     const VgxVector& second = Less(b, a) ? a : b;
@@ -53,7 +51,7 @@ class Outline {
 public:
     void Toggle(const VgxVector& a, const VgxVector& b) {
         // Ends that are not numbers equal nothing, not even themselves.
-        if (!Finite(a) || !Finite(b)) {
+        if (!vgx::IsFinite(a) || !vgx::IsFinite(b)) {
             edges_.push_back({a, b});
             return;
         }
@@ -67,7 +65,7 @@ public:
         if (slot + 1 != edges_.size()) {
             edges_[slot] = edges_.back();
             const Edge& moved = edges_[slot];
-            if (Finite(moved.a) && Finite(moved.b)) where_[KeyOf(moved.a, moved.b)] = slot;
+            if (vgx::IsFinite(moved.a) && vgx::IsFinite(moved.b)) where_[KeyOf(moved.a, moved.b)] = slot;
         }
         edges_.pop_back();
     }
@@ -87,6 +85,7 @@ private:
 void VgxObject::GetShadowVolumeVertices(int32_t /*DeviceID*/, std::vector<VgxVector>& ShadowVolumePointList,
                                         int32_t& ShadowVolumePointListCount, const VgxVector& LightDirection) {
     vgx::Trap("VgxObject", [&] {
+        vgx::RequireFinite("VgxObject", LightDirection);
         const int32_t subObjects = GetSubObjectCount();
         const vgx::ObjectState& self = *internals_;
         const bool visual = self.attributes.SmoothingLevel != 0 || self.attributes.MirrorAxis != VgxAxisNone;

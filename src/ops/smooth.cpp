@@ -12,6 +12,7 @@
 #include "ops/subdivision.h"
 #include "ops/vec3.h"
 #include "root/errors.h"
+#include "root/finite.h"
 #include "root/mod_math.h"
 #include "root/retained_mode.h"
 
@@ -259,7 +260,6 @@ bool SidesOnDistinctEdges(const iVgxObject& level) {
 void ValidateSmoothingAttributes(const VgxObject& object) {
     const VgxAttributes& a = vgx::State(object).attributes;
     if (a.SmoothingLevel < 0 || a.SmoothingLevel > 4) Raise(VgxErrSubscript);
-    if (std::isnan(a.SmoothingTension) || std::isnan(a.SmoothingAngle)) Raise(VgxErrInvalidCall);
 }
 
 bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed) {
@@ -381,8 +381,8 @@ void CreaseNormals(VgxObject& object, float angle) {
 void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, float SmoothingAngle,
                        float SmoothingTension) {
     vgx::Trap(vgx::kSource, [&] {
+        vgx::RequireFinite(vgx::kSource, SmoothingAngle, SmoothingTension);
         if (SmoothingLevel < 0 || SmoothingLevel > 4) vgx::Raise(VgxErrSubscript);
-        if (std::isnan(SmoothingAngle) || std::isnan(SmoothingTension)) vgx::Raise(VgxErrInvalidCall);
         Optimize(true, 100);
         vgx::ObjectState& self = *internals_;
         if (!self.edgesValid) vgx::RebuildFaces(*this, self.Base(), 1);
@@ -416,7 +416,10 @@ void VgxObject::Crease() {
 }
 
 void VgxObject::Crease2(float CreaseAngle) {
-    vgx::Trap(vgx::kSource, [&] { vgx::CreaseNormals(*this, CreaseAngle); });
+    vgx::Trap(vgx::kSource, [&] {
+        vgx::RequireFinite(vgx::kSource, CreaseAngle);
+        vgx::CreaseNormals(*this, CreaseAngle);
+    });
 }
 
 void VgxObject::Divide() {

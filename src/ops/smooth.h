@@ -11,8 +11,7 @@ namespace vgx {
 // when only positions changed: then `changed` lists the displayed points whose
 // position or normal changed.
 bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed);
-// Raises 9 for a smoothing level outside 0..4 and 5 for a tension or angle that
-// is not a number, before anything is built.
+// Raises 9 for a smoothing level outside 0..4, before anything is built.
 void ValidateSmoothingAttributes(const VgxObject& object);
 // Gives every corner of level 0 the unit sum of its face's normal and those of
 // the faces around its point that lie within `angle` degrees of it.

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "root/errors.h"
+#include "root/finite.h"
 
 namespace vgx::platform {
 namespace {
@@ -303,8 +304,6 @@ MeshHit Traverse(const Bvh& bvh, const Vec3& o, const Vec3& d) {
     return Result(best);
 }
 
-bool Finite(const VgxVector& v) { return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z); }
-
 struct CacheEntry {
     std::weak_ptr<VgxDeviceMesh> owner;
     std::unique_ptr<Bvh> bvh;
@@ -368,7 +367,7 @@ MeshTriangles ReadMeshTriangles(const VgxDeviceMesh& mesh) {
 MeshHit IntersectTrianglesBruteForce(const MeshTriangles& triangles, const VgxVector& origin,
                                      const VgxVector& direction) {
     Candidate best;
-    if (!Finite(origin) || !Finite(direction)) return {};
+    if (!vgx::IsFinite(origin) || !vgx::IsFinite(direction)) return {};
     const Ray ray{{origin.X, origin.Y, origin.Z}, {direction.X, direction.Y, direction.Z}};
     for (int32_t t = 0; t < triangles.TriangleCount(); ++t) Offer(best, MakeTriangle(triangles, t), ray);
     return Result(best);
@@ -376,7 +375,7 @@ MeshHit IntersectTrianglesBruteForce(const MeshTriangles& triangles, const VgxVe
 
 MeshHit IntersectMesh(const std::shared_ptr<VgxDeviceMesh>& mesh, const VgxVector& origin,
                       const VgxVector& direction) {
-    if (!mesh || !Finite(origin) || !Finite(direction)) return {};
+    if (!mesh || !vgx::IsFinite(origin) || !vgx::IsFinite(direction)) return {};
     if (direction.X == 0 && direction.Y == 0 && direction.Z == 0) return {};
     return Traverse(HierarchyOf(mesh), Vec3{origin.X, origin.Y, origin.Z},
                     Vec3{direction.X, direction.Y, direction.Z});

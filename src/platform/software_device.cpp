@@ -6,6 +6,7 @@
 #include <vgx/VgxDevice.h>
 
 #include "root/errors.h"
+#include "root/finite.h"
 
 namespace {
 
@@ -167,7 +168,13 @@ VgxMatrix VgxSoftwareDevice::GetTransform(int32_t state) const {
     vgx::Raise(VgxErrInvalidCall);
 }
 
+void VgxSoftwareDevice::SetViewport(const VgxViewport& viewport) {
+    vgx::RequireFinite(vgx::kRuntimeSource, viewport.MinZ, viewport.MaxZ);
+    viewport_ = viewport;
+}
+
 void VgxSoftwareDevice::SetTransform(int32_t state, const VgxMatrix& matrix) {
+    vgx::RequireFinite(vgx::kRuntimeSource, matrix);
     if (state == VgxTransformView) {
         view_ = matrix;
     } else if (state == VgxTransformProjection) {

@@ -111,13 +111,15 @@ struct FormatError : std::runtime_error {
 
 // Reads text, binary and MSZIP-compressed (bzip) .x files, 32- or 64-bit floats.
 // Unknown templates and objects are skipped. Raises FormatError for anything that is
-// not a well-formed file, and never allocates far beyond the file's own size.
+// not a well-formed file, for a number read that is NaN or infinite, and never
+// allocates far beyond the file's own size.
 Scene ParseXFile(const uint8_t* data, size_t size);
 // Reads the file at `path`; FormatError also when it cannot be opened.
 Scene ReadXFile(const std::string& path);
 
 // Writes `scene` as a text .x file (format 0303, 32-bit floats) that ReadXFile reads
-// back to an equal Scene. Raises std::runtime_error when the file cannot be written.
+// back to an equal Scene when its numbers are finite. Raises std::runtime_error when
+// the file cannot be written.
 void WriteXFile(const std::string& path, const Scene& scene);
 std::string WriteXText(const Scene& scene);
 

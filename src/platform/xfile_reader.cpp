@@ -150,8 +150,12 @@ private:
         return count;
     }
 
+    // A NaN or an infinity makes the file unusable: nothing downstream takes one.
     void TakeFloats(float* out, size_t count) {
-        for (size_t i = 0; i < count; ++i) out[i] = t_.TakeFloat();
+        for (size_t i = 0; i < count; ++i) {
+            out[i] = t_.TakeFloat();
+            if (!std::isfinite(out[i])) t_.Fail("a number that is not finite");
+        }
     }
     void TakeFloats(std::vector<float>& out, size_t count) {
         out.resize(count);
@@ -324,7 +328,7 @@ private:
         Material material;
         material.name = header.name;
         TakeFloats(material.faceColor.data(), 4);
-        material.power = t_.TakeFloat();
+        TakeFloats(&material.power, 1);
         TakeFloats(material.specularColor.data(), 3);
         TakeFloats(material.emissiveColor.data(), 3);
         Children(

@@ -112,7 +112,7 @@ private:
             }
             return end;
         }
-        // The way Microsoft's runtime prints them, which D3DX and our reader take.
+        // The way Microsoft's runtime prints them, which D3DX takes (our reader refuses them).
         const char* text = std::isnan(value) ? "1.#QNAN0" : "1.#INF00";
         if (std::signbit(value)) *at++ = '-';
         const size_t length = std::strlen(text);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "root/errors.h"
+#include "root/finite.h"
 #include "scene/frame_math.h"
 #include "scene/group_internal.h"
 #include "scene/key_interpolation.h"
@@ -32,6 +33,7 @@ void AppendWithin(const std::vector<VgxAnimationKey>& keys, float timeMin, float
 
 void VgxGroup::AddAnimationKey(const VgxAnimationKey& Key) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Key.dvK, Key.dvTime);
         auto& keys = Key.dwKeyType == VgxAnimationPositionKey ? internals_->positionKeys : internals_->rotationKeys;
         // From the last key back: the new key goes after the first one not later than it.
         auto at = keys.end();
@@ -41,6 +43,7 @@ void VgxGroup::AddAnimationKey(const VgxAnimationKey& Key) {
 }
 
 void VgxGroup::DeleteAnimationKey(float Time) {
+    vgx::RequireFinite(kSource, Time);
     auto atTime = [Time](const VgxAnimationKey& key) { return std::fabs(key.dvTime - Time) < kSameTime; };
     std::erase_if(internals_->positionKeys, atTime);
     std::erase_if(internals_->rotationKeys, atTime);
@@ -62,6 +65,7 @@ int32_t VgxGroup::GetAnimationOptions() const { return internals_->animationOpti
 
 void VgxGroup::SetAnimationTime(float Time) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Time);
         const vgx::GroupState& self = *internals_;
         const int32_t options = self.animationOptions;
         const bool closed = (options & VgxAnimationClosed) != 0;

@@ -15,6 +15,7 @@
 #include "mesh/object_internal.h"
 #include "platform/mesh_intersect.h"
 #include "root/errors.h"
+#include "root/finite.h"
 #include "root/access.h"
 #include "root/library_state.h"
 #include "root/mod_file.h"
@@ -78,8 +79,6 @@ bool Invert(const Matrix4& m, Matrix4& inverse) {
     return std::all_of(inverse.begin(), inverse.end(), [](double x) { return std::isfinite(x); });
 }
 
-bool Finite(const VgxVector& v) { return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z); }
-
 VgxVector Subtract(const VgxVector& a, const VgxVector& b) { return {a.X - b.X, a.Y - b.Y, a.Z - b.Z}; }
 VgxVector AddScaled(const VgxVector& a, const VgxVector& d, float k) {
     return {a.X + d.X * k, a.Y + d.Y * k, a.Z + d.Z * k};
@@ -114,7 +113,7 @@ bool Unproject(const Screen& screen, const VgxMatrix& world, float x, float y, f
     }
     if (r[3] == 0) return false;
     out = {static_cast<float>(r[0] / r[3]), static_cast<float>(r[1] / r[3]), static_cast<float>(r[2] / r[3])};
-    return Finite(out);
+    return vgx::IsFinite(out);
 }
 
 // P0 + U (P1 - P0) + V (P2 - P0) of render triangle `t` of sub-object `s`.
@@ -272,6 +271,7 @@ void TestObjectsAlong(const std::shared_ptr<VgxGroup>& group, int32_t deviceId,
 std::shared_ptr<VgxPickArray> VgxGroup::ViewportPick(float X, float Y, int32_t DeviceID,
                                                      const std::shared_ptr<VgxDevice>& Device) {
     return vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, X, Y);
         if (!Device) vgx::Raise(VgxErrObjectNotSet);
         Screen screen{Device->GetViewport(), {}};
         const VgxViewport& vp = screen.viewport;
@@ -279,8 +279,8 @@ std::shared_ptr<VgxPickArray> VgxGroup::ViewportPick(float X, float Y, int32_t D
         const Matrix4 projection = Widen(Device->GetTransform(VgxTransformProjection));
         screen.viewProjection = Multiply(view, projection);
         Matrix4 unused;
-        if (!std::isfinite(X) || !std::isfinite(Y) || vp.Width <= 0 || vp.Height <= 0 || !std::isfinite(vp.MinZ) ||
-            !std::isfinite(vp.MaxZ) || vp.MinZ == vp.MaxZ || !Invert(screen.viewProjection, unused)) {
+        if (vp.Width <= 0 || vp.Height <= 0 || !std::isfinite(vp.MinZ) || !std::isfinite(vp.MaxZ) ||
+            vp.MinZ == vp.MaxZ || !Invert(screen.viewProjection, unused)) {
             vgx::Raise(VgxErrInvalidCall);
         }
         auto picks = NewPickArray();
@@ -318,11 +318,9 @@ std::shared_ptr<VgxPickArray> VgxGroup::ViewportPick(float X, float Y, int32_t D
 std::shared_ptr<VgxPickArray> VgxGroup::RayPick(int32_t DeviceID, const std::shared_ptr<VgxDevice>& Device,
                                                 const VgxVector& RayOrigin, const VgxVector& RayDirection) {
     return vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, RayOrigin, RayDirection);
         if (!Device) vgx::Raise(VgxErrObjectNotSet);
-        if (!Finite(RayOrigin) || !Finite(RayDirection) ||
-            (RayDirection.X == 0 && RayDirection.Y == 0 && RayDirection.Z == 0)) {
-            vgx::Raise(VgxErrInvalidCall);
-        }
+        if (RayDirection.X == 0 && RayDirection.Y == 0 && RayDirection.Z == 0) vgx::Raise(VgxErrInvalidCall);
         auto picks = NewPickArray();
         auto visit = [&](const std::shared_ptr<VgxGroup>& group, const VgxMatrix& world) {
             const VgxMatrix inverse = vgx::rm::MatrixInverseAffine(world);

@@ -2,6 +2,7 @@
 #include <vgx/VgxGroup.h>
 
 #include "root/errors.h"
+#include "root/finite.h"
 #include "scene/group_internal.h"
 
 namespace {
@@ -14,6 +15,7 @@ void VgxGroup::SetSceneFogColor(int32_t SceneFogColor) { internals_->fogColor = 
 int32_t VgxGroup::GetSceneFogColor() const { return internals_->fogColor; }
 
 void VgxGroup::SetSceneFogParams(float FogStart, float FogEnd, float FogDensity) {
+    vgx::RequireFinite(kSource, FogStart, FogEnd, FogDensity);
     internals_->fogStart = FogStart;
     internals_->fogEnd = FogEnd;
     internals_->fogDensity = FogDensity;
@@ -29,6 +31,7 @@ void VgxGroup::SetSceneFogEnable(int32_t SceneFogEnable) { internals_->fogEnable
 int32_t VgxGroup::GetSceneFogEnable() const { return internals_->fogEnable; }
 
 void VgxGroup::SetSceneBackgroundRGB(float Red, float Green, float Blue) {
+    vgx::RequireFinite(kSource, Red, Green, Blue);
     internals_->backgroundRed = Red;
     internals_->backgroundGreen = Green;
     internals_->backgroundBlue = Blue;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "root/errors.h"
+#include "root/finite.h"
 #include "root/library_state.h"
 #include "scene/group_internal.h"
 
@@ -103,6 +104,7 @@ std::shared_ptr<VgxObject> VgxGroup::GetSkin() {
 
 void VgxGroup::SetSkinInfluences(const std::vector<int32_t>& PointList, const std::vector<float>& WeightList) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, WeightList);
         if (WeightList.size() < PointList.size()) vgx::Raise(VgxErrSubscript);
         StoreInfluences(*internals_, PointList,
                         std::vector<float>(WeightList.begin(), WeightList.begin() + PointList.size()));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "root/errors.h"
+#include "root/finite.h"
 #include "scene/frame_math.h"
 #include "scene/group_internal.h"
 
@@ -37,8 +38,9 @@ VgxMatrix vgx::WorldMatrix(const VgxGroup* group) {
     return world.Result();
 }
 
-void VgxGroup::SetPosition(float /*Time*/, const std::shared_ptr<VgxGroup>& RelativeGroup, const VgxVector& Position) {
+void VgxGroup::SetPosition(float Time, const std::shared_ptr<VgxGroup>& RelativeGroup, const VgxVector& Position) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Time, Position);
         auto [self, parent] = SelfAndParent(*internals_);
         internals_->local = vgx::rm::FrameSetPosition(self, World(RelativeGroup), parent, Position);
     });
@@ -48,9 +50,10 @@ void VgxGroup::GetPosition(float /*Time*/, const std::shared_ptr<VgxGroup>& Rela
     vgx::Trap(kSource, [&] { Position = vgx::rm::FrameGetPosition(vgx::WorldMatrix(this), World(RelativeGroup)); });
 }
 
-void VgxGroup::SetOrientation(float /*Time*/, const std::shared_ptr<VgxGroup>& RelativeGroup, const VgxVector& Dir,
+void VgxGroup::SetOrientation(float Time, const std::shared_ptr<VgxGroup>& RelativeGroup, const VgxVector& Dir,
                               const VgxVector& Up) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Time, Dir, Up);
         auto [self, parent] = SelfAndParent(*internals_);
         internals_->local = vgx::rm::FrameSetOrientation(self, World(RelativeGroup), parent, Dir, Up);
     });
@@ -63,12 +66,14 @@ void VgxGroup::GetOrientation(float /*Time*/, const std::shared_ptr<VgxGroup>& R
 
 void VgxGroup::SetQuaternion(const std::shared_ptr<VgxGroup>& RelativeGroup, const VgxQuaternion& Q) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Q);
         auto [self, parent] = SelfAndParent(*internals_);
         internals_->local = vgx::rm::FrameSetQuaternion(self, World(RelativeGroup), parent, Q);
     });
 }
 
 void VgxGroup::SetRotation(const VgxVector& Axis, float Theta) {
+    vgx::RequireFinite(kSource, Axis, Theta);
     internals_->rotationAxis = Axis;
     internals_->rotationAngle = Theta;
 }
@@ -80,6 +85,7 @@ void VgxGroup::GetRotation(VgxVector& Axis, float& Theta) const {
 
 void VgxGroup::ApplyRotation(float Delta) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Delta);
         // Depth first, each group before its children and children in list order.
         std::vector<vgx::GroupState*> pending{internals_.get()};
         while (!pending.empty()) {
@@ -99,6 +105,7 @@ void VgxGroup::ApplyRotation(float Delta) {
 
 void VgxGroup::AddRotation(VgxCombineType Combine, const VgxVector& Axis, float Theta) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Axis, Theta);
         auto [self, parent] = SelfAndParent(*internals_);
         internals_->local = vgx::rm::FrameAddRotation(self, parent, Combine, Axis, Theta);
     });
@@ -106,6 +113,7 @@ void VgxGroup::AddRotation(VgxCombineType Combine, const VgxVector& Axis, float 
 
 void VgxGroup::AddTranslation(VgxCombineType Combine, const VgxVector& Translation) {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, Translation);
         auto [self, parent] = SelfAndParent(*internals_);
         internals_->local = vgx::rm::FrameAddTranslation(self, parent, Combine, Translation);
     });
@@ -125,17 +133,23 @@ void VgxGroup::GetTransform(const std::shared_ptr<VgxGroup>& RelativeGroup, VgxM
 void VgxGroup::GetLocalTransform(VgxMatrix& Transform) const { Transform = internals_->local; }
 
 void VgxGroup::Transform(VgxVector& DestinationVector, const VgxVector& SourceVector) const {
-    vgx::Trap(kSource, [&] { DestinationVector = vgx::rm::FrameTransform(vgx::WorldMatrix(this), SourceVector); });
+    vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, SourceVector);
+        DestinationVector = vgx::rm::FrameTransform(vgx::WorldMatrix(this), SourceVector);
+    });
 }
 
 void VgxGroup::InverseTransform(VgxVector& DestinationVector, const VgxVector& SourceVector) const {
-    vgx::Trap(kSource,
-              [&] { DestinationVector = vgx::rm::FrameInverseTransform(vgx::WorldMatrix(this), SourceVector); });
+    vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, SourceVector);
+        DestinationVector = vgx::rm::FrameInverseTransform(vgx::WorldMatrix(this), SourceVector);
+    });
 }
 
 void VgxGroup::TransformVectors(std::vector<VgxVector>& Result, const std::vector<VgxVector>& VectorList,
                                 const std::shared_ptr<VgxGroup>& RelativeGroup) const {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, VectorList);
         if (VectorList.empty()) vgx::Raise(VgxErrSubscript);
         VgxMatrix self = vgx::WorldMatrix(this), ref = World(RelativeGroup);
         Result.resize(VectorList.size());
@@ -146,6 +160,7 @@ void VgxGroup::TransformVectors(std::vector<VgxVector>& Result, const std::vecto
 void VgxGroup::InverseTransformVectors(std::vector<VgxVector>& Result, const std::vector<VgxVector>& VectorList,
                                        const std::shared_ptr<VgxGroup>& RelativeGroup) const {
     vgx::Trap(kSource, [&] {
+        vgx::RequireFinite(kSource, VectorList);
         // Result is not resized: it must already hold room for every vector.
         if (VectorList.empty() || Result.size() < VectorList.size()) vgx::Raise(VgxErrSubscript);
         vgx::rm::FrameInverseTransformVectors(vgx::WorldMatrix(this), World(RelativeGroup), VectorList,

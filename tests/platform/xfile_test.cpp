@@ -243,7 +243,7 @@ Mesh Top <3D82AB44-62DA-11cf-AB39-0020AF71E433> {
   MeshTextureCoords { 3;; 0;0;, 1;0;, 0;1;;; }
 }
 Frame 1st_frame {
-  FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 1.#QNAN0,-1.#INF00,+2.5e1,1;; }
+  FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, .5,-1e1,+2.5e1,1;; }
   Frame {}
   { Top }
 }
@@ -257,10 +257,10 @@ Frame 1st_frame {
                          std::vector<uint32_t>{0, 1, 2}, "Red", "red.png", std::vector<float>{0, 0, 1, 0, 0, 1}));
     ASSERT_EQ(scene.frames.size(), 2u);
     // Instancing by reference is not kept.
-    EXPECT_EQ(std::tie(scene.frames[0].name, scene.frames[0].meshes, scene.frames[0].transform[13],
-                       scene.frames[0].transform[14], scene.frames[1].name, scene.frames[1].parent),
-              std::tuple("1st_frame", std::vector<uint32_t>{}, -std::numeric_limits<float>::infinity(), 25.0f, "", 0));
-    EXPECT_TRUE(std::isnan(scene.frames[0].transform[12]));
+    EXPECT_EQ(std::tie(scene.frames[0].name, scene.frames[0].meshes, scene.frames[0].transform[12],
+                       scene.frames[0].transform[13], scene.frames[0].transform[14], scene.frames[1].name,
+                       scene.frames[1].parent),
+              std::tuple("1st_frame", std::vector<uint32_t>{}, 0.5f, -10.0f, 25.0f, "", 0));
 
     // A short face material list repeats its last entry.
     const Scene repeated = Parse(R"(xof 0303txt 0032
@@ -376,6 +376,10 @@ TEST(XFileRead, BrokenInputAndSampleFilesFail) {
         {"negative count", "integer", txt + "Mesh { -3; }"},
         {"unclosed string", "quote", txt + "SkinWeights { \"abc"},
         {"garbage", "expected", txt + "@@@"},
+        {"NaN as old runtimes print it", "not finite", cube + "MeshNormals { 1; 1.#QNAN0;0;1;; 1; 3;0,0,0;; } }"},
+        {"infinite power", "not finite", txt + "Material { 1;1;1;1;; -1.#INF00; 0;0;0;; 0;0;0;; }"},
+        {"double beyond float, binary", "not finite",
+         "xof 0303bin 0064" + Name("Mesh") + Tokens({10}) + List<uint32_t>({1}) + List<double>({1e300, 0, 0})},
         {"bad binary token", "token code 99", std::string("xof 0303bin 0032\x63\0", 18)},
         {"binary list past the end", "runs past the end", std::string("xof 0303bin 0032\x07\0\xff\xff\xff\x0f", 22)},
         {"compressed, absurd size", "claims", std::string("xof 0303bzip0032\xff\xff\xff\x7f\x10\0\x10\0CK", 26)},
