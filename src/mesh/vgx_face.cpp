@@ -20,6 +20,12 @@ struct FaceRef {
         return level.FaceCorners(face)[vgx::CheckIndex(index, level.FaceList[face].PointCount)];
     }
     int32_t CornerCount() const { return level.FaceList[face].PointCount; }
+    // A corner added or repointed changes the face's sides and what is drawn.
+    void CornersChanged() const {
+        object.StructureChanged();
+        object.boundingBoxValid = false;
+        object.edgesValid = false;
+    }
 };
 
 FaceRef Resolve(const std::shared_ptr<VgxObject>& object, int32_t id) {
@@ -50,9 +56,7 @@ void VgxFace::AddPoint(const VgxVector& Point, const VgxVector& Normal, const Vg
         vgx::RequireFinite(kSource, Point, Normal, UV);
         FaceRef ref = Resolve(object_, id_);
         ref.level.AppendCorner(ref.face, Pooled(ref.object, Point, Normal, UV));
-        ref.object.StructureChanged();
-        ref.object.boundingBoxValid = false;
-        ref.object.edgesValid = false;
+        ref.CornersChanged();
     });
 }
 
@@ -64,8 +68,7 @@ void VgxFace::AddPointIndexed(int32_t PointID, int32_t NormalID, int32_t UVID) {
         corner.Normal = NormalID;
         corner.UV = UVID;
         ref.level.AppendCorner(ref.face, corner);
-        ref.object.StructureChanged();
-        ref.object.edgesValid = false;
+        ref.CornersChanged();
     });
 }
 
@@ -78,15 +81,18 @@ void VgxFace::SetPoint(int32_t FacePointID, const VgxVector& Point, const VgxVec
         corner.Point = pooled.Point;
         corner.Normal = pooled.Normal;
         corner.UV = pooled.UV;
+        ref.CornersChanged();
     });
 }
 
 void VgxFace::SetPointIndexed(int32_t FacePointID, int32_t PointID, int32_t NormalID, int32_t UVID) {
     vgx::Trap(kSource, [&] {
-        vgx::iVgxFacePoint& corner = Resolve(object_, id_).Corner(FacePointID);
+        FaceRef ref = Resolve(object_, id_);
+        vgx::iVgxFacePoint& corner = ref.Corner(FacePointID);
         corner.Point = PointID;
         corner.Normal = NormalID;
         corner.UV = UVID;
+        ref.CornersChanged();
     });
 }
 
