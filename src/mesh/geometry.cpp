@@ -261,12 +261,14 @@ VgxBox VgxObject::GetBoundingBox() {
 void VgxObject::Optimize(bool InDepth, int32_t Version) {
     vgx::Trap(kSource, [&] {
         if (GetFaceCount() == 0) return;
-        if (InDepth) OptimizeMaterials();
         std::vector<VgxVector> points, normals;
         std::vector<VgxUV> uvs;
         std::vector<int32_t> faceData;
         int32_t pointCount, normalCount, uvCount, faceDataCount;
         GetGeometry(points, pointCount, normals, normalCount, uvs, uvCount, faceData, faceDataCount);
+        // A corner added by index may name no coordinate: refused before the mesh is cleared.
+        vgx::ValidateFaceData(faceData, points.size(), normals.size(), uvs.size());
+        if (InDepth) OptimizeMaterials();
         std::vector<std::shared_ptr<VgxMaterial>> materials;
         materials.reserve(static_cast<size_t>(GetFaceCount()));
         const vgx::iVgxObject& level = internals_->Base();
