@@ -92,7 +92,6 @@ void VgxFace::SetPointIndexed(int32_t FacePointID, int32_t PointID, int32_t Norm
         corner.Point = PointID;
         corner.Normal = NormalID;
         corner.UV = UVID;
-        ref.CornersChanged();
     });
 }
 
