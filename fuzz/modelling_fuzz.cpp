@@ -20,7 +20,7 @@ constexpr int kMaxSteps = 40;
 // Growth stops here so that a run stays fast: faces of the editable mesh, and
 // faces shown once the smoothing level and the mirror are applied.
 constexpr int64_t kMaxFaces = 3000;
-constexpr int64_t kMaxShownFaces = 12000;
+constexpr int64_t kMaxShownFaces = 8000;
 // Resizing stops beyond this extent, so finite input cannot overflow by repetition.
 constexpr float kMaxExtent = 1e6f;
 constexpr int32_t kIntMax = std::numeric_limits<int32_t>::max();
@@ -123,7 +123,8 @@ bool Finite(const VgxVector& v) { return std::isfinite(v.X) && std::isfinite(v.Y
 // FaceData holds one block per face, each index inside its list, then the final 0.
 void CheckGeometry(const VgxObject& object, const Geometry& g, bool uncheckedCorners) {
     Require(g.pointCount == static_cast<int32_t>(g.points.size()) &&
-            g.normalCount == static_cast<int32_t>(g.normals.size()) && g.uvCount == static_cast<int32_t>(g.uvs.size()) &&
+            g.normalCount == static_cast<int32_t>(g.normals.size()) &&
+            g.uvCount == static_cast<int32_t>(g.uvs.size()) &&
             g.faceDataCount == static_cast<int32_t>(g.faceData.size()));
     for (const VgxVector& p : g.points) Require(Finite(p));
     for (const VgxVector& n : g.normals) Require(Finite(n));
@@ -243,7 +244,8 @@ void StartMesh(VgxObject& object, Input& in) {
     const uint8_t shape = in.Byte();
     if (shape % 2 == 0) {
         for (int i = 0; i < 8; ++i) points.push_back({float(i & 1), float((i >> 1) & 1), float(i >> 2)});
-        const int32_t sides[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+        const int32_t sides[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                                     {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
         for (const auto& side : sides) {
             faceData.push_back(4);
             for (int k = 0; k < 4; ++k) corner(side[k], k);
@@ -270,12 +272,18 @@ void StartMesh(VgxObject& object, Input& in) {
     object.AddFaces(points, normals, uvs, faceData, true, false);
 }
 
-// Faces a level of smoothing and the mirror would show, from the corner count:
-// the first level makes one quad per corner, each further level four of each.
-int64_t ShownFaces(const VgxObject& object, int64_t corners, int32_t level, VgxAxis mirror) {
-    int64_t shown = level <= 0 || level > 4 ? object.GetFaceCount() : corners;
-    for (int32_t l = 1; l < level && l <= 4; ++l) shown *= 4;
-    return mirror == VgxAxisNone ? shown : 2 * shown;
+// Faces that `level` rounds of smoothing make of a mesh, from its corner count: the
+// first round makes one quad per corner, each further round four of each.
+int64_t SmoothedFaces(int64_t faces, int64_t corners, int32_t level) {
+    if (level <= 0 || level > 4) return faces;
+    int64_t smoothed = corners;
+    for (int32_t l = 1; l < level; ++l) smoothed *= 4;
+    return smoothed;
+}
+
+// Faces shown once the smoothing level and the mirror are applied.
+int64_t ShownFaces(int64_t faces, int64_t corners, int32_t level, VgxAxis mirror) {
+    return SmoothedFaces(faces, corners, level) * (mirror == VgxAxisNone ? 1 : 2);
 }
 
 bool WithinExtent(const Geometry& g) {
@@ -290,7 +298,10 @@ std::vector<int32_t> FaceDataOf(Input& in, int32_t points, int32_t normals, int3
     for (int f = in.Byte() % 3; f > 0; --f) {
         const int32_t n = in.Between(0, 5);
         data.push_back(n);
-        for (int32_t k = 0; k < n && k < 6; ++k) data.insert(data.end(), {in.Index(points), in.Index(normals), in.Index(uvs)});
+        for (int32_t k = 0; k < n && k < 6; ++k) {
+            const int32_t point = in.Index(points), normal = in.Index(normals);
+            data.insert(data.end(), {point, normal, in.Index(uvs)});
+        }
     }
     if (in.Byte() < 240) data.push_back(0);
     return data;
@@ -316,7 +327,7 @@ void RunOperation(Scene& scene, Input& in, const Geometry& g, bool& keepsOnError
     const int64_t corners = g.Corners(faces);
     const int32_t level = object.GetSmoothingLevel();
     const VgxAxis mirror = object.GetMirrorAxis();
-    const bool mayGrow = faces <= kMaxFaces && ShownFaces(object, corners, level, mirror) <= kMaxShownFaces &&
+    const bool mayGrow = faces <= kMaxFaces && ShownFaces(faces, corners, level, mirror) <= kMaxShownFaces &&
                          corners <= 4 * kMaxFaces;
     const auto condition = [](int32_t c) { return static_cast<VgxCondition>(c); };
     switch (in.Byte() % 34) {
@@ -336,7 +347,8 @@ void RunOperation(Scene& scene, Input& in, const Geometry& g, bool& keepsOnError
         case 5: object.DeleteFaces(in.Indexes(faces)); break;
         case 6: {
             const int32_t l = in.Between(0, 4);
-            if (!mayGrow || ShownFaces(object, corners, l, VgxAxisNone) > kMaxFaces * 4) return;
+            const int64_t smoothed = SmoothedFaces(faces, corners, l);
+            if (smoothed > kMaxFaces || ShownFaces(smoothed, 4 * smoothed, level, mirror) > kMaxShownFaces) return;
             object.Smooth(l, condition(in.Byte() % 3), in.Value() * 20, in.Value());
             break;
         }
@@ -344,13 +356,13 @@ void RunOperation(Scene& scene, Input& in, const Geometry& g, bool& keepsOnError
         case 8: object.Crease2(in.Value() * 20); break;
         case 9: {
             const int32_t l = in.Between(0, 4);
-            if (ShownFaces(object, corners, l, mirror) > kMaxShownFaces) return;
+            if (ShownFaces(faces, corners, l, mirror) > kMaxShownFaces) return;
             object.SetSmoothingLevel(l);
             break;
         }
         case 10: {
             const auto axis = static_cast<VgxAxis>(in.Between(0, 3));
-            if (ShownFaces(object, corners, level, axis) > kMaxShownFaces) return;
+            if (ShownFaces(faces, corners, level, axis) > kMaxShownFaces) return;
             object.SetMirrorAxis(axis);
             break;
         }
