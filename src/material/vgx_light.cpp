@@ -1,8 +1,8 @@
 #include <vgx/Vgx.h>
 #include <vgx/VgxLight.h>
 
-#include "root/errors.h"
 #include "root/access.h"
+#include "root/errors.h"
 #include "root/finite.h"
 
 namespace {

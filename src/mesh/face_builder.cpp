@@ -5,9 +5,9 @@
 
 #include <unordered_map>
 
-#include "root/access.h"
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
+#include "root/access.h"
 #include "root/errors.h"
 #include "root/mod_vector.h"
 #include "root/retained_mode.h"

@@ -6,11 +6,10 @@
 
 #include <cmath>
 
-#include "root/access.h"
 #include "mesh/object_internal.h"
 #include "platform/message_box.h"
-#include "root/errors.h"
 #include "root/access.h"
+#include "root/errors.h"
 #include "root/finite.h"
 #include "root/library_state.h"
 

@@ -9,10 +9,10 @@
 #include <vgx/VgxFace.h>
 #include <vgx/VgxObject.h>
 
-#include "root/access.h"
 #include "mesh/mesh_records.h"
 #include "mesh/render_data.h"
 #include "ops/subdivision.h"
+#include "root/access.h"
 
 struct vgx::ObjectState {
     // Level 0 is the editable mesh; 1 to 4 belong to the smoothing build.

@@ -9,10 +9,10 @@
 #include <limits>
 #include <unordered_map>
 
-#include "root/access.h"
 #include "mesh/object_internal.h"
 #include "mesh/triangulation.h"
 #include "ops/smooth.h"
+#include "root/access.h"
 #include "root/errors.h"
 #include "root/mod_file.h"
 #include "root/mod_vector.h"

@@ -1,8 +1,8 @@
 #include <vgx/VgxFaceArray.h>
 #include <vgx/VgxObject.h>
 
-#include "root/errors.h"
 #include "root/access.h"
+#include "root/errors.h"
 
 int32_t VgxFaceArray::GetSize() const { return object_ ? object_->GetFaceCount() : 0; }
 

@@ -3,8 +3,8 @@
 #include <vgx/VgxObject.h>
 
 #include "mesh/object_internal.h"
-#include "root/errors.h"
 #include "root/access.h"
+#include "root/errors.h"
 #include "root/library_state.h"
 
 VgxObject::VgxObject() : internals_(std::make_unique<vgx::ObjectState>()) { ++vgx::Library().liveObjectCount; }

@@ -6,12 +6,12 @@
 #include <vgx/VgxObject.h>
 
 #include "material/texture_entry.h"
-#include "platform/os.h"
 #include "mesh/object_internal.h"
+#include "platform/os.h"
 #include "root/errors.h"
 #include "root/library_state.h"
-#include "root/registry_sweep.h"
 #include "root/mod_file.h"
+#include "root/registry_sweep.h"
 
 namespace vgx {
 namespace {

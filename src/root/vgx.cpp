@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "root/errors.h"
 #include "root/access.h"
+#include "root/errors.h"
 #include "root/library_state.h"
 #include "root/mod_file.h"
 #include "root/vgx_internal.h"

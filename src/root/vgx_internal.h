@@ -9,9 +9,9 @@
 #include <vgx/PluginMaterial.h>
 #include <vgx/Vgx.h>
 
-#include "root/access.h"
 #include "material/texture_entry.h"
 #include "platform/hidden_window.h"
+#include "root/access.h"
 
 struct vgx::RootState {
     std::vector<vgx::iVgxTexture> textures;

@@ -14,9 +14,9 @@
 
 #include "mesh/object_internal.h"
 #include "platform/mesh_intersect.h"
+#include "root/access.h"
 #include "root/errors.h"
 #include "root/finite.h"
-#include "root/access.h"
 #include "root/library_state.h"
 #include "root/mod_file.h"
 #include "root/retained_mode.h"

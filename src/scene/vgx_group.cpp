@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "root/errors.h"
 #include "root/access.h"
+#include "root/errors.h"
 #include "root/library_state.h"
 #include "root/vgx_internal.h"
 #include "scene/group_internal.h"
