@@ -45,6 +45,8 @@ public:
     ~TemporaryFiles();
     // A new PrivateTempPath, removed with the others.
     std::string Add(std::string_view stem, std::string_view extension);
+    // The names given so far, in order.
+    const std::vector<std::string>& Paths() const { return paths_; }
 
 private:
     std::vector<std::string> paths_;

@@ -29,16 +29,13 @@ void VgxGroup::Load(const std::string& FileName) {
     // The meshes go through files of this call alone, so loads on other threads or
     // in other processes never meet, and none is left whatever happens.
     vgx::platform::TemporaryFiles temporary;
-    std::vector<std::string> meshFiles;
     int32_t last = -1;
     {
         const vgx::platform::HiddenWindow window;
         try {
             last = vgx::Trap("Vgx", [&] {
-                return vgx::rm::ConvertFrameHierarchy(FileName, root->GetSearchPath(), frames, [&](int32_t) {
-                    meshFiles.push_back(temporary.Add("~VRL", ".x"));
-                    return meshFiles.back();
-                });
+                return vgx::rm::ConvertFrameHierarchy(FileName, root->GetSearchPath(), frames,
+                                                      [&](int32_t) { return temporary.Add("~VRL", ".x"); });
             });
         } catch (const VgxError&) {
             // A file the conversion cannot read holds no mesh for it either.
@@ -68,7 +65,7 @@ void VgxGroup::Load(const std::string& FileName) {
                                   {frames.upX[i], frames.upY[i], frames.upZ[i]});
         }
         for (int32_t j = 0; j <= last; ++j) {
-            const std::string& meshFile = vgx::At(meshFiles, j);
+            const std::string& meshFile = vgx::At(temporary.Paths(), j);
             auto object = root->CreateObject();
             object->Load(meshFile);
             TableEntry(table, vgx::At(frames.objectParent, j))->AddObject(object);
