@@ -10,10 +10,12 @@
 #include <vgx/Vgx7a.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <functional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
@@ -91,10 +93,20 @@ TEST_P(RealMesh, KeepsEveryFaceAndMergesOnlyRepeatedPositions) {
 // The files the golden run does not cover: teapot, cubevt and tube repeat positions; the
 // bunny has unused vertices and near-duplicates; beast mixes quads, pentagons and
 // hexagons; the trimesh files cover the face syntaxes (p, p//n, p/t/, negative indices).
+// A test's name from its file's stem: "common/stanford-bunny.obj" runs as stanford_bunny.
+std::string StemName(std::string_view path) {
+    const size_t slash = path.rfind('/') + 1, dot = path.rfind('.');
+    std::string name(path.substr(slash, dot - slash));
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, RealMesh,
                          ::testing::Values("common/teapot.obj", "common/beast.obj", "common/stanford-bunny.obj",
                                            "trimesh/negative_indices.obj", "trimesh/cubevt.obj", "trimesh/tube.obj",
-                                           "trimesh/jacked.obj"));
+                                           "trimesh/jacked.obj"),
+                         [](const auto& info) { return StemName(info.param); });
 
 // FNV-1a over the bytes of everything a step leaves behind.
 struct Hasher {
@@ -322,7 +334,8 @@ INSTANTIATE_TEST_SUITE_P(
                 0x344b1cbe5c61f4a9, 0xd9dd4faa6e454e7b, 0x51e5e78376c35b91, 0x02b528b424e76821, 0x6512273b0bf20955,
                 0x6512273b0bf20955, 0xd59b11704816097a, 0x3234c35d930df42a, 0xa811f075b65ab049, 0x220305971588cd26,
                 0x6a9731f7bec3b713, 0x3eba3f6b004bbbd6, 0xd1e04796b875cced, 0x01ab40b5fe81b335, 0x9aeda3710de9c316,
-                0xb505079d00f5da1b, 0x447c6aeb4159c388, 0xbc67d9ad513f22e5}}));
+                0xb505079d00f5da1b, 0x447c6aeb4159c388, 0xbc67d9ad513f22e5}}),
+    [](const auto& info) { return StemName(info.param.file); });
 
 }  // namespace
 }  // namespace vgx::test
