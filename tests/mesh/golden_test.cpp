@@ -274,6 +274,8 @@ struct Golden {
     const char* file;
     std::vector<uint64_t> hashes;
 };
+// Shown by its file in test listings and failures.
+void PrintTo(const Golden& golden, std::ostream* out) { *out << golden.file; }
 
 class GoldenRun : public ::testing::TestWithParam<Golden> {};
 
