@@ -3,6 +3,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cctype>
 #include <climits>
@@ -11,15 +12,16 @@
 #include <memory>
 
 #include "platform/dds_reader.h"
+#include "platform/gif_reader.h"
+#include "platform/jpeg_reader.h"
 #include "platform/pcx_reader.h"
 #include "platform/tga_reader.h"
 #include "root/errors.h"
 
-// stb_image is compiled here for the formats it reads well; TGA is ours.
+// stb_image is compiled here for BMP and PNG only: its JPEG and GIF decoders in
+// this release read freed and unallocated memory on hostile files.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_BMP
-#define STBI_ONLY_GIF
-#define STBI_ONLY_JPEG
 #define STBI_ONLY_PNG
 #define STBI_NO_STDIO
 #define STBI_MAX_DIMENSIONS 16384
@@ -84,6 +86,27 @@ std::optional<Picture> DecodeWithStb(std::span<const uint8_t> file) {
     return picture;
 }
 
+// stb_image grows its buffer by the length a PNG chunk claims before it reads the
+// chunk, so a file of a hundred bytes could ask for gigabytes: every chunk up to
+// IEND must lie inside the file.
+bool PngChunksFitFile(std::span<const uint8_t> file) {
+    constexpr size_t kSignatureSize = 8, kChunkFrameSize = 12;  // length, type, CRC
+    constexpr std::array<uint8_t, 4> kEndType = {'I', 'E', 'N', 'D'};
+    size_t at = kSignatureSize;
+    while (at + kChunkFrameSize <= file.size()) {
+        const size_t length =
+            size_t{file[at]} << 24 | size_t{file[at + 1]} << 16 | size_t{file[at + 2]} << 8 | file[at + 3];
+        if (length > file.size() - at - kChunkFrameSize) return false;
+        if (std::equal(kEndType.begin(), kEndType.end(), file.begin() + static_cast<ptrdiff_t>(at + 4))) return true;
+        at += kChunkFrameSize + length;
+    }
+    return false;
+}
+
+std::optional<Picture> DecodePng(std::span<const uint8_t> file) {
+    return PngChunksFitFile(file) ? DecodeWithStb(file) : std::nullopt;
+}
+
 // libtiff reports every broken tag and strip; a file that fails is simply no picture.
 int IgnoreTiffMessage(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
@@ -146,8 +169,14 @@ std::optional<Picture> DecodeFile(const std::string& path) {
     }
     using Decoder = std::optional<Picture> (*)(std::span<const uint8_t>);
     Decoder decoder = nullptr;
-    if (extension == "BMP" || extension == "JPG" || extension == "GIF" || extension == "PNG") {
+    if (extension == "BMP") {
         decoder = DecodeWithStb;
+    } else if (extension == "PNG") {
+        decoder = DecodePng;
+    } else if (extension == "JPG") {
+        decoder = DecodeJpeg;
+    } else if (extension == "GIF") {
+        decoder = DecodeGif;
     } else if (extension == "TGA") {
         decoder = DecodeTga;
     } else if (extension == "DDS") {

@@ -17,8 +17,8 @@ struct Picture {
     std::vector<uint32_t> pixels;
 };
 
-// Decodes by the upper-cased extension: BMP, JPG, GIF, PNG (stb_image), TGA, DDS,
-// PCX (our readers), TIF and TIFF (libtiff). std::nullopt when the file is missing,
+// Decodes by the upper-cased extension: BMP, PNG (stb_image), JPG (libjpeg-turbo),
+// GIF (giflib), TGA, DDS, PCX (our readers), TIF and TIFF (libtiff). std::nullopt when the file is missing,
 // unreadable, or not a picture this format can hold.
 std::optional<Picture> DecodeFile(const std::string& path);
 

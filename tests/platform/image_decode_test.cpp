@@ -96,9 +96,9 @@ TEST(ImageDecode, MissingBrokenAndLyingFilesGiveNoPictureAndNeverCrash) {
                                      test::ScratchFolder() + "/folder.png", WriteScratch("pictures.png/hopper", png)};
     // p_8.tga is a header only, with 8-bit map entries.
     for (const char* name :
-         {"LICENSE", "zero_width.gif", "decompression_bomb.gif", "cross_scan_line_truncated.tga", "p_8.tga",
-          "palette.dds", "unimplemented_pfflags.dds", "unimplemented_pixel_format.dds", "unsupported_bitcount.dds",
-          "zero_mask_totals.dds", "timeout-041dd17dfde800360a47a172269df127af138c6b.dds",
+         {"LICENSE", "zero_width.gif", "decompression_bomb.gif", "truncated_jpeg.jpg", "cross_scan_line_truncated.tga",
+          "p_8.tga", "palette.dds", "unimplemented_pfflags.dds", "unimplemented_pixel_format.dds",
+          "unsupported_bitcount.dds", "zero_mask_totals.dds", "timeout-041dd17dfde800360a47a172269df127af138c6b.dds",
           "timeout-52d106579505547091ef69b58341351a37c23e31.dds",
           "timeout-755a4d204f4208e3597ac3391edebee196462bd0.dds",
           "timeout-c60a3d7314213624607bfb3e38d551a8b24a7435.dds"})
@@ -106,7 +106,8 @@ TEST(ImageDecode, MissingBrokenAndLyingFilesGiveNoPictureAndNeverCrash) {
     const Bytes text = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'};
     for (const std::string extension : {"bmp", "jpg", "gif", "png", "tga", "dds", "tif", "tiff", "pcx"})
         none.insert(none.end(), {WriteScratch("empty." + extension, {}), WriteScratch("text." + extension, text)});
-    for (const std::string name : {"hopper.png", "hopper.bmp", "hopper.gif", "hopper.tif", "hopper.dds"}) {
+    for (const std::string name :
+         {"hopper.png", "hopper.bmp", "hopper.gif", "hopper.jpg", "hopper.tif", "hopper.dds"}) {
         const Bytes bytes = ReadBytes("pillow/" + name);
         none.push_back(WriteScratch("truncated_" + name, Bytes(bytes.begin(), bytes.begin() + bytes.size() / 3)));
     }
