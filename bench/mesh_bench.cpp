@@ -188,6 +188,27 @@ void WeldMeshoptimizer(benchmark::State& state, const MeshSource& source) {
 
 // ---- registration ----
 
+// A host adding points one call at a time, each twice (the second call finds it):
+// on a grid spread over the hash buckets, and on the plane x + y + z = 1, whose
+// points all share one hash key and so one chain.
+void SingleAdds(benchmark::State& state, bool oneChain) {
+    const int side = static_cast<int>(state.range(0));
+    std::vector<VgxVector> points;
+    for (int i = 0; i < side; ++i)
+        for (int j = 0; j < side; ++j) {
+            const float x = static_cast<float>(i) * 0.5f, y = static_cast<float>(j) * 0.25f;
+            points.push_back({x, y, oneChain ? 1 - x - y : 0.125f * static_cast<float>(i + j)});
+        }
+    const auto root = QuietRoot();
+    for (auto _ : state) {
+        auto object = root->CreateObject();
+        for (int pass = 0; pass < 2; ++pass)
+            for (const VgxVector& p : points) benchmark::DoNotOptimize(object->AddOptimizedPoint(p));
+    }
+    state.SetItemsProcessed(state.iterations() * 2 * static_cast<int64_t>(points.size()));
+    state.counters["points"] = static_cast<double>(points.size());
+}
+
 // Names read Operation/source[/optimize:b]; generated sources carry faces:n, files
 // file:name. The files are timed only where the welders compare.
 using Operation = void (*)(benchmark::State&, const MeshSource&);
@@ -220,6 +241,14 @@ const bool registered = [] {
         Register("triangles/faces:" + std::to_string(faces),
                  [=]() -> const ObjMesh& { return Generated(Shape::Triangles, faces); }, false);
     }
+    for (const bool oneChain : {false, true})
+        for (const int64_t side : {32, 100, 316})
+            benchmark::RegisterBenchmark(("SingleAdds/" + std::string(oneChain ? "one-chain" : "grid") +
+                                          "/points:" + std::to_string(side * side))
+                                             .c_str(),
+                                         [=](benchmark::State& state) { SingleAdds(state, oneChain); })
+                ->Arg(side)
+                ->Unit(benchmark::kMillisecond);
     for (const char* file : {"suzanne", "spot", "teapot", "beast", "stanford-bunny"}) {
         const std::string relative = std::string("meshes/common/") + file + ".obj";
         Register(std::string("file:") + file, [=]() -> const ObjMesh& { return FromFile(relative); }, false);

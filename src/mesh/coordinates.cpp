@@ -15,12 +15,8 @@ constexpr std::string_view kSource = "VgxObject";
 int32_t VgxObject::AddOptimizedPoint(const VgxVector& Point) {
     return vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, Point);
-        vgx::iVgxObject& level = internals_->Base();
-        vgx::VgxPoint record;
-        record.Point = Point;
-        const int32_t index = vgx::modIndex::AddPooledPoint(level.PointList, level.PointListCount,
-                                                            level.PointHashTable, record, false, true);
-        internals_->StructureChanged();
+        const int32_t index = vgx::modIndex::SearchPoint(internals_->Base(), internals_->poolSearches, Point);
+        internals_->StructureChangedPoolsKept();
         internals_->boundingBoxValid = false;
         return index;
     });
@@ -42,10 +38,8 @@ void VgxObject::AddOptimizedPoints(const std::vector<VgxVector>& PointList, std:
 int32_t VgxObject::AddOptimizedNormal(const VgxVector& Normal) {
     return vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, Normal);
-        vgx::iVgxObject& level = internals_->Base();
-        const int32_t index = vgx::modIndex::AddPooledNormal(level.NormalList, level.NormalListCount,
-                                                             level.NormalHashTable, Normal, true);
-        internals_->StructureChanged();
+        const int32_t index = vgx::modIndex::SearchNormal(internals_->Base(), internals_->poolSearches, Normal);
+        internals_->StructureChangedPoolsKept();
         return index;
     });
 }
@@ -65,10 +59,8 @@ void VgxObject::AddOptimizedNormals(const std::vector<VgxVector>& NormalList, st
 int32_t VgxObject::AddOptimizedUV(const VgxUV& UV) {
     return vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, UV);
-        vgx::iVgxObject& level = internals_->Base();
-        const int32_t index =
-            vgx::modIndex::AddPooledUV(level.UVList, level.UVListCount, level.UVHashTable, UV, true);
-        internals_->StructureChanged();
+        const int32_t index = vgx::modIndex::SearchUV(internals_->Base(), internals_->poolSearches, UV);
+        internals_->StructureChangedPoolsKept();
         return index;
     });
 }

@@ -236,7 +236,7 @@ void VgxObject::Translate(const VgxVector& Translation) {
         // The box moves with the points and stays as valid as it was.
         shift(self.boundingBox.Min);
         shift(self.boundingBox.Max);
-        if (self.renderBufferState != 0) self.renderBufferState = 2;
+        self.PositionsMovedWithBox();
     });
 }
 

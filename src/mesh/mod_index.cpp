@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "mesh/proximity_index.h"
 #include "mesh/recent_values.h"
@@ -274,6 +275,37 @@ int32_t AddOne(std::vector<typename Pool::Record>& list, int32_t& count, HashTab
 }
 
 template <class Pool>
+using PoolIndex = ProximityIndex<Pool::kDims>;
+
+// An index of every entry where it is now, under the bucket its chain files it
+// in; `expected` entries and `cells` cells are first guesses.
+template <class Pool>
+PoolIndex<Pool> IndexPool(std::vector<typename Pool::Record>& list, const HashTable& table, size_t expected,
+                          size_t cells) {
+    PoolIndex<Pool> index(static_cast<int32_t>(expected), kTolerance, cells);
+    for (size_t bucket = 0; bucket < table.heads.size(); ++bucket) {
+        for (int32_t link = table.heads[bucket]; link != 0; link = Next(list[link - 1])) {
+            index.Insert(link - 1, static_cast<int32_t>(bucket), Pool::Position(Pool::Of(list[link - 1])));
+        }
+    }
+    return index;
+}
+
+// What FindOrInsert finds or appends, looked up through an index of the pool.
+template <class Pool>
+int32_t FindOrAppendIndexed(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table,
+                            PoolIndex<Pool>& index, const typename Pool::Value& value) {
+    const int32_t bucket = Pool::Bucket(value, table.type);
+    const auto at = Pool::Position(value);
+    int32_t found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(list[entry], value); });
+    if (found < 0) {
+        found = Append(list, count, table, bucket, Pool::Make(value));
+        index.Insert(found, bucket, at);
+    }
+    return found;
+}
+
+template <class Pool>
 void AddBatch(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table,
               const std::vector<typename Pool::Value>& values, bool search, std::vector<int32_t>& indexes) {
     indexes.resize(values.size());
@@ -283,34 +315,55 @@ void AddBatch(std::vector<typename Pool::Record>& list, int32_t& count, HashTabl
         }
         return;
     }
-    // No position changes while the batch runs, so an index of where each entry
-    // is now, under the bucket its chain files it in, answers every search.
-    // Appends can only come from this batch: entries stay below count + values. The
-    // cells start few (soups repeat most values) and grow as they fill.
-    const size_t entries = static_cast<size_t>(count) + values.size();
-    ProximityIndex<Pool::kDims> index(static_cast<int32_t>(entries), kTolerance,
-                                      static_cast<size_t>(count) + values.size() / 16);
-    for (size_t bucket = 0; bucket < table.heads.size(); ++bucket) {
-        for (int32_t link = table.heads[bucket]; link != 0; link = Next(list[link - 1])) {
-            index.Insert(link - 1, static_cast<int32_t>(bucket), Pool::Position(Pool::Of(list[link - 1])));
-        }
-    }
+    // No position changes while the batch runs, so one index answers every search.
+    // Appends can only come from this batch. The cells start few (soups repeat
+    // most values) and grow as they fill.
+    auto index = IndexPool<Pool>(list, table, static_cast<size_t>(count) + values.size(),
+                                 static_cast<size_t>(count) + values.size() / 16);
     RecentValues<typename Pool::Value, Pool::kDims> recent(values.size());
     for (size_t i = 0; i < values.size(); ++i) {
         const typename Pool::Value& value = values[i];
         int32_t found = recent.Find(value);
         if (found < 0) {
-            const int32_t bucket = Pool::Bucket(value, table.type);
-            const auto at = Pool::Position(value);
-            found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(list[entry], value); });
-            if (found < 0) {
-                found = Append(list, count, table, bucket, Pool::Make(value));
-                index.Insert(found, bucket, at);
-            }
-            recent.Remember(value, at, found);
+            found = FindOrAppendIndexed<Pool>(list, count, table, index, value);
+            recent.Remember(value, Pool::Position(value), found);
         }
         indexes[i] = found;
     }
+}
+
+// An index kept across single searches while its pool grows through them only.
+template <class Pool>
+struct KeptIndex {
+    std::optional<PoolIndex<Pool>> index;
+    int64_t walked = 0;  // chain links walked since the cache was made
+    int32_t filed = 0;   // the pool's count when the index last saw it
+    int32_t tableType = 0;
+};
+
+// One searching add. Chains are walked until the walks have cost about what an
+// index of the whole pool costs to build (a step a link against a step an
+// entry); then the index is built and kept until the pool changes some other
+// way. A run of adds thus never costs more than twice the cheaper of the two.
+template <class Pool>
+int32_t AddKept(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table, KeptIndex<Pool>& kept,
+                const typename Pool::Value& value) {
+    if (kept.index && (kept.filed != count || kept.tableType != table.type)) kept.index.reset();
+    if (!kept.index) {
+        constexpr int64_t kLeastWalk = 4096;
+        const int64_t allowance = std::max<int64_t>(count, kLeastWalk);
+        const int32_t bucket = Pool::Bucket(value, table.type);
+        int32_t link = table.heads[bucket];
+        for (; link != 0 && kept.walked <= allowance; link = Next(list[link - 1]), ++kept.walked) {
+            if (Pool::Matches(list[link - 1], value)) return link - 1;
+        }
+        if (link == 0) return Append(list, count, table, bucket, Pool::Make(value));
+        kept.index.emplace(IndexPool<Pool>(list, table, static_cast<size_t>(count) * 2, static_cast<size_t>(count)));
+        kept.tableType = table.type;
+    }
+    const int32_t found = FindOrAppendIndexed<Pool>(list, count, table, *kept.index, value);
+    kept.filed = count;
+    return found;
 }
 
 }  // namespace
@@ -372,6 +425,37 @@ void AddPooledNormals(std::vector<iVgxNormal>& list, int32_t& count, HashTable& 
 void AddPooledUVs(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const std::vector<VgxUV>& uvs,
                   bool search, std::vector<int32_t>& indexes) {
     AddBatch<UVPool>(list, count, table, uvs, search, indexes);
+}
+
+struct PoolSearches {
+    KeptIndex<PointPool> points;
+    KeptIndex<NormalPool> normals;
+    KeptIndex<UVPool> uvs;
+};
+
+void PoolSearchesDeleter::operator()(PoolSearches* searches) const { delete searches; }
+
+namespace {
+
+PoolSearches& Searches(PoolSearchCache& cache) {
+    if (!cache) cache.reset(new PoolSearches);
+    return *cache;
+}
+
+}  // namespace
+
+int32_t SearchPoint(iVgxObject& level, PoolSearchCache& cache, const VgxVector& point) {
+    return AddKept<PointPool>(level.PointList, level.PointListCount, level.PointHashTable, Searches(cache).points,
+                              point);
+}
+
+int32_t SearchNormal(iVgxObject& level, PoolSearchCache& cache, const VgxVector& normal) {
+    return AddKept<NormalPool>(level.NormalList, level.NormalListCount, level.NormalHashTable, Searches(cache).normals,
+                               normal);
+}
+
+int32_t SearchUV(iVgxObject& level, PoolSearchCache& cache, const VgxUV& uv) {
+    return AddKept<UVPool>(level.UVList, level.UVListCount, level.UVHashTable, Searches(cache).uvs, uv);
 }
 
 int32_t AddPooledEdge(std::vector<iVgxEdge>& list, int32_t& count, FlatIndexMap& index, const iVgxEdge& edge,

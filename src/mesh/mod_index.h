@@ -4,6 +4,7 @@
 // through hash chains; edges match exactly. Each returns the index found or appended (-1 when
 // find-only found nothing).
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "mesh/mesh_records.h"
@@ -37,6 +38,21 @@ void AddPooledNormals(std::vector<iVgxNormal>& list, int32_t& count, HashTable& 
                       const std::vector<VgxVector>& normals, bool search, std::vector<int32_t>& indexes);
 void AddPooledUVs(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const std::vector<VgxUV>& uvs,
                   bool search, std::vector<int32_t>& indexes);
+
+// Searching single adds into the pools of one level, each returning what
+// AddPooledPoint, AddPooledNormal or AddPooledUV with `search` would. The cache
+// may keep indexes of the pools across calls so that a long hash chain is not
+// walked on every add; it follows appends made through these calls only, so its
+// owner resets it whenever the pools change any other way (moved, overwritten,
+// rebuilt, or grown by other calls).
+struct PoolSearches;
+struct PoolSearchesDeleter {
+    void operator()(PoolSearches* searches) const;
+};
+using PoolSearchCache = std::unique_ptr<PoolSearches, PoolSearchesDeleter>;
+int32_t SearchPoint(iVgxObject& level, PoolSearchCache& cache, const VgxVector& point);
+int32_t SearchNormal(iVgxObject& level, PoolSearchCache& cache, const VgxVector& normal);
+int32_t SearchUV(iVgxObject& level, PoolSearchCache& cache, const VgxUV& uv);
 
 // Whether a batch of `incoming` searched values into a pool of `pooled` entries
 // uses the temporary index; either way gives the same results.

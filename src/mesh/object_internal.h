@@ -10,6 +10,7 @@
 #include <vgx/VgxObject.h>
 
 #include "mesh/mesh_records.h"
+#include "mesh/mod_index.h"
 #include "mesh/render_data.h"
 #include "ops/subdivision.h"
 #include "root/access.h"
@@ -47,13 +48,28 @@ struct vgx::ObjectState {
     bool boundingBoxValid = false;
     vgx::RenderData render;
 
+    // Indexes that single searching adds keep of the base pools; any change but
+    // theirs drops them.
+    vgx::modIndex::PoolSearchCache poolSearches;
+
     vgx::iVgxObject& Base() { return levels[0]; }
     const vgx::iVgxObject& Base() const { return levels[0]; }
-    void StructureChanged() { renderBufferState = 0; }
+    void StructureChanged() {
+        StructureChangedPoolsKept();
+        poolSearches.reset();
+    }
+    // Faces or pools changed through appends and re-pointed corners only: no
+    // pooled value moved, so the pool searches still hold.
+    void StructureChangedPoolsKept() { renderBufferState = 0; }
     // Positions moved but the structure stands: only positions need re-sending.
     void PositionsMoved() {
-        if (renderBufferState != 0) renderBufferState = 2;
+        PositionsMovedWithBox();
         boundingBoxValid = false;
+    }
+    // The same, when the bounding box was moved along with them.
+    void PositionsMovedWithBox() {
+        if (renderBufferState != 0) renderBufferState = 2;
+        poolSearches.reset();
     }
 };
 

@@ -1,13 +1,14 @@
 #pragma once
-// A throwaway index of a pool's entries for one batch of searches. Entries are
+// An index of a pool's entries for searches that would walk its hash chains. Entries are
 // keyed by the hash bucket they are filed under and the grid cell of their
 // position, and each cell lists its entries in ascending order. A query visits
 // only the cells of its own bucket that lie within the match tolerance of its
 // position, so it finds the lowest matching entry filed in that bucket, which is
 // exactly what walking the bucket's chain finds, without the walk.
 //
-// The index holds positions as they were when filed here, so it must not outlive
-// the batch: any later edit of a position would make it stale.
+// The index holds positions as they were when filed here: whoever keeps it beyond
+// one batch must drop it when a filed position may have moved.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -21,9 +22,9 @@ class ProximityIndex {
 public:
     using Position = std::array<float, Dims>;
 
-    // Entry indexes must stay below `entries`; `reach` bounds the distance, per
-    // coordinate, at which a position can still match; `cells` is a first guess
-    // at how many cells will be used.
+    // `entries` is a first guess at how many entries will be filed; `reach` bounds
+    // the distance, per coordinate, at which a position can still match; `cells`
+    // is a first guess at how many cells will be used.
     ProximityIndex(int32_t entries, double reach, size_t cells)
         : next_(static_cast<size_t>(entries), -1), reach_(reach) {
         size_t slots = 64;
@@ -43,6 +44,8 @@ public:
             if (!std::isfinite(at[d])) return;
             key.cell[d] = CellOf(at[d]);
         }
+        if (static_cast<size_t>(index) >= next_.size())
+            next_.resize(std::max(static_cast<size_t>(index) + 1, next_.size() * 2), -1);
         if ((size_ + 1) * 2 > slots_.size()) Grow();
         Slot& slot = Locate(key);
         if (slot.tail < 0) {

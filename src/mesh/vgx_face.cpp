@@ -22,7 +22,7 @@ struct FaceRef {
     int32_t CornerCount() const { return level.FaceList[face].PointCount; }
     // A corner added or repointed changes the face's sides and what is drawn.
     void CornersChanged() const {
-        object.StructureChanged();
+        object.StructureChangedPoolsKept();
         object.boundingBoxValid = false;
         object.edgesValid = false;
     }
@@ -35,17 +35,11 @@ FaceRef Resolve(const std::shared_ptr<VgxObject>& object, int32_t id) {
     return {internals, internals.Base(), id};
 }
 
-vgx::iVgxFacePoint Pooled(vgx::ObjectState& object, const VgxVector& point, const VgxVector& normal,
-                          const VgxUV& uv) {
-    vgx::iVgxObject& level = object.Base();
-    vgx::VgxPoint record;
-    record.Point = point;
+vgx::iVgxFacePoint Pooled(vgx::ObjectState& object, const VgxVector& point, const VgxVector& normal, const VgxUV& uv) {
     vgx::iVgxFacePoint corner;
-    corner.Point = vgx::modIndex::AddPooledPoint(level.PointList, level.PointListCount, level.PointHashTable, record,
-                                                 false, true);
-    corner.Normal =
-        vgx::modIndex::AddPooledNormal(level.NormalList, level.NormalListCount, level.NormalHashTable, normal, true);
-    corner.UV = vgx::modIndex::AddPooledUV(level.UVList, level.UVListCount, level.UVHashTable, uv, true);
+    corner.Point = vgx::modIndex::SearchPoint(object.Base(), object.poolSearches, point);
+    corner.Normal = vgx::modIndex::SearchNormal(object.Base(), object.poolSearches, normal);
+    corner.UV = vgx::modIndex::SearchUV(object.Base(), object.poolSearches, uv);
     return corner;
 }
 
@@ -100,8 +94,8 @@ void VgxFace::SetUV(int32_t FacePointID, const VgxUV& UV) {
         vgx::RequireFinite(kSource, UV);
         FaceRef ref = Resolve(object_, id_);
         vgx::iVgxFacePoint& corner = ref.Corner(FacePointID);
-        corner.UV = vgx::modIndex::AddPooledUV(ref.level.UVList, ref.level.UVListCount, ref.level.UVHashTable, UV, true);
-        ref.object.StructureChanged();
+        corner.UV = vgx::modIndex::SearchUV(ref.level, ref.object.poolSearches, UV);
+        ref.object.StructureChangedPoolsKept();
     });
 }
 
@@ -109,7 +103,7 @@ void VgxFace::SetUVID(int32_t FacePointID, int32_t UVID) {
     vgx::Trap(kSource, [&] {
         FaceRef ref = Resolve(object_, id_);
         ref.Corner(FacePointID).UV = UVID;
-        ref.object.StructureChanged();
+        ref.object.StructureChangedPoolsKept();
     });
 }
 

@@ -42,13 +42,14 @@ void VgxObject::ApplyWrap(VgxWrapType WrapType, const std::shared_ptr<VgxGroup>&
         } else {
             vgx::rm::WrapCorners(positions, cornerCount, faceCorners, faceCount, WrapType, parameters, uvs);
         }
+        std::vector<VgxUV> coordinates(static_cast<size_t>(cornerCount));
+        for (size_t i = 0; i < coordinates.size(); ++i) coordinates[i] = {uvs[2 * i], uvs[2 * i + 1]};
+        std::vector<int32_t> pooled;
+        vgx::modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, coordinates, true, pooled);
         size_t next = 0;
         for (int32_t f = 0; f < level.FaceListCount; ++f) {
             vgx::iVgxFacePoint* corners = level.FaceCorners(f);
-            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k, next += 2) {
-                corners[k].UV = vgx::modIndex::AddPooledUV(level.UVList, level.UVListCount, level.UVHashTable,
-                                                           {uvs[next], uvs[next + 1]}, true);
-            }
+            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].UV = pooled[next++];
         }
         self.StructureChanged();
     });

@@ -422,3 +422,43 @@ TEST(BatchSearchThroughObjects, BatchesLeaveTheSameArraysAsSingleAdds) {
 }
 
 }  // namespace
+
+TEST(SingleSearchThroughObjects, LongChainsStayRightAcrossMovesAndEdits) {
+    // Points on the plane x + y + z = 1 share one key, so one chain holds them all: long
+    // enough that single adds look through a kept index instead of walking it.
+    auto root = Vgx::Create();
+    auto object = root->CreateObject();
+    ASSERT_EQ(Internals(*object).Base().PointHashTable.type, 0);
+    PoolPair reference{0};
+    Points plane;
+    for (int i = 0; i < 60; ++i)
+        for (int j = 0; j < 60; ++j) plane.push_back({i * 0.5f, j * 0.25f, 1 - i * 0.5f - j * 0.25f});
+    const auto add = [&](const VgxVector& p) {
+        ASSERT_EQ(object->AddOptimizedPoint(p), reference.Walk(p, true)) << p.X << " " << p.Y << " " << p.Z;
+    };
+    const auto sync = [&] {
+        for (int32_t i = 0; i < object->GetPointCount(); ++i) reference.positions[i] = object->GetPoint(i);
+    };
+    for (const VgxVector& p : plane) add(p);
+    for (const VgxVector& p : plane) add({p.X + 0.00005f, p.Y - 0.00005f, p.Z});
+    // A move must be seen by the next search: an older entry moved onto a newer one's
+    // position is found first, and a moved entry no longer answers for where it was.
+    std::mt19937 random(11);
+    for (int m = 0; m < 100 && !testing::Test::HasFatalFailure(); ++m) {
+        const auto i = static_cast<int32_t>(random() % plane.size()), j = static_cast<int32_t>(random() % plane.size());
+        object->SetPoint(std::min(i, j), object->GetPoint(std::max(i, j)));
+        sync();
+        add(plane[static_cast<size_t>(std::max(i, j))]);
+        add(plane[static_cast<size_t>(std::min(i, j))]);
+    }
+    object->Translate({0.5f, -0.5f, 0});
+    object->SetPoints({{0.5f, 0.25f, 0.25f}});
+    sync();
+    for (size_t k = 0; k < plane.size() && !testing::Test::HasFatalFailure(); k += 7) add(plane[k]);
+    // Adds through a face proxy share the kept index with the object's own.
+    auto face = object->CreateFace();
+    face->AddPoint(plane[5], {0, 0, 1}, {0, 0});
+    reference.Walk(plane[5], true);
+    add(plane[5]);
+    EXPECT_EQ(object->GetPointCount(), static_cast<int32_t>(reference.positions.size()));
+}
