@@ -123,6 +123,13 @@ public:
     // Where the diagnostic log "Vorlan.log" is written (the user's documents folder).
     static std::string GetDiagnosticLogPath();
 
+    // The threads the library's operations may use, the caller's included, shared
+    // by every root of the process; 1 runs everything on the calling thread. It
+    // starts at VGX_THREADS when that holds 1 to 256, else at the machine's
+    // hardware threads. Results never depend on it. Outside 1 to 256 raises 5.
+    void SetThreadCount(int32_t ThreadCount);
+    int32_t GetThreadCount() const;
+
     // Replaces how warnings are shown; an empty handler restores the default
     // (diagnostic log and standard error).
     void SetMessageBoxHandler(VgxMessageBoxHandler Handler);

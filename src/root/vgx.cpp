@@ -12,6 +12,7 @@
 #include "root/errors.h"
 #include "root/library_state.h"
 #include "root/mod_file.h"
+#include "root/task_pool.h"
 #include "root/vgx_internal.h"
 
 namespace {
@@ -176,5 +177,11 @@ std::shared_ptr<PluginMaterial> Vgx::GetPluginObject(int32_t PlugInID) const {
 }
 
 std::string Vgx::GetDiagnosticLogPath() { return vgx::modFile::LogFilePath(); }
+
+void Vgx::SetThreadCount(int32_t ThreadCount) {
+    vgx::Trap(kSource, [&] { vgx::tasks::SetThreadCount(ThreadCount); });
+}
+
+int32_t Vgx::GetThreadCount() const { return vgx::tasks::ThreadCount(); }
 
 void Vgx::SetMessageBoxHandler(VgxMessageBoxHandler Handler) { internals_->messageBox = std::move(Handler); }

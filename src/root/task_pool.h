@@ -1,0 +1,36 @@
+#pragma once
+// The library's worker threads. Work is cut into chunks that depend only on its
+// size, never on the number of threads, and each chunk writes its own part of the
+// output, so every result is the same with 1 thread or 256.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace vgx::tasks {
+
+inline constexpr int32_t kMaxThreads = 256;
+
+// The threads an operation may use, the caller's included, for every root of the
+// process: VGX_THREADS when it holds a whole number from 1 to 256 at the first
+// use, else the machine's hardware threads (at most 256).
+int32_t ThreadCount();
+// Raises 5 for a count outside 1 to 256.
+void SetThreadCount(int32_t count);
+
+// Calls chunk(i) for every i in [0, chunks) on up to ThreadCount() threads and
+// returns when all have ended. When chunks throw, the exception of the lowest
+// failed chunk is rethrown, which is the one a serial run meets first. Inside a
+// chunk, further calls run serially on the chunk's thread.
+void RunChunks(size_t chunks, const std::function<void(size_t)>& chunk);
+
+// body(begin, end) over [0, count) in ranges of `grain` items, the last shorter.
+template <class Body>
+void ParallelFor(size_t count, size_t grain, Body&& body) {
+    if (count == 0) return;
+    const size_t chunks = (count + grain - 1) / grain;
+    if (chunks == 1) return body(size_t{0}, count);
+    RunChunks(chunks, [&](size_t chunk) { body(chunk * grain, std::min(count, (chunk + 1) * grain)); });
+}
+
+}  // namespace vgx::tasks
