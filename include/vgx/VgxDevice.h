@@ -135,7 +135,10 @@ public:
 };
 
 // A device whose resources live in memory. It answers like a windowed hardware
-// device: it can be told it was lost, and then reports so until it is reset.
+// device: it can be told it was lost, and then reports so until it is reset. A
+// new buffer's bytes are undefined until written, as a hardware buffer's are; the
+// memory of large freed buffers (up to 8 of them, 256 MB in all, process-wide) is
+// kept for new buffers of the same length.
 class VgxSoftwareDevice : public VgxDevice {
 public:
     VgxSoftwareDevice();

@@ -328,30 +328,40 @@ void EnsureDeviceSlots(vgx::ObjectState& self, int32_t deviceId) {
     if (grown) self.StructureChanged();
 }
 
-// A list's indices as the device takes them; 16-bit indices are signed, so a
-// vertex beyond 32767 overflows.
-std::vector<uint8_t> IndexBytes(const IndexList& list, IndexWidth width) {
-    const auto count = static_cast<size_t>(list.Count);
-    if (width == IndexWidth::Bits32) {
-        std::vector<uint8_t> bytes(count * 4);
-        std::memcpy(bytes.data(), list.Indices.data(), bytes.size());
-        return bytes;
+// A list's indices as the device takes them: the list itself at 32 bits, a
+// narrowed copy at 16. 16-bit indices are signed, so a vertex beyond 32767
+// overflows.
+class IndexBytes {
+public:
+    IndexBytes(const IndexList& list, IndexWidth width) {
+        const auto count = static_cast<size_t>(list.Count);
+        if (width == IndexWidth::Bits32) {
+            data_ = list.Indices.data();
+            size_ = count * 4;
+            return;
+        }
+        narrowed_.resize(count);
+        for (size_t i = 0; i < count; ++i) {
+            if (list.Indices[i] > std::numeric_limits<int16_t>::max()) Raise(VgxErrOverflow);
+            narrowed_[i] = static_cast<int16_t>(list.Indices[i]);
+        }
+        data_ = narrowed_.data();
+        size_ = count * 2;
     }
-    std::vector<uint8_t> bytes(count * 2);
-    for (size_t i = 0; i < count; ++i) {
-        if (list.Indices[i] > std::numeric_limits<int16_t>::max()) Raise(VgxErrOverflow);
-        const auto narrow = static_cast<int16_t>(list.Indices[i]);
-        std::memcpy(bytes.data() + 2 * i, &narrow, 2);
-    }
-    return bytes;
-}
+    const void* Data() const { return data_; }
+    size_t Size() const { return size_; }
 
-std::shared_ptr<VgxIndexBuffer> MakeIndexBuffer(VgxDevice& device, const std::vector<uint8_t>& bytes,
-                                                IndexWidth width, int32_t usage) {
-    auto buffer = device.CreateIndexBuffer(bytes.size(), usage,
-                                           width == IndexWidth::Bits32 ? VgxFormatIndex32 : VgxFormatIndex16,
-                                           VgxPoolManaged);
-    buffer->Write(0, bytes.data(), bytes.size());
+private:
+    std::vector<int16_t> narrowed_;
+    const void* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+std::shared_ptr<VgxIndexBuffer> MakeIndexBuffer(VgxDevice& device, const IndexBytes& bytes, IndexWidth width,
+                                                int32_t usage) {
+    auto buffer = device.CreateIndexBuffer(
+        bytes.Size(), usage, width == IndexWidth::Bits32 ? VgxFormatIndex32 : VgxFormatIndex16, VgxPoolManaged);
+    buffer->Write(0, bytes.Data(), bytes.Size());
     return buffer;
 }
 
@@ -391,13 +401,13 @@ void CreateDeviceBuffers(vgx::ObjectState& self, int32_t deviceId, VgxDevice& de
         SlotBuffers& out = slots[s];
         const IndexList& triangles = render.object.triangles[s];
         if (triangles.Count > 0) {
-            const std::vector<uint8_t> bytes = IndexBytes(triangles, render.indexWidth);
+            const IndexBytes bytes(triangles, render.indexWidth);
             out.triangles = MakeIndexBuffer(device, bytes, render.indexWidth, usage);
             const bool wide = render.indexWidth == IndexWidth::Bits32;
             out.mesh = device.CreateMesh(render.object.solidCounts[s], render.object.VertexCount(),
                                          VgxMeshManaged | (wide ? VgxMeshIndex32 : 0), VgxVertexFormat44);
             out.mesh->GetVertexBuffer()->Write(0, render.object.vertices.data(), objectBytes);
-            out.mesh->GetIndexBuffer()->Write(0, bytes.data(), bytes.size());
+            out.mesh->GetIndexBuffer()->Write(0, bytes.Data(), bytes.Size());
         }
         if (nonSolid && render.object.edgePoints[s].Count > 0) {
             out.edgePoints = MakeIndexBuffer(device, render.object.edgePoints[s], render.indexWidth, usage);

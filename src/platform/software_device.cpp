@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -19,32 +21,86 @@ VgxMatrix Identity() {
     return m;
 }
 
-// Bytes in memory; reads and writes are range-checked.
+using Bytes = std::unique_ptr<uint8_t[]>;
+
+// Large blocks freed lately, kept for the next request of the same length. A
+// render rebuild frees its buffers and asks again for the lengths it had, and
+// memory fresh from the system costs a page fault on every 4 KB first touched.
+class BlockRecycler {
+public:
+    Bytes Take(size_t length) {
+        if (length >= kLeastKept) {
+            const std::lock_guard lock(mutex_);
+            const auto kept =
+                std::find_if(kept_.begin(), kept_.end(), [&](const Kept& k) { return k.length == length; });
+            if (kept != kept_.end()) {
+                Bytes bytes = std::move(kept->bytes);
+                keptBytes_ -= length;
+                kept_.erase(kept);
+                return bytes;
+            }
+        }
+        return std::make_unique_for_overwrite<uint8_t[]>(length);
+    }
+    void Give(size_t length, Bytes bytes) {
+        if (length < kLeastKept || length > kMostKeptBytes) return;
+        const std::lock_guard lock(mutex_);
+        kept_.push_back({length, std::move(bytes)});
+        keptBytes_ += length;
+        while (kept_.size() > kMostKept || keptBytes_ > kMostKeptBytes) {
+            keptBytes_ -= kept_.front().length;
+            kept_.erase(kept_.begin());
+        }
+    }
+
+private:
+    static constexpr size_t kLeastKept = size_t{1} << 16, kMostKept = 8, kMostKeptBytes = size_t{256} << 20;
+    struct Kept {
+        size_t length;
+        Bytes bytes;
+    };
+    std::mutex mutex_;
+    std::vector<Kept> kept_;  // oldest first
+    size_t keptBytes_ = 0;
+};
+
+BlockRecycler& Recycler() {
+    static BlockRecycler recycler;
+    return recycler;
+}
+
+// Bytes in memory, undefined until written, as a hardware buffer's are; reads and
+// writes are range-checked.
 class MemoryBlock {
 public:
-    explicit MemoryBlock(size_t length) {
+    explicit MemoryBlock(size_t length) : length_(length) {
         if (length == 0) vgx::Raise(VgxErrInvalidCall);
         try {
-            bytes_.resize(length);
+            bytes_ = Recycler().Take(length);
         } catch (const std::bad_alloc&) {
             vgx::Raise(VgxErrOutOfMemory);
         }
     }
-    size_t Length() const { return bytes_.size(); }
+    ~MemoryBlock() { Recycler().Give(length_, std::move(bytes_)); }
+    MemoryBlock(const MemoryBlock&) = delete;
+    MemoryBlock& operator=(const MemoryBlock&) = delete;
+
+    size_t Length() const { return length_; }
     void Write(size_t offset, const void* data, size_t size) {
         CheckRange(offset, size);
-        if (size) std::memcpy(bytes_.data() + offset, data, size);
+        if (size) std::memcpy(bytes_.get() + offset, data, size);
     }
     void Read(size_t offset, void* data, size_t size) const {
         CheckRange(offset, size);
-        if (size) std::memcpy(data, bytes_.data() + offset, size);
+        if (size) std::memcpy(data, bytes_.get() + offset, size);
     }
 
 private:
     void CheckRange(size_t offset, size_t size) const {
-        if (offset > bytes_.size() || size > bytes_.size() - offset) vgx::Raise(VgxErrSubscript);
+        if (offset > length_ || size > length_ - offset) vgx::Raise(VgxErrSubscript);
     }
-    std::vector<uint8_t> bytes_;
+    size_t length_;
+    Bytes bytes_;
 };
 
 template <class Interface>

@@ -18,10 +18,12 @@ TEST(SoftwareDevice, BuffersOfAPossibleSizeKeepWhatIsWrittenAndNothingPastTheirE
     auto vertices = device.CreateVertexBuffer(88, VgxUsageWriteOnly, VgxVertexFormat44, VgxPoolManaged);
     EXPECT_EQ(std::tuple(vertices->GetLength(), vertices->GetFormat(), vertices->GetUsage()),
               std::tuple(88u, VgxVertexFormat44, VgxUsageWriteOnly));
+    // A new buffer's bytes are undefined until written.
+    std::array<float, 22> all{}, expected{};
+    vertices->Write(0, all.data(), 88);
     const float position[3] = {1, 2, 3};
     vertices->Write(44, position, sizeof position);
     ExpectOutOfRange([&] { vertices->Write(80, position, sizeof position); });
-    std::array<float, 22> all{}, expected{};
     ExpectOutOfRange([&] { vertices->Read(89, all.data(), 0); });
     vertices->Read(0, all.data(), 88);
     expected[11] = 1, expected[12] = 2, expected[13] = 3;
