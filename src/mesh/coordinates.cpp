@@ -89,7 +89,7 @@ void VgxObject::SetPoint(int32_t PointID, const VgxVector& Point) {
     vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, Point);
         vgx::At(internals_->Base().PointList, PointID).Point = Point;
-        internals_->PositionsMoved();
+        internals_->PointMoved(PointID);
     });
 }
 

@@ -61,6 +61,14 @@ struct vgx::ObjectState {
     // Faces or pools changed through appends and re-pointed corners only: no
     // pooled value moved, so the pool searches still hold.
     void StructureChangedPoolsKept() { renderBufferState = 0; }
+    // Base points written since the render data was last built, in the order
+    // written, while few enough to list; once too many were, any point may have
+    // moved.
+    std::vector<int32_t> movedPoints;
+    bool movedPointsListed = true;
+    // The base faces marked RebuildRequired, kept until a build has redone them.
+    std::vector<int32_t> facesToRedo;
+
     // Positions moved but the structure stands: only positions need re-sending.
     void PositionsMoved() {
         PositionsMovedWithBox();
@@ -70,6 +78,30 @@ struct vgx::ObjectState {
     void PositionsMovedWithBox() {
         if (renderBufferState != 0) renderBufferState = 2;
         poolSearches.reset();
+        movedPointsListed = false;
+        movedPoints.clear();
+    }
+    // Base point `point` alone moved.
+    void PointMoved(int32_t point) {
+        if (renderBufferState != 0) renderBufferState = 2;
+        boundingBoxValid = false;
+        poolSearches.reset();
+        if (!movedPointsListed) return;
+        // Past a quarter of the points, looking at every point costs no more.
+        if (movedPoints.size() * 4 >= static_cast<size_t>(Base().PointListCount)) {
+            movedPointsListed = false;
+            movedPoints.clear();
+        } else {
+            movedPoints.push_back(point);
+        }
+    }
+    // The base points a partial build looks at, ascending: the listed ones, or
+    // every point.
+    const std::vector<int32_t>& MovedPointCandidates();
+    // The render data was built: every point is where it is drawn.
+    void ForgetMovedPoints() {
+        movedPoints.clear();
+        movedPointsListed = true;
     }
 };
 

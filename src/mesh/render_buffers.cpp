@@ -5,6 +5,7 @@
 #include <vgx/VgxMaterial.h>
 #include <vgx/VgxObject.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
@@ -137,19 +138,18 @@ void AppendNonSolid(const iVgxObject& record, int32_t face, int32_t quality, Ind
 }
 
 // Vertices (on a full rebuild) and index lists of one geometry record. A partial
-// rebuild keeps the vertices and re-triangulates only faces marked for it, in
-// place when their triangle count holds.
+// rebuild keeps the vertices and re-triangulates only `facesToRedo` (marked
+// RebuildRequired), in place when their triangle count holds.
 // Faces are routed to the sub-objects of `slots` (level 0).
 void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
                            std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fullRebuild,
-                           bool fanOnly) {
+                           bool fanOnly, const std::vector<int32_t>& facesToRedo = {}) {
     const int32_t subObjects = slots.MaterialListCount;
     std::vector<modFace::FaceTriangle> triangles;
     if (!fullRebuild && static_cast<int32_t>(block.faces.size()) == record.FaceListCount) {
         bool fits = true;
-        for (int32_t f = 0; f < record.FaceListCount && fits; ++f) {
+        for (const int32_t f : facesToRedo) {
             iVgxFace& face = record.FaceList[f];
-            if (!face.RebuildRequired) continue;
             face.RebuildRequired = false;
             const FaceTriangles& place = block.faces[f];
             TriangulateFace(record, f, fanOnly, triangles);
@@ -238,6 +238,7 @@ void BuildRenderData(VgxObject& object) {
         self.render.indexWidth = width;
         self.visual = nullptr;
         self.renderBufferState = 1;
+        self.ForgetMovedPoints();
         return;
     }
     if (level.UVListCount == 0) {
@@ -260,17 +261,31 @@ void BuildRenderData(VgxObject& object) {
     std::vector<int32_t> visualChanged;
     const bool visualMovedOnly = BuildVisualLevels(object, visualChanged);
     const int32_t previousSubObjects = level.MaterialListCount;
-    RebuildSubObjects(level);
+    if (partial) {
+        // Only positions moved, so the faces' materials and the slots made of them
+        // stand; a shared material may have been renumbered by another object's
+        // build since, so each is told its slot again.
+        for (int32_t s = 0; s < level.MaterialListCount; ++s) {
+            if (const auto& material = level.MaterialList[s].Material) VgxAccess::SetMaterialIndex(*material, s);
+        }
+    } else {
+        RebuildSubObjects(level);
+    }
     DropDeviceResources(self);
     // A partial rebuild only holds while the sub-objects are those it was built for.
     const bool fullRebuild = !partial || previousSubObjects != level.MaterialListCount;
+    std::vector<int32_t>& facesToRedo = self.facesToRedo;
     if (fullRebuild) {
+        facesToRedo.clear();
         for (int32_t p = 0; p < level.PointListCount; ++p) level.PointList[p].RenderedPoint = level.PointList[p].Point;
     } else {
-        for (int32_t p = 0; p < level.PointListCount; ++p) {
+        for (const int32_t p : self.MovedPointCandidates()) {
             VgxPoint& point = level.PointList[p];
             if (modVector::VectorsEqual(point.Point, point.RenderedPoint)) continue;
-            level.Adjacency.ForEach(point.FaceList, [&](int32_t f) { level.FaceList[f].RebuildRequired = true; });
+            level.Adjacency.ForEach(point.FaceList, [&](int32_t f) {
+                if (!level.FaceList[f].RebuildRequired) facesToRedo.push_back(f);
+                level.FaceList[f].RebuildRequired = true;
+            });
             level.RenderAdjacency.ForEach(point.D3DVertexList, [&](int32_t v) {
                 RenderVertex& vertex = At(self.render.object.vertices, v);
                 vertex.Position[0] = point.Point.X;
@@ -293,9 +308,12 @@ void BuildRenderData(VgxObject& object) {
     }
     const bool fanOnly = level.PointListCount > kFanAbovePoints;
     const int32_t quality = a.SmoothingLevel != 0 ? int32_t{VgxFillWireframe} : self.quality;
-    BuildLevelRenderLists(level, level, self.render.object, &self.render.triangleToFace, quality, fullRebuild,
-                          fanOnly);
+    std::sort(facesToRedo.begin(), facesToRedo.end());
+    BuildLevelRenderLists(level, level, self.render.object, &self.render.triangleToFace, quality, fullRebuild, fanOnly,
+                          facesToRedo);
+    facesToRedo.clear();
     self.renderBufferState = 1;
+    self.ForgetMovedPoints();
 }
 
 // Builds; a failure is answered once by rebuilding the faces and trying again.

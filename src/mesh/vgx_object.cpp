@@ -2,6 +2,9 @@
 #include <vgx/Vgx.h>
 #include <vgx/VgxObject.h>
 
+#include <algorithm>
+#include <numeric>
+
 #include "mesh/object_internal.h"
 #include "root/access.h"
 #include "root/errors.h"
@@ -31,6 +34,17 @@ void vgx::ClearObject(VgxObject& object) {
 
 void VgxObject::Clear() {
     vgx::Trap("VgxObject", [&] { vgx::ClearObject(*this); });
+}
+
+const std::vector<int32_t>& vgx::ObjectState::MovedPointCandidates() {
+    if (!movedPointsListed) {
+        movedPoints.resize(static_cast<size_t>(Base().PointListCount));
+        std::iota(movedPoints.begin(), movedPoints.end(), 0);
+    } else {
+        std::sort(movedPoints.begin(), movedPoints.end());
+        movedPoints.erase(std::unique(movedPoints.begin(), movedPoints.end()), movedPoints.end());
+    }
+    return movedPoints;
 }
 
 namespace {

@@ -193,10 +193,11 @@ std::vector<int32_t> UpdateVisualNormals(iVgxObject& record, DisplayedNormals& s
     return points;
 }
 
-// Base points not where they were last drawn.
-std::vector<int32_t> MovedBasePoints(const iVgxObject& base) {
+// Base points not where they were last drawn, ascending.
+std::vector<int32_t> MovedBasePoints(vgx::ObjectState& self) {
+    const iVgxObject& base = self.Base();
     std::vector<int32_t> moved;
-    for (int32_t p = 0; p < base.PointListCount; ++p) {
+    for (const int32_t p : self.MovedPointCandidates()) {
         const VgxVector& now = base.PointList[p].Point;
         const VgxVector& drawn = base.PointList[p].RenderedPoint;
         if (now.X != drawn.X || now.Y != drawn.Y || now.Z != drawn.Z) moved.push_back(p);
@@ -275,7 +276,7 @@ bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed) {
     }
     bool partial = self.renderBufferState == 2 && self.visual != nullptr;
     const iVgxObject& base = self.Base();
-    std::vector<int32_t> moved = partial ? MovedBasePoints(base) : std::vector<int32_t>{};
+    std::vector<int32_t> moved = partial ? MovedBasePoints(self) : std::vector<int32_t>{};
     if (mirror) {
         const VgxBox box = object.GetBoundingBox();
         const float plane = a.MirrorAxis == VgxAxisX ? box.Max.X : a.MirrorAxis == VgxAxisY ? box.Max.Y : box.Max.Z;
