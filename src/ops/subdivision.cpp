@@ -6,17 +6,22 @@
 
 #include <vgx/VgxMaterial.h>
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
-#include "mesh/mod_index.h"
 #include "mesh/mesh_records.h"
+#include "mesh/mod_index.h"
 #include "ops/vec3.h"
 #include "root/errors.h"
 #include "root/mod_math.h"
+#include "root/task_pool.h"
 
 namespace vgx::smoothing {
 namespace {
+
+// Points, faces or edges per chunk of the parallel passes.
+constexpr size_t kPointsPerChunk = 4096;
 
 Vec3 PositionOf(const iVgxObject& record, int32_t point) { return Vec3(record.PointList[point].Point); }
 
@@ -45,12 +50,16 @@ void PlaceFacePoint(const iVgxObject& source, iVgxObject& next, const Subdivisio
 // points at the edge midpoints.
 void PlaceInitialPoints(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links) {
     for (int32_t p = 0; p < source.PointListCount; ++p) next.PointList[p].Point = source.PointList[p].Point;
-    for (int32_t f = 0; f < source.FaceListCount; ++f) {
-        if (links.facePoint[f] >= 0) PlaceFacePoint(source, next, links, f);
-    }
-    for (int32_t e = 0; e < source.EdgeListCount; ++e) {
-        if (links.edgePoint[e] >= 0) next.PointList[links.edgePoint[e]].Point = MiddleOf(source, e).ToFloat();
-    }
+    tasks::ParallelFor(static_cast<size_t>(source.FaceListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+            if (links.facePoint[f] >= 0) PlaceFacePoint(source, next, links, f);
+        }
+    });
+    tasks::ParallelFor(static_cast<size_t>(source.EdgeListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (auto e = static_cast<int32_t>(begin); e < static_cast<int32_t>(end); ++e) {
+            if (links.edgePoint[e] >= 0) next.PointList[links.edgePoint[e]].Point = MiddleOf(source, e).ToFloat();
+        }
+    });
 }
 
 // Face and edge points numbered after the source points: faces in order, then
@@ -308,7 +317,8 @@ void MoveVertexPoint(const iVgxObject& source, iVgxObject& next, SubdivisionLink
         const iVgxFacePoint* corners = source.FaceCorners(face);
         const int32_t n = source.FaceList[face].PointCount;
         for (int32_t edge : {corners[k].Edge, corners[(k + n - 1) % n].Edge}) {
-            if (!links.edges.First(edge)) continue;
+            // Each edge counts once; a point has few.
+            if (std::find(scratch.edges.begin(), scratch.edges.end(), edge) != scratch.edges.end()) continue;
             scratch.edges.push_back(edge);
             middleSum += MiddleOf(source, edge);
         }
@@ -361,14 +371,19 @@ void PositionSmoothedPoints(const iVgxObject& source, iVgxObject& next, Subdivis
                             VgxCondition condition, float angle, float tension) {
     EnsureSourceCorners(source, links);
     const Rules rules(condition, angle, tension);
-    Scratch scratch;
-    for (int32_t p = 0; p < source.PointListCount; ++p) {
-        links.edges.BeginRound(static_cast<size_t>(source.EdgeListCount));
-        MoveVertexPoint(source, next, links, rules, p, scratch);
-    }
-    for (int32_t e = 0; e < source.EdgeListCount; ++e) {
-        if (links.edgePoint[e] >= 0) MoveEdgePoint(source, next, links, rules, e, scratch);
-    }
+    // Every point and edge point is written by its own step from the source and
+    // the face points alone, so chunks run in any order.
+    tasks::ParallelFor(static_cast<size_t>(source.PointListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
+        Scratch scratch;
+        for (auto p = static_cast<int32_t>(begin); p < static_cast<int32_t>(end); ++p)
+            MoveVertexPoint(source, next, links, rules, p, scratch);
+    });
+    tasks::ParallelFor(static_cast<size_t>(source.EdgeListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
+        Scratch scratch;
+        for (auto e = static_cast<int32_t>(begin); e < static_cast<int32_t>(end); ++e) {
+            if (links.edgePoint[e] >= 0) MoveEdgePoint(source, next, links, rules, e, scratch);
+        }
+    });
 }
 
 void UpdateSmoothedPositions(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links,
@@ -402,7 +417,6 @@ void UpdateSmoothedPositions(const iVgxObject& source, iVgxObject& next, Subdivi
             sides.push_back(corners[k].Edge);
             const int32_t p = corners[k].Point;
             if (!links.points.First(p)) continue;
-            links.edges.BeginRound(static_cast<size_t>(source.EdgeListCount));
             MoveVertexPoint(source, next, links, rules, p, scratch);
             affected.push_back(p);
         }
