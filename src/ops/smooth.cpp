@@ -15,9 +15,13 @@
 #include "root/finite.h"
 #include "root/mod_math.h"
 #include "root/retained_mode.h"
+#include "root/task_pool.h"
 
 namespace vgx {
 namespace {
+
+// Faces per chunk of the parallel passes.
+constexpr size_t kFacesPerChunk = 4096;
 
 constexpr std::string_view kSource = "VgxObject";
 constexpr float kInPlane = 0.0001f;
@@ -326,8 +330,32 @@ void CreaseNormals(VgxObject& object, float angle) {
     iVgxObject& level = self.Base();
     if (!self.edgesValid) RebuildFaces(object, level, 1);
     const double threshold = 1 - std::cos(angle / 180.0 * modMath::kPi);
-    std::vector<VgxVector> faceNormals(static_cast<size_t>(level.FaceListCount));
-    for (int32_t f = 0; f < level.FaceListCount; ++f) faceNormals[f] = FaceNormal(level, f);
+    const auto faces = static_cast<size_t>(level.FaceListCount);
+    std::vector<VgxVector> faceNormals(faces);
+    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+        for (size_t f = begin; f < end; ++f) faceNormals[f] = FaceNormal(level, static_cast<int32_t>(f));
+    });
+    // Each corner's normal depends on the face normals alone.
+    std::vector<VgxVector> cornerNormals(level.Corners.size());
+    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+            const VgxVector& own = faceNormals[f];
+            const iVgxFacePoint* corners = level.FaceCorners(f);
+            VgxVector* out = &cornerNormals[static_cast<size_t>(corners - level.Corners.data())];
+            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+                double sum[3] = {own.X, own.Y, own.Z};
+                level.Adjacency.ForEach(At(level.PointList, corners[k].Point).FaceList, [&](int32_t g) {
+                    if (g == f) return;
+                    const VgxVector& other = faceNormals[g];
+                    const double dot = double{own.X} * other.X + double{own.Y} * other.Y + double{own.Z} * other.Z;
+                    if (1 - dot > threshold) return;
+                    sum[0] += other.X, sum[1] += other.Y, sum[2] += other.Z;
+                });
+                out[k] = {static_cast<float>(sum[0]), static_cast<float>(sum[1]), static_cast<float>(sum[2])};
+                rm::VectorNormalize(out[k], out[k]);
+            }
+        }
+    });
 
     // The corners of one point mostly get the same normal. A value equal bit for bit
     // to the last one pooled for the same point finds the entry that one found (the
@@ -337,19 +365,10 @@ void CreaseNormals(VgxObject& object, float angle) {
     std::vector<int32_t> lastAtPoint(level.PointList.size(), -1), cornerSlots;
     cornerSlots.reserve(level.Corners.size());
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        const VgxVector& own = faceNormals[f];
         const iVgxFacePoint* corners = level.FaceCorners(f);
+        const VgxVector* normals = &cornerNormals[static_cast<size_t>(corners - level.Corners.data())];
         for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-            double sum[3] = {own.X, own.Y, own.Z};
-            level.Adjacency.ForEach(At(level.PointList, corners[k].Point).FaceList, [&](int32_t g) {
-                if (g == f) return;
-                const VgxVector& other = faceNormals[g];
-                const double dot = double{own.X} * other.X + double{own.Y} * other.Y + double{own.Z} * other.Z;
-                if (1 - dot > threshold) return;
-                sum[0] += other.X, sum[1] += other.Y, sum[2] += other.Z;
-            });
-            VgxVector normal{static_cast<float>(sum[0]), static_cast<float>(sum[1]), static_cast<float>(sum[2])};
-            rm::VectorNormalize(normal, normal);
+            const VgxVector& normal = normals[k];
             const int32_t last = lastAtPoint[corners[k].Point];
             if (last >= 0 && std::memcmp(&distinct[last], &normal, sizeof normal) == 0) {
                 cornerSlots.push_back(last);
