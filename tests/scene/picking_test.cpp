@@ -10,8 +10,10 @@
 #include <set>
 
 #include "mesh/render_data.h"
+#include "platform/bvh.h"
 #include "platform/mesh_intersect.h"
 #include "root/library_state.h"
+#include "root/task_pool.h"
 #include "scene/frame_expect.h"
 #include "support/internals.h"
 #include "support/obj_reader.h"
@@ -210,6 +212,30 @@ TEST_P(HierarchyAgainstBruteForce, RandomAndVertexAimedRays) {
 INSTANTIATE_TEST_SUITE_P(PublicMeshes, HierarchyAgainstBruteForce,
                          ::testing::Values("meshes/common/suzanne.obj", "meshes/common/spot.obj",
                                            "meshes/trimesh/quadknot.obj"));
+
+// The hierarchy is built on the worker threads, in waves and subtrees on a mesh this
+// large: its nodes and leaf order must come out byte for byte the same for any count.
+TEST(MeshIntersection, HierarchyIsTheSameForAnyThreadCount) {
+    auto root = Vgx::Create();
+    const auto obj = vgx::test::ReadObj(vgx::test::TestDataPath("meshes/common/stanford-bunny.obj"));
+    auto object = root->CreateObject();
+    object->AddFaces(obj.points, obj.normals, obj.uvs, obj.faceData, true, false);
+    auto mesh = object->GetSubObjectD3DXMesh(root->CreateDeviceID(), 0, std::make_shared<VgxSoftwareDevice>());
+    ASSERT_NE(mesh, nullptr);
+    const auto triangles = vgx::platform::ReadMeshTriangles(*mesh);
+    const int32_t before = vgx::tasks::ThreadCount();
+    std::vector<std::string> builds;
+    for (int32_t threads : {1, 2, 7}) {
+        vgx::tasks::SetThreadCount(threads);
+        const auto bvh = vgx::platform::BuildBvh(triangles);
+        builds.emplace_back(reinterpret_cast<const char*>(bvh.pairs.data()), bvh.pairs.size() * sizeof(bvh.pairs[0]));
+        builds.back().append(reinterpret_cast<const char*>(bvh.triangles.data()),
+                             bvh.triangles.size() * sizeof(bvh.triangles[0]));
+    }
+    vgx::tasks::SetThreadCount(before);
+    EXPECT_GT(triangles.TriangleCount(), 60000);
+    EXPECT_TRUE(builds[0] == builds[1] && builds[0] == builds[2]);
+}
 
 // ---- Scenes ------------------------------------------------------------------
 

@@ -1,0 +1,346 @@
+// Binned SAH over the triangles' boxes, built in waves: every node of a wave is split
+// on its own worker (one big node bins its items in fixed chunks instead), and ranges
+// small enough become subtrees built whole, in parallel, then placed in wave order.
+// A split depends only on the items of its range, so the tree is the same for any
+// number of threads.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "platform/bvh.h"
+#include "root/task_pool.h"
+
+namespace vgx::platform {
+namespace {
+
+constexpr int32_t kLeafSize = 4;
+constexpr int32_t kBins = 16;
+constexpr int32_t kSahDepth = 64;       // below this depth splits halve the count
+constexpr size_t kItemGrain = 16384;    // triangles one worker reads or bins at a time
+constexpr size_t kSubtreeFloor = 4096;  // ranges this small are never shared out further
+constexpr size_t kSubtreeShare = 64;    // else a subtree holds at most this part of the mesh
+
+// Per axis, the least and greatest of the coordinates grown in; NaN never enters.
+// Empty: lo = max, hi = -max, the identity of Union.
+struct Box {
+    Vec3 lo, hi;
+    static Box Empty() {
+        const float m = std::numeric_limits<float>::max();
+        return {{m, m, m}, {-m, -m, -m}};
+    }
+    void Grow(const Vec3& p) {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    // Both corners as points: an axis that is empty in `b` spreads this one over the
+    // whole float range, which the cost sweep has always counted on.
+    void Grow(const Box& b) {
+        Grow(b.lo);
+        Grow(b.hi);
+    }
+    // The box of the points grown into either: what growing them all in one would give.
+    void Union(const Box& b) {
+        lo = {std::min(lo.x, b.lo.x), std::min(lo.y, b.lo.y), std::min(lo.z, b.lo.z)};
+        hi = {std::max(hi.x, b.hi.x), std::max(hi.y, b.hi.y), std::max(hi.z, b.hi.z)};
+    }
+    float Area() const {
+        const Vec3 e = Sub(hi, lo);
+        if (e.x < 0) return 0;
+        return e.x * e.y + e.y * e.z + e.z * e.x;
+    }
+};
+
+inline float Axis(const Vec3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
+
+// A triangle as the build moves it: items are reordered in place, so leaves end up
+// contiguous.
+struct Item {
+    Box box;
+    Vec3 centre;
+    int32_t index;
+};
+
+Item MakeItem(const MeshTriangles& mesh, int32_t t) {
+    const Triangle tri = MakeTriangle(mesh, t);
+    Box b = Box::Empty();
+    b.Grow(tri.p0);
+    b.Grow(Vec3{tri.p0.x + tri.e1.x, tri.p0.y + tri.e1.y, tri.p0.z + tri.e1.z});
+    b.Grow(Vec3{tri.p0.x + tri.e2.x, tri.p0.y + tri.e2.y, tri.p0.z + tri.e2.z});
+    // The corners exactly as stored, so rounding in p0 + e cannot leave one out.
+    const uint32_t* i = mesh.indices.data() + 3 * static_cast<size_t>(t);
+    for (int k = 0; k < 3; ++k) {
+        const float* p = mesh.positions.data() + 3 * i[k];
+        b.Grow(Vec3{p[0], p[1], p[2]});
+    }
+    return {b, {(b.lo.x + b.hi.x) * 0.5f, (b.lo.y + b.hi.y) * 0.5f, (b.lo.z + b.hi.z) * 0.5f}, t};
+}
+
+// A range of items with the box of their boxes and of their centres.
+struct Range {
+    int32_t begin = 0, end = 0, depth = 0;
+    Box bounds = Box::Empty(), centres = Box::Empty();
+    int32_t Count() const { return end - begin; }
+};
+
+// Chunks of kItemGrain accumulated apart and merged in order.
+template <class Acc, class Add>
+Acc Accumulate(size_t count, const Acc& empty, Add add, void (*merge)(Acc&, const Acc&)) {
+    if (count <= kItemGrain) {
+        Acc acc = empty;
+        add(acc, size_t{0}, count);
+        return acc;
+    }
+    std::vector<Acc> parts((count + kItemGrain - 1) / kItemGrain, empty);
+    tasks::ParallelFor(count, kItemGrain,
+                       [&](size_t begin, size_t end) { add(parts[begin / kItemGrain], begin, end); });
+    Acc acc = empty;
+    for (const Acc& part : parts) merge(acc, part);
+    return acc;
+}
+
+void Bound(const Item* items, Range& range) {
+    struct Bounds {
+        Box boxes, centres;
+    };
+    const Item* first = items + range.begin;
+    const Bounds all = Accumulate<Bounds>(
+        static_cast<size_t>(range.Count()), {Box::Empty(), Box::Empty()},
+        [&](Bounds& acc, size_t begin, size_t end) {
+            for (size_t k = begin; k < end; ++k) {
+                acc.boxes.Grow(first[k].box);
+                acc.centres.Grow(first[k].centre);
+            }
+        },
+        [](Bounds& acc, const Bounds& part) {
+            acc.boxes.Union(part.boxes);
+            acc.centres.Union(part.centres);
+        });
+    range.bounds = all.boxes;
+    range.centres = all.centres;
+}
+
+struct Bins {
+    std::array<Box, kBins> boxes, centres;
+    std::array<int32_t, kBins> counts;
+    static Bins Empty() {
+        Bins bins;
+        bins.boxes.fill(Box::Empty());
+        bins.centres.fill(Box::Empty());
+        bins.counts.fill(0);
+        return bins;
+    }
+    void Merge(const Bins& other) {
+        for (int32_t b = 0; b < kBins; ++b) {
+            boxes[b].Union(other.boxes[b]);
+            centres[b].Union(other.centres[b]);
+            counts[b] += other.counts[b];
+        }
+    }
+    // The items of bins [from, to) as a range's bounds.
+    void Cover(int32_t from, int32_t to, Range& range) const {
+        for (int32_t b = from; b < to; ++b) {
+            range.bounds.Union(boxes[b]);
+            range.centres.Union(centres[b]);
+        }
+    }
+};
+
+// Splits `range` when it holds more than a leaf: fills `node` (its `first` is left to
+// the caller for an internal node) and the two halves; false for a leaf.
+bool SplitRange(Item* items, const Range& range, BvhNode& node, Range& left, Range& right) {
+    const Box& bounds = range.bounds;
+    // Widened a little so that a ray the triangle test hits is never culled by
+    // the rounding of the slab test.
+    const Vec3 size = Sub(bounds.hi, bounds.lo);
+    const float scale = std::max({std::fabs(bounds.lo.x), std::fabs(bounds.lo.y), std::fabs(bounds.lo.z),
+                                  std::fabs(bounds.hi.x), std::fabs(bounds.hi.y), std::fabs(bounds.hi.z)});
+    const float pad = 1e-5f * std::max({size.x, size.y, size.z}) + 1e-6f * scale + 1e-30f;
+    node.lo = {bounds.lo.x - pad, bounds.lo.y - pad, bounds.lo.z - pad};
+    node.hi = {bounds.hi.x + pad, bounds.hi.y + pad, bounds.hi.z + pad};
+    const int32_t begin = range.begin, end = range.end, count = range.Count();
+    node.first = begin;
+    node.count = count;
+    if (count <= kLeafSize) return false;
+    node.count = 0;
+    left = {begin, begin, range.depth + 1};
+    right = {begin, end, range.depth + 1};
+
+    const Vec3 extent = Sub(range.centres.hi, range.centres.lo);
+    int axis = 0;
+    if (extent.y > Axis(extent, axis)) axis = 1;
+    if (extent.z > Axis(extent, axis)) axis = 2;
+    const float lo = Axis(range.centres.lo, axis), width = Axis(extent, axis);
+    Item* first = items + begin;
+    if (width > 0 && range.depth < kSahDepth) {
+        const float k = kBins / width;
+        // Clamped before the conversion: huge coordinates can give an infinite
+        // or NaN offset, which no integer holds.
+        auto binOf = [&](const Item& item) {
+            const float offset = (Axis(item.centre, axis) - lo) * k;
+            return offset >= 0 ? static_cast<int32_t>(std::min(offset, static_cast<float>(kBins - 1))) : 0;
+        };
+        const Bins bins = Accumulate<Bins>(
+            static_cast<size_t>(count), Bins::Empty(),
+            [&](Bins& acc, size_t from, size_t to) {
+                for (size_t i = from; i < to; ++i) {
+                    const int32_t b = binOf(first[i]);
+                    ++acc.counts[b];
+                    acc.boxes[b].Grow(first[i].box);
+                    acc.centres[b].Grow(first[i].centre);
+                }
+            },
+            [](Bins& acc, const Bins& part) { acc.Merge(part); });
+        std::array<float, kBins - 1> leftCost{};
+        Box running = Box::Empty();
+        int32_t n = 0;
+        for (int32_t b = 0; b < kBins - 1; ++b) {
+            running.Grow(bins.boxes[b]);
+            n += bins.counts[b];
+            leftCost[b] = running.Area() * static_cast<float>(n);
+        }
+        running = Box::Empty();
+        n = 0;
+        float bestCost = std::numeric_limits<float>::max();
+        int32_t bestSplit = -1;
+        for (int32_t b = kBins - 1; b > 0; --b) {
+            running.Grow(bins.boxes[b]);
+            n += bins.counts[b];
+            const float cost = leftCost[b - 1] + running.Area() * static_cast<float>(n);
+            if (n > 0 && n < count && cost < bestCost) bestCost = cost, bestSplit = b;
+        }
+        if (bestSplit > 0) {
+            const Item* mid =
+                std::partition(first, first + count, [&](const Item& item) { return binOf(item) < bestSplit; });
+            left.end = right.begin = begin + static_cast<int32_t>(mid - first);
+            bins.Cover(0, bestSplit, left);
+            bins.Cover(bestSplit, kBins, right);
+            return true;
+        }
+    }
+    // Centroids that coincide, or a deep tree: halve by count.
+    left.end = right.begin = begin + count / 2;
+    // NaN sorts last, so the order stays strict and the selection in range.
+    const auto key = [&](const Item& item) {
+        const float c = Axis(item.centre, axis);
+        return std::isnan(c) ? std::numeric_limits<float>::infinity() : c;
+    };
+    std::nth_element(first, first + count / 2, first + count,
+                     [&](const Item& a, const Item& b) { return key(a) < key(b); });
+    Bound(items, left);
+    Bound(items, right);
+    return true;
+}
+
+// Builds `range` whole into `pairs`, its root becoming child `slot` of pair `pair`.
+void BuildSubtree(Item* items, const Range& range, std::vector<BvhNodePair>& pairs, int32_t pair, int slot) {
+    BvhNode node;
+    Range left, right;
+    if (SplitRange(items, range, node, left, right)) {
+        node.first = static_cast<int32_t>(pairs.size());
+        pairs.emplace_back();
+        BuildSubtree(items, left, pairs, node.first, 0);
+        BuildSubtree(items, right, pairs, node.first, 1);
+    }
+    pairs[pair].child[slot] = node;
+}
+
+// A range left to a subtree, and the node it will fill.
+struct Subtree {
+    Range range;
+    int32_t pair;
+    int slot;
+    std::vector<BvhNodePair> pairs;  // its own root alone in pair 0, as in a Bvh
+};
+
+// Moves a subtree's pairs after `base - 1` (its pair 0 stays out) and its root into place.
+void Place(Subtree& subtree, std::vector<BvhNodePair>& pairs, int32_t base) {
+    auto relocate = [base](BvhNode node) {
+        if (node.count == 0) node.first += base - 1;
+        return node;
+    };
+    for (size_t p = 1; p < subtree.pairs.size(); ++p) {
+        for (int c = 0; c < 2; ++c) pairs[base + p - 1].child[c] = relocate(subtree.pairs[p].child[c]);
+    }
+    pairs[subtree.pair].child[subtree.slot] = relocate(subtree.pairs[0].child[0]);
+    subtree.pairs = {};
+}
+
+}  // namespace
+
+Bvh BuildBvh(const MeshTriangles& mesh) {
+    Bvh bvh;
+    bvh.pairs.resize(1);
+    const int32_t n = mesh.TriangleCount();
+    if (n == 0) return bvh;
+    auto items = std::make_unique_for_overwrite<Item[]>(static_cast<size_t>(n));
+    tasks::ParallelFor(static_cast<size_t>(n), kItemGrain, [&](size_t begin, size_t end) {
+        for (size_t t = begin; t < end; ++t) items[t] = MakeItem(mesh, static_cast<int32_t>(t));
+    });
+    Range root{0, n, 0};
+    Bound(items.get(), root);
+
+    // Waves of splits down to ranges a subtree may take.
+    const size_t subtreeLimit = std::max(kSubtreeFloor, static_cast<size_t>(n) / kSubtreeShare);
+    std::vector<Subtree> subtrees;
+    struct Pending {
+        Range range;
+        int32_t pair;
+        int slot;
+    };
+    std::vector<Pending> wave{{root, 0, 0}};
+    while (!wave.empty()) {
+        struct Split {
+            BvhNode node;
+            Range left, right;
+            bool inner = false;
+        };
+        std::vector<Pending> big;
+        for (const Pending& p : wave) {
+            if (static_cast<size_t>(p.range.Count()) <= subtreeLimit) {
+                subtrees.push_back({p.range, p.pair, p.slot, {}});
+            } else {
+                big.push_back(p);
+            }
+        }
+        std::vector<Split> splits(big.size());
+        tasks::RunChunks(big.size(), [&](size_t i) {
+            splits[i].inner = SplitRange(items.get(), big[i].range, splits[i].node, splits[i].left, splits[i].right);
+        });
+        wave.clear();
+        for (size_t i = 0; i < big.size(); ++i) {
+            BvhNode& node = splits[i].node;
+            if (splits[i].inner) {
+                node.first = static_cast<int32_t>(bvh.pairs.size());
+                bvh.pairs.emplace_back();
+                wave.push_back({splits[i].left, node.first, 0});
+                wave.push_back({splits[i].right, node.first, 1});
+            }
+            bvh.pairs[big[i].pair].child[big[i].slot] = node;
+        }
+    }
+
+    tasks::RunChunks(subtrees.size(), [&](size_t i) {
+        Subtree& subtree = subtrees[i];
+        subtree.pairs.reserve(static_cast<size_t>(subtree.range.Count()) / 2 + 1);
+        subtree.pairs.emplace_back();
+        BuildSubtree(items.get(), subtree.range, subtree.pairs, 0, 0);
+    });
+    std::vector<int32_t> bases(subtrees.size());
+    size_t total = bvh.pairs.size();
+    for (size_t i = 0; i < subtrees.size(); ++i) {
+        bases[i] = static_cast<int32_t>(total);
+        total += subtrees[i].pairs.size() - 1;
+    }
+    bvh.pairs.resize(total);
+    tasks::RunChunks(subtrees.size(), [&](size_t i) { Place(subtrees[i], bvh.pairs, bases[i]); });
+
+    bvh.triangles.resize(static_cast<size_t>(n));
+    tasks::ParallelFor(static_cast<size_t>(n), kItemGrain, [&](size_t begin, size_t end) {
+        for (size_t k = begin; k < end; ++k) bvh.triangles[k] = MakeTriangle(mesh, items[k].index);
+    });
+    return bvh;
+}
+
+}  // namespace vgx::platform
