@@ -34,8 +34,8 @@ struct Box {
         lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
         hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
     }
-    // Both corners as points: an axis that is empty in `b` spreads this one over the
-    // whole float range, which the cost sweep has always counted on.
+    // Both corners as points: an axis empty in `b` spreads this one over the whole
+    // float range. The cost sweep grows empty bins so, and the splits depend on it.
     void Grow(const Box& b) {
         Grow(b.lo);
         Grow(b.hi);
