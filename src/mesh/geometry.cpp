@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "mesh/object_internal.h"
 #include "mesh/triangulation.h"
@@ -12,6 +13,7 @@
 #include "root/errors.h"
 #include "root/finite.h"
 #include "root/mod_file.h"
+#include "root/task_pool.h"
 
 namespace {
 
@@ -246,12 +248,22 @@ VgxBox VgxObject::GetBoundingBox() {
         if (self.boundingBoxValid) return self.boundingBox;
         const vgx::iVgxObject& level = self.Base();
         if (level.PointListCount == 0) return VgxBox{};
-        VgxBox box{{1e14f, 1e14f, 1e14f}, {-1e14f, -1e14f, -1e14f}};
-        for (int32_t i = 0; i < level.PointListCount; ++i) {
-            const VgxVector& p = level.PointList[i].Point;
-            box.Min = {std::min(box.Min.X, p.X), std::min(box.Min.Y, p.Y), std::min(box.Min.Z, p.Z)};
-            box.Max = {std::max(box.Max.X, p.X), std::max(box.Max.Y, p.Y), std::max(box.Max.Z, p.Z)};
-        }
+        constexpr VgxBox kEmpty{{1e14f, 1e14f, 1e14f}, {-1e14f, -1e14f, -1e14f}};
+        const auto grow = [](VgxBox& box, const VgxVector& low, const VgxVector& high) {
+            box.Min = {std::min(box.Min.X, low.X), std::min(box.Min.Y, low.Y), std::min(box.Min.Z, low.Z)};
+            box.Max = {std::max(box.Max.X, high.X), std::max(box.Max.Y, high.Y), std::max(box.Max.Z, high.Z)};
+        };
+        // Chunk boxes merged in chunk order keep, among equal extremes (0 and -0),
+        // the first one met, as one pass would.
+        constexpr size_t kPointsPerChunk = 65536;
+        const auto points = static_cast<size_t>(level.PointListCount);
+        std::vector<VgxBox> chunks((points + kPointsPerChunk - 1) / kPointsPerChunk, kEmpty);
+        vgx::tasks::ParallelFor(points, kPointsPerChunk, [&](size_t begin, size_t end) {
+            VgxBox& box = chunks[begin / kPointsPerChunk];
+            for (size_t i = begin; i < end; ++i) grow(box, level.PointList[i].Point, level.PointList[i].Point);
+        });
+        VgxBox box = kEmpty;
+        for (const VgxBox& chunk : chunks) grow(box, chunk.Min, chunk.Max);
         self.boundingBox = box;
         self.boundingBoxValid = true;
         return box;

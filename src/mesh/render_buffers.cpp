@@ -17,6 +17,7 @@
 #include "root/errors.h"
 #include "root/mod_file.h"
 #include "root/mod_vector.h"
+#include "root/task_pool.h"
 #include "root/vgx_internal.h"
 
 namespace vgx {
@@ -77,13 +78,16 @@ void BuildVertices(iVgxObject& record, RenderBlock& block) {
     }
     block.vertices.resize(keys.size());
     block.vertexNormal.resize(keys.size());
-    for (size_t v = 0; v < keys.size(); ++v) {
-        block.vertexNormal[v] = keys[v].Normal;
-        const VgxVector& p = record.PointList[keys[v].Point].Point;
-        const VgxVector& n = At(record.NormalList, keys[v].Normal).Vector;
-        const VgxUV& uv = At(record.UVList, keys[v].UV).Coordinate;
-        block.vertices[v] = {{p.X, p.Y, p.Z}, {n.X, n.Y, n.Z}, keys[v].Color, {uv.U, uv.V}, {uv.U, uv.V}};
-    }
+    constexpr size_t kVerticesPerChunk = 16384;
+    tasks::ParallelFor(keys.size(), kVerticesPerChunk, [&](size_t begin, size_t end) {
+        for (size_t v = begin; v < end; ++v) {
+            block.vertexNormal[v] = keys[v].Normal;
+            const VgxVector& p = record.PointList[keys[v].Point].Point;
+            const VgxVector& n = At(record.NormalList, keys[v].Normal).Vector;
+            const VgxUV& uv = At(record.UVList, keys[v].UV).Coordinate;
+            block.vertices[v] = {{p.X, p.Y, p.Z}, {n.X, n.Y, n.Z}, keys[v].Color, {uv.U, uv.V}, {uv.U, uv.V}};
+        }
+    });
 }
 
 // After points moved without any change of structure: the vertices of the listed
