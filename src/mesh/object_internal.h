@@ -76,24 +76,23 @@ struct vgx::ObjectState {
     }
     // The same, when the bounding box was moved along with them.
     void PositionsMovedWithBox() {
-        if (renderBufferState != 0) renderBufferState = 2;
-        poolSearches.reset();
+        PositionsStale();
         movedPointsListed = false;
         movedPoints.clear();
     }
-    // Base point `point` alone moved.
+    // Base point `point` alone moved. Past a quarter of the points listed, looking
+    // at every point costs no more than the list.
     void PointMoved(int32_t point) {
-        if (renderBufferState != 0) renderBufferState = 2;
+        if (!movedPointsListed || movedPoints.size() * 4 >= static_cast<size_t>(Base().PointListCount))
+            return PositionsMoved();
+        PositionsStale();
         boundingBoxValid = false;
+        movedPoints.push_back(point);
+    }
+    // Only positions need re-sending, and the pool searches filed old positions.
+    void PositionsStale() {
+        if (renderBufferState != 0) renderBufferState = 2;
         poolSearches.reset();
-        if (!movedPointsListed) return;
-        // Past a quarter of the points, looking at every point costs no more.
-        if (movedPoints.size() * 4 >= static_cast<size_t>(Base().PointListCount)) {
-            movedPointsListed = false;
-            movedPoints.clear();
-        } else {
-            movedPoints.push_back(point);
-        }
     }
     // The base points a partial build looks at, ascending: the listed ones, or
     // every point.

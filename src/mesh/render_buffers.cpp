@@ -264,7 +264,6 @@ void BuildRenderData(VgxObject& object) {
     EnsureAdjacency(object);
     std::vector<int32_t> visualChanged;
     const bool visualMovedOnly = BuildVisualLevels(object, visualChanged);
-    const int32_t previousSubObjects = level.MaterialListCount;
     if (partial) {
         // Only positions moved, so the faces' materials and the slots made of them
         // stand; a shared material may have been renumbered by another object's
@@ -276,10 +275,8 @@ void BuildRenderData(VgxObject& object) {
         RebuildSubObjects(level);
     }
     DropDeviceResources(self);
-    // A partial rebuild only holds while the sub-objects are those it was built for.
-    const bool fullRebuild = !partial || previousSubObjects != level.MaterialListCount;
     std::vector<int32_t>& facesToRedo = self.facesToRedo;
-    if (fullRebuild) {
+    if (!partial) {
         facesToRedo.clear();
         for (int32_t p = 0; p < level.PointListCount; ++p) level.PointList[p].RenderedPoint = level.PointList[p].Point;
     } else {
@@ -301,7 +298,7 @@ void BuildRenderData(VgxObject& object) {
     }
     const VgxAttributes& a = self.attributes;
     const bool visual = a.SmoothingLevel != 0 || a.MirrorAxis != VgxAxisNone;
-    if (visual && visualMovedOnly && !fullRebuild) {
+    if (visual && visualMovedOnly && partial) {
         RefreshVertexPositions(*self.visual, visualChanged, self.render.visual);
     } else if (visual) {
         BuildLevelRenderLists(*self.visual, level, self.render.visual, nullptr, self.quality, true, true);
@@ -313,7 +310,7 @@ void BuildRenderData(VgxObject& object) {
     const bool fanOnly = level.PointListCount > kFanAbovePoints;
     const int32_t quality = a.SmoothingLevel != 0 ? int32_t{VgxFillWireframe} : self.quality;
     std::sort(facesToRedo.begin(), facesToRedo.end());
-    BuildLevelRenderLists(level, level, self.render.object, &self.render.triangleToFace, quality, fullRebuild, fanOnly,
+    BuildLevelRenderLists(level, level, self.render.object, &self.render.triangleToFace, quality, !partial, fanOnly,
                           facesToRedo);
     facesToRedo.clear();
     self.renderBufferState = 1;
