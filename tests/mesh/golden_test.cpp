@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "root/task_pool.h"
 #include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"
@@ -338,6 +339,42 @@ INSTANTIATE_TEST_SUITE_P(
                 0x6a9731f7bec3b713, 0x3eba3f6b004bbbd6, 0xd1e04796b875cced, 0x01ab40b5fe81b335, 0x9aeda3710de9c316,
                 0xb505079d00f5da1b, 0x447c6aeb4159c388, 0xbc67d9ad513f22e5}}),
     [](const auto& info) { return StemName(info.param.file); });
+
+// The full render build of meshes large enough to be split into many chunks, with
+// UV seams and three colours, so corners of one point key several vertices: the
+// vertex and index bytes, each corner's vertex and each point's vertex list, with
+// one thread and with several.
+TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
+    const std::pair<const char*, uint64_t> cases[] = {{"meshes/common/beast.obj", 0xd7e092f281c52afc},
+                                                      {"meshes/common/stanford-bunny.obj", 0x8835e20bf1a08577}};
+    const int32_t before = tasks::ThreadCount();
+    for (const auto& [file, expected] : cases) {
+        const ObjMesh mesh = ReadObj(TestDataPath(file));
+        for (const int32_t threads : {1, 3}) {
+            tasks::SetThreadCount(threads);
+            const std::shared_ptr<Vgx> root = Vgx::Create();
+            const std::shared_ptr<VgxObject> object = root->CreateObject();
+            root->CreateDeviceID();
+            object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
+            const std::shared_ptr<VgxMaterial> red = root->CreateMaterial(), blue = root->CreateMaterial();
+            red->SetColorRGBA(1, 0, 0, 1);
+            blue->SetColorRGBA(0, 0, 1, 1);
+            for (int32_t f : Every(object->GetFaceCount(), 3)) object->GetFace(f)->ApplyMaterial(red);
+            for (int32_t f : Every(object->GetFaceCount(), 7)) object->GetFace(f)->ApplyMaterial(blue);
+            MaterialNumbers materials;
+            Hasher hash;
+            HashRender(hash, *object, materials);
+            const iVgxObject& level = Internals(*object).Base();
+            for (int32_t f = 0; f < level.FaceListCount; ++f) {
+                for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) hash.Add(level.FaceCorners(f)[k].D3DVertex);
+            }
+            for (int32_t p = 0; p < level.PointListCount; ++p)
+                hash.AddList(level.RenderAdjacency, level.PointList[p].D3DVertexList);
+            EXPECT_EQ(hash.value, expected) << file << " on " << threads << " threads";
+        }
+    }
+    tasks::SetThreadCount(before);
+}
 
 }  // namespace
 }  // namespace vgx::test
