@@ -5,6 +5,7 @@
 // (counted first, then filled); a list that grows afterwards moves to a chain of
 // small blocks, where appends are cheap.
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace vgx {
@@ -85,6 +86,18 @@ public:
         ForEach(list, [&](int32_t value) { values.push_back(value); });
         return values;
     }
+
+    // A list of `count` entries at `head` of the packed store.
+    static List Packed(int32_t head, int32_t count) { return {head, kPacked, count}; }
+    // Empties every list and hands over the packed store, so a caller can fill it
+    // whole (in parallel) and give it back with AdoptPacked, keeping its memory.
+    std::vector<int32_t> TakePacked() {
+        blocks_.clear();
+        std::vector<int32_t> store;
+        store.swap(packed_);
+        return store;
+    }
+    void AdoptPacked(std::vector<int32_t>&& store) { packed_ = std::move(store); }
 
     // Empties every list; the storage is kept for the next build.
     void Clear() {

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "mesh/object_internal.h"
+#include "mesh/render_vertices.h"
 #include "mesh/triangulation.h"
 #include "ops/smooth.h"
 #include "root/access.h"
@@ -28,24 +29,6 @@ constexpr int32_t kFanAbovePoints = 4000;  // bigger meshes are fanned, not spli
 constexpr int32_t kLines = VgxFillWireframe | VgxFillOutline;
 constexpr int32_t kNonSolid = VgxFillWireframe | VgxFillOutline | VgxFillPoints;
 
-// Returns the vertex of (point, normal, UV, colour), appending a key when new.
-int32_t FindOrAddRenderVertex(const FacePoint& key, std::vector<FacePoint>& keys, std::vector<int32_t>& pointHeads) {
-    int32_t& head = pointHeads[key.Point];
-    int32_t last = 0;
-    for (int32_t link = head; link != 0; link = keys[link - 1].NextFacePoint) {
-        const FacePoint& k = keys[link - 1];
-        if (k.Normal == key.Normal && k.UV == key.UV && k.Color == key.Color) return link - 1;
-        last = link;
-    }
-    keys.push_back(key);
-    keys.back().NextFacePoint = 0;
-    const auto index = static_cast<int32_t>(keys.size());
-    (last == 0 ? head : keys[last - 1].NextFacePoint) = index;
-    return index - 1;
-}
-
-int32_t ColorOf(const std::shared_ptr<VgxMaterial>& material) { return material ? material->GetColor() : 0; }
-
 // The sub-object a face is drawn in: its material's slot, or the slot of the
 // faces without a material.
 int32_t SubObjectOf(const iVgxObject& record, const std::shared_ptr<VgxMaterial>& material) {
@@ -54,40 +37,6 @@ int32_t SubObjectOf(const iVgxObject& record, const std::shared_ptr<VgxMaterial>
         if (!record.MaterialList[s].Material) return s;
     }
     return 0;
-}
-
-// One render vertex per distinct corner key, and each point's list of the
-// vertices its corners use.
-void BuildVertices(iVgxObject& record, RenderBlock& block) {
-    record.RenderAdjacency.Clear();
-    for (int32_t p = 0; p < record.PointListCount; ++p) record.PointList[p].D3DVertexList = {};
-    std::vector<FacePoint> keys;
-    keys.reserve(record.Corners.size());
-    std::vector<int32_t> pointHeads(static_cast<size_t>(record.PointListCount), 0);
-    for (int32_t f = 0; f < record.FaceListCount; ++f) {
-        const int32_t color = ColorOf(record.FaceMaterial(f));
-        iVgxFacePoint* corners = record.FaceCorners(f);
-        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
-            iVgxFacePoint& corner = corners[k];
-            CheckIndex(corner.Point, pointHeads.size());
-            const int32_t vertex =
-                FindOrAddRenderVertex({corner.Point, corner.Normal, corner.UV, color, 0}, keys, pointHeads);
-            corner.D3DVertex = vertex;
-            record.RenderAdjacency.Append(record.PointList[corner.Point].D3DVertexList, vertex);
-        }
-    }
-    block.vertices.resize(keys.size());
-    block.vertexNormal.resize(keys.size());
-    constexpr size_t kVerticesPerChunk = 16384;
-    tasks::ParallelFor(keys.size(), kVerticesPerChunk, [&](size_t begin, size_t end) {
-        for (size_t v = begin; v < end; ++v) {
-            block.vertexNormal[v] = keys[v].Normal;
-            const VgxVector& p = record.PointList[keys[v].Point].Point;
-            const VgxVector& n = At(record.NormalList, keys[v].Normal).Vector;
-            const VgxUV& uv = At(record.UVList, keys[v].UV).Coordinate;
-            block.vertices[v] = {{p.X, p.Y, p.Z}, {n.X, n.Y, n.Z}, keys[v].Color, {uv.U, uv.V}, {uv.U, uv.V}};
-        }
-    });
 }
 
 // After points moved without any change of structure: the vertices of the listed
@@ -169,7 +118,7 @@ void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBl
         }
         if (fits) return;
     }
-    if (fullRebuild) BuildVertices(record, block);
+    if (fullRebuild) BuildRenderVertices(record, block);
 
     block.triangles.assign(static_cast<size_t>(subObjects), IndexList{});
     block.edgePoints.assign(static_cast<size_t>(subObjects), IndexList{});

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace vgx::tasks {
 
@@ -31,6 +32,29 @@ void ParallelFor(size_t count, size_t grain, Body&& body) {
     const size_t chunks = (count + grain - 1) / grain;
     if (chunks == 1) return body(size_t{0}, count);
     RunChunks(chunks, [&](size_t chunk) { body(chunk * grain, std::min(count, (chunk + 1) * grain)); });
+}
+
+// out[i] = value(0) + ... + value(i - 1) for every i in [0, count), in chunks of
+// `grain`; returns the sum of all. Whole numbers add up alike in any grouping, so
+// this is the serial result.
+template <class Value>
+int64_t ExclusiveScan(size_t count, size_t grain, Value&& value, int32_t* out) {
+    const size_t chunks = (count + grain - 1) / grain;
+    std::vector<int64_t> sums(chunks + 1, 0);
+    ParallelFor(count, grain, [&](size_t begin, size_t end) {
+        int64_t sum = 0;
+        for (size_t i = begin; i < end; ++i) sum += value(i);
+        sums[begin / grain + 1] = sum;
+    });
+    for (size_t k = 0; k < chunks; ++k) sums[k + 1] += sums[k];
+    ParallelFor(count, grain, [&](size_t begin, size_t end) {
+        int64_t at = sums[begin / grain];
+        for (size_t i = begin; i < end; ++i) {
+            out[i] = static_cast<int32_t>(at);
+            at += value(i);
+        }
+    });
+    return sums[chunks];
 }
 
 }  // namespace vgx::tasks
