@@ -29,10 +29,8 @@ constexpr int32_t kFanAbovePoints = 4000;  // bigger meshes are fanned, not spli
 constexpr int32_t kLines = VgxFillWireframe | VgxFillOutline;
 constexpr int32_t kNonSolid = VgxFillWireframe | VgxFillOutline | VgxFillPoints;
 
-// The sub-object a face is drawn in: its material's slot, or the slot of the
-// faces without a material.
-int32_t SubObjectOf(const iVgxObject& record, const std::shared_ptr<VgxMaterial>& material) {
-    if (material) return VgxAccess::MaterialIndex(*material);
+// The slot of the faces without a material.
+int32_t BlankSlot(const iVgxObject& record) {
     for (int32_t s = 0; s < record.MaterialListCount; ++s) {
         if (!record.MaterialList[s].Material) return s;
     }
@@ -69,25 +67,83 @@ void TriangulateFace(const iVgxObject& record, int32_t face, bool fanOnly, std::
     modFace::SplitFace(positions, out);
 }
 
-void AppendTriangles(const iVgxObject& record, int32_t face, const std::vector<modFace::FaceTriangle>& triangles,
-                     IndexList& list, std::vector<int32_t>* triangleToFace) {
-    const iVgxFacePoint* corners = record.FaceCorners(face);
-    for (const auto& triangle : triangles) {
-        for (int32_t corner : triangle.Corner) list.Indices.push_back(corners[corner].D3DVertex);
-        if (triangleToFace) triangleToFace->push_back(face);
+// Triangle and line (or point) lists of every face, in face order within each
+// sub-object. Each chunk of faces counts what it adds to each list first, so that
+// every chunk then writes its own part of each list.
+void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
+                     std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fanOnly) {
+    constexpr size_t kFacesPerChunk = 16384;
+    const auto subObjects = static_cast<size_t>(slots.MaterialListCount);
+    const auto faces = static_cast<size_t>(record.FaceListCount);
+    const size_t chunks = (faces + kFacesPerChunk - 1) / kFacesPerChunk;
+    const bool nonSolid = (quality & kNonSolid) != 0;
+    const int32_t perCorner = (quality & kLines) ? 2 : 1;
+    const int32_t blank = BlankSlot(slots);
+    // [chunk * stride + s]: the chunk's triangles (lines or points) in s, then where
+    // they start. Rows fill whole cache lines, so chunks on other threads do not
+    // keep taking each other's line away.
+    const size_t stride = (subObjects + 15) / 16 * 16;
+    std::vector<int32_t> triangleAt(chunks * stride, 0), lineAt(chunks * stride, 0);
+    block.faces.resize(faces);
+    const auto eachChunk = [&](auto&& perFace) {
+        tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+            thread_local std::vector<modFace::FaceTriangle> triangles;
+            const size_t row = begin / kFacesPerChunk * stride;
+            for (size_t f = begin; f < end; ++f) {
+                TriangulateFace(record, static_cast<int32_t>(f), fanOnly, triangles);
+                perFace(static_cast<int32_t>(f), triangles, triangleAt.data() + row, lineAt.data() + row);
+            }
+        });
+    };
+    eachChunk([&](int32_t f, const std::vector<modFace::FaceTriangle>& triangles, int32_t* triangleCount,
+                  int32_t* lineCount) {
+        record.FaceList[f].RebuildRequired = false;
+        const std::shared_ptr<VgxMaterial>& material = record.FaceMaterial(f);
+        const auto s =
+            static_cast<int32_t>(CheckIndex(material ? VgxAccess::MaterialIndex(*material) : blank, subObjects));
+        block.faces[f] = {s, 0, static_cast<int32_t>(triangles.size())};
+        triangleCount[s] += static_cast<int32_t>(triangles.size());
+        if (nonSolid) lineCount[s] += perCorner * record.FaceList[f].PointCount;
+    });
+    block.triangles.resize(subObjects);
+    block.edgePoints.resize(subObjects);
+    if (triangleToFace) triangleToFace->resize(subObjects);
+    for (size_t s = 0; s < subObjects; ++s) {
+        int32_t triangles = 0, lines = 0;
+        for (size_t k = 0; k < chunks; ++k) {
+            triangles += std::exchange(triangleAt[k * stride + s], triangles);
+            if (nonSolid) lines += std::exchange(lineAt[k * stride + s], lines);
+        }
+        block.triangles[s].Indices.resize(3 * static_cast<size_t>(triangles));
+        block.triangles[s].Count = 3 * triangles;
+        block.edgePoints[s].Indices.resize(static_cast<size_t>(lines));
+        block.edgePoints[s].Count = lines;
+        if (triangleToFace) (*triangleToFace)[s].resize(static_cast<size_t>(triangles));
     }
-    list.Count = static_cast<int32_t>(list.Indices.size());
-}
-
-// Lines around the face (closing side first) or one point per corner.
-void AppendNonSolid(const iVgxObject& record, int32_t face, int32_t quality, IndexList& list) {
-    const iVgxFacePoint* corners = record.FaceCorners(face);
-    const int32_t n = record.FaceList[face].PointCount;
-    for (int32_t j = 0; j < n; ++j) {
-        if (quality & kLines) list.Indices.push_back(corners[j == 0 ? n - 1 : j - 1].D3DVertex);
-        list.Indices.push_back(corners[j].D3DVertex);
-    }
-    list.Count = static_cast<int32_t>(list.Indices.size());
+    eachChunk(
+        [&](int32_t f, const std::vector<modFace::FaceTriangle>& triangles, int32_t* triangleAtOf, int32_t* lineAtOf) {
+            FaceTriangles& place = block.faces[f];
+            const iVgxFacePoint* corners = record.FaceCorners(f);
+            int32_t& first = triangleAtOf[place.subObject];
+            place.first = 3 * first;
+            int32_t* out = block.triangles[place.subObject].Indices.data() + place.first;
+            for (const auto& triangle : triangles) {
+                for (int32_t corner : triangle.Corner) *out++ = corners[corner].D3DVertex;
+            }
+            if (triangleToFace) {
+                std::fill_n((*triangleToFace)[place.subObject].begin() + first, triangles.size(), f);
+            }
+            first += place.count;
+            if (!nonSolid) return;
+            // Lines around the face (closing side first) or one point per corner.
+            const int32_t n = record.FaceList[f].PointCount;
+            int32_t* line = block.edgePoints[place.subObject].Indices.data() + lineAtOf[place.subObject];
+            for (int32_t j = 0; j < n; ++j) {
+                if (quality & kLines) *line++ = corners[j == 0 ? n - 1 : j - 1].D3DVertex;
+                *line++ = corners[j].D3DVertex;
+            }
+            lineAtOf[place.subObject] += perCorner * n;
+        });
 }
 
 // Vertices (on a full rebuild) and index lists of one geometry record. A partial
@@ -120,20 +176,7 @@ void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBl
     }
     if (fullRebuild) BuildRenderVertices(record, block);
 
-    block.triangles.assign(static_cast<size_t>(subObjects), IndexList{});
-    block.edgePoints.assign(static_cast<size_t>(subObjects), IndexList{});
-    block.faces.assign(static_cast<size_t>(record.FaceListCount), FaceTriangles{});
-    if (triangleToFace) triangleToFace->assign(static_cast<size_t>(subObjects), {});
-    for (int32_t f = 0; f < record.FaceListCount; ++f) {
-        iVgxFace& face = record.FaceList[f];
-        face.RebuildRequired = false;
-        const int32_t s = SubObjectOf(slots, record.FaceMaterial(f));
-        IndexList& list = At(block.triangles, s);
-        TriangulateFace(record, f, fanOnly, triangles);
-        block.faces[f] = {s, list.Count, static_cast<int32_t>(triangles.size())};
-        AppendTriangles(record, f, triangles, list, triangleToFace ? &(*triangleToFace)[s] : nullptr);
-        if (quality & kNonSolid) AppendNonSolid(record, f, quality, block.edgePoints[s]);
-    }
+    BuildIndexLists(record, slots, block, triangleToFace, quality, fanOnly);
     block.solidCounts.assign(static_cast<size_t>(subObjects), 0);
     block.nonSolidCounts.assign(static_cast<size_t>(subObjects), 0);
     for (int32_t s = 0; s < subObjects; ++s) {

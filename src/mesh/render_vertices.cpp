@@ -139,20 +139,22 @@ void KeyInParallel(iVgxObject& record, RenderBlock& block, Scratch& s, std::vect
     int32_t* faceFirst = Room(s.faceFirst, faces);
     const auto corners = static_cast<size_t>(tasks::ExclusiveScan(
         faces, kFacesPerChunk, [&](size_t f) { return record.FaceList[f].PointCount; }, faceFirst));
-    // cursors[chunk * ranges + range]: the chunk's corners in the range, then where they go.
-    int32_t* cursors = Room(s.cursors, chunks * ranges);
+    // cursors[chunk * stride + range]: the chunk's corners in the range, then where
+    // they go. Rows fill whole cache lines, so chunks do not share one.
+    const size_t stride = (ranges + 15) / 16 * 16;
+    int32_t* cursors = Room(s.cursors, chunks * stride);
 
     // perFace(face, its corners, corner count, its first corner, the chunk's cursors).
     const auto eachChunkOfFaces = [&](auto&& perFace) {
         tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
-            int32_t* cursor = cursors + begin / kFacesPerChunk * ranges;
+            int32_t* cursor = cursors + begin / kFacesPerChunk * stride;
             for (size_t f = begin; f < end; ++f) {
                 perFace(f, record.FaceCorners(static_cast<int32_t>(f)), record.FaceList[f].PointCount,
                         static_cast<size_t>(faceFirst[f]), cursor);
             }
         });
     };
-    std::fill(cursors, cursors + chunks * ranges, 0);
+    std::fill(cursors, cursors + chunks * stride, 0);
     // Every index is checked here, before anything is written.
     eachChunkOfFaces([&](size_t, const iVgxFacePoint* corner, int32_t n, size_t, int32_t* cursor) {
         for (int32_t k = 0; k < n; ++k) {
@@ -166,8 +168,8 @@ void KeyInParallel(iVgxObject& record, RenderBlock& block, Scratch& s, std::vect
     for (size_t r = 0; r < ranges; ++r) {
         rangeFirst[r] = at;
         for (size_t k = 0; k < chunks; ++k) {
-            const int32_t count = cursors[k * ranges + r];
-            cursors[k * ranges + r] = at;
+            const int32_t count = cursors[k * stride + r];
+            cursors[k * stride + r] = at;
             at += count;
         }
     }

@@ -341,14 +341,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return StemName(info.param.file); });
 
 // The full render build of meshes large enough to be split into many chunks, with
-// UV seams and three colours, so corners of one point key several vertices: the
-// vertex and index bytes, each corner's vertex and each point's vertex list, with
+// UV seams, three colours and lines or points, so corners of one point key several
+// vertices: the vertex and index bytes, each corner's vertex and each point's vertex list, with
 // one thread and with four, where the corners are sorted by point instead.
 TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
-    const std::pair<const char*, uint64_t> cases[] = {{"meshes/common/beast.obj", 0xd7e092f281c52afc},
-                                                      {"meshes/common/stanford-bunny.obj", 0x8835e20bf1a08577}};
+    const std::tuple<const char*, int32_t, uint64_t> cases[] = {
+        {"meshes/common/beast.obj", VgxFillWireframe, 0xd5f4c4f79f7a83e0},
+        {"meshes/common/stanford-bunny.obj", VgxFillPoints, 0x321a7d0dc2c395f4}};
     const int32_t before = tasks::ThreadCount();
-    for (const auto& [file, expected] : cases) {
+    for (const auto& [file, lines, expected] : cases) {
         const ObjMesh mesh = ReadObj(TestDataPath(file));
         for (const int32_t threads : {1, 4}) {
             tasks::SetThreadCount(threads);
@@ -361,6 +362,7 @@ TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
             blue->SetColorRGBA(0, 0, 1, 1);
             for (int32_t f : Every(object->GetFaceCount(), 3)) object->GetFace(f)->ApplyMaterial(red);
             for (int32_t f : Every(object->GetFaceCount(), 7)) object->GetFace(f)->ApplyMaterial(blue);
+            object->SetQuality(int32_t{VgxShadeGouraud} | VgxFillSolid | lines);
             MaterialNumbers materials;
             Hasher hash;
             HashRender(hash, *object, materials);
