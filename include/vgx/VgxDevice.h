@@ -132,13 +132,24 @@ public:
     // A mesh of Faces triangles over Vertices vertices (Options: VgxMeshManaged,
     // plus VgxMeshIndex32 for 32-bit indices).
     virtual std::shared_ptr<VgxDeviceMesh> CreateMesh(int32_t Faces, int32_t Vertices, int32_t Options, int32_t Format) = 0;
+    // A mesh over buffers the device made: its vertices the first Vertices of
+    // VertexSource, its indices all of IndexSource, without copying them. A device
+    // that cannot share memory returns null (the default); the library then makes
+    // the mesh with CreateMesh and writes its buffers.
+    virtual std::shared_ptr<VgxDeviceMesh> CreateMeshOver(int32_t /*Faces*/, int32_t /*Vertices*/, int32_t /*Options*/,
+                                                          int32_t /*Format*/,
+                                                          const std::shared_ptr<VgxVertexBuffer>& /*VertexSource*/,
+                                                          const std::shared_ptr<VgxIndexBuffer>& /*IndexSource*/) {
+        return nullptr;
+    }
 };
 
 // A device whose resources live in memory. It answers like a windowed hardware
 // device: it can be told it was lost, and then reports so until it is reset. A
 // new buffer's bytes are undefined until written, as a hardware buffer's are; the
 // memory of large freed buffers (up to 8 of them, 256 MB in all, process-wide) is
-// kept for new buffers of the same length.
+// kept for new buffers of the same length. A mesh made over other buffers
+// shares their memory until either is written.
 class VgxSoftwareDevice : public VgxDevice {
 public:
     VgxSoftwareDevice();
@@ -157,6 +168,11 @@ public:
     std::shared_ptr<VgxIndexBuffer> CreateIndexBuffer(size_t Length, int32_t Usage, int32_t Format, int32_t Pool) override;
     std::shared_ptr<VgxDeviceTexture> CreateTexture(int32_t Width, int32_t Height, int32_t Levels, int32_t Usage, int32_t Format, int32_t Pool) override;
     std::shared_ptr<VgxDeviceMesh> CreateMesh(int32_t Faces, int32_t Vertices, int32_t Options, int32_t Format) override;
+    // Shares the sources' memory until either side is written. A device derived
+    // from this one that changes CreateMesh changes this too: render builds use it.
+    std::shared_ptr<VgxDeviceMesh> CreateMeshOver(int32_t Faces, int32_t Vertices, int32_t Options, int32_t Format,
+                                                  const std::shared_ptr<VgxVertexBuffer>& VertexSource,
+                                                  const std::shared_ptr<VgxIndexBuffer>& IndexSource) override;
 
     // State the host sets, as it would on a real device. A viewport depth or matrix
     // entry that is NaN or infinite raises 5 and changes nothing.

@@ -414,11 +414,14 @@ void CreateDeviceBuffers(vgx::ObjectState& self, int32_t deviceId, VgxDevice& de
         if (triangles.Count > 0) {
             const IndexBytes bytes(triangles, render.indexWidth);
             out.triangles = MakeIndexBuffer(device, bytes, render.indexWidth, usage);
-            const bool wide = render.indexWidth == IndexWidth::Bits32;
-            out.mesh = device.CreateMesh(render.object.solidCounts[s], render.object.VertexCount(),
-                                         VgxMeshManaged | (wide ? VgxMeshIndex32 : 0), VgxVertexFormat44);
-            out.mesh->GetVertexBuffer()->Write(0, render.object.vertices.data(), objectBytes);
-            out.mesh->GetIndexBuffer()->Write(0, bytes.Data(), bytes.Size());
+            const int32_t options = VgxMeshManaged | (render.indexWidth == IndexWidth::Bits32 ? VgxMeshIndex32 : 0);
+            const int32_t faces = render.object.solidCounts[s], vertices = render.object.VertexCount();
+            out.mesh = device.CreateMeshOver(faces, vertices, options, VgxVertexFormat44, vertexBuffer, out.triangles);
+            if (!out.mesh) {
+                out.mesh = device.CreateMesh(faces, vertices, options, VgxVertexFormat44);
+                out.mesh->GetVertexBuffer()->Write(0, render.object.vertices.data(), objectBytes);
+                out.mesh->GetIndexBuffer()->Write(0, bytes.Data(), bytes.Size());
+            }
         }
         if (nonSolid && render.object.edgePoints[s].Count > 0) {
             out.edgePoints = MakeIndexBuffer(device, render.object.edgePoints[s], render.indexWidth, usage);

@@ -69,30 +69,51 @@ BlockRecycler& Recycler() {
     return recycler;
 }
 
-// Bytes in memory, undefined until written, as a hardware buffer's are; reads and
-// writes are range-checked.
-class MemoryBlock {
-public:
-    explicit MemoryBlock(size_t length) : length_(length) {
-        if (length == 0) vgx::Raise(VgxErrInvalidCall);
+// Memory handed back to the recycler when the last block using it goes.
+struct Storage {
+    explicit Storage(size_t size) : length(size) {
         try {
-            bytes_ = Recycler().Take(length);
+            bytes = Recycler().Take(size);
         } catch (const std::bad_alloc&) {
             vgx::Raise(VgxErrOutOfMemory);
         }
     }
-    ~MemoryBlock() { Recycler().Give(length_, std::move(bytes_)); }
-    MemoryBlock(const MemoryBlock&) = delete;
-    MemoryBlock& operator=(const MemoryBlock&) = delete;
+    ~Storage() { Recycler().Give(length, std::move(bytes)); }
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+
+    size_t length;
+    Bytes bytes;
+};
+
+// Bytes in memory, undefined until written, as a hardware buffer's are; reads and
+// writes are range-checked. A block may share the memory of another (a mesh made
+// over the render buffers): the first write to either gives the writer its own
+// copy, so every buffer still behaves as if it had its own memory.
+class MemoryBlock {
+public:
+    explicit MemoryBlock(size_t length) : length_(length) {
+        if (length == 0) vgx::Raise(VgxErrInvalidCall);
+        storage_ = std::make_shared<Storage>(length);
+    }
+    // The first `length` bytes of `source`, shared.
+    MemoryBlock(const MemoryBlock& source, size_t length) : length_(length), storage_(source.storage_) {
+        if (length == 0 || length > source.length_) vgx::Raise(VgxErrInvalidCall);
+    }
 
     size_t Length() const { return length_; }
     void Write(size_t offset, const void* data, size_t size) {
         CheckRange(offset, size);
-        if (size) std::memcpy(bytes_.get() + offset, data, size);
+        if (storage_.use_count() > 1) {
+            auto own = std::make_shared<Storage>(length_);
+            std::memcpy(own->bytes.get(), storage_->bytes.get(), length_);
+            storage_ = std::move(own);
+        }
+        if (size) std::memcpy(storage_->bytes.get() + offset, data, size);
     }
     void Read(size_t offset, void* data, size_t size) const {
         CheckRange(offset, size);
-        if (size) std::memcpy(data, bytes_.get() + offset, size);
+        if (size) std::memcpy(data, storage_->bytes.get() + offset, size);
     }
 
 private:
@@ -100,13 +121,16 @@ private:
         if (offset > length_ || size > length_ - offset) vgx::Raise(VgxErrSubscript);
     }
     size_t length_;
-    Bytes bytes_;
+    std::shared_ptr<Storage> storage_;
 };
 
 template <class Interface>
 class MemoryBuffer final : public Interface {
 public:
     MemoryBuffer(size_t length, int32_t usage, int32_t format) : block_(length), usage_(usage), format_(format) {}
+    MemoryBuffer(const MemoryBlock& source, size_t length, int32_t usage, int32_t format)
+        : block_(source, length), usage_(usage), format_(format) {}
+    const MemoryBlock& Block() const { return block_; }
     size_t GetLength() const override { return block_.Length(); }
     void Write(size_t offset, const void* data, size_t size) override { block_.Write(offset, data, size); }
     void Read(size_t offset, void* data, size_t size) const override { block_.Read(offset, data, size); }
@@ -151,12 +175,19 @@ class MemoryMesh final : public VgxDeviceMesh {
 public:
     MemoryMesh(int32_t faces, int32_t vertices, int32_t options, int32_t format)
         : faces_(faces), vertices_(vertices), options_(options), format_(format) {
-        if (faces <= 0 || vertices <= 0 || format != VgxVertexFormat44) vgx::Raise(VgxErrInvalidCall);
-        constexpr size_t kVertexSize = 44;
-        const bool wide = (options & VgxMeshIndex32) != 0;
-        vertexBuffer_ = std::make_shared<MemoryBuffer<VgxVertexBuffer>>(kVertexSize * vertices, 0, format);
-        indexBuffer_ = std::make_shared<MemoryBuffer<VgxIndexBuffer>>(
-            static_cast<size_t>(faces) * 3 * (wide ? 4 : 2), 0, wide ? VgxFormatIndex32 : VgxFormatIndex16);
+        Check();
+        vertexBuffer_ = std::make_shared<MemoryBuffer<VgxVertexBuffer>>(VertexBytes(), 0, format);
+        indexBuffer_ = std::make_shared<MemoryBuffer<VgxIndexBuffer>>(IndexBytes(), 0, IndexFormat());
+    }
+    // Over the first vertices of `vertexSource` and all of `indexSource`, which must
+    // hold as many indices as the faces need.
+    MemoryMesh(int32_t faces, int32_t vertices, int32_t options, int32_t format, const MemoryBlock& vertexSource,
+               const MemoryBlock& indexSource)
+        : faces_(faces), vertices_(vertices), options_(options), format_(format) {
+        Check();
+        if (indexSource.Length() != IndexBytes()) vgx::Raise(VgxErrInvalidCall);
+        vertexBuffer_ = std::make_shared<MemoryBuffer<VgxVertexBuffer>>(vertexSource, VertexBytes(), 0, format);
+        indexBuffer_ = std::make_shared<MemoryBuffer<VgxIndexBuffer>>(indexSource, IndexBytes(), 0, IndexFormat());
     }
     int32_t GetNumFaces() const override { return faces_; }
     int32_t GetNumVertices() const override { return vertices_; }
@@ -166,6 +197,14 @@ public:
     const std::shared_ptr<VgxIndexBuffer>& GetIndexBuffer() const override { return indexBuffer_; }
 
 private:
+    void Check() const {
+        if (faces_ <= 0 || vertices_ <= 0 || format_ != VgxVertexFormat44) vgx::Raise(VgxErrInvalidCall);
+    }
+    bool Wide() const { return (options_ & VgxMeshIndex32) != 0; }
+    size_t VertexBytes() const { return size_t{44} * static_cast<size_t>(vertices_); }
+    size_t IndexBytes() const { return static_cast<size_t>(faces_) * 3 * (Wide() ? 4 : 2); }
+    int32_t IndexFormat() const { return Wide() ? VgxFormatIndex32 : VgxFormatIndex16; }
+
     int32_t faces_, vertices_, options_, format_;
     std::shared_ptr<VgxVertexBuffer> vertexBuffer_;
     std::shared_ptr<VgxIndexBuffer> indexBuffer_;
@@ -260,4 +299,15 @@ std::shared_ptr<VgxDeviceTexture> VgxSoftwareDevice::CreateTexture(int32_t width
 std::shared_ptr<VgxDeviceMesh> VgxSoftwareDevice::CreateMesh(int32_t faces, int32_t vertices, int32_t options,
                                                              int32_t format) {
     return std::make_shared<MemoryMesh>(faces, vertices, options, format);
+}
+
+std::shared_ptr<VgxDeviceMesh> VgxSoftwareDevice::CreateMeshOver(int32_t faces, int32_t vertices, int32_t options,
+                                                                 int32_t format,
+                                                                 const std::shared_ptr<VgxVertexBuffer>& vertexSource,
+                                                                 const std::shared_ptr<VgxIndexBuffer>& indexSource) {
+    // Only memory of this kind can be shared.
+    const auto* vertices44 = dynamic_cast<const MemoryBuffer<VgxVertexBuffer>*>(vertexSource.get());
+    const auto* indices = dynamic_cast<const MemoryBuffer<VgxIndexBuffer>*>(indexSource.get());
+    if (!vertices44 || !indices) return nullptr;
+    return std::make_shared<MemoryMesh>(faces, vertices, options, format, vertices44->Block(), indices->Block());
 }

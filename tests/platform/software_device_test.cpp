@@ -30,6 +30,53 @@ TEST(SoftwareDevice, BuffersOfAPossibleSizeKeepWhatIsWrittenAndNothingPastTheirE
     EXPECT_EQ(all, expected);  // and not a byte of the refused write
 }
 
+// A mesh over buffers reads their bytes; a write to either side leaves the other as it was.
+TEST(SoftwareDevice, AMeshOverBuffersSharesThemUntilEitherIsWritten) {
+    VgxSoftwareDevice device;
+    auto vertices = device.CreateVertexBuffer(3 * 44, VgxUsageWriteOnly, VgxVertexFormat44, VgxPoolManaged);
+    auto indices = device.CreateIndexBuffer(3 * 2, VgxUsageWriteOnly, VgxFormatIndex16, VgxPoolManaged);
+    std::array<float, 33> corners{};
+    for (size_t i = 0; i < corners.size(); ++i) corners[i] = float(i);
+    const std::array<int16_t, 3> triangle{0, 1, 2}, other{2, 1, 0};
+    vertices->Write(0, corners.data(), sizeof corners);
+    indices->Write(0, triangle.data(), sizeof triangle);
+    // Two of the three vertices, and indices that must fill the index buffer exactly.
+    ExpectInvalid([&] { device.CreateMeshOver(1, 4, VgxMeshManaged, VgxVertexFormat44, vertices, indices); });
+    ExpectInvalid([&] { device.CreateMeshOver(2, 2, VgxMeshManaged, VgxVertexFormat44, vertices, indices); });
+    ExpectInvalid(
+        [&] { device.CreateMeshOver(1, 2, VgxMeshManaged | VgxMeshIndex32, VgxVertexFormat44, vertices, indices); });
+    auto mesh = device.CreateMeshOver(1, 2, VgxMeshManaged, VgxVertexFormat44, vertices, indices);
+    EXPECT_EQ(std::tuple(mesh->GetNumFaces(), mesh->GetNumVertices(), mesh->GetVertexBuffer()->GetLength(),
+                         mesh->GetIndexBuffer()->GetLength(), mesh->GetIndexBuffer()->GetFormat()),
+              std::tuple(1, 2, size_t{88}, size_t{6}, int32_t{VgxFormatIndex16}));
+    std::array<float, 22> meshVertices{};
+    mesh->GetVertexBuffer()->Read(0, meshVertices.data(), 88);
+    EXPECT_TRUE(std::equal(meshVertices.begin(), meshVertices.end(), corners.begin()));
+
+    const float moved[3] = {-1, -2, -3};
+    mesh->GetVertexBuffer()->Write(0, moved, sizeof moved);
+    indices->Write(0, other.data(), sizeof other);
+    std::array<float, 33> source{};
+    std::array<int16_t, 3> meshTriangle{};
+    vertices->Read(0, source.data(), sizeof source);
+    mesh->GetIndexBuffer()->Read(0, meshTriangle.data(), sizeof meshTriangle);
+    mesh->GetVertexBuffer()->Read(0, meshVertices.data(), 88);
+    EXPECT_EQ(source, corners);
+    EXPECT_EQ(meshTriangle, triangle);
+    EXPECT_EQ(std::tuple(meshVertices[0], meshVertices[2], meshVertices[3]), std::tuple(-1.0f, -3.0f, 3.0f));
+
+    // Buffers of another kind cannot be shared: the caller is told to copy.
+    struct Foreign : VgxIndexBuffer {
+        size_t GetLength() const override { return 6; }
+        void Write(size_t, const void*, size_t) override {}
+        void Read(size_t, void*, size_t) const override {}
+        int32_t GetFormat() const override { return VgxFormatIndex16; }
+        int32_t GetUsage() const override { return 0; }
+    };
+    EXPECT_EQ(device.CreateMeshOver(1, 2, VgxMeshManaged, VgxVertexFormat44, vertices, std::make_shared<Foreign>()),
+              nullptr);
+}
+
 TEST(SoftwareDevice, TexturesOfAPossibleSizeHaveMipChains) {
     VgxSoftwareDevice device;
     ExpectInvalid([&] { device.CreateTexture(0, 4, 0, 0, VgxFormatA8R8G8B8, VgxPoolManaged); });

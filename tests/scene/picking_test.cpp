@@ -435,6 +435,12 @@ struct FlakyDevice : VgxSoftwareDevice {
                                               int32_t format) override {
         return std::make_shared<FlakyMesh>(VgxSoftwareDevice::CreateMesh(faces, vertices, options, format), &failures);
     }
+    std::shared_ptr<VgxDeviceMesh> CreateMeshOver(int32_t faces, int32_t vertices, int32_t options, int32_t format,
+                                                  const std::shared_ptr<VgxVertexBuffer>& vertexSource,
+                                                  const std::shared_ptr<VgxIndexBuffer>& indexSource) override {
+        return std::make_shared<FlakyMesh>(
+            VgxSoftwareDevice::CreateMeshOver(faces, vertices, options, format, vertexSource, indexSource), &failures);
+    }
     int failures = 0;
 };
 
