@@ -272,13 +272,18 @@ void BuildRenderData(VgxObject& object) {
         facesToRedo.clear();
         for (int32_t p = 0; p < level.PointListCount; ++p) level.PointList[p].RenderedPoint = level.PointList[p].Point;
     } else {
+        // A fan joins a face's corners whatever their positions, so fanned faces keep
+        // their triangles.
+        const bool splitFaces = level.PointListCount <= kFanAbovePoints;
         for (const int32_t p : self.MovedPointCandidates()) {
             VgxPoint& point = level.PointList[p];
             if (modVector::VectorsEqual(point.Point, point.RenderedPoint)) continue;
-            level.Adjacency.ForEach(point.FaceList, [&](int32_t f) {
-                if (!level.FaceList[f].RebuildRequired) facesToRedo.push_back(f);
-                level.FaceList[f].RebuildRequired = true;
-            });
+            if (splitFaces) {
+                level.Adjacency.ForEach(point.FaceList, [&](int32_t f) {
+                    if (!level.FaceList[f].RebuildRequired) facesToRedo.push_back(f);
+                    level.FaceList[f].RebuildRequired = true;
+                });
+            }
             level.RenderAdjacency.ForEach(point.D3DVertexList, [&](int32_t v) {
                 RenderVertex& vertex = At(self.render.object.vertices, v);
                 vertex.Position[0] = point.Point.X;

@@ -595,46 +595,48 @@ TEST_F(RenderBuffers, MovingAPointRewritesOnlyItsVertices) {
 
 // Separate unit squares; moving corner 1 of each to (0.3, 0.7) makes it concave
 // there, which changes the diagonal its two triangles are cut along.
+// Split faces (up to 4000 points) and fanned ones (more).
 TEST_F(RenderBuffers, APartialRebuildDrawsWhatAFullOneDraws) {
-    constexpr int kSquares = 4;
-    std::vector<VgxVector> points;
-    Ints faceData;
-    for (int q = 0; q < kSquares; ++q) {
-        const auto x = static_cast<float>(2 * q);
-        const int32_t first = static_cast<int32_t>(points.size());
-        points.insert(points.end(), {{x, 0, 0}, {x + 1, 0, 0}, {x + 1, 1, 0}, {x, 1, 0}});
-        faceData.push_back(4);
-        for (int32_t k = 0; k < 4; ++k) faceData.insert(faceData.end(), {first + k, 0, k});
+    for (const int kSquares : {4, 1001}) {
+        std::vector<VgxVector> points;
+        Ints faceData;
+        for (int q = 0; q < kSquares; ++q) {
+            const auto x = static_cast<float>(2 * q);
+            const int32_t first = static_cast<int32_t>(points.size());
+            points.insert(points.end(), {{x, 0, 0}, {x + 1, 0, 0}, {x + 1, 1, 0}, {x, 1, 0}});
+            faceData.push_back(4);
+            for (int32_t k = 0; k < 4; ++k) faceData.insert(faceData.end(), {first + k, 0, k});
+        }
+        faceData.push_back(0);
+        auto edited = root->CreateObject();
+        edited->AddFaces(points, kNormals, kUVs, faceData, false, false);
+        edited->GetVertexBuffer(deviceId, device);
+        const auto expectAsFresh = [&](const char* moves) {
+            ASSERT_EQ(Internals(*edited).renderBufferState, 2) << moves << " " << kSquares;
+            auto fresh = root->CreateObject();
+            fresh->AddFaces(points, kNormals, kUVs, faceData, false, false);
+            EXPECT_EQ(ReadBack<uint8_t>(edited->GetVertexBuffer(deviceId, device)),
+                      ReadBack<uint8_t>(fresh->GetVertexBuffer(deviceId, device)))
+                << moves << " " << kSquares;
+            EXPECT_EQ(ReadBack<int32_t>(edited->GetSubObjectSolidIndexBuffer(deviceId, 0)),
+                      ReadBack<int32_t>(fresh->GetSubObjectSolidIndexBuffer(deviceId, 0)))
+                << moves << " " << kSquares;
+        };
+        // A few points, one of them twice: they are listed as they move.
+        for (int q = 0; q < kSquares; ++q) {
+            points[4 * q + 1] = {2.0f * q + 0.3f, 0.7f, 0};
+            edited->SetPoint(4 * q + 1, points[4 * q + 1]);
+        }
+        edited->SetPoint(1, {5, 5, 5});
+        edited->SetPoint(1, points[1]);
+        expectAsFresh("a few");
+        // Too many to list, then every point at once.
+        for (int32_t p = 15; p >= 0; p -= 3) edited->SetPoint(p, points[p] = {points[p].Y, points[p].X, 0});
+        expectAsFresh("many");
+        for (VgxVector& p : points) p.Z += 1;
+        edited->Translate({0, 0, 1});
+        expectAsFresh("all");
     }
-    faceData.push_back(0);
-    auto edited = root->CreateObject();
-    edited->AddFaces(points, kNormals, kUVs, faceData, false, false);
-    edited->GetVertexBuffer(deviceId, device);
-    const auto expectAsFresh = [&](const char* moves) {
-        ASSERT_EQ(Internals(*edited).renderBufferState, 2) << moves;
-        auto fresh = root->CreateObject();
-        fresh->AddFaces(points, kNormals, kUVs, faceData, false, false);
-        EXPECT_EQ(ReadBack<uint8_t>(edited->GetVertexBuffer(deviceId, device)),
-                  ReadBack<uint8_t>(fresh->GetVertexBuffer(deviceId, device)))
-            << moves;
-        EXPECT_EQ(ReadBack<int32_t>(edited->GetSubObjectSolidIndexBuffer(deviceId, 0)),
-                  ReadBack<int32_t>(fresh->GetSubObjectSolidIndexBuffer(deviceId, 0)))
-            << moves;
-    };
-    // A few points, one of them twice: they are listed as they move.
-    for (int q = 0; q < kSquares; ++q) {
-        points[4 * q + 1] = {2.0f * q + 0.3f, 0.7f, 0};
-        edited->SetPoint(4 * q + 1, points[4 * q + 1]);
-    }
-    edited->SetPoint(1, {5, 5, 5});
-    edited->SetPoint(1, points[1]);
-    expectAsFresh("a few");
-    // Too many to list, then every point at once.
-    for (int32_t p = 15; p >= 0; p -= 3) edited->SetPoint(p, points[p] = {points[p].Y, points[p].X, 0});
-    expectAsFresh("many");
-    for (VgxVector& p : points) p.Z += 1;
-    edited->Translate({0, 0, 1});
-    expectAsFresh("all");
 }
 
 }  // namespace
