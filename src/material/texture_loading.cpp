@@ -15,6 +15,7 @@
 #include "root/library_state.h"
 #include "root/mod_file.h"
 #include "root/retained_mode.h"
+#include "root/task_pool.h"
 #include "root/vgx_internal.h"
 
 namespace vgx {
@@ -133,10 +134,19 @@ bool LoadedRecently(const iVgxTexture& entry) {
     return elapsed <= kReloadAfterMilliseconds;
 }
 
+// row(y) for every row, in chunks of rows on the pool: each row writes its own pixels.
+template <class Row>
+void EachRowRange(int32_t height, Row&& row) {
+    constexpr size_t kRowsPerChunk = 32;
+    tasks::ParallelFor(static_cast<size_t>(std::max(height, 0)), kRowsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t y = begin; y < end; ++y) row(static_cast<int32_t>(y));
+    });
+}
+
 // The average of up to four pixels of the level above, per channel, rounded.
 Pixels HalveLevel(const Pixels& source, int32_t sourceWidth, int32_t sourceHeight, int32_t width, int32_t height) {
     Pixels level(static_cast<size_t>(width) * height);
-    for (int32_t y = 0; y < height; ++y) {
+    EachRowRange(height, [&](int32_t y) {
         for (int32_t x = 0; x < width; ++x) {
             std::array<uint32_t, 4> sum{};
             for (int32_t dy = 0; dy < 2; ++dy) {
@@ -151,7 +161,7 @@ Pixels HalveLevel(const Pixels& source, int32_t sourceWidth, int32_t sourceHeigh
             for (int32_t c = 0; c < 4; ++c) averaged |= ((sum[c] + 2) / 4) << (8 * c);
             level[static_cast<size_t>(y) * width + x] = static_cast<int32_t>(averaged);
         }
-    }
+    });
     return level;
 }
 
@@ -162,24 +172,26 @@ Pixels HalveLevel(const Pixels& source, int32_t sourceWidth, int32_t sourceHeigh
 Pixels CombinedImage(const iVgxTexture& maps, int32_t width, int32_t height) {
     Pixels combined(static_cast<size_t>(width) * height);
     const float d = maps.TextureOverlayDensity;
-    for (size_t i = 0; i < combined.size(); ++i) {
-        float r = 1, g = 1, b = 1, a = 1;
-        if (!maps.PixelsTexture.empty()) {
-            const int32_t c = maps.PixelsTexture[i];
-            r = rm::ColorGetRed(c), g = rm::ColorGetGreen(c), b = rm::ColorGetBlue(c), a = rm::ColorGetAlpha(c);
+    EachRowRange(height, [&](int32_t y) {
+        for (size_t i = static_cast<size_t>(y) * width, end = i + width; i < end; ++i) {
+            float r = 1, g = 1, b = 1, a = 1;
+            if (!maps.PixelsTexture.empty()) {
+                const int32_t c = maps.PixelsTexture[i];
+                r = rm::ColorGetRed(c), g = rm::ColorGetGreen(c), b = rm::ColorGetBlue(c), a = rm::ColorGetAlpha(c);
+            }
+            if (!maps.PixelsTextureOverlay.empty()) {
+                const int32_t c = maps.PixelsTextureOverlay[i];
+                r = (1 - d) * r + d * rm::ColorGetRed(c);
+                g = (1 - d) * g + d * rm::ColorGetGreen(c);
+                b = (1 - d) * b + d * rm::ColorGetBlue(c);
+            }
+            if (!maps.PixelsTextureAlphaMap.empty()) {
+                const int32_t c = maps.PixelsTextureAlphaMap[i];
+                a = (rm::ColorGetRed(c) + rm::ColorGetGreen(c) + rm::ColorGetBlue(c)) / 3;
+            }
+            combined[i] = rm::CreateColorRGBA(r, g, b, a);
         }
-        if (!maps.PixelsTextureOverlay.empty()) {
-            const int32_t c = maps.PixelsTextureOverlay[i];
-            r = (1 - d) * r + d * rm::ColorGetRed(c);
-            g = (1 - d) * g + d * rm::ColorGetGreen(c);
-            b = (1 - d) * b + d * rm::ColorGetBlue(c);
-        }
-        if (!maps.PixelsTextureAlphaMap.empty()) {
-            const int32_t c = maps.PixelsTextureAlphaMap[i];
-            a = (rm::ColorGetRed(c) + rm::ColorGetGreen(c) + rm::ColorGetBlue(c)) / 3;
-        }
-        combined[i] = rm::CreateColorRGBA(r, g, b, a);
-    }
+    });
     return combined;
 }
 
@@ -189,7 +201,7 @@ Pixels CombinedImage(const iVgxTexture& maps, int32_t width, int32_t height) {
 Pixels NormalMap(const Pixels& bump, int32_t width, int32_t height) {
     if (bump.empty()) return {};
     Pixels normals(bump.size());
-    for (int32_t y = 0; y < height; ++y) {
+    EachRowRange(height, [&](int32_t y) {
         for (int32_t x = 0; x < width; ++x) {
             const size_t at = static_cast<size_t>(y) * width + x;
             const float h = Height(bump[at]);
@@ -200,7 +212,7 @@ Pixels NormalMap(const Pixels& bump, int32_t width, int32_t height) {
             rm::VectorNormalize(n, n);
             normals[at] = rm::CreateColorRGBA(0.5f + 0.5f * n.X, 0.5f + 0.5f * n.Y, 0.5f + 0.5f * n.Z, 1);
         }
-    }
+    });
     return normals;
 }
 
