@@ -51,9 +51,9 @@ void RefreshVertexPositions(const iVgxObject& record, const std::vector<int32_t>
     }
 }
 
-// The triangles of one face as corner triples: a fan, or the planar split.
-void TriangulateFace(const iVgxObject& record, int32_t face, bool fanOnly, std::vector<modFace::FaceTriangle>& out) {
-    out.clear();
+// Appends the triangles of one face as corner triples: a fan, or the planar split.
+void AppendFaceTriangles(const iVgxObject& record, int32_t face, bool fanOnly,
+                         std::vector<modFace::FaceTriangle>& out) {
     const int32_t n = record.FaceList[face].PointCount;
     if (n < 3) return;
     if (fanOnly || n < 4) {
@@ -65,6 +65,11 @@ void TriangulateFace(const iVgxObject& record, int32_t face, bool fanOnly, std::
     const iVgxFacePoint* corners = record.FaceCorners(face);
     for (int32_t k = 0; k < n; ++k) positions[k] = record.PointList[corners[k].Point].Point;
     modFace::SplitFace(positions, out);
+}
+
+void TriangulateFace(const iVgxObject& record, int32_t face, bool fanOnly, std::vector<modFace::FaceTriangle>& out) {
+    out.clear();
+    AppendFaceTriangles(record, face, fanOnly, out);
 }
 
 // Triangle and line (or point) lists of every face, in face order within each
@@ -85,24 +90,37 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
     const size_t stride = (subObjects + 15) / 16 * 16;
     std::vector<int32_t> triangleAt(chunks * stride, 0), lineAt(chunks * stride, 0);
     block.faces.resize(faces);
-    const auto eachChunk = [&](auto&& perFace) {
+    // Split faces are triangulated once: each chunk keeps its triangles for the
+    // second pass. Fans are cheaper made again than kept.
+    std::vector<std::vector<modFace::FaceTriangle>> kept(fanOnly ? 0 : chunks);
+    const auto eachChunk = [&](bool secondPass, auto&& perFace) {
         tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
-            thread_local std::vector<modFace::FaceTriangle> triangles;
-            const size_t row = begin / kFacesPerChunk * stride;
+            thread_local std::vector<modFace::FaceTriangle> fan;
+            const size_t chunk = begin / kFacesPerChunk, row = chunk * stride;
+            std::vector<modFace::FaceTriangle>& triangles = fanOnly ? fan : kept[chunk];
+            size_t at = 0;
             for (size_t f = begin; f < end; ++f) {
-                TriangulateFace(record, static_cast<int32_t>(f), fanOnly, triangles);
-                perFace(static_cast<int32_t>(f), triangles, triangleAt.data() + row, lineAt.data() + row);
+                const auto face = static_cast<int32_t>(f);
+                if (fanOnly) {
+                    TriangulateFace(record, face, true, triangles);
+                } else if (!secondPass) {
+                    at = triangles.size();
+                    AppendFaceTriangles(record, face, false, triangles);
+                }
+                const size_t count = fanOnly || !secondPass ? triangles.size() - at : block.faces[f].count;
+                perFace(face, triangles.data() + at, count, triangleAt.data() + row, lineAt.data() + row);
+                if (!fanOnly && secondPass) at += count;
             }
         });
     };
-    eachChunk([&](int32_t f, const std::vector<modFace::FaceTriangle>& triangles, int32_t* triangleCount,
-                  int32_t* lineCount) {
+    eachChunk(false, [&](int32_t f, const modFace::FaceTriangle*, size_t triangles, int32_t* triangleCount,
+                         int32_t* lineCount) {
         record.FaceList[f].RebuildRequired = false;
         const std::shared_ptr<VgxMaterial>& material = record.FaceMaterial(f);
         const auto s =
             static_cast<int32_t>(CheckIndex(material ? VgxAccess::MaterialIndex(*material) : blank, subObjects));
-        block.faces[f] = {s, 0, static_cast<int32_t>(triangles.size())};
-        triangleCount[s] += static_cast<int32_t>(triangles.size());
+        block.faces[f] = {s, 0, static_cast<int32_t>(triangles)};
+        triangleCount[s] += static_cast<int32_t>(triangles);
         if (nonSolid) lineCount[s] += perCorner * record.FaceList[f].PointCount;
     });
     block.triangles.resize(subObjects);
@@ -120,30 +138,28 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
         block.edgePoints[s].Count = lines;
         if (triangleToFace) (*triangleToFace)[s].resize(static_cast<size_t>(triangles));
     }
-    eachChunk(
-        [&](int32_t f, const std::vector<modFace::FaceTriangle>& triangles, int32_t* triangleAtOf, int32_t* lineAtOf) {
-            FaceTriangles& place = block.faces[f];
-            const iVgxFacePoint* corners = record.FaceCorners(f);
-            int32_t& first = triangleAtOf[place.subObject];
-            place.first = 3 * first;
-            int32_t* out = block.triangles[place.subObject].Indices.data() + place.first;
-            for (const auto& triangle : triangles) {
-                for (int32_t corner : triangle.Corner) *out++ = corners[corner].D3DVertex;
-            }
-            if (triangleToFace) {
-                std::fill_n((*triangleToFace)[place.subObject].begin() + first, triangles.size(), f);
-            }
-            first += place.count;
-            if (!nonSolid) return;
-            // Lines around the face (closing side first) or one point per corner.
-            const int32_t n = record.FaceList[f].PointCount;
-            int32_t* line = block.edgePoints[place.subObject].Indices.data() + lineAtOf[place.subObject];
-            for (int32_t j = 0; j < n; ++j) {
-                if (quality & kLines) *line++ = corners[j == 0 ? n - 1 : j - 1].D3DVertex;
-                *line++ = corners[j].D3DVertex;
-            }
-            lineAtOf[place.subObject] += perCorner * n;
-        });
+    eachChunk(true, [&](int32_t f, const modFace::FaceTriangle* triangles, size_t count, int32_t* triangleAtOf,
+                        int32_t* lineAtOf) {
+        FaceTriangles& place = block.faces[f];
+        const iVgxFacePoint* corners = record.FaceCorners(f);
+        int32_t& first = triangleAtOf[place.subObject];
+        place.first = 3 * first;
+        int32_t* out = block.triangles[place.subObject].Indices.data() + place.first;
+        for (size_t t = 0; t < count; ++t) {
+            for (int32_t corner : triangles[t].Corner) *out++ = corners[corner].D3DVertex;
+        }
+        if (triangleToFace) std::fill_n((*triangleToFace)[place.subObject].begin() + first, count, f);
+        first += place.count;
+        if (!nonSolid) return;
+        // Lines around the face (closing side first) or one point per corner.
+        const int32_t n = record.FaceList[f].PointCount;
+        int32_t* line = block.edgePoints[place.subObject].Indices.data() + lineAtOf[place.subObject];
+        for (int32_t j = 0; j < n; ++j) {
+            if (quality & kLines) *line++ = corners[j == 0 ? n - 1 : j - 1].D3DVertex;
+            *line++ = corners[j].D3DVertex;
+        }
+        lineAtOf[place.subObject] += perCorner * n;
+    });
 }
 
 // Vertices (on a full rebuild) and index lists of one geometry record. A partial
