@@ -1,9 +1,9 @@
-// Render vertex keying. On one thread, one walk over the faces in order looks each
-// corner up among the keys of its point. On several, corners are sorted by point
+// Render vertex keying. One walk over the faces in order looks each corner up among
+// the keys of its point. From four threads, the corners are instead sorted by point
 // in two stable passes without atomics: into ranges of points, chunk of faces by
 // chunk, then within each range by point. Each point's corners thus come in face
 // order, so the first use of every key, and with it every vertex number, is what
-// the walk gives; the sort costs more work in all, so it only pays on more threads.
+// the walk gives; the sort costs more work in all, so it only pays on many threads.
 #include "mesh/render_vertices.h"
 
 #include <vgx/VgxMaterial.h>
