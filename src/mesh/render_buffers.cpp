@@ -97,19 +97,23 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
         tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
             thread_local std::vector<modFace::FaceTriangle> fan;
             const size_t chunk = begin / kFacesPerChunk, row = chunk * stride;
-            std::vector<modFace::FaceTriangle>& triangles = fanOnly ? fan : kept[chunk];
-            size_t at = 0;
+            size_t keptAt = 0;  // the second pass's place in the chunk's kept triangles
             for (size_t f = begin; f < end; ++f) {
                 const auto face = static_cast<int32_t>(f);
+                const modFace::FaceTriangle* triangles = nullptr;
+                size_t count = 0;
                 if (fanOnly) {
-                    TriangulateFace(record, face, true, triangles);
+                    TriangulateFace(record, face, true, fan);
+                    triangles = fan.data(), count = fan.size();
                 } else if (!secondPass) {
-                    at = triangles.size();
-                    AppendFaceTriangles(record, face, false, triangles);
+                    const size_t before = kept[chunk].size();
+                    AppendFaceTriangles(record, face, false, kept[chunk]);
+                    triangles = kept[chunk].data() + before, count = kept[chunk].size() - before;
+                } else {
+                    count = static_cast<size_t>(block.faces[f].count);
+                    triangles = kept[chunk].data() + std::exchange(keptAt, keptAt + count);
                 }
-                const size_t count = fanOnly || !secondPass ? triangles.size() - at : block.faces[f].count;
-                perFace(face, triangles.data() + at, count, triangleAt.data() + row, lineAt.data() + row);
-                if (!fanOnly && secondPass) at += count;
+                perFace(face, triangles, count, triangleAt.data() + row, lineAt.data() + row);
             }
         });
     };

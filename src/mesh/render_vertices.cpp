@@ -124,7 +124,8 @@ void KeyInOneWalk(iVgxObject& record, RenderBlock& block, Scratch& s, std::vecto
     std::copy(pointStart, pointStart + points, heads);  // now each point's next place
     for (int32_t f = 0; f < record.FaceListCount; ++f) {
         const iVgxFacePoint* corner = record.FaceCorners(f);
-        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) bucket[heads[corner[k].Point]++] = corner[k].D3DVertex;
+        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k)
+            bucket[heads[corner[k].Point]++] = corner[k].D3DVertex;
     }
 }
 
@@ -179,73 +180,73 @@ void KeyInParallel(iVgxObject& record, RenderBlock& block, Scratch& s, std::vect
         const int32_t color = FaceColor(record, f);
         for (int32_t k = 0; k < n; ++k) {
             const int32_t point = corner[k].Point;
-            byRange[cursor[static_cast<size_t>(point) >> rangeShift]++] = {
-                point, static_cast<int32_t>(c + k), corner[k].Normal, corner[k].UV, color};
+            byRange[cursor[static_cast<size_t>(point) >> rangeShift]++] = {point, static_cast<int32_t>(c + k),
+                                                                           corner[k].Normal, corner[k].UV, color};
         }
     });
 
     // Within each range: corners by point, then each corner's first corner with its key.
-        bucket.resize(corners);
-        int32_t* pointStart = Room(s.pointStart, points + 1);
-        int32_t* firstOf = Room(s.firstOf, corners);
-        const auto eachRange = [&](auto&& perRange) {
-            tasks::ParallelFor(ranges, 1, [&](size_t r, size_t) {
-                perRange(r * rangeSize, std::min(points, (r + 1) * rangeSize), static_cast<size_t>(rangeFirst[r]),
-                         static_cast<size_t>(rangeFirst[r + 1]));
-            });
-        };
-        eachRange([&](size_t firstPoint, size_t endPoint, size_t begin, size_t end) {
-            thread_local std::vector<int32_t> cursor;
-            thread_local std::vector<KeyedCorner> sorted, seen;
-            cursor.assign(endPoint - firstPoint, 0);
-            for (size_t i = begin; i < end; ++i) ++cursor[byRange[i].point - firstPoint];
-            auto place = static_cast<int32_t>(begin);
-            for (size_t p = firstPoint; p < endPoint; ++p) {
-                pointStart[p] = place;
-                place += std::exchange(cursor[p - firstPoint], place);
-            }
-            sorted.resize(end - begin);
-            for (size_t i = begin; i < end; ++i) sorted[cursor[byRange[i].point - firstPoint]++ - begin] = byRange[i];
-            for (size_t p = firstPoint; p < endPoint; ++p) {
-                seen.clear();
-                for (auto i = static_cast<size_t>(pointStart[p]); i < static_cast<size_t>(cursor[p - firstPoint]); ++i) {
-                    const KeyedCorner& corner = sorted[i - begin];
-                    bucket[i] = corner.corner;
-                    const auto match = std::find_if(seen.begin(), seen.end(),
-                                                    [&](const KeyedCorner& first) { return first.SameKey(corner); });
-                    firstOf[corner.corner] = match == seen.end() ? corner.corner : match->corner;
-                    if (match == seen.end()) seen.push_back(corner);
-                }
-            }
+    bucket.resize(corners);
+    int32_t* pointStart = Room(s.pointStart, points + 1);
+    int32_t* firstOf = Room(s.firstOf, corners);
+    const auto eachRange = [&](auto&& perRange) {
+        tasks::ParallelFor(ranges, 1, [&](size_t r, size_t) {
+            perRange(r * rangeSize, std::min(points, (r + 1) * rangeSize), static_cast<size_t>(rangeFirst[r]),
+                     static_cast<size_t>(rangeFirst[r + 1]));
         });
-        pointStart[points] = static_cast<int32_t>(corners);
+    };
+    eachRange([&](size_t firstPoint, size_t endPoint, size_t begin, size_t end) {
+        thread_local std::vector<int32_t> cursor;
+        thread_local std::vector<KeyedCorner> sorted, seen;
+        cursor.assign(endPoint - firstPoint, 0);
+        for (size_t i = begin; i < end; ++i) ++cursor[byRange[i].point - firstPoint];
+        auto place = static_cast<int32_t>(begin);
+        for (size_t p = firstPoint; p < endPoint; ++p) {
+            pointStart[p] = place;
+            place += std::exchange(cursor[p - firstPoint], place);
+        }
+        sorted.resize(end - begin);
+        for (size_t i = begin; i < end; ++i) sorted[cursor[byRange[i].point - firstPoint]++ - begin] = byRange[i];
+        for (size_t p = firstPoint; p < endPoint; ++p) {
+            seen.clear();
+            for (auto i = static_cast<size_t>(pointStart[p]); i < static_cast<size_t>(cursor[p - firstPoint]); ++i) {
+                const KeyedCorner& corner = sorted[i - begin];
+                bucket[i] = corner.corner;
+                const auto match = std::find_if(seen.begin(), seen.end(),
+                                                [&](const KeyedCorner& first) { return first.SameKey(corner); });
+                firstOf[corner.corner] = match == seen.end() ? corner.corner : match->corner;
+                if (match == seen.end()) seen.push_back(corner);
+            }
+        }
+    });
+    pointStart[points] = static_cast<int32_t>(corners);
 
-        // Vertices are numbered by their first corner.
-        int32_t* vertexAt = Room(s.vertexAt, corners);
-        const auto vertices = static_cast<size_t>(tasks::ExclusiveScan(
-            corners, kCornersPerChunk, [&](size_t c) { return firstOf[c] == static_cast<int32_t>(c) ? 1 : 0; }, vertexAt));
-        // In face order: each corner's vertex, and each vertex filled from its first
-        // corner. vertexAt[c] becomes the vertex of every corner; the entries of first
-        // corners, which other chunks read, are never written.
-        block.vertices.resize(vertices);
-        block.vertexNormal.resize(vertices);
-        eachChunkOfFaces([&](size_t f, iVgxFacePoint* corner, int32_t n, size_t c, int32_t*) {
-            const int32_t color = FaceColor(record, f);
-            for (int32_t k = 0; k < n; ++k, ++c) {
-                const auto first = static_cast<size_t>(firstOf[c]);
-                const int32_t vertex = vertexAt[first];
-                corner[k].D3DVertex = vertex;
-                if (first != c) {
-                    vertexAt[c] = vertex;
-                } else {
-                    FillVertex(record, corner[k], color, block, static_cast<size_t>(vertex));
-                }
+    // Vertices are numbered by their first corner.
+    int32_t* vertexAt = Room(s.vertexAt, corners);
+    const auto vertices = static_cast<size_t>(tasks::ExclusiveScan(
+        corners, kCornersPerChunk, [&](size_t c) { return firstOf[c] == static_cast<int32_t>(c) ? 1 : 0; }, vertexAt));
+    // In face order: each corner's vertex, and each vertex filled from its first
+    // corner. vertexAt[c] becomes the vertex of every corner; the entries of first
+    // corners, which other chunks read, are never written.
+    block.vertices.resize(vertices);
+    block.vertexNormal.resize(vertices);
+    eachChunkOfFaces([&](size_t f, iVgxFacePoint* corner, int32_t n, size_t c, int32_t*) {
+        const int32_t color = FaceColor(record, f);
+        for (int32_t k = 0; k < n; ++k, ++c) {
+            const auto first = static_cast<size_t>(firstOf[c]);
+            const int32_t vertex = vertexAt[first];
+            corner[k].D3DVertex = vertex;
+            if (first != c) {
+                vertexAt[c] = vertex;
+            } else {
+                FillVertex(record, corner[k], color, block, static_cast<size_t>(vertex));
             }
-        });
-        // Each point's list: its corners' vertices.
-        tasks::ParallelFor(corners, kCornersPerChunk, [&](size_t begin, size_t end) {
-            for (size_t i = begin; i < end; ++i) bucket[i] = vertexAt[bucket[i]];
-        });
+        }
+    });
+    // Each point's list: its corners' vertices.
+    tasks::ParallelFor(corners, kCornersPerChunk, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) bucket[i] = vertexAt[bucket[i]];
+    });
 }
 
 }  // namespace
@@ -256,7 +257,7 @@ void BuildRenderVertices(iVgxObject& record, RenderBlock& block) {
     try {
         const bool manyChunks = static_cast<size_t>(record.FaceListCount) > kFacesPerChunk;
         (manyChunks && tasks::ThreadCount() >= kSortFromThreads ? KeyInParallel : KeyInOneWalk)(record, block, s,
-                                                                                              bucket);
+                                                                                                bucket);
         const int32_t* pointStart = s.pointStart.data();
         tasks::ParallelFor(static_cast<size_t>(record.PointListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
             for (size_t p = begin; p < end; ++p) {

@@ -100,13 +100,16 @@ public:
     MemoryBlock(const MemoryBlock& source, size_t length) : length_(length), storage_(source.storage_) {
         if (length == 0 || length > source.length_) vgx::Raise(VgxErrInvalidCall);
     }
+    MemoryBlock(const MemoryBlock&) = delete;
+    MemoryBlock& operator=(const MemoryBlock&) = delete;
 
     size_t Length() const { return length_; }
     void Write(size_t offset, const void* data, size_t size) {
         CheckRange(offset, size);
         if (storage_.use_count() > 1) {
+            // A write over every byte needs none of the shared ones.
             auto own = std::make_shared<Storage>(length_);
-            std::memcpy(own->bytes.get(), storage_->bytes.get(), length_);
+            if (size < length_) std::memcpy(own->bytes.get(), storage_->bytes.get(), length_);
             storage_ = std::move(own);
         }
         if (size) std::memcpy(storage_->bytes.get() + offset, data, size);
