@@ -3,11 +3,13 @@
 #include <vgx/VgxObject.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
 #include "root/errors.h"
+#include "root/task_pool.h"
 
 namespace vgx {
 namespace {
@@ -121,33 +123,64 @@ void RenumberEdges(iVgxObject& level) {
     }
 }
 
-// The point and edge lists of every face: counted, packed, then filled face by face,
-// side by side, the order the side-by-side build appends in.
-void FillLists(iVgxObject& level) {
-    std::vector<int32_t> cornersAt(level.PointList.size(), 0), sidesOf(static_cast<size_t>(level.EdgeListCount), 0);
-    size_t sides = 0;
+// Calls visit(face, corner) for every corner, face by face.
+template <class Visit>
+void ForEachCorner(const iVgxObject& level, Visit&& visit) {
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k, ++sides) {
-            ++cornersAt[corners[k].Point];
-            ++sidesOf[corners[k].Edge];
-        }
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) visit(f, corners[k]);
     }
-    level.Adjacency.ReservePacked(3 * sides);
-    level.Adjacency.Allocate(cornersAt.size(), [&](size_t p) -> ListArena::List& { return level.PointList[p].FaceList; },
-                             cornersAt.data());
-    level.Adjacency.Allocate(cornersAt.size(), [&](size_t p) -> ListArena::List& { return level.PointList[p].EdgeList; },
-                             cornersAt.data());
-    level.Adjacency.Allocate(sidesOf.size(), [&](size_t e) -> ListArena::List& { return level.EdgeList[e].FaceList; },
-                             sidesOf.data());
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        const iVgxFacePoint* corners = level.FaceCorners(f);
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-            VgxPoint& point = level.PointList[corners[k].Point];
-            level.Adjacency.Fill(point.EdgeList, corners[k].Edge);
-            level.Adjacency.Fill(point.FaceList, f);
-            level.Adjacency.Fill(level.EdgeList[corners[k].Edge].FaceList, f);
+}
+
+// The faces and edges around every point and the faces along every edge, each
+// list in face order, side by side: what appending them one by one gives. They
+// are counted, packed back to back in the arena's store, then filled by three
+// walks over the faces, one per kind of list, that run side by side.
+void FillLists(iVgxObject& level) {
+    const size_t points = level.PointList.size(), edges = static_cast<size_t>(level.EdgeListCount);
+    std::vector<int32_t> cornersAt(points + 1, 0), sidesOf(edges + 1, 0);
+    tasks::RunChunks(2, [&](size_t kind) {
+        if (kind == 0) {
+            ForEachCorner(level, [&](int32_t, const iVgxFacePoint& c) { ++cornersAt[c.Point]; });
+        } else {
+            ForEachCorner(level, [&](int32_t, const iVgxFacePoint& c) { ++sidesOf[c.Edge]; });
         }
+    });
+    // Counts become starts; the last entry is the total.
+    const auto toStarts = [](std::vector<int32_t>& counts) {
+        int32_t at = 0;
+        for (int32_t& count : counts) at += std::exchange(count, at);
+    };
+    toStarts(cornersAt);
+    toStarts(sidesOf);
+    const int32_t sides = cornersAt[points];
+    std::vector<int32_t> store = level.Adjacency.TakePacked();
+    store.resize(3 * static_cast<size_t>(sides));
+    // The store holds the faces around the points, then their edges, then the faces
+    // along the edges.
+    tasks::RunChunks(3, [&](size_t kind) {
+        if (kind == 2) {
+            std::vector<int32_t> next(sidesOf.begin(), sidesOf.end() - 1);
+            int32_t* out = store.data() + 2 * static_cast<size_t>(sides);
+            ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[c.Edge]++] = f; });
+            return;
+        }
+        std::vector<int32_t> next(cornersAt.begin(), cornersAt.end() - 1);
+        int32_t* out = store.data() + kind * static_cast<size_t>(sides);
+        if (kind == 0) {
+            ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[c.Point]++] = f; });
+        } else {
+            ForEachCorner(level, [&](int32_t, const iVgxFacePoint& c) { out[next[c.Point]++] = c.Edge; });
+        }
+    });
+    level.Adjacency.AdoptPacked(std::move(store));
+    for (size_t p = 0; p < points; ++p) {
+        const int32_t count = cornersAt[p + 1] - cornersAt[p];
+        level.PointList[p].FaceList = ListArena::Packed(cornersAt[p], count);
+        level.PointList[p].EdgeList = ListArena::Packed(sides + cornersAt[p], count);
+    }
+    for (size_t e = 0; e < edges; ++e) {
+        level.EdgeList[e].FaceList = ListArena::Packed(2 * sides + sidesOf[e], sidesOf[e + 1] - sidesOf[e]);
     }
 }
 

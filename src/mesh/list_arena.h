@@ -37,25 +37,6 @@ public:
         ++list.count;
     }
 
-    // Gives empty lists room for counts[i] entries each, packed back to back, for
-    // Fill to write.
-    template <class ListOf>
-    void Allocate(size_t lists, ListOf&& listOf, const int32_t* counts) {
-        size_t at = packed_.size(), total = 0;
-        for (size_t i = 0; i < lists; ++i) total += static_cast<size_t>(counts[i]);
-        packed_.resize(at + total);
-        for (size_t i = 0; i < lists; ++i) {
-            List& list = listOf(i);
-            list = {static_cast<int32_t>(at), kPacked, 0};
-            at += static_cast<size_t>(counts[i]);
-        }
-    }
-    // Room for `entries` more packed entries, so several Allocate calls grow the
-    // store once.
-    void ReservePacked(size_t entries) { packed_.reserve(packed_.size() + entries); }
-    // Appends to a list Allocate gave room, within that room.
-    void Fill(List& list, int32_t value) { packed_[static_cast<size_t>(list.head + list.count++)] = value; }
-
     // Calls visit(value) for each entry in order.
     template <class Visit>
     void ForEach(const List& list, Visit&& visit) const {

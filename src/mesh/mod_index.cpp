@@ -10,6 +10,7 @@
 #include "mesh/proximity_index.h"
 #include "mesh/recent_values.h"
 #include "root/mod_vector.h"
+#include "root/task_pool.h"
 
 namespace vgx::modIndex {
 namespace {
@@ -181,18 +182,10 @@ int32_t& Next(VgxPoint& p) { return p.NextPoint; }
 int32_t& Next(iVgxNormal& n) { return n.NextNormal; }
 int32_t& Next(iVgxUVCoordinate& t) { return t.NextUV; }
 
-// Appends the record at `count` and links it at the end of its bucket's chain.
+// Links entry `index` at the end of its bucket's chain.
 template <class Record>
-int32_t Append(std::vector<Record>& list, int32_t& count, HashTable& table, int32_t bucket, const Record& record) {
-    if (count == 0) {
-        list.assign(1, Record{});
-    } else if (static_cast<int32_t>(list.size()) <= count) {
-        list.resize(static_cast<size_t>(count) + 1);
-    }
-    const int32_t index = count;
-    list[index] = record;
+void Link(std::vector<Record>& list, HashTable& table, int32_t bucket, int32_t index) {
     Next(list[index]) = 0;
-    ++count;
     int32_t& head = table.heads[bucket];
     int32_t& tail = table.tails[bucket];
     if (head == 0) {
@@ -201,6 +194,19 @@ int32_t Append(std::vector<Record>& list, int32_t& count, HashTable& table, int3
         Next(list[tail - 1]) = index + 1;
     }
     tail = index + 1;
+}
+
+// Appends the record at `count` and links it at the end of its bucket's chain.
+template <class Record>
+int32_t Append(std::vector<Record>& list, int32_t& count, HashTable& table, int32_t bucket, const Record& record) {
+    if (count == 0) {
+        list.assign(1, Record{});
+    } else if (static_cast<int32_t>(list.size()) <= count) {
+        list.resize(static_cast<size_t>(count) + 1);
+    }
+    const int32_t index = count++;
+    list[index] = record;
+    Link(list, table, bucket, index);
     return index;
 }
 
@@ -268,9 +274,9 @@ struct UVPool {
 };
 
 template <class Pool>
-int32_t AddOne(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table,
-               const typename Pool::Value& value, bool findOnly, bool search) {
-    return FindOrInsert(list, count, table, Pool::Bucket(value, table.type), Pool::Make(value), findOnly, search,
+int32_t AddOne(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table, int32_t bucket,
+               const typename Pool::Value& value, bool search) {
+    return FindOrInsert(list, count, table, bucket, Pool::Make(value), false, search,
                         [&](const typename Pool::Record& candidate) { return Pool::Matches(candidate, value); });
 }
 
@@ -294,8 +300,7 @@ PoolIndex<Pool> IndexPool(std::vector<typename Pool::Record>& list, const HashTa
 // What FindOrInsert finds or appends, looked up through an index of the pool.
 template <class Pool>
 int32_t FindOrAppendIndexed(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table,
-                            PoolIndex<Pool>& index, const typename Pool::Value& value) {
-    const int32_t bucket = Pool::Bucket(value, table.type);
+                            PoolIndex<Pool>& index, const typename Pool::Value& value, int32_t bucket) {
     const auto at = Pool::Position(value);
     int32_t found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(list[entry], value); });
     if (found < 0) {
@@ -305,13 +310,36 @@ int32_t FindOrAppendIndexed(std::vector<typename Pool::Record>& list, int32_t& c
     return found;
 }
 
+// The bucket of every value(i), worked out on the pool: rounding the keys costs
+// more than filing them.
+template <class Pool, class ValueAt>
+std::vector<int32_t> Buckets(size_t count, int32_t tableType, ValueAt&& value) {
+    constexpr size_t kValuesPerChunk = 8192;
+    std::vector<int32_t> buckets(count);
+    tasks::ParallelFor(count, kValuesPerChunk, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) buckets[i] = Pool::Bucket(value(i), tableType);
+    });
+    return buckets;
+}
+
+// Files entries [0, count) again under their current values, in index order, as
+// appending them one by one to an empty table would.
+template <class Pool>
+void Refile(std::vector<typename Pool::Record>& list, int32_t count, HashTable& table) {
+    const std::vector<int32_t> buckets = Buckets<Pool>(
+        static_cast<size_t>(count), table.type, [&](size_t i) -> const auto& { return Pool::Of(list[i]); });
+    for (int32_t i = 0; i < count; ++i) Link(list, table, buckets[i], i);
+}
+
 template <class Pool>
 void AddBatch(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table,
               const std::vector<typename Pool::Value>& values, bool search, std::vector<int32_t>& indexes) {
     indexes.resize(values.size());
+    const std::vector<int32_t> buckets = Buckets<Pool>(
+        values.size(), table.type, [&](size_t i) -> const auto& { return values[i]; });
     if (!search || !BatchUsesIndex(values.size(), count)) {
         for (size_t i = 0; i < values.size(); ++i) {
-            indexes[i] = AddOne<Pool>(list, count, table, values[i], false, search);
+            indexes[i] = AddOne<Pool>(list, count, table, buckets[i], values[i], search);
         }
         return;
     }
@@ -325,7 +353,7 @@ void AddBatch(std::vector<typename Pool::Record>& list, int32_t& count, HashTabl
         const typename Pool::Value& value = values[i];
         int32_t found = recent.Find(value);
         if (found < 0) {
-            found = FindOrAppendIndexed<Pool>(list, count, table, index, value);
+            found = FindOrAppendIndexed<Pool>(list, count, table, index, value, buckets[i]);
             recent.Remember(value, Pool::Position(value), found);
         }
         indexes[i] = found;
@@ -361,7 +389,8 @@ int32_t AddKept(std::vector<typename Pool::Record>& list, int32_t& count, HashTa
         kept.index.emplace(IndexPool<Pool>(list, table, static_cast<size_t>(count) * 2, static_cast<size_t>(count)));
         kept.tableType = table.type;
     }
-    const int32_t found = FindOrAppendIndexed<Pool>(list, count, table, *kept.index, value);
+    const int32_t found =
+        FindOrAppendIndexed<Pool>(list, count, table, *kept.index, value, Pool::Bucket(value, table.type));
     kept.filed = count;
     return found;
 }
@@ -404,12 +433,12 @@ int32_t AddPooledPoint(std::vector<VgxPoint>& list, int32_t& count, HashTable& t
 
 int32_t AddPooledNormal(std::vector<iVgxNormal>& list, int32_t& count, HashTable& table, const VgxVector& normal,
                         bool search) {
-    return AddOne<NormalPool>(list, count, table, normal, false, search);
+    return AddOne<NormalPool>(list, count, table, NormalPool::Bucket(normal, table.type), normal, search);
 }
 
 int32_t AddPooledUV(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const VgxUV& uv,
                     bool search) {
-    return AddOne<UVPool>(list, count, table, uv, false, search);
+    return AddOne<UVPool>(list, count, table, UVPool::Bucket(uv, table.type), uv, search);
 }
 
 void AddPooledPoints(std::vector<VgxPoint>& list, int32_t& count, HashTable& table,
@@ -425,6 +454,14 @@ void AddPooledNormals(std::vector<iVgxNormal>& list, int32_t& count, HashTable& 
 void AddPooledUVs(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const std::vector<VgxUV>& uvs,
                   bool search, std::vector<int32_t>& indexes) {
     AddBatch<UVPool>(list, count, table, uvs, search, indexes);
+}
+
+void RefilePoints(std::vector<VgxPoint>& list, int32_t count, HashTable& table) {
+    Refile<PointPool>(list, count, table);
+}
+
+void RefileUVs(std::vector<iVgxUVCoordinate>& list, int32_t count, HashTable& table) {
+    Refile<UVPool>(list, count, table);
 }
 
 struct PoolSearches {

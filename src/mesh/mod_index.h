@@ -38,6 +38,10 @@ void AddPooledNormals(std::vector<iVgxNormal>& list, int32_t& count, HashTable& 
                       const std::vector<VgxVector>& normals, bool search, std::vector<int32_t>& indexes);
 void AddPooledUVs(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const std::vector<VgxUV>& uvs,
                   bool search, std::vector<int32_t>& indexes);
+// Links entries [0, count) of a pool into an emptied table in index order, each
+// under its current value: what adding them one by one without searching gives.
+void RefilePoints(std::vector<VgxPoint>& list, int32_t count, HashTable& table);
+void RefileUVs(std::vector<iVgxUVCoordinate>& list, int32_t count, HashTable& table);
 
 // Searching single adds into the pools of one level, each returning what
 // AddPooledPoint, AddPooledNormal or AddPooledUV with `search` would. The cache

@@ -223,27 +223,13 @@ void EmptySmoothingLevels(vgx::ObjectState& self, size_t first = 1) {
     }
 }
 
-// Files every point and UV of a level again under its current value (one entry
-// each, as they are), so later searches of the pools find them.
+// Files every point and UV of a freshly subdivided level again under its current
+// value (one entry each, as they are), so later searches of the pools find them.
 void RefileCoordinates(iVgxObject& level) {
-    std::vector<VgxVector> positions(static_cast<size_t>(level.PointListCount));
-    std::vector<float> weights(positions.size());
-    for (size_t p = 0; p < positions.size(); ++p) {
-        positions[p] = level.PointList[p].Point;
-        weights[p] = level.PointList[p].Weight;
-    }
-    level.PointList.assign(positions.size(), VgxPoint{});
-    level.PointListCount = 0;
-    level.PointHashTable.Reset(HashTable::TypeFor(positions.size()));
-    std::vector<int32_t> ignored;
-    modIndex::AddPooledPoints(level.PointList, level.PointListCount, level.PointHashTable, positions, false, ignored);
-    for (size_t p = 0; p < weights.size(); ++p) level.PointList[p].Weight = weights[p];
-
-    std::vector<VgxUV> uvs(static_cast<size_t>(level.UVListCount));
-    for (size_t i = 0; i < uvs.size(); ++i) uvs[i] = level.UVList[i].Coordinate;
-    level.UVListCount = 0;
-    level.UVHashTable.Reset(HashTable::TypeFor(uvs.size()));
-    modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, uvs, false, ignored);
+    level.PointHashTable.Reset(HashTable::TypeFor(static_cast<size_t>(level.PointListCount)));
+    modIndex::RefilePoints(level.PointList, level.PointListCount, level.PointHashTable);
+    level.UVHashTable.Reset(HashTable::TypeFor(static_cast<size_t>(level.UVListCount)));
+    modIndex::RefileUVs(level.UVList, level.UVListCount, level.UVHashTable);
 }
 
 // Whether no face of a level has two sides on one edge. Subdividing such a level,
