@@ -235,15 +235,22 @@ void RefileCoordinates(iVgxObject& level) {
 // Whether no face of a level has two sides on one edge. Subdividing such a level,
 // whose own edges join distinct pairs of points, names one edge per pair of points.
 bool SidesOnDistinctEdges(const iVgxObject& level) {
-    std::vector<int32_t> edges;
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        const iVgxFacePoint* corners = level.FaceCorners(f);
-        edges.clear();
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) edges.push_back(corners[k].Edge);
-        std::sort(edges.begin(), edges.end());
-        if (std::adjacent_find(edges.begin(), edges.end()) != edges.end()) return false;
-    }
-    return true;
+    const auto faces = static_cast<size_t>(level.FaceListCount);
+    std::vector<char> chunkHolds((faces + kFacesPerChunk - 1) / kFacesPerChunk, 1);
+    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+        std::vector<int32_t> edges;
+        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+            const iVgxFacePoint* corners = level.FaceCorners(f);
+            edges.clear();
+            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) edges.push_back(corners[k].Edge);
+            std::sort(edges.begin(), edges.end());
+            if (std::adjacent_find(edges.begin(), edges.end()) != edges.end()) {
+                chunkHolds[begin / kFacesPerChunk] = 0;
+                return;
+            }
+        }
+    });
+    return std::find(chunkHolds.begin(), chunkHolds.end(), 0) == chunkHolds.end();
 }
 
 }  // namespace

@@ -180,10 +180,12 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     next.EmptyKeepingStorage();
     links.sourceCorners = {};
     const int32_t pointCount = NumberNewPoints(source, links);
-    int32_t quads = 0;
-    for (int32_t f = 0; f < source.FaceListCount; ++f) {
-        if (HasFacePoint(source, f)) quads += source.FaceList[f].PointCount;
-    }
+    // Each face with a face point becomes one quad per corner, numbered in face order.
+    const auto faces = static_cast<size_t>(source.FaceListCount);
+    std::vector<int32_t> firstQuad(faces);
+    const auto quads = static_cast<int32_t>(tasks::ExclusiveScan(
+        faces, kPointsPerChunk, [&](size_t f) { return links.facePoint[f] >= 0 ? source.FaceList[f].PointCount : 0; },
+        firstQuad.data()));
 
     next.PointList.resize(static_cast<size_t>(pointCount));  // fresh points: the storage was emptied
     next.PointListCount = pointCount;
@@ -202,22 +204,21 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
 
     // Edges: each used source edge splits in two at its edge point (the half at
     // Point(0) first), then one inner edge per side from the face point.
-    std::vector<int32_t> halfStart(static_cast<size_t>(source.EdgeListCount), -1);
-    int32_t edgeCount = 0;
-    for (int32_t e = 0; e < source.EdgeListCount; ++e) {
-        if (links.edgePoint[e] < 0) continue;
-        halfStart[e] = edgeCount;
-        edgeCount += 2;
-    }
+    const auto edges = static_cast<size_t>(source.EdgeListCount);
+    std::vector<int32_t> halfStart(edges);
+    const auto edgeCount = static_cast<int32_t>(tasks::ExclusiveScan(
+        edges, kPointsPerChunk, [&](size_t e) { return links.edgePoint[e] >= 0 ? 2 : 0; }, halfStart.data()));
     next.EdgeList.resize(static_cast<size_t>(edgeCount + quads));
-    for (int32_t e = 0; e < source.EdgeListCount; ++e) {
-        if (halfStart[e] < 0) continue;
-        const int32_t middle = links.edgePoint[e];
-        next.EdgeList[halfStart[e]].Point[0] = source.EdgeList[e].Point[0];
-        next.EdgeList[halfStart[e]].Point[1] = middle;
-        next.EdgeList[halfStart[e] + 1].Point[0] = middle;
-        next.EdgeList[halfStart[e] + 1].Point[1] = source.EdgeList[e].Point[1];
-    }
+    tasks::ParallelFor(edges, kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t e = begin; e < end; ++e) {
+            const int32_t middle = links.edgePoint[e];
+            if (middle < 0) continue;
+            next.EdgeList[halfStart[e]].Point[0] = source.EdgeList[e].Point[0];
+            next.EdgeList[halfStart[e]].Point[1] = middle;
+            next.EdgeList[halfStart[e] + 1].Point[0] = middle;
+            next.EdgeList[halfStart[e] + 1].Point[1] = source.EdgeList[e].Point[1];
+        }
+    });
     // The half of edge e that ends at `point`.
     const auto half = [&](int32_t e, int32_t point) {
         return halfStart[e] + (source.EdgeList[e].Point[0] == point ? 0 : 1);
@@ -226,34 +227,37 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     next.FaceList.resize(static_cast<size_t>(quads));
     next.FaceMaterialSlot.resize(static_cast<size_t>(quads));
     next.Corners.resize(static_cast<size_t>(quads) * 4);
-    int32_t quad = 0;
-    int32_t innerEdge = edgeCount;
-    for (int32_t f = 0; f < source.FaceListCount; ++f) {
-        if (links.facePoint[f] < 0) continue;
-        const iVgxFacePoint* corners = source.FaceCorners(f);
-        const int32_t n = source.FaceList[f].PointCount;
-        const int32_t facePoint = links.facePoint[f];
-        const int32_t* uv = &uvIndexes[uvStart[f]];  // centre, then side k at 1 + k
-        for (int32_t k = 0; k < n; ++k) {
-            next.EdgeList[innerEdge + k].Point[0] = facePoint;
-            next.EdgeList[innerEdge + k].Point[1] = links.edgePoint[corners[k].Edge];
+    // Inner edges follow the halves, one per quad, numbered as the quads.
+    tasks::ParallelFor(faces, kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+            const int32_t facePoint = links.facePoint[f];
+            if (facePoint < 0) continue;
+            const iVgxFacePoint* corners = source.FaceCorners(f);
+            const int32_t n = source.FaceList[f].PointCount;
+            const int32_t innerEdge = edgeCount + firstQuad[f];
+            const int32_t* uv = &uvIndexes[uvStart[f]];  // centre, then side k at 1 + k
+            for (int32_t k = 0; k < n; ++k) {
+                next.EdgeList[innerEdge + k].Point[0] = facePoint;
+                next.EdgeList[innerEdge + k].Point[1] = links.edgePoint[corners[k].Edge];
+            }
+            for (int32_t k = 0; k < n; ++k) {
+                const int32_t quad = firstQuad[f] + k;
+                const int32_t before = (k + n - 1) % n;
+                const iVgxFacePoint& corner = corners[k];
+                const int32_t edgeBefore = corners[before].Edge;
+                iVgxFace& face = next.FaceList[quad];
+                face.CornerStart = quad * 4;
+                face.PointCount = face.CornerCapacity = 4;
+                next.FaceMaterialSlot[quad] = sourceSlots[f];
+                iVgxFacePoint* out = next.Corners.data() + face.CornerStart;
+                out[0] = {facePoint, corner.Normal, uv[0], 0, innerEdge + before};
+                out[1] = {links.edgePoint[edgeBefore], corner.Normal, uv[1 + before], 0,
+                          half(edgeBefore, corner.Point)};
+                out[2] = {corner.Point, corner.Normal, corner.UV, 0, half(corner.Edge, corner.Point)};
+                out[3] = {links.edgePoint[corner.Edge], corner.Normal, uv[1 + k], 0, innerEdge + k};
+            }
         }
-        for (int32_t k = 0; k < n; ++k, ++quad) {
-            const int32_t before = (k + n - 1) % n;
-            const iVgxFacePoint& corner = corners[k];
-            const int32_t edgeBefore = corners[before].Edge;
-            iVgxFace& face = next.FaceList[quad];
-            face.CornerStart = quad * 4;
-            face.PointCount = face.CornerCapacity = 4;
-            next.FaceMaterialSlot[quad] = sourceSlots[f];
-            iVgxFacePoint* out = next.Corners.data() + face.CornerStart;
-            out[0] = {facePoint, corner.Normal, uv[0], 0, innerEdge + before};
-            out[1] = {links.edgePoint[edgeBefore], corner.Normal, uv[1 + before], 0, half(edgeBefore, corner.Point)};
-            out[2] = {corner.Point, corner.Normal, corner.UV, 0, half(corner.Edge, corner.Point)};
-            out[3] = {links.edgePoint[corner.Edge], corner.Normal, uv[1 + k], 0, innerEdge + k};
-        }
-        innerEdge += n;
-    }
+    });
     next.FaceListCount = quads;
     next.EdgeListCount = edgeCount + quads;
 }
