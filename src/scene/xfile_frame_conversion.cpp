@@ -132,11 +132,11 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
         arrays.upX[i] = up.X, arrays.upY[i] = up.Y, arrays.upZ[i] = up.Z;
     }
 
-    // The first animation set is the one a group can play; its animations find
-    // their frames by name.
+    // Animations and bones find their frames by name, the first of a name.
+    std::unordered_map<std::string, size_t> frameByName;
+    for (size_t i = frameCount; i >= 1; --i) frameByName[scene.frames[i - 1].name] = i;
+    // The first animation set is the one a group can play.
     if (!scene.animationSets.empty()) {
-        std::unordered_map<std::string, size_t> frameByName;
-        for (size_t i = frameCount; i >= 1; --i) frameByName[scene.frames[i - 1].name] = i;
         std::vector<const xfile::Animation*> frameAnimation(frameCount + 1, nullptr);
         for (const xfile::Animation& animation : scene.animationSets.front().animations) {
             const auto found = frameByName.find(animation.frameName);
@@ -153,10 +153,24 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
         const int32_t frame = scene.meshFrame[j];
         const auto group = static_cast<size_t>(frame + 1);
         arrays.objectParent.push_back(static_cast<int32_t>(group));
+        const xfile::Mesh& mesh = scene.meshes[j];
+        const VgxMatrix placement =
+            frame < 0 ? MatrixIdentity() : FrameGetTransform(fileWorlds[group - 1], groupWorlds[group]);
         xfile::Scene single;
-        single.meshes.push_back(frame < 0 ? scene.meshes[j]
-                                          : PlacedMesh(scene.meshes[j], FrameGetTransform(fileWorlds[group - 1],
-                                                                                          groupWorlds[group])));
+        if (mesh.skinWeights.empty()) {
+            single.meshes.push_back(PlacedMesh(mesh, placement));
+        } else {
+            // A skinned mesh stands where its bones put it; the frame holding it
+            // plays no part. A bone naming no frame stands at the file's origin.
+            std::vector<VgxMatrix> bones;
+            for (const xfile::SkinWeights& skin : mesh.skinWeights) {
+                const auto bone = frameByName.find(skin.boneName);
+                const VgxMatrix world = bone == frameByName.end() ? MatrixIdentity() : fileWorlds[bone->second - 1];
+                bones.push_back(
+                    FrameGetTransform(MatrixMultiply(ToVgxMatrix(skin.offset), world), groupWorlds[group]));
+            }
+            single.meshes.push_back(SkinnedMesh(mesh, placement, bones));
+        }
         // The temporary file lies elsewhere: textures beside the scene file keep their folder.
         for (xfile::Material& material : single.meshes.back().materials) {
             material.textureFile = ResolveTextureName(folder, material.textureFile);

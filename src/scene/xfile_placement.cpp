@@ -61,38 +61,92 @@ void ReverseFaces(std::vector<uint32_t>& corners, const std::vector<uint32_t>& s
     }
 }
 
+// A normal taken through the inverse transpose given as cofactors, made unit length.
+void TransformNormal(const std::array<double, 9>& n, float* normal) {
+    const double x = normal[0], y = normal[1], z = normal[2];
+    // Row vector times the inverse transpose: (x, y, z) x C / det, whose columns are
+    // the cofactor rows.
+    const double nx = x * n[0] + y * n[3] + z * n[6];
+    const double ny = x * n[1] + y * n[4] + z * n[7];
+    const double nz = x * n[2] + y * n[5] + z * n[8];
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    const double scale = length > 0 ? 1.0 / length : 0.0;
+    normal[0] = static_cast<float>(nx * scale);
+    normal[1] = static_cast<float>(ny * scale);
+    normal[2] = static_cast<float>(nz * scale);
+}
+
+void TransformPosition(const VgxMatrix& matrix, float* position) {
+    const VgxVector p = TransformPoint({position[0], position[1], position[2]}, matrix);
+    position[0] = p.X, position[1] = p.Y, position[2] = p.Z;
+}
+
+void ReverseEveryFace(xfile::Mesh& mesh) {
+    ReverseFaces(mesh.faceVertices, mesh.faceSizes);
+    ReverseFaces(mesh.normalFaceIndices, mesh.normalFaceSizes);
+}
+
+// Each vertex's matrix: the weighted sum of its bones' matrices, or `unweighted`
+// for a vertex no bone weighs.
+std::vector<VgxMatrix> BlendedMatrices(const xfile::Mesh& mesh, const VgxMatrix& unweighted,
+                                       const std::vector<VgxMatrix>& bones) {
+    std::vector<std::array<double, 16>> sums(mesh.VertexCount(), std::array<double, 16>{});
+    std::vector<double> weights(mesh.VertexCount(), 0.0);
+    for (size_t b = 0; b < bones.size(); ++b) {
+        const xfile::SkinWeights& skin = mesh.skinWeights[b];
+        for (size_t k = 0; k < skin.vertices.size(); ++k) {
+            const uint32_t vertex = skin.vertices[k];
+            for (int e = 0; e < 16; ++e) sums[vertex][e] += double{skin.weights[k]} * bones[b].m[e];
+            weights[vertex] += skin.weights[k];
+        }
+    }
+    std::vector<VgxMatrix> matrices(mesh.VertexCount(), unweighted);
+    for (size_t v = 0; v < matrices.size(); ++v) {
+        if (weights[v] == 0) continue;
+        for (int e = 0; e < 16; ++e) matrices[v].m[e] = static_cast<float>(sums[v][e]);
+    }
+    return matrices;
+}
+
 }  // namespace
 
 xfile::Mesh PlacedMesh(const xfile::Mesh& mesh, const VgxMatrix& placement) {
     xfile::Mesh placed = mesh;
     if (IsIdentity(placement)) return placed;
-    for (size_t i = 0; i + 2 < placed.positions.size(); i += 3) {
-        const VgxVector p =
-            TransformPoint({placed.positions[i], placed.positions[i + 1], placed.positions[i + 2]}, placement);
-        placed.positions[i] = p.X;
-        placed.positions[i + 1] = p.Y;
-        placed.positions[i + 2] = p.Z;
-    }
+    for (size_t i = 0; i + 2 < placed.positions.size(); i += 3) TransformPosition(placement, &placed.positions[i]);
     double determinant = 0;
     const std::array<double, 9> n = NormalMatrix(placement, determinant);
-    for (size_t i = 0; i + 2 < placed.normals.size(); i += 3) {
-        const double x = placed.normals[i], y = placed.normals[i + 1], z = placed.normals[i + 2];
-        // Row vector times the inverse transpose: (x, y, z) x C / det, whose columns
-        // are the cofactor rows.
-        const double nx = x * n[0] + y * n[3] + z * n[6];
-        const double ny = x * n[1] + y * n[4] + z * n[7];
-        const double nz = x * n[2] + y * n[5] + z * n[8];
-        const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-        const double scale = length > 0 ? 1.0 / length : 0.0;
-        placed.normals[i] = static_cast<float>(nx * scale);
-        placed.normals[i + 1] = static_cast<float>(ny * scale);
-        placed.normals[i + 2] = static_cast<float>(nz * scale);
-    }
-    if (determinant < 0) {
-        ReverseFaces(placed.faceVertices, placed.faceSizes);
-        ReverseFaces(placed.normalFaceIndices, placed.normalFaceSizes);
-    }
+    for (size_t i = 0; i + 2 < placed.normals.size(); i += 3) TransformNormal(n, &placed.normals[i]);
+    if (determinant < 0) ReverseEveryFace(placed);
     return placed;
+}
+
+xfile::Mesh SkinnedMesh(const xfile::Mesh& mesh, const VgxMatrix& unweighted, const std::vector<VgxMatrix>& bones) {
+    xfile::Mesh skinned = mesh;
+    const std::vector<VgxMatrix> matrices = BlendedMatrices(mesh, unweighted, bones);
+    size_t mirrored = 0;
+    for (size_t v = 0; v < matrices.size(); ++v) {
+        TransformPosition(matrices[v], &skinned.positions[3 * v]);
+        double determinant = 0;
+        NormalMatrix(matrices[v], determinant);
+        if (determinant < 0) ++mirrored;
+    }
+    // A normal turns with the vertex of the first corner that uses it.
+    std::vector<const VgxMatrix*> normalMatrix(skinned.normals.size() / 3, &unweighted);
+    std::vector<char> seen(normalMatrix.size(), 0);
+    for (size_t c = 0; c < skinned.normalFaceIndices.size() && c < skinned.faceVertices.size(); ++c) {
+        const uint32_t normal = skinned.normalFaceIndices[c];
+        const uint32_t vertex = skinned.faceVertices[c];
+        if (normal >= normalMatrix.size() || vertex >= matrices.size() || seen[normal]) continue;
+        seen[normal] = 1;
+        normalMatrix[normal] = &matrices[vertex];
+    }
+    for (size_t i = 0; i < normalMatrix.size(); ++i) {
+        double determinant = 0;
+        TransformNormal(NormalMatrix(*normalMatrix[i], determinant), &skinned.normals[3 * i]);
+    }
+    if (2 * mirrored > matrices.size()) ReverseEveryFace(skinned);
+    return skinned;
 }
 
 std::string ResolveTextureName(const std::string& fileFolder, const std::string& textureName) {

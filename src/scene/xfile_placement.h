@@ -20,6 +20,14 @@ std::vector<VgxMatrix> FrameWorldMatrices(const xfile::Scene& scene);
 // every face, so faces keep facing outwards. Everything else is copied.
 xfile::Mesh PlacedMesh(const xfile::Mesh& mesh, const VgxMatrix& placement);
 
+// A skinned mesh where its bones put it: each vertex taken through the weighted
+// sum of the matrices of the bones that weigh it (bones[i] for the mesh's skin
+// weights i: the bone's offset, its frame's world matrix, and whatever brings the
+// result into the receiving coordinates), or through `unweighted` when no bone
+// weighs it. Each normal turns with the vertex of the first corner using it; faces
+// are reversed when most vertices are mirrored.
+xfile::Mesh SkinnedMesh(const xfile::Mesh& mesh, const VgxMatrix& unweighted, const std::vector<VgxMatrix>& bones);
+
 // True when every element is within 1e-6 of the identity's.
 bool IsIdentity(const VgxMatrix& matrix);
 

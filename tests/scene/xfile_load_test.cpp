@@ -124,6 +124,41 @@ Frame Top { FrameTransformMatrix { -2,0,0,0, 0,2,0,0, 0,0,2,0, 5,0,0,1;; }
     for (int k = 0; k < 3; ++k) vgx::test::ExpectVectorNear(loaded[k], expected[k], 1e-4f);
 }
 
+// World positions of an object's points, through the group holding it.
+std::vector<VgxVector> WorldPoints(const std::shared_ptr<VgxGroup>& group, const VgxObject& object) {
+    std::vector<VgxVector> points(static_cast<size_t>(object.GetPointCount()));
+    for (int32_t p = 0; p < object.GetPointCount(); ++p) group->Transform(points[p], object.GetPoint(p));
+    return points;
+}
+
+// A skinned mesh stands where its bones put it; the frame holding it plays no part
+// except for points no bone weighs.
+TEST_F(XFileLoad, SkinnedMeshesStandWhereTheirBonesPutThem) {
+    // Bone B turns +x to +y and moves 2 along x. Corner 0 follows it wholly, corner 1
+    // by half (the weights are used as given), corner 2 keeps its frame's placement.
+    auto container = Load(WriteScratch("skinned.x", R"(xof 0303txt 0032
+Frame F { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,5,1;; }
+  Mesh Tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;
+    SkinWeights { "B"; 2; 0, 1; 1.0, 0.5; 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; } } }
+Frame B { FrameTransformMatrix { 0,1,0,0, -1,0,0,0, 0,0,1,0, 2,0,0,1;; } })"));
+    auto frame = Children(container).at(0);
+    auto triangle = Objects(frame).at(0);
+    std::vector<VgxVector> corners(3);
+    for (int k = 0; k < 3; ++k) frame->Transform(corners[k], triangle->GetPoint(triangle->GetFace(0)->GetPointID(k)));
+    const VgxVector expected[] = {{2, 0, 0}, {1, 0.5f, 0}, {0, 1, 5}};
+    for (int k = 0; k < 3; ++k) vgx::test::ExpectVectorNear(corners[k], expected[k], 1e-5f);
+
+    // The public cylinder bends over its two joints; two of its four bones name no
+    // frame and stand at the origin. Placed by its frame instead, it would reach y = 5.
+    auto cylinder = Load(XFile("anim_test.x"));
+    auto shape = Children(cylinder).at(0);
+    const std::vector<VgxVector> points = WorldPoints(shape, *Objects(shape).at(0));
+    const auto [low, high] = std::minmax_element(points.begin(), points.end(),
+                                                 [](const VgxVector& a, const VgxVector& b) { return a.Y < b.Y; });
+    EXPECT_NEAR(low->Y, -5.0f, 1e-3f);
+    EXPECT_NEAR(high->Y, 1.6666f, 1e-3f);
+}
+
 TEST_F(XFileLoad, PublicFilesLoadWithTheirCounts) {
     root->AddSearchPath(XFile(""), 1);
     auto cube = Load(XFile("test.x"));
