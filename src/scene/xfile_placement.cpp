@@ -124,26 +124,25 @@ xfile::Mesh PlacedMesh(const xfile::Mesh& mesh, const VgxMatrix& placement) {
 xfile::Mesh SkinnedMesh(const xfile::Mesh& mesh, const VgxMatrix& unweighted, const std::vector<VgxMatrix>& bones) {
     xfile::Mesh skinned = mesh;
     const std::vector<VgxMatrix> matrices = BlendedMatrices(mesh, unweighted, bones);
+    std::vector<std::array<double, 9>> cofactors(matrices.size());
     size_t mirrored = 0;
     for (size_t v = 0; v < matrices.size(); ++v) {
         TransformPosition(matrices[v], &skinned.positions[3 * v]);
         double determinant = 0;
-        NormalMatrix(matrices[v], determinant);
+        cofactors[v] = NormalMatrix(matrices[v], determinant);
         if (determinant < 0) ++mirrored;
     }
     // A normal turns with the vertex of the first corner that uses it.
-    std::vector<const VgxMatrix*> normalMatrix(skinned.normals.size() / 3, &unweighted);
-    std::vector<char> seen(normalMatrix.size(), 0);
+    std::vector<int64_t> vertexOf(skinned.normals.size() / 3, -1);
     for (size_t c = 0; c < skinned.normalFaceIndices.size() && c < skinned.faceVertices.size(); ++c) {
-        const uint32_t normal = skinned.normalFaceIndices[c];
-        const uint32_t vertex = skinned.faceVertices[c];
-        if (normal >= normalMatrix.size() || vertex >= matrices.size() || seen[normal]) continue;
-        seen[normal] = 1;
-        normalMatrix[normal] = &matrices[vertex];
+        const uint32_t normal = skinned.normalFaceIndices[c], vertex = skinned.faceVertices[c];
+        if (normal < vertexOf.size() && vertex < matrices.size() && vertexOf[normal] < 0) vertexOf[normal] = vertex;
     }
-    for (size_t i = 0; i < normalMatrix.size(); ++i) {
-        double determinant = 0;
-        TransformNormal(NormalMatrix(*normalMatrix[i], determinant), &skinned.normals[3 * i]);
+    double determinant = 0;
+    const std::array<double, 9> unweightedCofactors = NormalMatrix(unweighted, determinant);
+    for (size_t i = 0; i < vertexOf.size(); ++i) {
+        TransformNormal(vertexOf[i] < 0 ? unweightedCofactors : cofactors[static_cast<size_t>(vertexOf[i])],
+                        &skinned.normals[3 * i]);
     }
     if (2 * mirrored > matrices.size()) ReverseEveryFace(skinned);
     return skinned;

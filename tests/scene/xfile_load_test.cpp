@@ -136,9 +136,11 @@ std::vector<VgxVector> WorldPoints(const std::shared_ptr<VgxGroup>& group, const
 TEST_F(XFileLoad, SkinnedMeshesStandWhereTheirBonesPutThem) {
     // Bone B turns +x to +y and moves 2 along x. Corner 0 follows it wholly, corner 1
     // by half (the weights are used as given), corner 2 keeps its frame's placement.
+    // The one normal, shared by every corner, turns with corner 0.
     auto container = Load(WriteScratch("skinned.x", R"(xof 0303txt 0032
 Frame F { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,5,1;; }
   Mesh Tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;
+    MeshNormals { 1; 1;0;0;; 1; 3;0,0,0;; }
     SkinWeights { "B"; 2; 0, 1; 1.0, 0.5; 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; } } }
 Frame B { FrameTransformMatrix { 0,1,0,0, -1,0,0,0, 0,0,1,0, 2,0,0,1;; } })"));
     auto frame = Children(container).at(0);
@@ -147,6 +149,10 @@ Frame B { FrameTransformMatrix { 0,1,0,0, -1,0,0,0, 0,0,1,0, 2,0,0,1;; } })"));
     for (int k = 0; k < 3; ++k) frame->Transform(corners[k], triangle->GetPoint(triangle->GetFace(0)->GetPointID(k)));
     const VgxVector expected[] = {{2, 0, 0}, {1, 0.5f, 0}, {0, 1, 5}};
     for (int k = 0; k < 3; ++k) vgx::test::ExpectVectorNear(corners[k], expected[k], 1e-5f);
+    VgxVector point, normal;
+    VgxUV uv;
+    triangle->GetFace(0)->GetPoint(2, point, normal, uv);
+    vgx::test::ExpectVectorNear(normal, {0, 1, 0}, 1e-5f);
 
     // The public cylinder bends over its two joints; two of its four bones name no
     // frame and stand at the origin. Placed by its frame instead, it would reach y = 5.
