@@ -70,7 +70,7 @@ int32_t AppendEdge(iVgxObject& level, int32_t a, int32_t b) {
 // pooling touches memory near the point instead of a hash slot per side.
 void PoolEdges(iVgxObject& level) {
     const size_t points = level.PointList.size();
-    std::vector<int32_t> sidesFrom(points + 1, 0);
+    BlockArray<int32_t> sidesFrom(points + 1, 0);
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
         const int32_t n = level.FaceList[f].PointCount;
@@ -80,8 +80,8 @@ void PoolEdges(iVgxObject& level) {
     struct Filed {
         int32_t higher, edge;
     };
-    std::vector<Filed> filed(static_cast<size_t>(sidesFrom[points]));
-    std::vector<int32_t> filedEnd(sidesFrom.begin(), sidesFrom.end() - 1);
+    BlockArray<Filed> filed(static_cast<size_t>(sidesFrom[points]));
+    BlockArray<int32_t> filedEnd(sidesFrom.begin(), sidesFrom.end() - 1);
     level.EdgeList.reserve(filed.size() / 2 + 1);
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         iVgxFacePoint* corners = level.FaceCorners(f);
@@ -109,7 +109,7 @@ void PoolEdges(iVgxObject& level) {
 // side, one edge per pair of points: the numbering pooling would give, without
 // searching.
 void RenumberEdges(iVgxObject& level) {
-    std::vector<int32_t> renumbered(static_cast<size_t>(level.EdgeListCount), -1);
+    BlockArray<int32_t> renumbered(static_cast<size_t>(level.EdgeListCount), -1);
     level.EdgeList.clear();
     level.EdgeListCount = 0;
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
@@ -138,7 +138,7 @@ void ForEachCorner(const iVgxObject& level, Visit&& visit) {
 // walks over the faces, one per kind of list, that run side by side.
 void FillLists(iVgxObject& level) {
     const size_t points = level.PointList.size(), edges = static_cast<size_t>(level.EdgeListCount);
-    std::vector<int32_t> cornersAt(points + 1, 0), sidesOf(edges + 1, 0);
+    BlockArray<int32_t> cornersAt(points + 1, 0), sidesOf(edges + 1, 0);
     tasks::RunChunks(2, [&](size_t kind) {
         if (kind == 0) {
             ForEachCorner(level, [&](int32_t, const iVgxFacePoint& c) { ++cornersAt[c.Point]; });
@@ -147,25 +147,25 @@ void FillLists(iVgxObject& level) {
         }
     });
     // Counts become starts; the last entry is the total.
-    const auto toStarts = [](std::vector<int32_t>& counts) {
+    const auto toStarts = [](BlockArray<int32_t>& counts) {
         int32_t at = 0;
         for (int32_t& count : counts) at += std::exchange(count, at);
     };
     toStarts(cornersAt);
     toStarts(sidesOf);
     const int32_t sides = cornersAt[points];
-    std::vector<int32_t> store = level.Adjacency.TakePacked();
+    BlockArray<int32_t> store = level.Adjacency.TakePacked();
     store.resize(3 * static_cast<size_t>(sides));
     // The store holds the faces around the points, then their edges, then the faces
     // along the edges.
     tasks::RunChunks(3, [&](size_t kind) {
         if (kind == 2) {
-            std::vector<int32_t> next(sidesOf.begin(), sidesOf.end() - 1);
+            BlockArray<int32_t> next(sidesOf.begin(), sidesOf.end() - 1);
             int32_t* out = store.data() + 2 * static_cast<size_t>(sides);
             ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[c.Edge]++] = f; });
             return;
         }
-        std::vector<int32_t> next(cornersAt.begin(), cornersAt.end() - 1);
+        BlockArray<int32_t> next(cornersAt.begin(), cornersAt.end() - 1);
         int32_t* out = store.data() + kind * static_cast<size_t>(sides);
         if (kind == 0) {
             ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[c.Point]++] = f; });

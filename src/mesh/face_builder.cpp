@@ -306,8 +306,8 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, 
             inFaceOrder = false;
         }
     }
-    std::vector<iVgxFacePoint> fresh(inFaceOrder ? 0 : keptCorners);
-    std::vector<iVgxFacePoint>& corners = inFaceOrder ? level.Corners : fresh;
+    BlockArray<iVgxFacePoint> fresh(inFaceOrder ? 0 : keptCorners);
+    BlockArray<iVgxFacePoint>& corners = inFaceOrder ? level.Corners : fresh;
     int32_t kept = 0, start = 0;
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFace face = level.FaceList[f];

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/large_blocks.h"
+
 namespace vgx {
 
 class FlatIndexMap {
@@ -53,7 +55,7 @@ private:
     }
 
     void Grow() {
-        std::vector<Slot> old = std::move(slots_);
+        BlockArray<Slot> old = std::move(slots_);
         slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
         mask_ = slots_.size() - 1;
         size_ = 0;
@@ -62,7 +64,7 @@ private:
         }
     }
 
-    std::vector<Slot> slots_;
+    BlockArray<Slot> slots_;
     size_t size_ = 0;
     size_t mask_ = 0;
 };

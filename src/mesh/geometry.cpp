@@ -20,7 +20,7 @@ namespace {
 constexpr std::string_view kSource = "VgxObject";
 
 template <class Out, class Record, class Field>
-void ExportPool(const std::vector<Record>& list, int32_t count, Field field, std::vector<Out>& out,
+void ExportPool(const vgx::BlockArray<Record>& list, int32_t count, Field field, std::vector<Out>& out,
                 int32_t& outCount) {
     std::vector<Out> values(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) values[i] = list[i].*field;
@@ -185,7 +185,7 @@ namespace {
 // Overwrites entries 0.. of a pool's array; 9 before anything changes when the
 // values run past the array.
 template <class Record, class Value, class Field>
-void OverwritePool(std::vector<Record>& list, const std::vector<Value>& values, Field field) {
+void OverwritePool(vgx::BlockArray<Record>& list, const std::vector<Value>& values, Field field) {
     if (values.size() > list.size()) vgx::Raise(VgxErrSubscript);
     for (size_t i = 0; i < values.size(); ++i) list[i].*field = values[i];
 }

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/large_blocks.h"
+
 namespace vgx {
 
 class ListArena {
@@ -72,13 +74,13 @@ public:
     static List Packed(int32_t head, int32_t count) { return {head, kPacked, count}; }
     // Empties every list and hands over the packed store, so a caller can fill it
     // whole (in parallel) and give it back with AdoptPacked, keeping its memory.
-    std::vector<int32_t> TakePacked() {
+    BlockArray<int32_t> TakePacked() {
         blocks_.clear();
-        std::vector<int32_t> store;
+        BlockArray<int32_t> store;
         store.swap(packed_);
         return store;
     }
-    void AdoptPacked(std::vector<int32_t>&& store) { packed_ = std::move(store); }
+    void AdoptPacked(BlockArray<int32_t>&& store) { packed_ = std::move(store); }
 
     // Empties every list; the storage is kept for the next build.
     void Clear() {
@@ -101,8 +103,8 @@ private:
         for (int32_t i = 0; i < packed.count; ++i) Append(list, packed_[static_cast<size_t>(packed.head + i)]);
     }
 
-    std::vector<Block> blocks_;
-    std::vector<int32_t> packed_;
+    BlockArray<Block> blocks_;
+    BlockArray<int32_t> packed_;
 };
 
 }  // namespace vgx

@@ -2,18 +2,19 @@
 // The records of one mesh: pooled points, normals and texture coordinates, the
 // edge pool, the faces and their material slots. Chain links (Next*) and hash
 // buckets hold index + 1, 0 meaning none.
+#include <vgx/VgxDevice.h>
+#include <vgx/VgxForward.h>
+#include <vgx/VgxTypes.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include <vgx/VgxDevice.h>
-#include <vgx/VgxForward.h>
-#include <vgx/VgxTypes.h>
-
 #include "mesh/flat_index_map.h"
 #include "mesh/list_arena.h"
+#include "platform/large_blocks.h"
 
 namespace vgx {
 
@@ -98,16 +99,16 @@ struct HashTable {
 
 struct iVgxObject {
     // Arrays may be longer than their counts; entries past the count are spare.
-    std::vector<VgxPoint> PointList;
-    std::vector<iVgxNormal> NormalList;
-    std::vector<iVgxUVCoordinate> UVList;
+    BlockArray<VgxPoint> PointList;
+    BlockArray<iVgxNormal> NormalList;
+    BlockArray<iVgxUVCoordinate> UVList;
     std::vector<iVgxMaterial> MaterialList;
-    std::vector<iVgxEdge> EdgeList;
-    std::vector<iVgxFace> FaceList;
+    BlockArray<iVgxEdge> EdgeList;
+    BlockArray<iVgxFace> FaceList;
     // The editable mesh keeps each face's material here; derived levels (smoothing,
     // mirror) leave it empty and name each face's slot in MaterialList instead.
-    std::vector<std::shared_ptr<VgxMaterial>> FaceMaterials;
-    std::vector<int32_t> FaceMaterialSlot;
+    BlockArray<std::shared_ptr<VgxMaterial>> FaceMaterials;
+    BlockArray<int32_t> FaceMaterialSlot;
     // The face proxies handed to the host, made on first request: empty, or one
     // entry per face (null where none was asked for). A rebuild drops them all.
     std::vector<std::shared_ptr<VgxFace>> FaceListObjects;
@@ -126,7 +127,7 @@ struct iVgxObject {
     FlatIndexMap EdgeIndex;  // edges match exactly: one flat lookup by (Point(0), Point(1))
     std::vector<std::shared_ptr<VgxVertexBuffer>> D3DVertexBuffer;
 
-    std::vector<iVgxFacePoint> Corners;  // the corner store of every face
+    BlockArray<iVgxFacePoint> Corners;   // the corner store of every face
     ListArena Adjacency;                 // the point and edge lists
     ListArena RenderAdjacency;           // each point's render vertices, remade by every full build
 

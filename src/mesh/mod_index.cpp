@@ -184,7 +184,7 @@ int32_t& Next(iVgxUVCoordinate& t) { return t.NextUV; }
 
 // Links entry `index` at the end of its bucket's chain.
 template <class Record>
-void Link(std::vector<Record>& list, HashTable& table, int32_t bucket, int32_t index) {
+void Link(BlockArray<Record>& list, HashTable& table, int32_t bucket, int32_t index) {
     Next(list[index]) = 0;
     int32_t& head = table.heads[bucket];
     int32_t& tail = table.tails[bucket];
@@ -198,7 +198,7 @@ void Link(std::vector<Record>& list, HashTable& table, int32_t bucket, int32_t i
 
 // Appends the record at `count` and links it at the end of its bucket's chain.
 template <class Record>
-int32_t Append(std::vector<Record>& list, int32_t& count, HashTable& table, int32_t bucket, const Record& record) {
+int32_t Append(BlockArray<Record>& list, int32_t& count, HashTable& table, int32_t bucket, const Record& record) {
     if (count == 0) {
         list.assign(1, Record{});
     } else if (static_cast<int32_t>(list.size()) <= count) {
@@ -213,7 +213,7 @@ int32_t Append(std::vector<Record>& list, int32_t& count, HashTable& table, int3
 // The shared find-or-insert: walk the bucket's chain for a match, else append.
 // Chains only link older entries to newer ones, so the first match is the oldest.
 template <class Record, class Matches>
-int32_t FindOrInsert(std::vector<Record>& list, int32_t& count, HashTable& table, int32_t bucket, const Record& record,
+int32_t FindOrInsert(BlockArray<Record>& list, int32_t& count, HashTable& table, int32_t bucket, const Record& record,
                      bool findOnly, bool search, Matches&& matches) {
     if (search) {
         for (int32_t link = table.heads[bucket]; link != 0; link = Next(list[link - 1])) {
@@ -274,7 +274,7 @@ struct UVPool {
 };
 
 template <class Pool>
-int32_t AddOne(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table, int32_t bucket,
+int32_t AddOne(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table, int32_t bucket,
                const typename Pool::Value& value, bool search) {
     return FindOrInsert(list, count, table, bucket, Pool::Make(value), false, search,
                         [&](const typename Pool::Record& candidate) { return Pool::Matches(candidate, value); });
@@ -286,7 +286,7 @@ using PoolIndex = ProximityIndex<Pool::kDims>;
 // An index of every entry where it is now, under the bucket its chain files it
 // in; `expected` entries and `cells` cells are first guesses.
 template <class Pool>
-PoolIndex<Pool> IndexPool(std::vector<typename Pool::Record>& list, const HashTable& table, size_t expected,
+PoolIndex<Pool> IndexPool(BlockArray<typename Pool::Record>& list, const HashTable& table, size_t expected,
                           size_t cells) {
     PoolIndex<Pool> index(static_cast<int32_t>(expected), kTolerance, cells);
     for (size_t bucket = 0; bucket < table.heads.size(); ++bucket) {
@@ -299,7 +299,7 @@ PoolIndex<Pool> IndexPool(std::vector<typename Pool::Record>& list, const HashTa
 
 // What FindOrInsert finds or appends, looked up through an index of the pool.
 template <class Pool>
-int32_t FindOrAppendIndexed(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table,
+int32_t FindOrAppendIndexed(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table,
                             PoolIndex<Pool>& index, const typename Pool::Value& value, int32_t bucket) {
     const auto at = Pool::Position(value);
     int32_t found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(list[entry], value); });
@@ -313,9 +313,9 @@ int32_t FindOrAppendIndexed(std::vector<typename Pool::Record>& list, int32_t& c
 // The bucket of every value(i), worked out on the pool: rounding the keys costs
 // more than filing them.
 template <class Pool, class ValueAt>
-std::vector<int32_t> Buckets(size_t count, int32_t tableType, ValueAt&& value) {
+BlockArray<int32_t> Buckets(size_t count, int32_t tableType, ValueAt&& value) {
     constexpr size_t kValuesPerChunk = 8192;
-    std::vector<int32_t> buckets(count);
+    BlockArray<int32_t> buckets(count);
     tasks::ParallelFor(count, kValuesPerChunk, [&](size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) buckets[i] = Pool::Bucket(value(i), tableType);
     });
@@ -325,17 +325,17 @@ std::vector<int32_t> Buckets(size_t count, int32_t tableType, ValueAt&& value) {
 // Files entries [0, count) again under their current values, in index order, as
 // appending them one by one to an empty table would.
 template <class Pool>
-void Refile(std::vector<typename Pool::Record>& list, int32_t count, HashTable& table) {
-    const std::vector<int32_t> buckets = Buckets<Pool>(
+void Refile(BlockArray<typename Pool::Record>& list, int32_t count, HashTable& table) {
+    const BlockArray<int32_t> buckets = Buckets<Pool>(
         static_cast<size_t>(count), table.type, [&](size_t i) -> const auto& { return Pool::Of(list[i]); });
     for (int32_t i = 0; i < count; ++i) Link(list, table, buckets[i], i);
 }
 
 template <class Pool>
-void AddBatch(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table,
-              const std::vector<typename Pool::Value>& values, bool search, std::vector<int32_t>& indexes) {
+void AddBatch(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table,
+              std::span<const typename Pool::Value> values, bool search, std::vector<int32_t>& indexes) {
     indexes.resize(values.size());
-    const std::vector<int32_t> buckets = Buckets<Pool>(
+    const BlockArray<int32_t> buckets = Buckets<Pool>(
         values.size(), table.type, [&](size_t i) -> const auto& { return values[i]; });
     if (!search || !BatchUsesIndex(values.size(), count)) {
         for (size_t i = 0; i < values.size(); ++i) {
@@ -374,7 +374,7 @@ struct KeptIndex {
 // entry); then the index is built and kept until the pool changes some other
 // way. A run of adds thus never costs more than twice the cheaper of the two.
 template <class Pool>
-int32_t AddKept(std::vector<typename Pool::Record>& list, int32_t& count, HashTable& table, KeptIndex<Pool>& kept,
+int32_t AddKept(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table, KeptIndex<Pool>& kept,
                 const typename Pool::Value& value) {
     if (kept.index && (kept.filed != count || kept.tableType != table.type)) kept.index.reset();
     if (!kept.index) {
@@ -425,42 +425,42 @@ bool BatchUsesIndex(size_t incoming, int32_t pooled) {
     return incoming >= kMinimumBatch && incoming * kPoolPerIncoming >= static_cast<size_t>(pooled);
 }
 
-int32_t AddPooledPoint(std::vector<VgxPoint>& list, int32_t& count, HashTable& table, const VgxPoint& point,
+int32_t AddPooledPoint(BlockArray<VgxPoint>& list, int32_t& count, HashTable& table, const VgxPoint& point,
                        bool findOnly, bool search) {
     return FindOrInsert(list, count, table, PointPool::Bucket(point.Point, table.type), point, findOnly, search,
                         [&](const VgxPoint& candidate) { return PointPool::Matches(candidate, point.Point); });
 }
 
-int32_t AddPooledNormal(std::vector<iVgxNormal>& list, int32_t& count, HashTable& table, const VgxVector& normal,
+int32_t AddPooledNormal(BlockArray<iVgxNormal>& list, int32_t& count, HashTable& table, const VgxVector& normal,
                         bool search) {
     return AddOne<NormalPool>(list, count, table, NormalPool::Bucket(normal, table.type), normal, search);
 }
 
-int32_t AddPooledUV(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const VgxUV& uv,
+int32_t AddPooledUV(BlockArray<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const VgxUV& uv,
                     bool search) {
     return AddOne<UVPool>(list, count, table, UVPool::Bucket(uv, table.type), uv, search);
 }
 
-void AddPooledPoints(std::vector<VgxPoint>& list, int32_t& count, HashTable& table,
-                     const std::vector<VgxVector>& points, bool search, std::vector<int32_t>& indexes) {
+void AddPooledPoints(BlockArray<VgxPoint>& list, int32_t& count, HashTable& table, std::span<const VgxVector> points,
+                     bool search, std::vector<int32_t>& indexes) {
     AddBatch<PointPool>(list, count, table, points, search, indexes);
 }
 
-void AddPooledNormals(std::vector<iVgxNormal>& list, int32_t& count, HashTable& table,
-                      const std::vector<VgxVector>& normals, bool search, std::vector<int32_t>& indexes) {
+void AddPooledNormals(BlockArray<iVgxNormal>& list, int32_t& count, HashTable& table,
+                      std::span<const VgxVector> normals, bool search, std::vector<int32_t>& indexes) {
     AddBatch<NormalPool>(list, count, table, normals, search, indexes);
 }
 
-void AddPooledUVs(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const std::vector<VgxUV>& uvs,
+void AddPooledUVs(BlockArray<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, std::span<const VgxUV> uvs,
                   bool search, std::vector<int32_t>& indexes) {
     AddBatch<UVPool>(list, count, table, uvs, search, indexes);
 }
 
-void RefilePoints(std::vector<VgxPoint>& list, int32_t count, HashTable& table) {
+void RefilePoints(BlockArray<VgxPoint>& list, int32_t count, HashTable& table) {
     Refile<PointPool>(list, count, table);
 }
 
-void RefileUVs(std::vector<iVgxUVCoordinate>& list, int32_t count, HashTable& table) {
+void RefileUVs(BlockArray<iVgxUVCoordinate>& list, int32_t count, HashTable& table) {
     Refile<UVPool>(list, count, table);
 }
 
@@ -495,7 +495,7 @@ int32_t SearchUV(iVgxObject& level, PoolSearchCache& cache, const VgxUV& uv) {
     return AddKept<UVPool>(level.UVList, level.UVListCount, level.UVHashTable, Searches(cache).uvs, uv);
 }
 
-int32_t AddPooledEdge(std::vector<iVgxEdge>& list, int32_t& count, FlatIndexMap& index, const iVgxEdge& edge,
+int32_t AddPooledEdge(BlockArray<iVgxEdge>& list, int32_t& count, FlatIndexMap& index, const iVgxEdge& edge,
                       bool findOnly) {
     // Exact matches: one lookup finds what walking a hash chain would.
     const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(edge.Point[0])) << 32 |

@@ -5,6 +5,7 @@
 // find-only found nothing).
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "mesh/mesh_records.h"
@@ -20,28 +21,27 @@ float PointHashKey(const VgxVector& point);
 // The bucket of a float key: byte 2, plus byte 1 in tables of 65536 buckets.
 int32_t FloatBucket(float key, int32_t tableType);
 
-int32_t AddPooledPoint(std::vector<VgxPoint>& list, int32_t& count, HashTable& table, const VgxPoint& point,
+int32_t AddPooledPoint(BlockArray<VgxPoint>& list, int32_t& count, HashTable& table, const VgxPoint& point,
                        bool findOnly, bool search);
-int32_t AddPooledNormal(std::vector<iVgxNormal>& list, int32_t& count, HashTable& table, const VgxVector& normal,
+int32_t AddPooledNormal(BlockArray<iVgxNormal>& list, int32_t& count, HashTable& table, const VgxVector& normal,
                         bool search);
-int32_t AddPooledUV(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const VgxUV& uv,
-                    bool search);
-int32_t AddPooledEdge(std::vector<iVgxEdge>& list, int32_t& count, FlatIndexMap& index, const iVgxEdge& edge,
+int32_t AddPooledUV(BlockArray<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const VgxUV& uv, bool search);
+int32_t AddPooledEdge(BlockArray<iVgxEdge>& list, int32_t& count, FlatIndexMap& index, const iVgxEdge& edge,
                       bool findOnly);
 
 // Batches: indexes[i] becomes exactly what the single call above would return
 // for values[i], the values pooled in order. Large searching batches look
 // matches up through a temporary index instead of walking the chains.
-void AddPooledPoints(std::vector<VgxPoint>& list, int32_t& count, HashTable& table,
-                     const std::vector<VgxVector>& points, bool search, std::vector<int32_t>& indexes);
-void AddPooledNormals(std::vector<iVgxNormal>& list, int32_t& count, HashTable& table,
-                      const std::vector<VgxVector>& normals, bool search, std::vector<int32_t>& indexes);
-void AddPooledUVs(std::vector<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, const std::vector<VgxUV>& uvs,
+void AddPooledPoints(BlockArray<VgxPoint>& list, int32_t& count, HashTable& table, std::span<const VgxVector> points,
+                     bool search, std::vector<int32_t>& indexes);
+void AddPooledNormals(BlockArray<iVgxNormal>& list, int32_t& count, HashTable& table,
+                      std::span<const VgxVector> normals, bool search, std::vector<int32_t>& indexes);
+void AddPooledUVs(BlockArray<iVgxUVCoordinate>& list, int32_t& count, HashTable& table, std::span<const VgxUV> uvs,
                   bool search, std::vector<int32_t>& indexes);
 // Links entries [0, count) of a pool into an emptied table in index order, each
 // under its current value: what adding them one by one without searching gives.
-void RefilePoints(std::vector<VgxPoint>& list, int32_t count, HashTable& table);
-void RefileUVs(std::vector<iVgxUVCoordinate>& list, int32_t count, HashTable& table);
+void RefilePoints(BlockArray<VgxPoint>& list, int32_t count, HashTable& table);
+void RefileUVs(BlockArray<iVgxUVCoordinate>& list, int32_t count, HashTable& table);
 
 // Searching single adds into the pools of one level, each returning what
 // AddPooledPoint, AddPooledNormal or AddPooledUV with `search` would. The cache

@@ -108,7 +108,7 @@ namespace vgx {
 
 // Faces waiting to be appended: their corners back to back, one material each.
 struct FaceBatch {
-    std::vector<iVgxFacePoint> corners;
+    BlockArray<iVgxFacePoint> corners;
     std::vector<int32_t> offsets{0};
     std::vector<int32_t> applicationData;
     std::vector<std::shared_ptr<VgxMaterial>> materials;

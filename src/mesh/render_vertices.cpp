@@ -94,7 +94,7 @@ int32_t FindOrAddRenderVertex(const FacePoint& key, std::vector<FacePoint>& keys
 
 // The walk in face order; `bucket` gets each point's corners' vertices from
 // pointStart[point] on.
-void KeyInOneWalk(iVgxObject& record, RenderBlock& block, Scratch& s, std::vector<int32_t>& bucket) {
+void KeyInOneWalk(iVgxObject& record, RenderBlock& block, Scratch& s, BlockArray<int32_t>& bucket) {
     const auto points = static_cast<size_t>(record.PointListCount);
     int32_t* heads = Room(s.heads, points);
     int32_t* pointStart = Room(s.pointStart, points + 1);
@@ -129,7 +129,7 @@ void KeyInOneWalk(iVgxObject& record, RenderBlock& block, Scratch& s, std::vecto
     }
 }
 
-void KeyInParallel(iVgxObject& record, RenderBlock& block, Scratch& s, std::vector<int32_t>& bucket) {
+void KeyInParallel(iVgxObject& record, RenderBlock& block, Scratch& s, BlockArray<int32_t>& bucket) {
     const auto faces = static_cast<size_t>(record.FaceListCount);
     const auto points = static_cast<size_t>(record.PointListCount);
     const int rangeShift = RangeShift(points);
@@ -253,7 +253,7 @@ void KeyInParallel(iVgxObject& record, RenderBlock& block, Scratch& s, std::vect
 
 void BuildRenderVertices(iVgxObject& record, RenderBlock& block) {
     thread_local Scratch s;
-    std::vector<int32_t> bucket = record.RenderAdjacency.TakePacked();
+    BlockArray<int32_t> bucket = record.RenderAdjacency.TakePacked();
     try {
         const bool manyChunks = static_cast<size_t>(record.FaceListCount) > kFacesPerChunk;
         (manyChunks && tasks::ThreadCount() >= kSortFromThreads ? KeyInParallel : KeyInOneWalk)(record, block, s,

@@ -66,7 +66,7 @@ void PoolNewCorners(iVgxObject& level, FaceEdits& edits) {
 // Leaves out corners on the previous corner's point, a last corner on the first
 // one's, and faces left with fewer than 3 corners.
 void DropRepeatedCorners(FaceBatch& faces) {
-    std::vector<iVgxFacePoint>& corners = faces.corners;
+    BlockArray<iVgxFacePoint>& corners = faces.corners;
     const int32_t count = faces.Count();
     size_t write = 0;
     int32_t kept = 0;

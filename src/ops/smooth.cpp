@@ -324,12 +324,12 @@ void CreaseNormals(VgxObject& object, float angle) {
     if (!self.edgesValid) RebuildFaces(object, level, 1);
     const double threshold = 1 - std::cos(angle / 180.0 * modMath::kPi);
     const auto faces = static_cast<size_t>(level.FaceListCount);
-    std::vector<VgxVector> faceNormals(faces);
+    BlockArray<VgxVector> faceNormals(faces);
     tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
         for (size_t f = begin; f < end; ++f) faceNormals[f] = FaceNormal(level, static_cast<int32_t>(f));
     });
     // Each corner's normal depends on the face normals alone.
-    std::vector<VgxVector> cornerNormals(level.Corners.size());
+    BlockArray<VgxVector> cornerNormals(level.Corners.size());
     tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
         for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
             const VgxVector& own = faceNormals[f];
@@ -353,9 +353,10 @@ void CreaseNormals(VgxObject& object, float angle) {
     // The corners of one point mostly get the same normal. A value equal bit for bit
     // to the last one pooled for the same point finds the entry that one found (the
     // pool's first match cannot change), so only the first of such a run is pooled.
-    std::vector<VgxVector> distinct;
+    BlockArray<VgxVector> distinct;
     distinct.reserve(static_cast<size_t>(level.PointListCount));
-    std::vector<int32_t> lastAtPoint(level.PointList.size(), -1), cornerSlots;
+    BlockArray<int32_t> lastAtPoint(level.PointList.size(), -1);
+    BlockArray<int32_t> cornerSlots;
     cornerSlots.reserve(level.Corners.size());
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFacePoint* corners = level.FaceCorners(f);

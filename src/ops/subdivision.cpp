@@ -86,17 +86,21 @@ VgxUV MeanUV(const VgxUV& a, const VgxUV& b) { return {(a.U + b.U) * 0.5f, (a.V 
 // then one per side. Two faces that give an edge's ends the same UV entries share
 // that side's UV, so a UV seam stays a seam and nothing else splits. Entries are
 // matched by index, not searched by value: searching cost ten times the step.
-std::vector<int32_t> AddNewUVs(const iVgxObject& source, iVgxObject& next, std::vector<int32_t>& uvIndexes) {
+// `entries` is the number of centres and sides, so nothing grows while they are added.
+BlockArray<int32_t> AddNewUVs(const iVgxObject& source, iVgxObject& next, size_t entries,
+                              BlockArray<int32_t>& uvIndexes) {
     struct SideUV {
         int32_t atPoint0 = -1, atPoint1 = -1, index = -1;
     };
-    std::vector<SideUV> sides(static_cast<size_t>(source.EdgeListCount));
-    std::vector<int32_t> start(static_cast<size_t>(source.FaceListCount), -1);
-    std::vector<VgxUV> fresh;
+    BlockArray<SideUV> sides(static_cast<size_t>(source.EdgeListCount));
+    BlockArray<int32_t> start(static_cast<size_t>(source.FaceListCount), -1);
     uvIndexes.clear();
+    uvIndexes.reserve(entries);
+    next.UVList.reserve(static_cast<size_t>(source.UVListCount) + entries);
+    next.UVList.assign(source.UVList.begin(), source.UVList.begin() + source.UVListCount);
     const auto add = [&](const VgxUV& uv) {
-        fresh.push_back(uv);
-        return static_cast<int32_t>(fresh.size()) - 1;
+        next.UVList.push_back({uv, 0});
+        return static_cast<int32_t>(next.UVList.size()) - 1;
     };
     for (int32_t f = 0; f < source.FaceListCount; ++f) {
         if (!HasFacePoint(source, f)) continue;
@@ -122,13 +126,9 @@ std::vector<int32_t> AddNewUVs(const iVgxObject& source, iVgxObject& next, std::
             uvIndexes.push_back(side.index);
         }
     }
-    next.UVList.assign(source.UVList.begin(), source.UVList.begin() + source.UVListCount);
-    next.UVList.reserve(next.UVList.size() + fresh.size());
-    for (const VgxUV& uv : fresh) next.UVList.push_back({uv, 0});
     for (iVgxUVCoordinate& uv : next.UVList) uv.NextUV = 0;
     next.UVListCount = static_cast<int32_t>(next.UVList.size());
     next.UVHashTable.Reset(0);  // a derived level is never searched
-    for (int32_t& index : uvIndexes) index += source.UVListCount;
     return start;
 }
 
@@ -182,7 +182,7 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     const int32_t pointCount = NumberNewPoints(source, links);
     // Each face with a face point becomes one quad per corner, numbered in face order.
     const auto faces = static_cast<size_t>(source.FaceListCount);
-    std::vector<int32_t> firstQuad(faces);
+    BlockArray<int32_t> firstQuad(faces);
     const auto quads = static_cast<int32_t>(tasks::ExclusiveScan(
         faces, kPointsPerChunk, [&](size_t f) { return links.facePoint[f] >= 0 ? source.FaceList[f].PointCount : 0; },
         firstQuad.data()));
@@ -195,8 +195,10 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     next.NormalList.assign(source.NormalList.begin(), source.NormalList.begin() + source.NormalListCount);
     next.NormalListCount = source.NormalListCount;
     next.NormalHashTable = source.NormalHashTable;
-    std::vector<int32_t> uvIndexes;
-    const std::vector<int32_t> uvStart = AddNewUVs(source, next, uvIndexes);
+    const auto centres = static_cast<size_t>(
+        std::count_if(links.facePoint.begin(), links.facePoint.end(), [](int32_t point) { return point >= 0; }));
+    BlockArray<int32_t> uvIndexes;
+    const BlockArray<int32_t> uvStart = AddNewUVs(source, next, centres + quads, uvIndexes);
 
     std::vector<int32_t> sourceSlots;
     MaterialSlots(source, next.MaterialList, sourceSlots);
@@ -205,7 +207,7 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     // Edges: each used source edge splits in two at its edge point (the half at
     // Point(0) first), then one inner edge per side from the face point.
     const auto edges = static_cast<size_t>(source.EdgeListCount);
-    std::vector<int32_t> halfStart(edges);
+    BlockArray<int32_t> halfStart(edges);
     const auto edgeCount = static_cast<int32_t>(tasks::ExclusiveScan(
         edges, kPointsPerChunk, [&](size_t e) { return links.edgePoint[e] >= 0 ? 2 : 0; }, halfStart.data()));
     next.EdgeList.resize(static_cast<size_t>(edgeCount + quads));

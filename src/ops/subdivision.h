@@ -3,11 +3,13 @@
 // the moving of its points. The next level's points are the source points in
 // order, then one face point per face of 3 or more corners, then one edge point
 // per edge such faces use; each face becomes one quad per corner.
+#include <vgx/VgxEnums.h>
+#include <vgx/VgxTypes.h>
+
 #include <cstdint>
 #include <vector>
 
-#include <vgx/VgxEnums.h>
-#include <vgx/VgxTypes.h>
+#include "platform/large_blocks.h"
 
 namespace vgx {
 
@@ -20,8 +22,8 @@ struct PointCorners {
     struct Corner {
         int32_t face, corner;
     };
-    std::vector<int32_t> start;
-    std::vector<Corner> corners;
+    BlockArray<int32_t> start;
+    BlockArray<Corner> corners;
 
     void Build(const iVgxObject& record);
     bool Built() const { return !start.empty(); }
@@ -54,8 +56,8 @@ struct DisplayedNormals {
 // Where the points of a level come from in the level below, and what a partial
 // update needs to find the points a move affects.
 struct SubdivisionLinks {
-    std::vector<int32_t> facePoint;  // per source face: its face point, -1 below 3 corners
-    std::vector<int32_t> edgePoint;  // per source edge: its edge point, -1 when no face uses it
+    BlockArray<int32_t> facePoint;   // per source face: its face point, -1 below 3 corners
+    BlockArray<int32_t> edgePoint;   // per source edge: its edge point, -1 when no face uses it
     PointCorners sourceCorners;      // built when first needed
     VisitMarks faces, points, edges;
 };

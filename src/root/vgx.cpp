@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/large_blocks.h"
 #include "root/access.h"
 #include "root/errors.h"
 #include "root/library_state.h"
@@ -76,6 +77,8 @@ Vgx::~Vgx() {
         CollectGarbage();
         internals_->textures.clear();
         internals_->hiddenWindow.reset();
+        // The session is over: memory kept for its next modelling step goes back.
+        vgx::platform::ReleaseKeptBlocks();
         vgx::modFile::WriteLogLine("Scene Graph Terminated");
     } catch (const VgxError&) {
         // A destructor has no caller to report to; the log is the only loser.

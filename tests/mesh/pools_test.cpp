@@ -222,7 +222,7 @@ bool Near(float a, float b) { return std::fabs(a - b) < kTolerance; }
 // bucket whose position is near.
 struct PoolPair {
     int32_t type;
-    std::vector<VgxPoint> list{};
+    vgx::BlockArray<VgxPoint> list{};
     int32_t count = 0;
     HashTable table{};
     Points positions{};

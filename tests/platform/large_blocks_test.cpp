@@ -1,0 +1,53 @@
+#include "platform/large_blocks.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace vgx::platform {
+namespace {
+
+constexpr size_t kMegabyte = size_t{1} << 20;
+
+TEST(LargeBlocks, FreedLargeBlocksServeTheNextRequestOfAboutTheirSize) {
+    ReleaseKeptBlocks();
+    void* small = AllocateBlock(kMegabyte);
+    FreeBlock(small, kMegabyte);
+    EXPECT_EQ(KeptBlockBytes(), 0U) << "small blocks go back to the heap";
+
+    void* block = AllocateBlock(40 * kMegabyte);
+    std::memset(block, 1, 40 * kMegabyte);
+    FreeBlock(block, 40 * kMegabyte);
+    EXPECT_GE(KeptBlockBytes(), 40 * kMegabyte);
+    // Too small a request would waste most of the block: it gets fresh memory.
+    void* other = AllocateBlock(20 * kMegabyte);
+    EXPECT_NE(other, block);
+    FreeBlock(other, 20 * kMegabyte);
+    // A request up to a fifth smaller takes it, and it keeps its whole size for the next.
+    void* again = AllocateBlock(33 * kMegabyte);
+    EXPECT_EQ(again, block);
+    FreeBlock(again, 33 * kMegabyte);
+    void* third = AllocateBlock(40 * kMegabyte);
+    EXPECT_EQ(third, block);
+    FreeBlock(third, 40 * kMegabyte);
+
+    ReleaseKeptBlocks();
+    EXPECT_EQ(KeptBlockBytes(), 0U);
+}
+
+TEST(LargeBlocks, ArraysGrowAndShrinkThroughKeptBlocksWithTheirValues) {
+    ReleaseKeptBlocks();
+    BlockArray<int32_t> values;
+    for (int32_t i = 0; i < (16 << 20) / 4; ++i) values.push_back(i);
+    BlockArray<int32_t> copy = values;
+    values = {};
+    copy.resize(copy.size() * 2, 7);
+    EXPECT_EQ(copy[12345], 12345);
+    EXPECT_EQ(copy.back(), 7);
+    copy = {};
+    EXPECT_GT(KeptBlockBytes(), 0U);
+    ReleaseKeptBlocks();
+}
+
+}  // namespace
+}  // namespace vgx::platform
