@@ -155,6 +155,12 @@ public:
     // message "File Format Invalid." is shown and nothing changes. Errors while the
     // groups are built are raised with what was built left in place.
     void Load(const std::string& FileName);
+    // Writes this group and everything below it as glTF 2.0, files and errors as
+    // VgxObject::Save: groups become nodes carrying their local transforms, an
+    // only object the node's mesh (several get a child node each, named after
+    // them), point, spot and directional lights KHR_lights_punctual lights (ambient
+    // and area lights have no glTF form and are left out).
+    void Save(const std::string& FileName);
 
     // Skinning: this group as a bone moving points of the mesh object Skin. Weights
     // are normalised over every bone of a skin when next read: each point's weights

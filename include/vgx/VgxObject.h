@@ -97,6 +97,14 @@ public:
     // found, 321 when it is not a readable .x file (one holding a NaN or an infinity
     // is not); the object is then unchanged.
     void Load(const std::string& FileName);
+    // Writes the editable mesh as glTF 2.0 by FileName's extension: ".glb" one
+    // binary file, ".gltf" a JSON file with its buffer in a ".bin" file of the same
+    // name beside it. One node, named after the object, holds one mesh with a
+    // primitive per sub-object (the render vertices and triangles), materials as
+    // metallic-roughness base colours. Coordinates become right-handed (z changes
+    // sign) and triangles counter-clockwise. 5 for any other extension; 75 when a
+    // file cannot be written, none then being left, complete or partial.
+    void Save(const std::string& FileName);
 
     // Modelling operations on the editable mesh. Each leaves the render data stale.
     // Subdivides the mesh SmoothingLevel (0..4, else 9) times by the Catmull-Clark

@@ -126,6 +126,32 @@ void AppendLine(const std::string& path, std::string_view line) {
 
 bool DeleteFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
+void WriteFilesWhole(const std::vector<FileContent>& files) {
+    static std::atomic<uint64_t> serial{0};
+    std::vector<std::string> partial;
+    const auto fail = [&]() {
+        for (const std::string& path : partial) DeleteFile(path);
+        Raise(VgxErrPathFileAccess);
+    };
+    for (const FileContent& file : files) {
+        partial.push_back(file.path + ".partial" + std::to_string(getpid()) + "-" +
+                          std::to_string(serial.fetch_add(1, std::memory_order_relaxed)));
+        std::FILE* out = std::fopen(partial.back().c_str(), "wbx");
+        if (!out) {
+            partial.pop_back();
+            fail();
+        }
+        const bool written = std::fwrite(file.bytes.data(), 1, file.bytes.size(), out) == file.bytes.size();
+        if (std::fclose(out) != 0 || !written) fail();
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (std::rename(partial[i].c_str(), files[i].path.c_str()) == 0) continue;
+        // Files already in place go too: a set is written whole or not at all.
+        for (size_t j = 0; j < i; ++j) DeleteFile(files[j].path);
+        fail();
+    }
+}
+
 std::string ShortDate() { return FormatNow("%Y-%m-%d"); }
 std::string LongTime() { return FormatNow("%H:%M:%S"); }
 

@@ -35,6 +35,17 @@ void AppendLine(const std::string& path, std::string_view line);
 // Removes a file; false when there was none to remove.
 bool DeleteFile(const std::string& path);
 
+// A file's path and its whole content.
+struct FileContent {
+    std::string path;
+    std::string_view bytes;
+};
+// Writes every file whole or none: each goes to a private name beside its
+// destination first, and only when all are written are they renamed into place,
+// so a reader never sees half a file. Raises 75 when any cannot be written, with
+// the partial files removed.
+void WriteFilesWhole(const std::vector<FileContent>& files);
+
 // Private temporary file names, each file removed when this goes out of scope,
 // however the call that wrote them ends.
 class TemporaryFiles {

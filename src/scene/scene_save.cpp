@@ -1,0 +1,20 @@
+// Save: the file's extension picks the writer.
+#include <vgx/VgxGroup.h>
+#include <vgx/VgxObject.h>
+
+#include "root/errors.h"
+#include "scene/gltf_writer.h"
+
+void VgxGroup::Save(const std::string& FileName) {
+    vgx::Trap("VgxGroup", [&] {
+        if (!vgx::gltf::IsGltfPath(FileName)) vgx::Raise(VgxErrInvalidCall);
+        vgx::gltf::SaveGroup(*this, FileName);
+    });
+}
+
+void VgxObject::Save(const std::string& FileName) {
+    vgx::Trap("VgxObject", [&] {
+        if (!vgx::gltf::IsGltfPath(FileName)) vgx::Raise(VgxErrInvalidCall);
+        vgx::gltf::SaveObject(*this, FileName);
+    });
+}

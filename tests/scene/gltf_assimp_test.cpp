@@ -1,0 +1,99 @@
+// Files the glTF writer makes, read back by Assimp's importer: the node tree,
+// triangles and materials it finds, and front faces that face where the normals
+// point in glTF's right-handed, counter-clockwise convention.
+#include <assimp/scene.h>
+#include <gtest/gtest.h>
+#include <vgx/Vgx7a.h>
+
+#include <assimp/Importer.hpp>
+#include <set>
+
+#include "support/obj_reader.h"
+#include "support/vgx_test.h"
+
+namespace {
+
+// "name(child child ...)" for a node tree; Assimp names a node without a name after
+// its index, as "nodes[i]".
+std::string NodeTree(const aiNode& node) {
+    std::string out = node.mName.C_Str();
+    if (out.rfind("nodes[", 0) == 0) out.clear();
+    if (node.mNumChildren == 0) return out;
+    out += "(";
+    for (unsigned i = 0; i < node.mNumChildren; ++i) out += (i ? " " : "") + NodeTree(*node.mChildren[i]);
+    return out + ")";
+}
+
+std::string GroupTree(VgxGroup& group) {
+    std::string out = group.GetName();
+    const auto children = group.GetChildren();
+    if (children->GetSize() == 0) return out;
+    out += "(";
+    for (int32_t i = 0; i < children->GetSize(); ++i) out += (i ? " " : "") + GroupTree(*children->GetElement(i));
+    return out + ")";
+}
+
+int32_t Triangles(VgxGroup& group, std::set<VgxMaterial*>& materials) {
+    int32_t triangles = 0;
+    const auto objects = group.GetObjects();
+    for (int32_t i = 0; i < objects->GetSize(); ++i) {
+        VgxObject& object = *objects->GetElement(i);
+        for (int32_t s = 0; s < object.GetSubObjectCount(); ++s) {
+            triangles += object.GetSubObjectSolidPrimitiveCount(s);
+            if (object.GetSubObjectSolidPrimitiveCount(s) > 0) materials.insert(object.GetSubObjectMaterial(s).get());
+        }
+    }
+    const auto children = group.GetChildren();
+    for (int32_t i = 0; i < children->GetSize(); ++i) triangles += Triangles(*children->GetElement(i), materials);
+    return triangles;
+}
+
+class GltfAssimp : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(GltfAssimp, ReadsBackTheTreeTrianglesAndFacing) {
+    std::shared_ptr<Vgx> root = Vgx::Create();
+    std::shared_ptr<VgxGroup> scene = root->CreateGroup(nullptr);
+    scene->SetName("scene");
+    scene->Load(vgx::test::TestDataPath("x/" + GetParam()));
+    for (const char* extension : {".gltf", ".glb"}) {
+        const std::string path = vgx::test::ScratchFolder() + "/written" + extension;
+        scene->Save(path);
+        Assimp::Importer importer;
+        const aiScene* read = importer.ReadFile(path, 0);
+        ASSERT_NE(read, nullptr) << importer.GetErrorString();
+
+        EXPECT_EQ(NodeTree(*read->mRootNode), GroupTree(*scene)) << extension;
+        std::set<VgxMaterial*> materials;
+        const int32_t triangles = Triangles(*scene, materials);
+        int32_t theirs = 0;
+        for (unsigned m = 0; m < read->mNumMeshes; ++m) {
+            const aiMesh& mesh = *read->mMeshes[m];
+            theirs += static_cast<int32_t>(mesh.mNumFaces);
+            // Each triangle's own normal, by the right-hand rule, leans the way its
+            // vertices' normals do: a turned winding or an unturned z would turn
+            // nearly all. A few thin triangles along the samples' creases lean away
+            // in the files themselves.
+            int32_t facingAway = 0;
+            for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+                const unsigned* v = mesh.mFaces[f].mIndices;
+                const aiVector3D cross =
+                    (mesh.mVertices[v[1]] - mesh.mVertices[v[0]]) ^ (mesh.mVertices[v[2]] - mesh.mVertices[v[0]]);
+                const aiVector3D normal = mesh.mNormals[v[0]] + mesh.mNormals[v[1]] + mesh.mNormals[v[2]];
+                if (cross * normal < 0) ++facingAway;
+            }
+            EXPECT_LE(facingAway, static_cast<int32_t>(mesh.mNumFaces) / 10) << extension << " mesh " << m;
+        }
+        EXPECT_EQ(theirs, triangles) << extension;
+        EXPECT_EQ(read->mNumMaterials, materials.size() + 1) << extension << ": Assimp adds a default material";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PublicScenes, GltfAssimp,
+                         ::testing::Values("anim_test.x", "kwxport_test_cubewithvcolors.x", "fromtruespace_bin32.x"),
+                         [](const auto& info) {
+                             std::string name = info.param.substr(0, info.param.find('.'));
+                             for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+
+}  // namespace
