@@ -1,11 +1,16 @@
-// Files the glTF writer makes, read back by Assimp's importer: the node tree,
+// Files the glTF writer makes, read back by Assimp's importer (the node tree,
 // triangles and materials it finds, and front faces that face where the normals
-// point in glTF's right-handed, counter-clockwise convention.
+// point in glTF's right-handed, counter-clockwise convention) and checked by the
+// Khronos glTF validator.
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>
 
 #include <assimp/Importer.hpp>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "support/obj_reader.h"
@@ -95,5 +100,79 @@ INSTANTIATE_TEST_SUITE_P(PublicScenes, GltfAssimp,
                              for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              return name;
                          });
+
+// A grid of n x n quads in one object: beyond 65535 vertices for n = 300.
+std::shared_ptr<VgxObject> Grid(Vgx& root, int32_t n) {
+    std::vector<VgxVector> points;
+    std::vector<VgxUV> uvs;
+    for (int32_t y = 0; y <= n; ++y) {
+        for (int32_t x = 0; x <= n; ++x) {
+            points.push_back({static_cast<float>(x), static_cast<float>(y), 0});
+            uvs.push_back({static_cast<float>(x) / n, static_cast<float>(y) / n});
+        }
+    }
+    std::vector<int32_t> faces;
+    for (int32_t y = 0; y < n; ++y) {
+        for (int32_t x = 0; x < n; ++x) {
+            const int32_t at = y * (n + 1) + x;
+            faces.push_back(4);
+            for (int32_t corner : {at, at + n + 1, at + n + 2, at + 1}) faces.insert(faces.end(), {corner, 0, corner});
+        }
+    }
+    faces.push_back(0);
+    std::shared_ptr<VgxObject> grid = root.CreateObject();
+    grid->SetName("grid");
+    grid->AddFaces(points, {{0, 0, -1}}, uvs, faces, false, false);
+    return grid;
+}
+
+TEST(GltfValidator, WrittenFilesHaveNoErrors) {
+    const std::string prefix = VGX_GLTF_VALIDATOR_PREFIX;
+    if (std::system("node --version > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "node is not installed: the Khronos glTF validator was not run";
+    }
+    if (!std::filesystem::exists(prefix + "/node_modules/gltf-validator")) {
+        GTEST_SKIP() << "gltf-validator is not installed in " << prefix << " (.ci/run installs it with npm)";
+    }
+    std::shared_ptr<Vgx> root = Vgx::Create();
+    const std::string folder = vgx::test::ScratchFolder() + "/validated";
+    std::filesystem::create_directory(folder);
+    std::string files;
+    const auto save = [&](VgxGroup& group, const std::string& name) {
+        for (const char* extension : {".gltf", ".glb"}) {
+            group.Save(folder + "/" + name + extension);
+            files += " '" + folder + "/" + name + extension + "'";
+        }
+    };
+    for (const char* name : {"anim_test", "kwxport_test_cubewithvcolors", "fromtruespace_bin32"}) {
+        std::shared_ptr<VgxGroup> scene = root->CreateGroup(nullptr);
+        scene->Load(vgx::test::TestDataPath(std::string("x/") + name + ".x"));
+        save(*scene, name);
+    }
+    // Lights of every kind, several objects in one group, a see-through material,
+    // 32-bit indices, and a name that needs escaping.
+    std::shared_ptr<VgxGroup> scene = root->CreateGroup(nullptr);
+    std::shared_ptr<VgxGroup> lit = root->CreateGroup(scene);
+    lit->SetName("lit \"corner\"");
+    lit->SetPosition(-1, nullptr, {1, 2, 3});
+    for (VgxLightType type : {VgxLightPoint, VgxLightSpot, VgxLightDirectional, VgxLightAmbient}) {
+        lit->AddLight(root->CreateLightRGB(type, 1, 1, 1));
+    }
+    std::shared_ptr<VgxObject> grid = Grid(*root, 300);
+    std::shared_ptr<VgxMaterial> glass = root->CreateMaterial();
+    glass->SetColorRGBA(0.2f, 0.4f, 0.9f, 0.5f);
+    grid->GetFace(0)->ApplyMaterial(glass);
+    lit->AddObject(grid);
+    lit->AddObject(Grid(*root, 2));
+    save(*scene, "lit scene");
+
+    const std::string log = vgx::test::ScratchFolder() + "/validator.log";
+    const int status = std::system(
+        ("node '" + std::string(VGX_GLTF_VALIDATE_SCRIPT) + "' '" + prefix + "'" + files + " > '" + log + "' 2>&1")
+            .c_str());
+    std::ifstream text(log);
+    const std::string output{std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(status, 0) << output;
+}
 
 }  // namespace

@@ -155,6 +155,13 @@ TEST_F(VgxRender, InfoAndConvertDescribeAndRewriteFiles) {
     ASSERT_EQ(Run("info", "\"" + text + "\""), 0) << stderrText;
     EXPECT_NE(stdoutText.find("mesh Cube: 24 vertices, 12 faces"), std::string::npos) << stdoutText;
 
+    const std::string glb = (folder / "anim.glb").string();
+    ASSERT_EQ(Run("convert", "\"" + kXFolder + "anim_test.x\" \"" + glb + "\""), 0) << stderrText;
+    EXPECT_EQ(Text(glb).substr(0, 4), "glTF");
+    EXPECT_EQ(Run("convert", "\"" + kXFolder + "anim_test.x\" \"" + (folder / "out" / "no" / "a.gltf").string() + "\""),
+              2);
+    EXPECT_NE(stderrText.find("Path/File access error"), std::string::npos) << stderrText;
+
     EXPECT_EQ(Run("info", "\"" + kXFolder + "empty.x\""), 2);
     EXPECT_NE(stderrText.find("empty.x"), std::string::npos) << stderrText;
     EXPECT_EQ(Run("convert", "\"" + kXFolder + "OV_GetNextToken\" \"" + (folder / "out" / "bad.x").string() + "\""), 2);

@@ -3,6 +3,7 @@
 //   vgx render FILE -o OUT.png   draw a primitive or .x scene off-screen with OpenGL
 //   vgx info FILE.x              what the file holds and what the library loads from it
 //   vgx convert IN.x OUT.x       rewrite a text, binary or compressed .x file as text
+//   vgx convert IN.x OUT.glb     load a .x scene and save it as glTF 2.0 (.glb or .gltf)
 #include <vgx/Vgx7a.h>
 
 #include <cstdio>
@@ -19,12 +20,13 @@ int main(int argc, char** argv) {
         if (std::strcmp(command, "render") == 0) return vgxtool::RunRender(argc - 2, argv + 2);
         if (std::strcmp(command, "info") == 0) return vgxtool::RunInfo(argc - 2, argv + 2);
         if (std::strcmp(command, "convert") == 0) return vgxtool::RunConvert(argc - 2, argv + 2);
-        std::fprintf(stderr,
-                     "usage: vgx [demo]\n"
-                     "       vgx render FILE -o OUT.png [--size WxH] [--smooth N] [--mirror x|y|z] [--reduce P] [--wireframe]\n"
-                     "                  [--view YAW,PITCH]   FILE: cube, torus or a .x file\n"
-                     "       vgx info FILE.x [--stats]\n"
-                     "       vgx convert IN.x OUT.x [--stats]\n");
+        std::fprintf(
+            stderr,
+            "usage: vgx [demo]\n"
+            "       vgx render FILE -o OUT.png [--size WxH] [--smooth N] [--mirror x|y|z] [--reduce P] [--wireframe]\n"
+            "                  [--view YAW,PITCH]   FILE: cube, torus or a .x file\n"
+            "       vgx info FILE.x [--stats]\n"
+            "       vgx convert IN.x OUT.x|OUT.gltf|OUT.glb [--stats]\n");
         return 2;
     } catch (const vgxtool::ToolError& error) {
         std::fprintf(stderr, "vgx %s: %s\n", command, error.what());

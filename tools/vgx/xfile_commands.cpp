@@ -1,5 +1,8 @@
 // vgx info: what a .x file holds and what the library makes of it; vgx convert:
-// a .x file of any form written again as text.
+// a .x file of any form written again as text, or loaded and saved as glTF 2.0.
+#include <vgx/Vgx7a.h>
+
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -146,11 +149,45 @@ int RunInfo(int argc, char** argv) {
     return 0;
 }
 
+bool EndsWithIgnoringCase(const std::string& text, const std::string& tail) {
+    if (text.size() < tail.size()) return false;
+    for (size_t i = 0; i < tail.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - tail.size() + i])) != tail[i]) return false;
+    }
+    return true;
+}
+
+// Loaded into a group as a host would, then saved as glTF.
+int ConvertToGltf(const std::string& input, const std::string& output, bool stats) {
+    auto start = Clock::now();
+    std::shared_ptr<Vgx> root = Vgx::Create();
+    std::shared_ptr<VgxGroup> scene;
+    {
+        ProgressLine progress("loading " + input);
+        scene = LoadScene(*root, input);
+    }
+    const double loadTime = MillisecondsSince(start);
+    start = Clock::now();
+    try {
+        ProgressLine progress("writing " + output);
+        scene->Save(output);
+    } catch (const VgxError& error) {
+        throw ToolError(output + ": " + error.Description);
+    }
+    const double writeTime = MillisecondsSince(start);
+    std::printf("%s: written as glTF 2.0 to %s\n", input.c_str(), output.c_str());
+    if (stats) std::printf("stats: load %.1f ms, write %.1f ms\n", loadTime, writeTime);
+    return 0;
+}
+
 int RunConvert(int argc, char** argv) {
-    if (argc < 2) throw ToolError("usage: vgx convert IN.x OUT.x [--stats]");
+    if (argc < 2) throw ToolError("usage: vgx convert IN.x OUT.x|OUT.gltf|OUT.glb [--stats]");
     const std::string input = argv[0], output = argv[1];
     const bool stats = argc > 2 && std::strcmp(argv[2], "--stats") == 0;
     if (!std::filesystem::is_regular_file(input)) throw ToolError(input + ": no such file");
+    if (EndsWithIgnoringCase(output, ".gltf") || EndsWithIgnoringCase(output, ".glb")) {
+        return ConvertToGltf(input, output, stats);
+    }
 
     auto start = Clock::now();
     const vgx::xfile::Scene scene = ReadFile(input);
