@@ -146,9 +146,9 @@ public:
 
 // A device whose resources live in memory. It answers like a windowed hardware
 // device: it can be told it was lost, and then reports so until it is reset. A
-// new buffer's bytes are undefined until written, as a hardware buffer's are; the
-// memory of large freed buffers (up to 8 of them, 256 MB in all, process-wide) is
-// kept for new buffers of the same length. A mesh made over other buffers
+// new buffer's bytes are undefined until written, as a hardware buffer's are;
+// buffers of 4 MB and more take their memory from the library's block store,
+// which keeps large freed blocks a short while for reuse. A mesh made over other buffers
 // shares their memory until either is written.
 class VgxSoftwareDevice : public VgxDevice {
 public:

@@ -1,12 +1,12 @@
+#include <vgx/VgxDevice.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <vector>
 
-#include <vgx/VgxDevice.h>
-
+#include "platform/large_blocks.h"
 #include "root/errors.h"
 #include "root/finite.h"
 
@@ -21,69 +21,23 @@ VgxMatrix Identity() {
     return m;
 }
 
-using Bytes = std::unique_ptr<uint8_t[]>;
-
-// Large blocks freed lately, kept for the next request of the same length. A
-// render rebuild frees its buffers and asks again for the lengths it had, and
-// memory fresh from the system costs a page fault on every 4 KB first touched.
-class BlockRecycler {
-public:
-    Bytes Take(size_t length) {
-        if (length >= kLeastKept) {
-            const std::lock_guard lock(mutex_);
-            const auto kept =
-                std::find_if(kept_.begin(), kept_.end(), [&](const Kept& k) { return k.length == length; });
-            if (kept != kept_.end()) {
-                Bytes bytes = std::move(kept->bytes);
-                keptBytes_ -= length;
-                kept_.erase(kept);
-                return bytes;
-            }
-        }
-        return std::make_unique_for_overwrite<uint8_t[]>(length);
-    }
-    void Give(size_t length, Bytes bytes) {
-        if (length < kLeastKept || length > kMostKeptBytes) return;
-        const std::lock_guard lock(mutex_);
-        kept_.push_back({length, std::move(bytes)});
-        keptBytes_ += length;
-        while (kept_.size() > kMostKept || keptBytes_ > kMostKeptBytes) {
-            keptBytes_ -= kept_.front().length;
-            kept_.erase(kept_.begin());
-        }
-    }
-
-private:
-    static constexpr size_t kLeastKept = size_t{1} << 16, kMostKept = 8, kMostKeptBytes = size_t{256} << 20;
-    struct Kept {
-        size_t length;
-        Bytes bytes;
-    };
-    std::mutex mutex_;
-    std::vector<Kept> kept_;  // oldest first
-    size_t keptBytes_ = 0;
-};
-
-BlockRecycler& Recycler() {
-    static BlockRecycler recycler;
-    return recycler;
-}
-
-// Memory handed back to the recycler when the last block using it goes.
+// Memory, uninitialised, from the library's block store: a render rebuild frees
+// its buffers and asks again for the lengths it had, and the store keeps large
+// freed blocks for that instead of faulting in fresh pages.
 struct Storage {
     explicit Storage(size_t size) : length(size) {
         try {
-            bytes = Recycler().Take(size);
+            bytes = static_cast<uint8_t*>(vgx::platform::AllocateBlock(size));
         } catch (const std::bad_alloc&) {
             vgx::Raise(VgxErrOutOfMemory);
         }
     }
-    ~Storage() { Recycler().Give(length, std::move(bytes)); }
+    ~Storage() { vgx::platform::FreeBlock(bytes, length); }
     Storage(const Storage&) = delete;
     Storage& operator=(const Storage&) = delete;
 
     size_t length;
-    Bytes bytes;
+    uint8_t* bytes = nullptr;
 };
 
 // Bytes in memory, undefined until written, as a hardware buffer's are; reads and
@@ -109,14 +63,14 @@ public:
         if (storage_.use_count() > 1) {
             // A write over every byte needs none of the shared ones.
             auto own = std::make_shared<Storage>(length_);
-            if (size < length_) std::memcpy(own->bytes.get(), storage_->bytes.get(), length_);
+            if (size < length_) std::memcpy(own->bytes, storage_->bytes, length_);
             storage_ = std::move(own);
         }
-        if (size) std::memcpy(storage_->bytes.get() + offset, data, size);
+        if (size) std::memcpy(storage_->bytes + offset, data, size);
     }
     void Read(size_t offset, void* data, size_t size) const {
         CheckRange(offset, size);
-        if (size) std::memcpy(data, storage_->bytes.get() + offset, size);
+        if (size) std::memcpy(data, storage_->bytes + offset, size);
     }
 
 private:

@@ -116,8 +116,6 @@ public:
         return node;
     }
 
-    void SetRoot(int32_t node) { root_ = node; }
-
     // The JSON part; `bufferUri` empty for the binary chunk of a .glb file.
     std::string Json(const std::string& bufferUri) const {
         JsonText json;
@@ -125,7 +123,7 @@ public:
         json.Key("asset").BeginObject().Key("version").String("2.0").Key("generator").String("VorlanSG").EndObject();
         if (!lights_.empty()) json.Key("extensionsUsed").BeginArray().String(kLightsExtension).EndArray();
         json.Key("scene").Number(int64_t{0});
-        json.Key("scenes").BeginArray().BeginObject().Key("nodes").BeginArray().Number(int64_t{root_}).EndArray();
+        json.Key("scenes").BeginArray().BeginObject().Key("nodes").BeginArray().Number(int64_t{0}).EndArray();
         json.EndObject().EndArray();
         WriteNodes(json);
         WriteMeshes(json);
@@ -358,8 +356,7 @@ private:
         json.EndArray().EndObject().EndObject();
     }
 
-    std::vector<Node> nodes_;
-    int32_t root_ = 0;
+    std::vector<Node> nodes_;  // the first made is the scene's root
     std::vector<Mesh> meshes_;
     std::vector<std::shared_ptr<VgxMaterial>> materials_;
     std::unordered_map<const VgxMaterial*, int32_t> materialIndex_;
@@ -440,13 +437,13 @@ bool IsGltfPath(const std::string& path) { return EndsWith(path, ".gltf") || End
 
 void SaveGroup(VgxGroup& group, const std::string& path) {
     Document document;
-    document.SetRoot(document.AddGroupNode(group));
+    document.AddGroupNode(group);
     Write(document, path);
 }
 
 void SaveObject(VgxObject& object, const std::string& path) {
     Document document;
-    document.SetRoot(document.AddObjectNode(object));
+    document.AddObjectNode(object);
     Write(document, path);
 }
 

@@ -2,7 +2,6 @@
 // a .x file of any form written again as text, or loaded and saved as glTF 2.0.
 #include <vgx/Vgx7a.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "commands.h"
 #include "platform/xfile.h"
 #include "progress_line.h"
+#include "scene/gltf_writer.h"
 #include "scene_source.h"
 #include "tool_error.h"
 
@@ -149,14 +149,6 @@ int RunInfo(int argc, char** argv) {
     return 0;
 }
 
-bool EndsWithIgnoringCase(const std::string& text, const std::string& tail) {
-    if (text.size() < tail.size()) return false;
-    for (size_t i = 0; i < tail.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - tail.size() + i])) != tail[i]) return false;
-    }
-    return true;
-}
-
 // Loaded into a group as a host would, then saved as glTF.
 int ConvertToGltf(const std::string& input, const std::string& output, bool stats) {
     auto start = Clock::now();
@@ -185,7 +177,7 @@ int RunConvert(int argc, char** argv) {
     const std::string input = argv[0], output = argv[1];
     const bool stats = argc > 2 && std::strcmp(argv[2], "--stats") == 0;
     if (!std::filesystem::is_regular_file(input)) throw ToolError(input + ": no such file");
-    if (EndsWithIgnoringCase(output, ".gltf") || EndsWithIgnoringCase(output, ".glb")) {
+    if (vgx::gltf::IsGltfPath(output)) {
         return ConvertToGltf(input, output, stats);
     }
 
