@@ -8,6 +8,7 @@
 #include <cctype>
 
 #include "material/texture_entry.h"
+#include "platform/image_decode.h"
 #include "platform/os.h"
 #include "platform/picture_files.h"
 #include "root/access.h"
@@ -65,8 +66,20 @@ bool Matches(const iVgxTexture& entry, const StoredNames& wanted, float density)
     return entry.TextureOverlayDensity == density;
 }
 
+std::string UpperCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
 Pixels LoadMap(const Vgx& root, const std::string& name, const TextureRequest& request, const std::string& searchPath) {
     if (StoredName(name).empty()) return {};
+    const auto& embedded = State(root).embeddedImages;
+    if (const auto image = embedded.find(UpperCase(StoredName(name))); image != embedded.end()) {
+        const auto picture = image::DecodeBytes(image->second);
+        if (!picture) return {};
+        const image::Picture sized = image::Resize(*picture, request.width, request.height);
+        return Pixels(sized.pixels.begin(), sized.pixels.end());
+    }
     std::string found;
     const auto picture = platform::LoadTextureFile(root, request.width, request.height, name, searchPath, found);
     if (!picture) return {};
@@ -214,6 +227,10 @@ Pixels NormalMap(const Pixels& bump, int32_t width, int32_t height) {
         }
     });
     return normals;
+}
+
+void RegisterEmbeddedImage(Vgx& root, const std::string& name, std::vector<uint8_t> bytes) {
+    State(root).embeddedImages[UpperCase(StoredName(name))] = std::move(bytes);
 }
 
 std::shared_ptr<VgxTexture> FindOrLoadTexture(Vgx& root, const TextureRequest& request) {

@@ -26,6 +26,11 @@ struct TextureRequest {
 // loaded when no entry matches.
 std::shared_ptr<VgxTexture> FindOrLoadTexture(Vgx& root, const TextureRequest& request);
 
+// Images a scene file holds inside it, kept under their names (any letter case):
+// a texture map naming one decodes it instead of looking for a file, now and
+// whenever the entry is reloaded. A later image of the same name replaces it.
+void RegisterEmbeddedImage(Vgx& root, const std::string& name, std::vector<uint8_t> bytes);
+
 // The combined image of an entry's maps: texture colours (white without one),
 // blended towards the overlay by its density, with the translucency map's grey
 // level as alpha when there is one.

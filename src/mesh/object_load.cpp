@@ -3,6 +3,7 @@
 #include <vgx/VgxMaterial.h>
 #include <vgx/VgxObject.h>
 
+#include "material/texture_loading.h"
 #include "mesh/object_internal.h"
 #include "root/errors.h"
 #include "scene/xfile_conversion.h"
@@ -71,6 +72,9 @@ void VgxObject::Load(const std::string& FileName) {
         // Materials and textures come before the old mesh goes, so a failure leaves it.
         std::vector<std::shared_ptr<VgxMaterial>> faceMaterials;
         if (hasFaces) {
+            for (vgx::rm::EmbeddedImage& image : file.images) {
+                vgx::RegisterEmbeddedImage(*self.root, image.name, std::move(image.bytes));
+            }
             const std::vector<std::shared_ptr<VgxMaterial>> materials = BuildMaterials(*self.root, file);
             faceMaterials.reserve(file.faceMaterials.size());
             for (int32_t m : file.faceMaterials) {

@@ -189,6 +189,18 @@ std::optional<Picture> DecodeFile(const std::string& path) {
     return decoder(*file);
 }
 
+std::optional<Picture> DecodeBytes(std::span<const uint8_t> bytes) {
+    const auto starts = [&](std::string_view head) {
+        return bytes.size() >= head.size() && std::equal(head.begin(), head.end(), bytes.begin());
+    };
+    if (starts("\x89PNG")) return DecodePng(bytes);
+    if (starts("\xFF\xD8\xFF")) return DecodeJpeg(bytes);
+    if (starts("GIF8")) return DecodeGif(bytes);
+    if (starts("BM")) return DecodeWithStb(bytes);
+    if (starts("DDS ")) return DecodeDds(bytes);
+    return std::nullopt;
+}
+
 Picture Resize(const Picture& picture, int32_t width, int32_t height) {
     if (width < 1 || height < 1 || width > kMaxResizeSide || height > kMaxResizeSide || picture.width < 1 ||
         picture.height < 1 || picture.pixels.size() != size_t(picture.width) * size_t(picture.height))

@@ -22,6 +22,10 @@ struct Picture {
 // unreadable, or not a picture this format can hold.
 std::optional<Picture> DecodeFile(const std::string& path);
 
+// An image held in memory (one embedded in a scene file), by its signature: PNG,
+// JPEG, GIF, BMP and DDS; std::nullopt for anything else or a broken image.
+std::optional<Picture> DecodeBytes(std::span<const uint8_t> bytes);
+
 // The picture resampled to width x height with stb_image_resize's default filters,
 // straight (not premultiplied) alpha; the same picture when the size already
 // matches. Raises 5 for a size below 1 or above kMaxResizeSide, or a picture whose

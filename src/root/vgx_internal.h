@@ -1,13 +1,14 @@
 #pragma once
 // The state of one scene root.
+#include <vgx/PluginMaterial.h>
+#include <vgx/Vgx.h>
+
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
-
-#include <vgx/PluginMaterial.h>
-#include <vgx/Vgx.h>
 
 #include "material/texture_entry.h"
 #include "platform/hidden_window.h"
@@ -15,6 +16,9 @@
 
 struct vgx::RootState {
     std::vector<vgx::iVgxTexture> textures;
+    // Images loaded scene files held inside them, by upper-cased file name: the
+    // texture maps that name them are decoded from these bytes.
+    std::unordered_map<std::string, std::vector<uint8_t>> embeddedImages;
     int32_t nextDeviceId = 0;
     int32_t nextObjectId = 0;
     std::array<std::string, 3> searchPaths;

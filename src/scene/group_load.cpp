@@ -1,8 +1,10 @@
 // VgxGroup::Load: a .x file's frame tree rebuilt as groups below this one.
 #include <vgx/Vgx.h>
 #include <vgx/VgxGroup.h>
+#include <vgx/VgxLight.h>
 #include <vgx/VgxObject.h>
 
+#include "material/texture_loading.h"
 #include "platform/hidden_window.h"
 #include "platform/message_box.h"
 #include "platform/os.h"
@@ -18,6 +20,37 @@ const std::shared_ptr<VgxGroup>& TableEntry(const std::vector<std::shared_ptr<Vg
     const std::shared_ptr<VgxGroup>& group = vgx::At(table, entry);
     if (!group) vgx::Raise(VgxErrObjectNotSet);
     return group;
+}
+
+// The keys of each frame, which follow each other in frame order, to its group.
+void AddAnimationKeys(const vgx::rm::FrameHierarchyArrays& frames,
+                      const std::vector<std::shared_ptr<VgxGroup>>& table) {
+    size_t key = 0;
+    for (size_t i = 1; i < table.size(); ++i) {
+        const int32_t count = frames.frameAnimationKeyCount[i];
+        for (int32_t k = 0; k < count; ++k, ++key) {
+            VgxAnimationKey animationKey{};
+            animationKey.dwKeyType = static_cast<VgxAnimationKeyType>(frames.animationKeyType[key]);
+            animationKey.dvTime = frames.animationKeyTime[key];
+            animationKey.dvK = {frames.animationKeyX[key], frames.animationKeyY[key], frames.animationKeyZ[key],
+                                frames.animationKeyS[key]};
+            table[i]->AddAnimationKey(animationKey);
+        }
+        if (count > 0) table[i]->SetAnimationOptions(frames.frameAnimationType[i]);
+    }
+}
+
+void AddLights(Vgx& root, const vgx::rm::FrameHierarchyArrays& frames,
+               const std::vector<std::shared_ptr<VgxGroup>>& table) {
+    for (const vgx::rm::SceneLight& light : frames.lights) {
+        auto added = root.CreateLightRGB(light.type, light.red, light.green, light.blue);
+        if (light.range > 0) added->SetRange(light.range);
+        if (light.type == VgxLightSpot) {
+            added->SetUmbra(light.umbra);
+            added->SetPenumbra(light.penumbra);
+        }
+        TableEntry(table, light.frame < 1 ? 0 : light.frame)->AddLight(added);
+    }
 }
 
 }  // namespace
@@ -63,6 +96,11 @@ void VgxGroup::Load(const std::string& FileName) {
             group->SetPosition(-1, parent, {frames.positionX[i], frames.positionY[i], frames.positionZ[i]});
             group->SetOrientation(-1, parent, {frames.dirX[i], frames.dirY[i], frames.dirZ[i]},
                                   {frames.upX[i], frames.upY[i], frames.upZ[i]});
+        }
+        if (frames.animateGroups) AddAnimationKeys(frames, table);
+        AddLights(*root, frames, table);
+        for (vgx::rm::EmbeddedImage& image : frames.images) {
+            vgx::RegisterEmbeddedImage(*root, image.name, std::move(image.bytes));
         }
         for (int32_t j = 0; j <= last; ++j) {
             const std::string& meshFile = vgx::At(temporary.Paths(), j);

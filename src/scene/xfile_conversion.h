@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/xfile.h"
+#include "scene/scene_import.h"
 
 namespace vgx::rm {
 
@@ -35,13 +36,14 @@ struct MeshFileArrays {
     std::vector<int32_t> faceMaterials;   // per face block, its material; -1 for the object's default
     std::vector<std::string> textureNames;  // per material, empty when it has no texture
     std::vector<int32_t> vertexColors;    // per point, 0xAARRGGBB; empty when the file has none
+    std::vector<EmbeddedImage> images;    // images inside the file its textures name
 };
 
 // The file found through the search path and read, its path in `foundPath` when
 // given; 53 when no candidate exists, 321 with the reason when it is not a readable
-// .x file.
-xfile::Scene ReadSceneFile(const std::string& fileName, const std::string& searchPath,
-                           std::string* foundPath = nullptr);
+// scene file. The content decides the format: glTF, .x, then whatever Assimp reads.
+ImportedScene ReadSceneFile(const std::string& fileName, const std::string& searchPath,
+                            std::string* foundPath = nullptr);
 // The folder part of a path with its separator; empty when there is none.
 std::string FolderOf(const std::string& path);
 
@@ -63,6 +65,10 @@ struct FrameHierarchyArrays {
     std::vector<int32_t> frameAnimationKeyCount, frameAnimationType;
     std::vector<int32_t> animationKeyType;
     std::vector<float> animationKeyTime, animationKeyX, animationKeyY, animationKeyZ, animationKeyS;
+    std::vector<SceneLight> lights;     // `frame` numbered as frameParent's entries
+    std::vector<EmbeddedImage> images;  // images inside the file its textures name
+    std::vector<std::string> skipped;   // what the file holds that no group or object can
+    bool animateGroups = false;         // the groups play the animation keys, times in seconds
 };
 
 // Fills `result` from the file and writes mesh j to meshFile(j), placed so that in

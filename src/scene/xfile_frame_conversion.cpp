@@ -107,7 +107,8 @@ void SizeFrameArrays(FrameHierarchyArrays& result, size_t entries) {
 int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& searchPath,
                               FrameHierarchyArrays& result, const std::function<std::string(int32_t)>& meshFile) {
     std::string path;
-    const xfile::Scene scene = ReadSceneFile(fileName, searchPath, &path);
+    ImportedScene imported = ReadSceneFile(fileName, searchPath, &path);
+    const xfile::Scene& scene = imported.scene;
     const std::string folder = FolderOf(path);
     const std::vector<VgxMatrix> fileWorlds = FrameWorldMatrices(scene);
     const size_t frameCount = scene.frames.size();
@@ -177,6 +178,14 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
         }
         single.meshFrame.push_back(-1);
         xfile::WriteXFile(meshFile(static_cast<int32_t>(j)), single);
+    }
+    for (SceneLight& light : imported.lights) ++light.frame;  // frames count from 1 here
+    arrays.lights = std::move(imported.lights);
+    arrays.images = std::move(imported.images);
+    arrays.skipped = std::move(imported.skipped);
+    if (imported.animateGroups && scene.ticksPerSecond > 0) {
+        arrays.animateGroups = true;
+        for (float& time : arrays.animationKeyTime) time /= static_cast<float>(scene.ticksPerSecond);
     }
     result = std::move(arrays);
     return static_cast<int32_t>(scene.meshes.size()) - 1;

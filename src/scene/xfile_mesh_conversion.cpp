@@ -2,9 +2,14 @@
 #include <vgx/VgxError.h>
 
 #include <algorithm>
+#include <cctype>
+#include <span>
+#include <string_view>
 
 #include "mesh/point_normals.h"
 #include "platform/file_search.h"
+#include "platform/gltf_reader.h"
+#include "platform/image_decode.h"
 #include "root/errors.h"
 #include "root/retained_mode.h"
 #include "scene/xfile_conversion.h"
@@ -12,14 +17,52 @@
 
 namespace vgx::rm {
 
-xfile::Scene ReadSceneFile(const std::string& fileName, const std::string& searchPath, std::string* foundPath) {
+namespace {
+
+bool StartsWith(std::span<const uint8_t> bytes, std::string_view head) {
+    return bytes.size() >= head.size() && std::equal(head.begin(), head.end(), bytes.begin());
+}
+
+// Extensions of the formats Assimp is asked to read; a file of any other that is
+// not glTF answers with the .x reader's reason.
+bool IsAssimpExtension(const std::string& path) {
+    std::string extension = path.substr(std::min(path.size(), path.find_last_of('.') + 1));
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == "obj" || extension == "ply" || extension == "stl" || extension == "fbx" || extension == "dae";
+}
+
+ImportedScene ReadScene(const std::string& path) {
+    const auto bytes = image::ReadWholeFile(path);
+    if (!bytes) return {xfile::ReadXFile(path), {}, {}, {}};  // says why it cannot be read
+    if (gltf::LooksLikeGlb(*bytes) || gltf::LooksLikeGltfJson(*bytes)) return ImportGltf(*bytes, path);
+    // A .x file's own errors stand, as they always have.
+    if (StartsWith(*bytes, "xof ") || !IsAssimpExtension(path)) {
+        try {
+            return {xfile::ParseXFile(bytes->data(), bytes->size()), {}, {}, {}};
+        } catch (const xfile::FormatError&) {
+            if (StartsWith(*bytes, "xof ")) throw;
+            try {
+                return ImportWithAssimp(path);
+            } catch (const xfile::FormatError&) {
+            }
+            throw;
+        }
+    }
+    return ImportWithAssimp(path);
+}
+
+}  // namespace
+
+ImportedScene ReadSceneFile(const std::string& fileName, const std::string& searchPath, std::string* foundPath) {
     const std::string path = platform::FindFile(fileName, searchPath);
     if (path.empty()) Raise(VgxErrFileNotFound, kRuntimeSource, "File not found: " + fileName);
     try {
-        xfile::Scene scene = xfile::ReadXFile(path);
+        ImportedScene scene = ReadScene(path);
         if (foundPath) *foundPath = path;
         return scene;
     } catch (const xfile::FormatError& error) {
+        Raise(VgxErrInvalidFileFormat, kRuntimeSource, "Invalid file format: " + path + ": " + error.what());
+    } catch (const gltf::FormatError& error) {
         Raise(VgxErrInvalidFileFormat, kRuntimeSource, "Invalid file format: " + path + ": " + error.what());
     }
 }
@@ -113,11 +156,13 @@ void AppendMesh(const xfile::Mesh& mesh, const std::string& fileFolder, MeshFile
 
 void ConvertMeshFile(const std::string& fileName, const std::string& searchPath, MeshFileArrays& result) {
     std::string path;
-    const xfile::Scene scene = ReadSceneFile(fileName, searchPath, &path);
+    ImportedScene imported = ReadSceneFile(fileName, searchPath, &path);
+    const xfile::Scene& scene = imported.scene;
     const std::string folder = FolderOf(path);
     const std::vector<VgxMatrix> worlds = FrameWorldMatrices(scene);
 
     MeshFileArrays arrays;
+    arrays.images = std::move(imported.images);
     bool anyColors = false;
     for (size_t j = 0; j < scene.meshes.size(); ++j) {
         const xfile::Mesh& mesh = scene.meshes[j];

@@ -1,9 +1,10 @@
 // vgx: the command-line host of the VorlanSG library.
 //   vgx demo                     start a scene root and show what it does (the default)
-//   vgx render FILE -o OUT.png   draw a primitive or .x scene off-screen with OpenGL
-//   vgx info FILE.x              what the file holds and what the library loads from it
-//   vgx convert IN.x OUT.x       rewrite a text, binary or compressed .x file as text
-//   vgx convert IN.x OUT.glb     load a .x scene and save it as glTF 2.0 (.glb or .gltf)
+//   vgx render FILE -o OUT.png   draw a primitive or a scene file off-screen with OpenGL
+//   vgx info FILE                what the file holds and what the library loads from it
+//   vgx convert IN OUT.x         write any readable scene file as a text .x file
+//   vgx convert IN OUT.glb       load a scene file and save it as glTF 2.0 (.glb or .gltf)
+// Scene files: .x, glTF 2.0 (.gltf, .glb), and OBJ, PLY, STL, FBX, COLLADA through Assimp.
 #include <vgx/Vgx7a.h>
 
 #include <cstdio>
@@ -24,9 +25,10 @@ int main(int argc, char** argv) {
             stderr,
             "usage: vgx [demo]\n"
             "       vgx render FILE -o OUT.png [--size WxH] [--smooth N] [--mirror x|y|z] [--reduce P] [--wireframe]\n"
-            "                  [--view YAW,PITCH]   FILE: cube, torus or a .x file\n"
-            "       vgx info FILE.x [--stats]\n"
-            "       vgx convert IN.x OUT.x|OUT.gltf|OUT.glb [--stats]\n");
+            "                  [--view YAW,PITCH]   FILE: cube, torus or a scene file (.x, .gltf, .glb, .obj, .ply,\n"
+            "                  .stl, .fbx, .dae)\n"
+            "       vgx info FILE [--stats]\n"
+            "       vgx convert IN OUT.x|OUT.gltf|OUT.glb [--stats]\n");
         return 2;
     } catch (const vgxtool::ToolError& error) {
         std::fprintf(stderr, "vgx %s: %s\n", command, error.what());

@@ -11,7 +11,7 @@ namespace {
 
 // The library reports a file it cannot read through the message box; the tool
 // turns that message into its one-line error.
-void LoadXFile(Vgx& root, VgxGroup& scene, const std::filesystem::path& path) {
+void LoadSceneFile(Vgx& root, VgxGroup& scene, const std::filesystem::path& path) {
     std::string complaint;
     struct RestoreHandler {
         Vgx& root;
@@ -43,9 +43,8 @@ std::shared_ptr<VgxGroup> LoadScene(Vgx& root, const std::string& input) {
     if (!std::filesystem::is_regular_file(path, error) || !std::ifstream(path, std::ios::binary)) {
         throw ToolError(input + ": cannot be read");
     }
-    if (path.extension() != ".x" && path.extension() != ".X")
-        throw ToolError(input + ": unknown scene format (expected a .x file)");
-    LoadXFile(root, *scene, path);
+    // The library tells the formats apart by their content.
+    LoadSceneFile(root, *scene, path);
     return scene;
 }
 

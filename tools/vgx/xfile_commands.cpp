@@ -1,11 +1,13 @@
-// vgx info: what a .x file holds and what the library makes of it; vgx convert:
-// a .x file of any form written again as text, or loaded and saved as glTF 2.0.
+// vgx info: what a scene file holds and what the library makes of it; vgx convert:
+// a scene file of any readable format written as a text .x file, or loaded and
+// saved as glTF 2.0.
 #include <vgx/Vgx7a.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -14,7 +16,9 @@
 #include "commands.h"
 #include "platform/xfile.h"
 #include "progress_line.h"
+#include "root/errors.h"
 #include "scene/gltf_writer.h"
+#include "scene/xfile_conversion.h"
 #include "scene_source.h"
 #include "tool_error.h"
 
@@ -27,13 +31,22 @@ double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-vgx::xfile::Scene ReadFile(const std::string& path) {
+vgx::rm::ImportedScene ReadFile(const std::string& path) {
     try {
         ProgressLine progress("reading " + path);
-        return vgx::xfile::ReadXFile(path);
-    } catch (const vgx::xfile::FormatError& error) {
-        throw ToolError(path + ": " + error.what());
+        return vgx::rm::ReadSceneFile(path, "");
+    } catch (const VgxError& error) {
+        throw ToolError(error.Description);
     }
+}
+
+std::string FormatOf(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    char head[4] = {};
+    file.read(head, 4);
+    if (std::string_view(head, 4) == "xof ") return ".x";
+    if (std::string_view(head, 4) == "glTF") return "glTF binary";
+    return std::string_view(head, 1) == "{" ? "glTF" : "read by Assimp";
 }
 
 const char* KeyKind(uint32_t keyType) {
@@ -91,6 +104,18 @@ void PrintAnimation(const vgx::xfile::Scene& scene) {
     if (scene.ticksPerSecond != 0) std::printf("  %u ticks per second\n", scene.ticksPerSecond);
 }
 
+void PrintExtras(const vgx::rm::ImportedScene& imported) {
+    if (!imported.lights.empty())
+        std::printf("  %zu light%s\n", imported.lights.size(), imported.lights.size() == 1 ? "" : "s");
+    for (const auto& image : imported.images)
+        std::printf("  embedded image %s: %zu bytes\n", image.name.c_str(), image.bytes.size());
+    if (imported.skipped.empty()) return;
+    std::printf("  skipped (the library cannot hold them):");
+    for (size_t i = 0; i < imported.skipped.size(); ++i)
+        std::printf("%s %s", i ? "," : "", imported.skipped[i].c_str());
+    std::printf("\n");
+}
+
 // What the scene graph built from the file: groups, objects and their pooled counts.
 void PrintLoaded(const std::shared_ptr<VgxGroup>& scene) {
     int groups = 0, objects = 0;
@@ -122,19 +147,26 @@ void PrintLoaded(const std::shared_ptr<VgxGroup>& scene) {
 }  // namespace
 
 int RunInfo(int argc, char** argv) {
-    if (argc < 1) throw ToolError("usage: vgx info FILE.x [--stats]");
+    if (argc < 1) throw ToolError("usage: vgx info FILE [--stats]");
     const std::string path = argv[0];
     const bool stats = argc > 1 && std::strcmp(argv[1], "--stats") == 0;
     if (!std::filesystem::is_regular_file(path)) throw ToolError(path + ": no such file");
 
     auto start = Clock::now();
-    const vgx::xfile::Scene scene = ReadFile(path);
+    const vgx::rm::ImportedScene imported = ReadFile(path);
+    const vgx::xfile::Scene& scene = imported.scene;
     const double readTime = MillisecondsSince(start);
-    std::printf("%s: .x %u.%u, %zu frame%s, %zu mesh%s\n", path.c_str(), scene.majorVersion, scene.minorVersion,
-                scene.frames.size(), scene.frames.size() == 1 ? "" : "s", scene.meshes.size(),
-                scene.meshes.size() == 1 ? "" : "es");
+    const std::string format = FormatOf(path);
+    if (format == ".x") {
+        std::printf("%s: .x %u.%u", path.c_str(), scene.majorVersion, scene.minorVersion);
+    } else {
+        std::printf("%s: %s", path.c_str(), format.c_str());
+    }
+    std::printf(", %zu frame%s, %zu mesh%s\n", scene.frames.size(), scene.frames.size() == 1 ? "" : "s",
+                scene.meshes.size(), scene.meshes.size() == 1 ? "" : "es");
     PrintFrames(scene);
     PrintAnimation(scene);
+    PrintExtras(imported);
 
     start = Clock::now();
     std::shared_ptr<Vgx> root = Vgx::Create();
@@ -173,7 +205,7 @@ int ConvertToGltf(const std::string& input, const std::string& output, bool stat
 }
 
 int RunConvert(int argc, char** argv) {
-    if (argc < 2) throw ToolError("usage: vgx convert IN.x OUT.x|OUT.gltf|OUT.glb [--stats]");
+    if (argc < 2) throw ToolError("usage: vgx convert IN OUT.x|OUT.gltf|OUT.glb [--stats]");
     const std::string input = argv[0], output = argv[1];
     const bool stats = argc > 2 && std::strcmp(argv[2], "--stats") == 0;
     if (!std::filesystem::is_regular_file(input)) throw ToolError(input + ": no such file");
@@ -182,7 +214,7 @@ int RunConvert(int argc, char** argv) {
     }
 
     auto start = Clock::now();
-    const vgx::xfile::Scene scene = ReadFile(input);
+    const vgx::xfile::Scene scene = ReadFile(input).scene;
     const double readTime = MillisecondsSince(start);
     start = Clock::now();
     // Written under a temporary name and renamed, so a failed write leaves no half file.

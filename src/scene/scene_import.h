@@ -1,0 +1,56 @@
+#pragma once
+// Scene files of every readable format brought to one form: the frame tree,
+// meshes, materials, animation and skins as a .x file holds them (in this
+// library's left-handed coordinates), plus what only other formats carry.
+#include <vgx/VgxEnums.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/xfile.h"
+
+namespace vgx::rm {
+
+// A punctual light held by a frame (-1: the file's top), shining along the
+// frame's +z.
+struct SceneLight {
+    int32_t frame = -1;
+    VgxLightType type = VgxLightPoint;
+    float red = 1, green = 1, blue = 1;
+    float range = 0;                // 0: unlimited
+    float umbra = 0, penumbra = 0;  // spot cones, whole angles in radians
+};
+
+// An image stored inside the scene file, registered under `name` (a file name
+// with an extension) so materials can name it like any texture file.
+struct EmbeddedImage {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+
+struct ImportedScene {
+    xfile::Scene scene;
+    std::vector<SceneLight> lights;
+    std::vector<EmbeddedImage> images;
+    // What the file holds that the library cannot (cameras, morph targets, ...),
+    // each named once, in the order first met.
+    std::vector<std::string> skipped;
+    // Formats other than .x have their animation played by the groups they load
+    // into, key times in seconds (the scene's ticks over ticksPerSecond).
+    bool animateGroups = false;
+};
+
+// A glTF 2.0 file (`.gltf` or `.glb`) at `path` whose bytes are given; buffers
+// and images it names are read beside it. Raises gltf::FormatError.
+ImportedScene ImportGltf(std::span<const uint8_t> bytes, const std::string& path);
+
+// A file Assimp reads (OBJ with MTL, PLY, STL, FBX, COLLADA and others). Raises
+// xfile::FormatError with Assimp's reason.
+ImportedScene ImportWithAssimp(const std::string& path);
+
+// Adds `what` to the skipped list unless it is there already.
+void NoteSkipped(ImportedScene& imported, const std::string& what);
+
+}  // namespace vgx::rm
