@@ -11,7 +11,9 @@
 #include "platform/image_decode.h"
 #include "platform/os.h"
 #include "platform/picture_files.h"
+#include "platform/png_encode.h"
 #include "root/access.h"
+#include "root/errors.h"
 #include "root/hidden_device.h"
 #include "root/library_state.h"
 #include "root/mod_file.h"
@@ -231,6 +233,23 @@ Pixels NormalMap(const Pixels& bump, int32_t width, int32_t height) {
 
 void RegisterEmbeddedImage(Vgx& root, const std::string& name, std::vector<uint8_t> bytes) {
     State(root).embeddedImages[UpperCase(StoredName(name))] = std::move(bytes);
+}
+
+std::vector<uint8_t> TextureImageFile(const VgxTexture& texture, std::string& mimeType) {
+    const std::shared_ptr<Vgx> root = VgxAccess::Root(texture);
+    if (!root) return {};
+    const RootState& state = State(*root);
+    const iVgxTexture& entry = vgx::At(state.textures, static_cast<int64_t>(texture.GetTextureID()) - 1);
+    mimeType = "image/png";
+    if (const auto image = state.embeddedImages.find(UpperCase(entry.TextureName));
+        image != state.embeddedImages.end()) {
+        if (image->second.size() > 2 && image->second[0] == 0xFF && image->second[1] == 0xD8) mimeType = "image/jpeg";
+        return image->second;
+    }
+    if (entry.PixelsTexture.empty()) return {};
+    image::Picture picture{entry.TextureWidth, entry.TextureHeight, {}};
+    picture.pixels.assign(entry.PixelsTexture.begin(), entry.PixelsTexture.end());
+    return image::EncodePng(picture);
 }
 
 std::shared_ptr<VgxTexture> FindOrLoadTexture(Vgx& root, const TextureRequest& request) {

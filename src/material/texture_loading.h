@@ -31,6 +31,11 @@ std::shared_ptr<VgxTexture> FindOrLoadTexture(Vgx& root, const TextureRequest& r
 // whenever the entry is reloaded. A later image of the same name replaces it.
 void RegisterEmbeddedImage(Vgx& root, const std::string& name, std::vector<uint8_t> bytes);
 
+// The texture map of a registered texture as an image file for writing into a
+// scene file: an embedded image's own bytes, otherwise the decoded map as PNG.
+// Empty when the texture has no map. `mimeType` is "image/png" or "image/jpeg".
+std::vector<uint8_t> TextureImageFile(const VgxTexture& texture, std::string& mimeType);
+
 // The combined image of an entry's maps: texture colours (white without one),
 // blended towards the overlay by its density, with the translucency map's grey
 // level as alpha when there is one.

@@ -171,9 +171,8 @@ bool LooksLikeGltfJson(std::span<const uint8_t> bytes) {
     size_t at = 0;
     if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) at = 3;  // UTF-8 mark
     while (at < bytes.size() && std::strchr(" \t\r\n", bytes[at]) && bytes[at]) ++at;
-    if (at >= bytes.size() || bytes[at] != '{') return false;
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return text.find("\"asset\"") != std::string_view::npos;
+    // No other scene format starts as a JSON object does.
+    return at < bytes.size() && bytes[at] == '{';
 }
 
 std::string DecodeUri(std::string_view uri) {

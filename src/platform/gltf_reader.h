@@ -26,8 +26,7 @@ struct FormatError : std::runtime_error {
 // cannot be read.
 using ReadRelative = std::function<std::optional<std::vector<uint8_t>>(const std::string& path)>;
 
-// Whether the bytes start as a binary glTF file does, or as JSON text naming a
-// glTF asset.
+// Whether the bytes start as a binary glTF file does, or as a JSON object.
 bool LooksLikeGlb(std::span<const uint8_t> bytes);
 bool LooksLikeGltfJson(std::span<const uint8_t> bytes);
 

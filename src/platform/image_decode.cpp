@@ -191,7 +191,9 @@ std::optional<Picture> DecodeFile(const std::string& path) {
 
 std::optional<Picture> DecodeBytes(std::span<const uint8_t> bytes) {
     const auto starts = [&](std::string_view head) {
-        return bytes.size() >= head.size() && std::equal(head.begin(), head.end(), bytes.begin());
+        return bytes.size() >= head.size() &&
+               std::equal(head.begin(), head.end(), bytes.begin(),
+                          [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
     };
     if (starts("\x89PNG")) return DecodePng(bytes);
     if (starts("\xFF\xD8\xFF")) return DecodeJpeg(bytes);

@@ -1,6 +1,6 @@
 // Groups become nodes, objects meshes with one primitive per sub-object made from
-// the object's render vertices and triangles, materials metallic-roughness ones,
-// lights KHR_lights_punctual lights.
+// the object's render vertices and triangles, materials metallic-roughness ones
+// with their textures' images in the buffer, lights KHR_lights_punctual lights.
 #include "scene/gltf_writer.h"
 
 #include <vgx/VgxGroup.h>
@@ -8,6 +8,7 @@
 #include <vgx/VgxMaterial.h>
 #include <vgx/VgxMemberArrays.h>
 #include <vgx/VgxObject.h>
+#include <vgx/VgxTexture.h>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +18,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "material/texture_loading.h"
 #include "mesh/object_internal.h"
 #include "platform/os.h"
 #include "root/access.h"
@@ -45,6 +47,12 @@ struct Accessor {
     size_t count;
     const char* type;
     std::vector<float> min, max;  // positions only
+};
+
+struct Image {
+    std::string name;
+    int32_t view;
+    std::string mimeType;
 };
 
 struct Primitive {
@@ -128,6 +136,7 @@ public:
         WriteNodes(json);
         WriteMeshes(json);
         WriteMaterials(json);
+        WriteImages(json);
         WriteData(json, bufferUri);
         if (!lights_.empty()) WriteLights(json);
         json.EndObject();
@@ -229,7 +238,22 @@ private:
     int32_t MaterialIndex(const std::shared_ptr<VgxMaterial>& material) {
         if (!material) return -1;
         const auto [found, added] = materialIndex_.emplace(material.get(), static_cast<int32_t>(materials_.size()));
-        if (added) materials_.push_back(material);
+        if (added) {
+            materials_.push_back(material);
+            materialTextures_.push_back(material->GetTexture() ? TextureIndex(*material->GetTexture()) : -1);
+        }
+        return found->second;
+    }
+
+    // One image and one texture per registry texture, its map carried in the buffer
+    // under the texture's name, so reading it back gives the same name.
+    int32_t TextureIndex(const VgxTexture& texture) {
+        const auto [found, added] = textureIndex_.emplace(&texture, static_cast<int32_t>(images_.size()));
+        if (!added) return found->second;
+        std::string mimeType;
+        const std::vector<uint8_t> bytes = TextureImageFile(texture, mimeType);
+        if (bytes.empty()) return found->second = -1;
+        images_.push_back({texture.GetTextureName(), AddView(bytes.data(), bytes.size(), 0), mimeType});
         return found->second;
     }
 
@@ -295,6 +319,9 @@ private:
             json.BeginObject();
             if (!material->GetName().empty()) json.Key("name").String(material->GetName());
             json.Key("pbrMetallicRoughness").BeginObject().Key("baseColorFactor").Numbers(rgba, 4);
+            if (const int32_t texture = materialTextures_[&material - materials_.data()]; texture >= 0) {
+                json.Key("baseColorTexture").BeginObject().Key("index").Number(int64_t{texture}).EndObject();
+            }
             json.Key("metallicFactor").Number(0.0f).Key("roughnessFactor").Number(RoughnessOf(material->GetPower()));
             json.EndObject();
             if (emissive[0] > 0 || emissive[1] > 0 || emissive[2] > 0) json.Key("emissiveFactor").Numbers(emissive, 3);
@@ -315,7 +342,8 @@ private:
             json.BeginObject().Key("buffer").Number(int64_t{0});
             json.Key("byteOffset").Number(static_cast<int64_t>(view.offset));
             json.Key("byteLength").Number(static_cast<int64_t>(view.length));
-            json.Key("target").Number(view.target).EndObject();
+            if (view.target != 0) json.Key("target").Number(view.target);
+            json.EndObject();
         }
         json.EndArray();
         json.Key("accessors").BeginArray();
@@ -330,6 +358,19 @@ private:
             }
             json.EndObject();
         }
+        json.EndArray();
+    }
+
+    void WriteImages(JsonText& json) const {
+        if (images_.empty()) return;
+        json.Key("images").BeginArray();
+        for (const Image& image : images_) {
+            json.BeginObject().Key("name").String(image.name).Key("bufferView").Number(int64_t{image.view});
+            json.Key("mimeType").String(image.mimeType).EndObject();
+        }
+        json.EndArray().Key("textures").BeginArray();
+        for (size_t i = 0; i < images_.size(); ++i)
+            json.BeginObject().Key("source").Number(static_cast<int64_t>(i)).EndObject();
         json.EndArray();
     }
 
@@ -360,6 +401,9 @@ private:
     std::vector<Mesh> meshes_;
     std::vector<std::shared_ptr<VgxMaterial>> materials_;
     std::unordered_map<const VgxMaterial*, int32_t> materialIndex_;
+    std::vector<int32_t> materialTextures_;  // per material, its texture or -1
+    std::vector<Image> images_;              // texture i shows image i
+    std::unordered_map<const VgxTexture*, int32_t> textureIndex_;
     std::vector<const VgxLight*> lights_;
     std::vector<View> views_;
     std::vector<Accessor> accessors_;

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>
 
+#include <algorithm>
+#include <array>
 #include <assimp/Importer.hpp>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -101,6 +104,83 @@ INSTANTIATE_TEST_SUITE_P(PublicScenes, GltfAssimp,
                              return name;
                          });
 
+// World-space triangles, each as its three corners rounded to 1e-4 and started at
+// its least corner, so that the winding counts; sorted.
+using Triangle = std::array<std::array<long, 3>, 3>;
+
+Triangle Canonical(std::array<std::array<long, 3>, 3> corners) {
+    std::rotate(corners.begin(), std::min_element(corners.begin(), corners.end()), corners.end());
+    return corners;
+}
+
+std::array<long, 3> Rounded(float x, float y, float z) {
+    return {std::lround(x * 1e4f), std::lround(y * 1e4f), std::lround(z * 1e4f)};
+}
+
+// Assimp's nodes in glTF's right-handed frame: z turned, windings turned with it.
+void AssimpTriangles(const aiScene& scene, const aiNode& node, const aiMatrix4x4& parent, std::vector<Triangle>& out) {
+    const aiMatrix4x4 world = parent * node.mTransformation;
+    for (unsigned m = 0; m < node.mNumMeshes; ++m) {
+        const aiMesh& mesh = *scene.mMeshes[node.mMeshes[m]];
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            if (face.mNumIndices != 3) continue;
+            std::array<std::array<long, 3>, 3> corners;
+            for (unsigned k = 0; k < 3; ++k) {
+                const aiVector3D p = world * mesh.mVertices[face.mIndices[k == 0 ? 0 : 3 - k]];
+                corners[k] = Rounded(p.x, p.y, -p.z);
+            }
+            out.push_back(Canonical(corners));
+        }
+    }
+    for (unsigned c = 0; c < node.mNumChildren; ++c) AssimpTriangles(scene, *node.mChildren[c], world, out);
+}
+
+void OurTriangles(VgxGroup& group, std::vector<Triangle>& out) {
+    const auto objects = group.GetObjects();
+    for (int32_t i = 0; i < objects->GetSize(); ++i) {
+        const auto object = objects->GetElement(i);
+        for (int32_t f = 0; f < object->GetFaceCount(); ++f) {
+            const auto face = object->GetFace(f);
+            std::array<std::array<long, 3>, 3> corners;
+            for (int32_t k = 0; k < 3; ++k) {
+                VgxVector p;
+                group.Transform(p, object->GetPoint(face->GetPointID(k)));
+                corners[k] = Rounded(p.X, p.Y, p.Z);
+            }
+            out.push_back(Canonical(corners));
+        }
+    }
+    const auto children = group.GetChildren();
+    for (int32_t i = 0; i < children->GetSize(); ++i) OurTriangles(*children->GetElement(i), out);
+}
+
+class GltfSamples : public ::testing::TestWithParam<std::string> {};
+
+// Assimp's reading of the public samples is the reference for where every
+// triangle stands in the world and which way it faces.
+TEST_P(GltfSamples, LoadPutsEveryTriangleWhereAssimpDoes) {
+    const std::string path = vgx::test::TestDataPath("gltf/" + GetParam() + ".gltf");
+    std::shared_ptr<Vgx> root = Vgx::Create();
+    std::shared_ptr<VgxGroup> scene = root->CreateGroup(nullptr);
+    scene->Load(path);
+    std::vector<Triangle> ours, theirs;
+    OurTriangles(*scene, ours);
+    Assimp::Importer importer;
+    const aiScene* read = importer.ReadFile(path, 0);
+    ASSERT_NE(read, nullptr) << importer.GetErrorString();
+    AssimpTriangles(*read, *read->mRootNode, aiMatrix4x4(), theirs);
+    std::sort(ours.begin(), ours.end());
+    std::sort(theirs.begin(), theirs.end());
+    EXPECT_FALSE(ours.empty());
+    EXPECT_EQ(ours, theirs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Khronos, GltfSamples,
+                         ::testing::Values("Box", "BoxTextured", "BoxVertexColors", "Cameras", "SimpleMeshes",
+                                           "SimpleSparseAccessor", "TextureCoordinateTest", "Triangle",
+                                           "TriangleWithoutIndices"));
+
 // A grid of n x n quads in one object: beyond 65535 vertices for n = 300.
 std::shared_ptr<VgxObject> Grid(Vgx& root, int32_t n) {
     std::vector<VgxVector> points;
@@ -144,10 +224,11 @@ TEST(GltfValidator, WrittenFilesHaveNoErrors) {
             files += " '" + folder + "/" + name + extension + "'";
         }
     };
-    for (const char* name : {"anim_test", "kwxport_test_cubewithvcolors", "fromtruespace_bin32"}) {
+    for (const char* name : {"x/anim_test.x", "x/kwxport_test_cubewithvcolors.x", "x/fromtruespace_bin32.x",
+                             "gltf/BoxTextured.gltf", "gltf/AnimatedTriangle.gltf"}) {
         std::shared_ptr<VgxGroup> scene = root->CreateGroup(nullptr);
-        scene->Load(vgx::test::TestDataPath(std::string("x/") + name + ".x"));
-        save(*scene, name);
+        scene->Load(vgx::test::TestDataPath(name));
+        save(*scene, std::filesystem::path(name).stem().string());
     }
     // Lights of every kind, several objects in one group, a see-through material,
     // 32-bit indices, and a name that needs escaping.

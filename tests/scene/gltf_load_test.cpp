@@ -1,0 +1,246 @@
+// glTF scenes read by VgxGroup::Load and VgxObject::Load: the public Khronos
+// samples, files the writer made (lights, round trips), and broken files.
+#include <gtest/gtest.h>
+#include <vgx/Vgx7a.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <tuple>
+
+#include "support/internals.h"
+#include "support/obj_reader.h"
+#include "support/vgx_test.h"
+
+namespace {
+
+using vgx::test::TestDataPath;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+std::shared_ptr<VgxGroup> Child(VgxGroup& group, int32_t i = 0) { return group.GetChildren()->GetElement(i); }
+std::shared_ptr<VgxObject> Object(VgxGroup& group, int32_t i = 0) { return group.GetObjects()->GetElement(i); }
+
+// "name(child child ...)" with each group's object count after a colon.
+std::string Tree(VgxGroup& group) {
+    std::string out = group.GetName() + ":" + std::to_string(group.GetObjects()->GetSize());
+    const auto children = group.GetChildren();
+    if (children->GetSize() == 0) return out;
+    out += "(";
+    for (int32_t i = 0; i < children->GetSize(); ++i) out += (i ? " " : "") + Tree(*children->GetElement(i));
+    return out + ")";
+}
+
+// Every face's corners in world coordinates, rounded to 1e-4, each face starting at
+// its least corner so the winding counts; sorted, for all objects below `group`.
+std::vector<std::vector<std::array<long, 3>>> WorldFaces(const std::shared_ptr<VgxGroup>& group) {
+    std::vector<std::vector<std::array<long, 3>>> faces;
+    const auto objects = group->GetObjects();
+    for (int32_t i = 0; i < objects->GetSize(); ++i) {
+        const auto object = objects->GetElement(i);
+        for (int32_t f = 0; f < object->GetFaceCount(); ++f) {
+            const auto face = object->GetFace(f);
+            std::vector<std::array<long, 3>> corners;
+            for (int32_t k = 0; k < face->GetPointCount(); ++k) {
+                VgxVector world;
+                group->Transform(world, object->GetPoint(face->GetPointID(k)));
+                corners.push_back({std::lround(world.X * 1e4), std::lround(world.Y * 1e4), std::lround(world.Z * 1e4)});
+            }
+            std::rotate(corners.begin(), std::min_element(corners.begin(), corners.end()), corners.end());
+            faces.push_back(std::move(corners));
+        }
+    }
+    const auto children = group->GetChildren();
+    for (int32_t i = 0; i < children->GetSize(); ++i) {
+        auto below = WorldFaces(children->GetElement(i));
+        faces.insert(faces.end(), below.begin(), below.end());
+    }
+    std::sort(faces.begin(), faces.end());
+    return faces;
+}
+
+std::array<float, 4> Rgba(const VgxMaterial& material) {
+    std::array<float, 4> c{};
+    material.GetColorRGBA(c[0], c[1], c[2], c[3]);
+    return c;
+}
+
+struct GltfLoad : ::testing::Test {
+    std::shared_ptr<Vgx> root = Vgx::Create();
+    std::vector<std::string> shown;
+    std::vector<std::shared_ptr<VgxGroup>> tops;  // a group without parent lives while its host holds it
+    const std::string folder = vgx::test::ScratchFolder();
+
+    void SetUp() override {
+        root->SetMessageBoxHandler(
+            [this](const std::string& text, const std::string&, int32_t) { shown.push_back(text); });
+    }
+    // The container group a load below a new top group makes.
+    std::shared_ptr<VgxGroup> Load(const std::string& path) {
+        auto top = tops.emplace_back(root->CreateGroup(nullptr));
+        top->Load(path);
+        return top->GetChildren()->GetSize() == 1 ? Child(*top) : nullptr;
+    }
+};
+
+TEST_F(GltfLoad, KhronosSamplesBecomeGroupsObjectsMaterialsAndTextures) {
+    // The box: a root node turned 90 degrees about x holding a node with the mesh.
+    auto box = Load(TestDataPath("gltf/Box.gltf"));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(Tree(*box), ":0(Group:0(Group:1))");
+    const auto mesh = Object(*Child(*Child(*box)));
+    EXPECT_EQ(mesh->GetName(), "Mesh");
+    EXPECT_EQ(mesh->GetFaceCount(), 12);
+    const auto red = Rgba(*mesh->GetFace(0)->GetMaterial());
+    EXPECT_NEAR(red[0], 0.8f, 1e-2f);
+    EXPECT_EQ(red[1], 0.0f);
+    EXPECT_EQ(red[3], 1.0f);
+
+    // Two nodes sharing one mesh give two objects; the sparse accessor's
+    // substitutions land; named nodes keep their names, in file order.
+    EXPECT_EQ(Tree(*Load(TestDataPath("gltf/SimpleMeshes.gltf"))), ":0(Group:1 Group:1)");
+    EXPECT_EQ(Tree(*Load(TestDataPath("gltf/TextureCoordinateTest.gltf"))),
+              ":0(BackPlane:1 BottomRightObj:1 BottomLeftObj:1 TopRightObj:1 TopLeftObj:1)");
+    auto sparse = Object(*Child(*Load(TestDataPath("gltf/SimpleSparseAccessor.gltf"))));
+    float highest = 0;
+    for (int32_t p = 0; p < sparse->GetPointCount(); ++p) highest = std::max(highest, sparse->GetPoint(p).Y);
+    EXPECT_EQ(highest, 4.0f);  // substituted: the dense data stops at y = 1
+    EXPECT_EQ(Object(*Child(*Load(TestDataPath("gltf/TriangleWithoutIndices.gltf"))))->GetFaceCount(), 1);
+
+    // The embedded PNG is registered under a name of its own and decoded from the file.
+    auto textured = Object(*Child(*Child(*Load(TestDataPath("gltf/BoxTextured.gltf")))));
+    const auto texture = textured->GetFace(0)->GetMaterial()->GetTexture();
+    ASSERT_TRUE(texture);
+    EXPECT_EQ(texture->GetTextureName(), "BoxTextured_image0.PNG");
+    const auto& pixels = Internals(*root).textures.at(static_cast<size_t>(texture->GetTextureID() - 1)).PixelsTexture;
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_NE(std::count(pixels.begin(), pixels.end(), pixels.front()), static_cast<long>(pixels.size()));
+
+    // What the library cannot hold is left out quietly; the file still loads.
+    EXPECT_EQ(Object(*Child(*Load(TestDataPath("gltf/Cameras.gltf"))))->GetFaceCount(), 2);
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(GltfLoad, AnimationChannelsBecomeGroupKeysInSeconds) {
+    auto container = Load(TestDataPath("gltf/AnimatedTriangle.gltf"));
+    auto spinning = Child(*container);
+    std::vector<VgxAnimationKey> keys;
+    int32_t count = 0;
+    spinning->GetAnimationKeys(0, 10, keys, count);
+    ASSERT_EQ(count, 5);
+    for (int32_t k = 0; k < count; ++k) {
+        EXPECT_EQ(keys[k].dwKeyType, VgxAnimationRotateKey);
+        EXPECT_NEAR(keys[k].dvTime, 0.25f * k, 1e-6f);
+    }
+    // A quarter turn about glTF's +z at 0.25 s: (1, 0, 0) goes to (0, 1, 0), seen
+    // from the same side in this library's left-handed frame.
+    spinning->SetAnimationTime(0.25f);
+    const auto triangle = Object(*spinning);
+    VgxVector world;
+    spinning->Transform(world, triangle->GetPoint(1));
+    EXPECT_NEAR(world.X, 0, 1e-5f);
+    EXPECT_NEAR(world.Y, 1, 1e-5f);
+    EXPECT_NEAR(world.Z, 0, 1e-5f);
+}
+
+TEST_F(GltfLoad, RoundTripsKeepTreeWorldPlacesTrianglesMaterialsLightsAndTextures) {
+    for (const char* name : {"x/anim_test.x", "x/kwxport_test_cubewithvcolors.x", "gltf/TextureCoordinateTest.gltf"}) {
+        SCOPED_TRACE(name);
+        auto first = Load(TestDataPath(name));
+        ASSERT_TRUE(first);
+        // Lights survive too: one per kind glTF has, on the first group.
+        Child(*first)->AddLight(root->CreateLightRGB(VgxLightSpot, 1, 0.5f, 0.25f));
+        first->Save(folder + "/round trip.glb");
+        auto second = Load(folder + "/round trip.glb");
+        ASSERT_TRUE(second);
+        // The written root is the container (unnamed); it comes back as the new container's group.
+        EXPECT_EQ(Tree(*Child(*second)), "Group" + Tree(*first));
+        EXPECT_EQ(WorldFaces(Child(*second)), WorldFaces(first));
+        std::vector<std::array<float, 4>> before, after;
+        std::vector<std::string> texturesBefore, texturesAfter;
+        for (auto [group, colours, textures] :
+             {std::tuple{first, &before, &texturesBefore}, std::tuple{second, &after, &texturesAfter}}) {
+            std::function<void(VgxGroup&)> visit = [&](VgxGroup& g) {
+                for (int32_t i = 0; i < g.GetObjects()->GetSize(); ++i) {
+                    const auto object = g.GetObjects()->GetElement(i);
+                    for (int32_t f = 0; f < object->GetFaceCount(); ++f) {
+                        const auto material = object->GetFace(f)->GetMaterial();
+                        colours->push_back(Rgba(*material));
+                        if (material->GetTexture()) textures->push_back(material->GetTexture()->GetTextureName());
+                    }
+                }
+                for (int32_t i = 0; i < g.GetChildren()->GetSize(); ++i) visit(*g.GetChildren()->GetElement(i));
+            };
+            visit(*group);
+        }
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(texturesAfter, texturesBefore);
+        const auto light = Child(*Child(*second))->GetLights();
+        ASSERT_EQ(light->GetSize(), 1);
+        EXPECT_EQ(light->GetElement(0)->GetType(), VgxLightSpot);
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(GltfLoad, BrokenFilesRaise321AndChangeNothing) {
+    const std::string triangle = ReadAll(TestDataPath("gltf/Triangle.gltf"));
+    auto object = root->CreateObject();
+    object->Load(TestDataPath("gltf/Box.gltf"));
+    object->SetName("kept");
+    auto scene = root->CreateGroup(nullptr);
+    const std::vector<std::pair<std::string, std::string>> broken = {
+        {triangle.substr(0, triangle.size() / 2), "JSON: unexpected end"},
+        {Replaced(triangle, "\"buffer\" : 0", "\"buffer\" : 7"), "\"buffer\" is not an index in range"},
+        {Replaced(triangle, "\"byteLength\" : 36", "\"byteLength\" : 24"),
+         "an accessor past the end of its buffer view"},
+        {Replaced(triangle, "\"bufferView\" : 1,", "\"count\" : 1e12, \"bufferView0\" : 1,"),
+         "an accessor count the file cannot hold"},
+        {Replaced(triangle, "\"asset\"", "\"extensionsRequired\" : [\"KHR_draco_mesh_compression\"], \"asset\""),
+         "required extension KHR_draco_mesh_compression is not supported"},
+        {Replaced(triangle, "AAABAAIA", "AAABAAMA"), "a vertex index out of range"},
+    };
+    for (size_t i = 0; i < broken.size(); ++i) {
+        SCOPED_TRACE(i);
+        const std::string path = folder + "/broken" + std::to_string(i) + ".gltf";
+        WriteAll(path, broken[i].first);
+        try {
+            object->Load(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const VgxError& error) {
+            EXPECT_EQ(error.Number, VgxErrInvalidFileFormat);
+            EXPECT_EQ(error.Source, "VgxObject");
+            EXPECT_EQ(error.Description.rfind("Invalid file format: " + path + ": " + broken[i].second, 0), 0u)
+                << error.Description;
+        }
+        EXPECT_EQ(object->GetFaceCount(), 12);
+        EXPECT_EQ(object->GetName(), "kept");
+        scene->Load(path);
+        EXPECT_EQ(scene->GetChildren()->GetSize(), 0);
+    }
+    // A binary file cut short.
+    Load(TestDataPath("gltf/Box.gltf"))->Save(folder + "/whole.glb");
+    const std::string glb = ReadAll(folder + "/whole.glb");
+    WriteAll(folder + "/cut.glb", glb.substr(0, glb.size() - 10));
+    vgx::test::ExpectVgxError(
+        [&] { object->Load(folder + "/cut.glb"); }, VgxErrInvalidFileFormat, "VgxObject",
+        "Invalid file format: " + folder + "/cut.glb: binary glTF chunk past the end of the file");
+    EXPECT_EQ(shown, std::vector<std::string>(broken.size(), "File Format Invalid."));
+}
+
+}  // namespace
