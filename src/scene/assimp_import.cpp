@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <assimp/Importer.hpp>
+#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -178,10 +179,20 @@ private:
 
 }  // namespace
 
-ImportedScene ImportWithAssimp(const std::string& path) {
+bool IsAssimpExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".obj" || extension == ".ply" || extension == ".stl" || extension == ".fbx" ||
+           extension == ".dae";
+}
+
+ImportedScene ImportWithAssimp(std::span<const uint8_t> bytes, const std::string& path) {
     Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(
-        path, aiProcess_ConvertToLeftHanded | aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure);
+    constexpr unsigned kSteps =
+        aiProcess_ConvertToLeftHanded | aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure;
+    // Assimp picks its reader by the extension first; without a known one the bytes decide.
+    const aiScene* scene = IsAssimpExtension(path) ? importer.ReadFile(path, kSteps)
+                                                   : importer.ReadFileFromMemory(bytes.data(), bytes.size(), kSteps);
     if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
         const std::string reason = importer.GetErrorString();
         throw xfile::FormatError(reason.empty() ? "not a scene file any reader knows" : reason);

@@ -46,9 +46,15 @@ struct ImportedScene {
 // and images it names are read beside it. Raises gltf::FormatError.
 ImportedScene ImportGltf(std::span<const uint8_t> bytes, const std::string& path);
 
-// A file Assimp reads (OBJ with MTL, PLY, STL, FBX, COLLADA and others). Raises
-// xfile::FormatError with Assimp's reason.
-ImportedScene ImportWithAssimp(const std::string& path);
+// Whether the path ends in an extension of a format Assimp is asked for: .obj,
+// .ply, .stl, .fbx, .dae (any case).
+bool IsAssimpExtension(const std::string& path);
+
+// A file Assimp reads (OBJ with MTL, PLY, STL, FBX, COLLADA and others): read from
+// its path, where files beside it (an OBJ's MTL) are found, when its extension is
+// one of those, else recognised from its bytes alone. Raises xfile::FormatError
+// with Assimp's reason.
+ImportedScene ImportWithAssimp(std::span<const uint8_t> bytes, const std::string& path);
 
 // Adds `what` to the skipped list unless it is there already.
 void NoteSkipped(ImportedScene& imported, const std::string& what);

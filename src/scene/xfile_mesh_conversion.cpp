@@ -2,7 +2,6 @@
 #include <vgx/VgxError.h>
 
 #include <algorithm>
-#include <cctype>
 #include <span>
 #include <string_view>
 
@@ -23,14 +22,6 @@ bool StartsWith(std::span<const uint8_t> bytes, std::string_view head) {
     return bytes.size() >= head.size() && std::equal(head.begin(), head.end(), bytes.begin());
 }
 
-// Extensions of the formats Assimp is asked to read; a file of any other that is
-// not glTF answers with the .x reader's reason.
-bool IsAssimpExtension(const std::string& path) {
-    std::string extension = path.substr(std::min(path.size(), path.find_last_of('.') + 1));
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == "obj" || extension == "ply" || extension == "stl" || extension == "fbx" || extension == "dae";
-}
-
 ImportedScene ReadScene(const std::string& path) {
     const auto bytes = image::ReadWholeFile(path);
     if (!bytes) return {xfile::ReadXFile(path), {}, {}, {}};  // says why it cannot be read
@@ -42,13 +33,13 @@ ImportedScene ReadScene(const std::string& path) {
         } catch (const xfile::FormatError&) {
             if (StartsWith(*bytes, "xof ")) throw;
             try {
-                return ImportWithAssimp(path);
+                return ImportWithAssimp(*bytes, path);
             } catch (const xfile::FormatError&) {
             }
             throw;
         }
     }
-    return ImportWithAssimp(path);
+    return ImportWithAssimp(*bytes, path);
 }
 
 }  // namespace
