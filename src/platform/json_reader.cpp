@@ -6,8 +6,9 @@
 namespace vgx::json {
 
 const Value* Value::Find(std::string_view key) const {
-    for (const auto& [name, value] : members) {
-        if (name == key) return &value;
+    if (kind != Kind::Object) return nullptr;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i] == key) return &items[i];
     }
     return nullptr;
 }
@@ -67,7 +68,8 @@ private:
                     if (Peek() != '"') Fail("object key expected");
                     std::string key = String();
                     Expect(':');
-                    value.members.emplace_back(std::move(key), Read(depth + 1));
+                    value.keys.push_back(std::move(key));
+                    value.items.push_back(Read(depth + 1));
                     if (Peek() == ',') {
                         ++at_;
                         continue;

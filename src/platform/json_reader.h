@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace vgx::json {
@@ -22,8 +21,8 @@ struct Value {
     bool boolean = false;
     double number = 0;
     std::string text;                                    // a string's content, escapes decoded
-    std::vector<Value> items;                            // an array's elements
-    std::vector<std::pair<std::string, Value>> members;  // an object's members in file order
+    std::vector<Value> items;                            // an array's elements, or an object's member values
+    std::vector<std::string> keys;                       // an object's member names, one per value, in file order
 
     // The member of that name (the first one), or nullptr; nullptr also when this
     // is not an object.

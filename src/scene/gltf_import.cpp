@@ -161,6 +161,12 @@ private:
 
     [[noreturn]] static void Fail(const std::string& why) { throw FormatError(why); }
 
+    static size_t RequiredIndex(const Value& object, std::string_view key, size_t size) {
+        const int64_t index = gltf::Index(object, key, size);
+        if (index < 0) Fail("no \"" + std::string(key) + "\"");
+        return static_cast<size_t>(index);
+    }
+
     void AddNodeContent(int32_t frame) {
         const Value& node = document_.Element("nodes", frameNodes_[static_cast<size_t>(frame)]);
         if (node.Find("camera")) NoteSkipped(result_, "cameras");
@@ -215,7 +221,7 @@ private:
         const Value* definitions = rootExtensions ? rootExtensions->Find(kLightsExtension) : nullptr;
         const Value* lights = definitions ? definitions->Find("lights") : nullptr;
         if (!lights || !lights->IsArray()) Fail("a light reference without KHR_lights_punctual lights");
-        const Value& light = lights->items[static_cast<size_t>(gltf::Index(*use, "light", lights->items.size()))];
+        const Value& light = lights->items[RequiredIndex(*use, "light", lights->items.size())];
         if (!light.IsObject()) Fail("a light that is not an object");
         SceneLight out;
         out.frame = frame;
@@ -483,8 +489,7 @@ private:
             if ((path != "translation" && path != "rotation") || node < 0) continue;
             const int32_t frame = frameOfNode_[static_cast<size_t>(node)];
             if (frame < 0) continue;
-            const Value& sampler =
-                samplers->items[static_cast<size_t>(gltf::Index(channel, "sampler", samplers->items.size()))];
+            const Value& sampler = samplers->items[RequiredIndex(channel, "sampler", samplers->items.size())];
             if (!sampler.IsObject()) Fail("an animation sampler that is not an object");
             int64_t& slot = animationOfFrame[static_cast<size_t>(frame)];
             if (slot < 0) {
