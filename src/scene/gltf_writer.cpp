@@ -1,6 +1,7 @@
 // Groups become nodes, objects meshes with one primitive per sub-object made from
 // the object's render vertices and triangles, materials metallic-roughness ones
-// with their textures' images in the buffer, lights KHR_lights_punctual lights.
+// with their textures' images in the buffer, lights KHR_lights_punctual lights,
+// animation keys one animation.
 #include "scene/gltf_writer.h"
 
 #include <vgx/VgxGroup.h>
@@ -55,6 +56,13 @@ struct Image {
     std::string mimeType;
 };
 
+// One animated property of a node: its sampler's input and output accessors.
+struct Channel {
+    int32_t node;
+    const char* path;
+    int32_t input, output;
+};
+
 struct Primitive {
     int32_t position, normal, uv, indices, material;
 };
@@ -89,6 +97,7 @@ public:
         group.GetLocalTransform(local);
         const int32_t node = NewNode(group.GetName());
         nodes_[node].matrix = ColumnMajor(local);
+        AddAnimation(group, node);
         const auto objects = group.GetObjects();
         const int32_t objectCount = objects->GetSize();
         for (int32_t i = 0; i < objectCount; ++i) {
@@ -137,6 +146,7 @@ public:
         WriteMeshes(json);
         WriteMaterials(json);
         WriteImages(json);
+        WriteAnimation(json);
         WriteData(json, bufferUri);
         if (!lights_.empty()) WriteLights(json);
         json.EndObject();
@@ -219,6 +229,72 @@ private:
         }
         meshes_.push_back(std::move(mesh));
         return static_cast<int32_t>(meshes_.size()) - 1;
+    }
+
+    // The group's position and rotation keys as translation and rotation channels
+    // of its node, linear, times in seconds. A list glTF cannot hold (a negative
+    // time, two keys at one time) is left out.
+    void AddAnimation(const VgxGroup& group, int32_t node) {
+        std::vector<VgxAnimationKey> keys;
+        int32_t count = 0;
+        group.GetAnimationKeys(-INFINITY, INFINITY, keys, count);
+        for (const bool rotation : {false, true}) {
+            std::vector<float> times, values;
+            for (int32_t k = 0; k < count; ++k) {
+                const VgxAnimationKey& key = keys[static_cast<size_t>(k)];
+                if ((key.dwKeyType == VgxAnimationPositionKey) == rotation) continue;
+                if (key.dvTime < 0 || (!times.empty() && key.dvTime <= times.back())) return;
+                times.push_back(key.dvTime);
+                if (rotation) {
+                    const std::array<float, 4> q = GltfRotation({key.dvK[3], {key.dvK[0], key.dvK[1], key.dvK[2]}});
+                    values.insert(values.end(), q.begin(), q.end());
+                } else {
+                    values.insert(values.end(), {key.dvK[0], key.dvK[1], -key.dvK[2] + 0.0f});
+                }
+            }
+            if (times.empty()) continue;
+            const int32_t input = AddAccessor({AddView(times.data(), times.size() * 4, 0),
+                                               kFloat,
+                                               times.size(),
+                                               "SCALAR",
+                                               {times.front()},
+                                               {times.back()}});
+            const int32_t output = AddAccessor({AddView(values.data(), values.size() * 4, 0),
+                                                kFloat,
+                                                times.size(),
+                                                rotation ? "VEC4" : "VEC3",
+                                                {},
+                                                {}});
+            channels_.push_back({node, rotation ? "rotation" : "translation", input, output});
+        }
+    }
+
+    // A rotation of this library as glTF's quaternion (x, y, z, w): its matrix with
+    // z turned on both sides, read back as a quaternion.
+    static std::array<float, 4> GltfRotation(const VgxQuaternion& q) {
+        const VgxMatrix m = rm::MatrixFromQuaternion(q);
+        // r(row, column) of the column-vector matrix: the row-vector one transposed, z turned.
+        const auto r = [&](int row, int column) {
+            return double{m.m[column * 4 + row]} * kFlip[static_cast<size_t>(row)] * kFlip[static_cast<size_t>(column)];
+        };
+        double x, y, z, w;
+        const double trace = r(0, 0) + r(1, 1) + r(2, 2);
+        if (trace > 0) {
+            const double s = std::sqrt(trace + 1) * 2;
+            w = s / 4, x = (r(2, 1) - r(1, 2)) / s, y = (r(0, 2) - r(2, 0)) / s, z = (r(1, 0) - r(0, 1)) / s;
+        } else if (r(0, 0) > r(1, 1) && r(0, 0) > r(2, 2)) {
+            const double s = std::sqrt(1 + r(0, 0) - r(1, 1) - r(2, 2)) * 2;
+            w = (r(2, 1) - r(1, 2)) / s, x = s / 4, y = (r(0, 1) + r(1, 0)) / s, z = (r(0, 2) + r(2, 0)) / s;
+        } else if (r(1, 1) > r(2, 2)) {
+            const double s = std::sqrt(1 + r(1, 1) - r(0, 0) - r(2, 2)) * 2;
+            w = (r(0, 2) - r(2, 0)) / s, x = (r(0, 1) + r(1, 0)) / s, y = s / 4, z = (r(1, 2) + r(2, 1)) / s;
+        } else {
+            const double s = std::sqrt(1 + r(2, 2) - r(0, 0) - r(1, 1)) * 2;
+            w = (r(1, 0) - r(0, 1)) / s, x = (r(0, 2) + r(2, 0)) / s, y = (r(1, 2) + r(2, 1)) / s, z = s / 4;
+        }
+        const double length = std::sqrt(x * x + y * y + z * z + w * w);
+        return {static_cast<float>(x / length), static_cast<float>(y / length), static_cast<float>(z / length),
+                static_cast<float>(w / length)};
     }
 
     // Each triangle (a, b, c) as (a, c, b): the winding turns with the handedness.
@@ -374,6 +450,22 @@ private:
         json.EndArray();
     }
 
+    void WriteAnimation(JsonText& json) const {
+        if (channels_.empty()) return;
+        json.Key("animations").BeginArray().BeginObject().Key("channels").BeginArray();
+        for (size_t c = 0; c < channels_.size(); ++c) {
+            json.BeginObject().Key("sampler").Number(static_cast<int64_t>(c)).Key("target").BeginObject();
+            json.Key("node").Number(int64_t{channels_[c].node}).Key("path").String(channels_[c].path);
+            json.EndObject().EndObject();
+        }
+        json.EndArray().Key("samplers").BeginArray();
+        for (const Channel& channel : channels_) {
+            json.BeginObject().Key("input").Number(int64_t{channel.input});
+            json.Key("output").Number(int64_t{channel.output}).EndObject();
+        }
+        json.EndArray().EndObject().EndArray();
+    }
+
     void WriteLights(JsonText& json) const {
         json.Key("extensions").BeginObject().Key(kLightsExtension).BeginObject().Key("lights").BeginArray();
         for (const VgxLight* light : lights_) {
@@ -403,6 +495,7 @@ private:
     std::unordered_map<const VgxMaterial*, int32_t> materialIndex_;
     std::vector<int32_t> materialTextures_;  // per material, its texture or -1
     std::vector<Image> images_;              // texture i shows image i
+    std::vector<Channel> channels_;          // one animation holds them all
     std::unordered_map<const VgxTexture*, int32_t> textureIndex_;
     std::vector<const VgxLight*> lights_;
     std::vector<View> views_;

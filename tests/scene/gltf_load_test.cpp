@@ -157,6 +157,18 @@ TEST_F(GltfLoad, AnimationChannelsBecomeGroupKeysInSeconds) {
     EXPECT_NEAR(world.X, 0, 1e-5f);
     EXPECT_NEAR(world.Y, 1, 1e-5f);
     EXPECT_NEAR(world.Z, 0, 1e-5f);
+
+    // Written and read again: the same keys.
+    container->Save(folder + "/spinning.gltf");
+    std::vector<VgxAnimationKey> again;
+    Child(*Child(*Load(folder + "/spinning.gltf")))->GetAnimationKeys(0, 10, again, count);
+    ASSERT_EQ(count, 5);
+    for (int32_t k = 0; k < count; ++k) {
+        EXPECT_NEAR(again[k].dvTime, keys[k].dvTime, 1e-6f);
+        // q and -q are the same turn.
+        const float sign = again[k].dvK[3] * keys[k].dvK[3] < 0 ? -1.0f : 1.0f;
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(again[k].dvK[c] * sign, keys[k].dvK[c], 1e-5f) << k << " " << c;
+    }
 }
 
 TEST_F(GltfLoad, RoundTripsKeepTreeWorldPlacesTrianglesMaterialsLightsAndTextures) {
