@@ -171,6 +171,46 @@ TEST_F(GltfLoad, AnimationChannelsBecomeGroupKeysInSeconds) {
     }
 }
 
+TEST_F(GltfLoad, SkinnedMeshesStandWhereTheirJointsPutThem) {
+    // Joint 1 was bound at (0, 1, 0) and now stands there turned a quarter about z;
+    // the triangle it carries turns with it. The mesh node's own (5, 0, 0) plays no part.
+    std::string bytes;
+    const auto put = [&](const auto& values) {
+        bytes.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(values[0]));
+    };
+    put(std::array<float, 9>{0, 1, 0, 1, 1, 0, 0, 2, 0});
+    put(std::array<uint8_t, 12>{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0});
+    put(std::array<float, 12>{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0});
+    put(std::array<float, 32>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0,  0, 1,    // joint 0: bound at the origin
+                              1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1, 0, 1});  // joint 1: at (0, 1, 0)
+    WriteAll(folder + "/skin.bin", bytes);
+    WriteAll(folder + "/skin.gltf", R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1]}],
+        "nodes":[{"name":"body","mesh":0,"skin":0,"translation":[5,0,0]},{"name":"hip","children":[2]},
+                 {"name":"knee","translation":[0,1,0],"rotation":[0,0,0.70710678,0.70710678]}],
+        "skins":[{"joints":[1,2],"inverseBindMatrices":3}],
+        "meshes":[{"primitives":[{"attributes":{"POSITION":0,"JOINTS_0":1,"WEIGHTS_0":2}}]}],
+        "buffers":[{"uri":"skin.bin","byteLength":224}],
+        "bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":12},
+                       {"buffer":0,"byteOffset":48,"byteLength":48},{"buffer":0,"byteOffset":96,"byteLength":128}],
+        "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"},
+                     {"bufferView":1,"componentType":5121,"count":3,"type":"VEC4"},
+                     {"bufferView":2,"componentType":5126,"count":3,"type":"VEC4"},
+                     {"bufferView":3,"componentType":5126,"count":2,"type":"MAT4"}]})");
+    auto container = Load(folder + "/skin.gltf");
+    EXPECT_EQ(Tree(*container), ":0(body:1 hip:0(knee:0))");
+    auto frames = Child(*container);
+    const auto body = Object(*frames);
+    std::vector<std::array<float, 3>> world;
+    for (int32_t p = 0; p < body->GetPointCount(); ++p) {
+        VgxVector at;
+        frames->Transform(at, body->GetPoint(p));
+        world.push_back({std::round(at.X * 1e4f) / 1e4f + 0.0f, std::round(at.Y * 1e4f) / 1e4f + 0.0f,
+                         std::round(at.Z * 1e4f) / 1e4f + 0.0f});
+    }
+    std::sort(world.begin(), world.end());
+    EXPECT_EQ(world, (std::vector<std::array<float, 3>>{{-1, 1, 0}, {0, 1, 0}, {0, 2, 0}}));
+}
+
 TEST_F(GltfLoad, RoundTripsKeepTreeWorldPlacesTrianglesMaterialsLightsAndTextures) {
     for (const char* name : {"x/anim_test.x", "x/kwxport_test_cubewithvcolors.x", "gltf/TextureCoordinateTest.gltf"}) {
         SCOPED_TRACE(name);
