@@ -59,32 +59,40 @@ std::vector<VgxVector> Vectors(const std::vector<float>& flat) {
 
 }  // namespace
 
+namespace vgx::rm {
+
+void LoadObjectFromArrays(VgxObject& object, MeshFileArrays& file) {
+    vgx::ObjectState& self = State(object);
+    const std::vector<VgxVector> points = Vectors(file.positions);
+    const std::vector<VgxVector> normals = Vectors(file.normals);
+    vgx::ValidateFaceData(file.faceData, points.size(), normals.size(), file.uvs.size());
+    const bool hasFaces = file.faceDataCount > 1 && !points.empty();
+    // Materials and textures come before the old mesh goes, so a failure leaves it.
+    std::vector<std::shared_ptr<VgxMaterial>> faceMaterials;
+    if (hasFaces) {
+        for (vgx::rm::EmbeddedImage& image : file.images) {
+            vgx::RegisterEmbeddedImage(*self.root, image.name, std::move(image.bytes));
+        }
+        const std::vector<std::shared_ptr<VgxMaterial>> materials = BuildMaterials(*self.root, file);
+        faceMaterials.reserve(file.faceMaterials.size());
+        for (int32_t m : file.faceMaterials) {
+            faceMaterials.push_back(m < 0 ? vgx::EnsureDefaultMaterial(object) : materials[m]);
+        }
+    }
+
+    self.name = file.name;
+    vgx::ClearObject(object);
+    if (!hasFaces) return;
+    vgx::BuildFacesFromArrays(object, points, normals, file.uvs, file.faceData, faceMaterials, false, true, 100);
+}
+
+}  // namespace vgx::rm
+
 void VgxObject::Load(const std::string& FileName) {
     vgx::Trap("VgxObject", [&] {
-        vgx::ObjectState& self = *internals_;
-        if (!self.root) vgx::Raise(VgxErrObjectNotSet);
+        if (!internals_->root) vgx::Raise(VgxErrObjectNotSet);
         vgx::rm::MeshFileArrays file;
-        vgx::rm::ConvertMeshFile(FileName, self.root->GetSearchPath(), file);
-        const std::vector<VgxVector> points = Vectors(file.positions);
-        const std::vector<VgxVector> normals = Vectors(file.normals);
-        vgx::ValidateFaceData(file.faceData, points.size(), normals.size(), file.uvs.size());
-        const bool hasFaces = file.faceDataCount > 1 && !points.empty();
-        // Materials and textures come before the old mesh goes, so a failure leaves it.
-        std::vector<std::shared_ptr<VgxMaterial>> faceMaterials;
-        if (hasFaces) {
-            for (vgx::rm::EmbeddedImage& image : file.images) {
-                vgx::RegisterEmbeddedImage(*self.root, image.name, std::move(image.bytes));
-            }
-            const std::vector<std::shared_ptr<VgxMaterial>> materials = BuildMaterials(*self.root, file);
-            faceMaterials.reserve(file.faceMaterials.size());
-            for (int32_t m : file.faceMaterials) {
-                faceMaterials.push_back(m < 0 ? vgx::EnsureDefaultMaterial(*this) : materials[m]);
-            }
-        }
-
-        self.name = file.name;
-        vgx::ClearObject(*this);
-        if (!hasFaces) return;
-        vgx::BuildFacesFromArrays(*this, points, normals, file.uvs, file.faceData, faceMaterials, false, true, 100);
+        vgx::rm::ConvertMeshFile(FileName, internals_->root->GetSearchPath(), file);
+        vgx::rm::LoadObjectFromArrays(*this, file);
     });
 }

@@ -16,7 +16,10 @@ int32_t Vgx::lngConvertFrameHierarchy(
     std::vector<float>& AnimationKeyZ, std::vector<float>& AnimationKeyS) {
     return vgx::Trap("Vgx", [&] {
         vgx::rm::FrameHierarchyArrays arrays;
-        const int32_t last = vgx::rm::ConvertFrameHierarchy(XFile, GetSearchPath(), arrays, vgx::rm::TemporaryMeshFile);
+        const int32_t last = vgx::rm::ConvertFrameHierarchy(
+            XFile, GetSearchPath(), arrays, [](int32_t j, vgx::xfile::Scene&& single, bool) {
+                vgx::xfile::WriteXFile(vgx::rm::TemporaryMeshFile(j), single);
+            });
         FrameParent = std::move(arrays.frameParent);
         FrameName = std::move(arrays.frameName);
         FramePositionsX = std::move(arrays.positionX);

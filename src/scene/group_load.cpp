@@ -62,13 +62,21 @@ void VgxGroup::Load(const std::string& FileName) {
     // The meshes go through files of this call alone, so loads on other threads or
     // in other processes never meet, and none is left whatever happens.
     vgx::platform::TemporaryFiles temporary;
+    // Meshes of other formats stay in memory: the temporary files are .x files.
+    std::vector<vgx::xfile::Scene> inMemory;
     int32_t last = -1;
     {
         const vgx::platform::HiddenWindow window;
         try {
             last = vgx::Trap("Vgx", [&] {
-                return vgx::rm::ConvertFrameHierarchy(FileName, root->GetSearchPath(), frames,
-                                                      [&](int32_t) { return temporary.Add("~VRL", ".x"); });
+                return vgx::rm::ConvertFrameHierarchy(
+                    FileName, root->GetSearchPath(), frames, [&](int32_t, vgx::xfile::Scene&& single, bool xFile) {
+                        if (xFile) {
+                            vgx::xfile::WriteXFile(temporary.Add("~VRL", ".x"), single);
+                        } else {
+                            inMemory.push_back(std::move(single));
+                        }
+                    });
             });
         } catch (const VgxError&) {
             // A file the conversion cannot read holds no mesh for it either.
@@ -103,11 +111,18 @@ void VgxGroup::Load(const std::string& FileName) {
             vgx::RegisterEmbeddedImage(*root, image.name, std::move(image.bytes));
         }
         for (int32_t j = 0; j <= last; ++j) {
-            const std::string& meshFile = vgx::At(temporary.Paths(), j);
             auto object = root->CreateObject();
-            object->Load(meshFile);
+            if (inMemory.empty()) {
+                const std::string& meshFile = vgx::At(temporary.Paths(), j);
+                object->Load(meshFile);
+                vgx::platform::DeleteFile(meshFile);
+            } else {
+                vgx::rm::ImportedScene single{std::move(vgx::At(inMemory, j)), {}, {}, {}};
+                vgx::rm::MeshFileArrays arrays;
+                vgx::rm::ConvertSceneMeshes(single, "", arrays);
+                vgx::Trap("VgxObject", [&] { vgx::rm::LoadObjectFromArrays(*object, arrays); });
+            }
             TableEntry(table, vgx::At(frames.objectParent, j))->AddObject(object);
-            vgx::platform::DeleteFile(meshFile);
         }
     });
 }

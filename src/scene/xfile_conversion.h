@@ -3,6 +3,7 @@
 // read into the flat arrays an object is built from, and a file's frame tree read
 // into the parallel frame arrays, its meshes written to temporary files an object
 // can load.
+#include <vgx/VgxForward.h>
 #include <vgx/VgxTypes.h>
 
 #include <cstdint>
@@ -51,6 +52,12 @@ std::string FolderOf(const std::string& path);
 // mesh order. Meshes without normals get area-weighted point normals. Texture names
 // that name a file beside the .x file are given with that file's folder.
 void ConvertMeshFile(const std::string& fileName, const std::string& searchPath, MeshFileArrays& result);
+// The same for a scene already read, whose file lies in `folder`.
+void ConvertSceneMeshes(ImportedScene& imported, const std::string& folder, MeshFileArrays& result);
+
+// Builds the object from the arrays as VgxObject::Load does: its materials and
+// textures first, so a failure leaves the old mesh.
+void LoadObjectFromArrays(VgxObject& object, MeshFileArrays& file);
 
 // The arrays of the frame tree. Frames are numbered from 1 (entry 0 of the per-frame
 // arrays is unused) and meshes from 0; entry 0 of FrameParent and ObjectParent's
@@ -71,11 +78,13 @@ struct FrameHierarchyArrays {
     bool animateGroups = false;         // the groups play the animation keys, times in seconds
 };
 
-// Fills `result` from the file and writes mesh j to meshFile(j), placed so that in
-// the group of its frame it stands where the file puts it. Returns the last mesh
-// index, -1 when the file has no mesh. Errors as ReadSceneFile.
-int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& searchPath,
-                              FrameHierarchyArrays& result, const std::function<std::string(int32_t)>& meshFile);
+// Fills `result` from the file and hands mesh j to placedMesh(j, scene) as a scene
+// of that one mesh, placed so that in the group of its frame it stands where the
+// file puts it; `xFile` tells whether the file was a .x file. Returns the last
+// mesh index, -1 when the file has no mesh. Errors as ReadSceneFile.
+using PlacedMeshSink = std::function<void(int32_t j, xfile::Scene&& single, bool xFile)>;
+int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& searchPath, FrameHierarchyArrays& result,
+                              const PlacedMeshSink& placedMesh);
 
 // "<temp folder>/~VRL<j>.x".
 std::string TemporaryMeshFile(int32_t j);

@@ -104,8 +104,8 @@ void SizeFrameArrays(FrameHierarchyArrays& result, size_t entries) {
 
 }  // namespace
 
-int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& searchPath,
-                              FrameHierarchyArrays& result, const std::function<std::string(int32_t)>& meshFile) {
+int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& searchPath, FrameHierarchyArrays& result,
+                              const PlacedMeshSink& placedMesh) {
     std::string path;
     ImportedScene imported = ReadSceneFile(fileName, searchPath, &path);
     const xfile::Scene& scene = imported.scene;
@@ -177,7 +177,7 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
             material.textureFile = ResolveTextureName(folder, material.textureFile);
         }
         single.meshFrame.push_back(-1);
-        xfile::WriteXFile(meshFile(static_cast<int32_t>(j)), single);
+        placedMesh(static_cast<int32_t>(j), std::move(single), !imported.animateGroups);
     }
     for (SceneLight& light : imported.lights) ++light.frame;  // frames count from 1 here
     arrays.lights = std::move(imported.lights);

@@ -148,8 +148,11 @@ void AppendMesh(const xfile::Mesh& mesh, const std::string& fileFolder, MeshFile
 void ConvertMeshFile(const std::string& fileName, const std::string& searchPath, MeshFileArrays& result) {
     std::string path;
     ImportedScene imported = ReadSceneFile(fileName, searchPath, &path);
+    ConvertSceneMeshes(imported, FolderOf(path), result);
+}
+
+void ConvertSceneMeshes(ImportedScene& imported, const std::string& folder, MeshFileArrays& result) {
     const xfile::Scene& scene = imported.scene;
-    const std::string folder = FolderOf(path);
     const std::vector<VgxMatrix> worlds = FrameWorldMatrices(scene);
 
     MeshFileArrays arrays;
