@@ -18,6 +18,7 @@
 #include "root/library_state.h"
 #include "root/mod_file.h"
 #include "root/retained_mode.h"
+#include "scene/xfile_export.h"
 
 namespace {
 
@@ -38,35 +39,9 @@ std::vector<int32_t> FaceSlots(const vgx::iVgxObject& level) {
 // faces as polygons, each face's material the slot it is drawn with.
 void ExportForSimplification(VgxObject& object, const std::string& fileName) {
     const vgx::iVgxObject& level = vgx::State(object).Base();
-    std::vector<VgxVectorUV> vertices;
-    std::vector<VgxVector> normals;
-    std::vector<int32_t> faceData;
-    int32_t vertexCount = 0, normalCount = 0, faceDataCount = 0;
-    object.GetGeometryPointUV(vertices, vertexCount, normals, normalCount, faceData, faceDataCount);
-
-    vgx::xfile::Mesh mesh;
-    mesh.positions.reserve(vertices.size() * 3);
-    mesh.uvs.reserve(vertices.size() * 2);
-    for (const VgxVectorUV& v : vertices) {
-        mesh.positions.insert(mesh.positions.end(), {v.Vector.X, v.Vector.Y, v.Vector.Z});
-        mesh.uvs.insert(mesh.uvs.end(), {v.UV.U, v.UV.V});
-    }
-    for (size_t position = 0; position + 1 < faceData.size();) {
-        const int32_t n = faceData[position++];
-        mesh.faceSizes.push_back(static_cast<uint32_t>(n));
-        for (int32_t k = 0; k < n; ++k, position += 2) mesh.faceVertices.push_back(static_cast<uint32_t>(faceData[position]));
-    }
+    vgx::xfile::Mesh mesh = vgx::rm::EditableGeometryAsX(object);
     for (const vgx::iVgxMaterial& slot : level.MaterialList) {
-        vgx::xfile::Material material;
-        if (slot.Material) {
-            const int32_t color = slot.Material->GetColor();
-            material.faceColor = {vgx::rm::ColorGetRed(color), vgx::rm::ColorGetGreen(color),
-                                  vgx::rm::ColorGetBlue(color), vgx::rm::ColorGetAlpha(color)};
-            material.power = slot.Material->GetPower();
-            slot.Material->GetSpecular(material.specularColor[0], material.specularColor[1], material.specularColor[2]);
-            slot.Material->GetEmissive(material.emissiveColor[0], material.emissiveColor[1], material.emissiveColor[2]);
-        }
-        mesh.materials.push_back(material);
+        mesh.materials.push_back(slot.Material ? vgx::rm::MaterialAsX(*slot.Material) : vgx::xfile::Material{});
     }
     for (int32_t slot : FaceSlots(level)) mesh.faceMaterials.push_back(static_cast<uint32_t>(slot));
 

@@ -4,9 +4,11 @@
 
 #include "root/errors.h"
 #include "scene/gltf_writer.h"
+#include "scene/xfile_export.h"
 
 void VgxGroup::Save(const std::string& FileName) {
     vgx::Trap("VgxGroup", [&] {
+        if (vgx::rm::IsXFilePath(FileName)) return vgx::rm::SaveGroupAsX(*this, FileName);
         if (!vgx::gltf::IsGltfPath(FileName)) vgx::Raise(VgxErrInvalidCall);
         vgx::gltf::SaveGroup(*this, FileName);
     });
@@ -14,6 +16,7 @@ void VgxGroup::Save(const std::string& FileName) {
 
 void VgxObject::Save(const std::string& FileName) {
     vgx::Trap("VgxObject", [&] {
+        if (vgx::rm::IsXFilePath(FileName)) return vgx::rm::SaveObjectAsX(*this, FileName);
         if (!vgx::gltf::IsGltfPath(FileName)) vgx::Raise(VgxErrInvalidCall);
         vgx::gltf::SaveObject(*this, FileName);
     });

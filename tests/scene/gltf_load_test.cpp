@@ -250,6 +250,31 @@ TEST_F(GltfLoad, RoundTripsKeepTreeWorldPlacesTrianglesMaterialsLightsAndTexture
     EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(GltfLoad, SavedAsXLoadsBackTheSameScene) {
+    for (const char* name : {"x/anim_test.x", "x/kwxport_test_cubewithvcolors.x", "gltf/TextureCoordinateTest.gltf"}) {
+        SCOPED_TRACE(name);
+        auto first = Load(TestDataPath(name));
+        first->Save(folder + "/again.X");
+        auto second = Load(folder + "/again.X");
+        ASSERT_TRUE(second);
+        EXPECT_EQ(Tree(*Child(*second)), "Group" + Tree(*first));
+        EXPECT_EQ(WorldFaces(Child(*second)), WorldFaces(first));
+        // One object alone, with its texture names.
+        const auto object = Object(*Child(*first));
+        object->Save(folder + "/object.x");
+        auto reloaded = root->CreateObject();
+        reloaded->Load(folder + "/object.x");
+        EXPECT_EQ(reloaded->GetFaceCount(), object->GetFaceCount());
+        EXPECT_EQ(reloaded->GetName(), object->GetName());
+        const auto texture = [](const VgxObject& o) {
+            const auto material = o.GetFace(0)->GetMaterial();
+            return material->GetTexture() ? material->GetTexture()->GetTextureName() : std::string();
+        };
+        EXPECT_EQ(texture(*reloaded), texture(*object));
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
 TEST_F(GltfLoad, BrokenFilesRaise321AndChangeNothing) {
     const std::string triangle = ReadAll(TestDataPath("gltf/Triangle.gltf"));
     auto object = root->CreateObject();
