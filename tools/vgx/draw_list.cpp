@@ -1,5 +1,6 @@
 #include "draw_list.h"
 
+#include <map>
 #include <stdexcept>
 
 #include "scene_walk.h"
@@ -33,11 +34,28 @@ IndexSource FindIndices(VgxObject& object, int32_t deviceId, int32_t subObject, 
                                    object.GetSubObjectSolidPrimitiveCount(subObject)};
 }
 
+// The top level of the texture's device texture, built once per texture.
+std::shared_ptr<const DrawTexture> TextureOf(Vgx& root, VgxDevice& device, const VgxMaterial& material,
+                                             std::map<int32_t, std::shared_ptr<const DrawTexture>>& built) {
+    const std::shared_ptr<VgxTexture> texture = material.GetTexture();
+    if (!texture) return nullptr;
+    const auto [found, added] = built.emplace(texture->GetTextureID(), nullptr);
+    if (!added) return found->second;
+    std::shared_ptr<VgxDeviceTexture> deviceTexture;
+    root.RebuildDirect3DTexture8(device, texture->GetTextureID() - 1, deviceTexture, true);
+    if (deviceTexture) {
+        found->second = std::make_shared<const DrawTexture>(DrawTexture{
+            deviceTexture->GetLevelWidth(0), deviceTexture->GetLevelHeight(0), deviceTexture->ReadLevel(0)});
+    }
+    return found->second;
+}
+
 }  // namespace
 
-std::vector<DrawObject> CollectDrawList(const std::shared_ptr<VgxGroup>& top, int32_t deviceId,
+std::vector<DrawObject> CollectDrawList(Vgx& root, const std::shared_ptr<VgxGroup>& top, int32_t deviceId,
                                         const std::shared_ptr<VgxDevice>& device, bool wireframe) {
     std::vector<DrawObject> drawList;
+    std::map<int32_t, std::shared_ptr<const DrawTexture>> textures;
     ForEachObject(top, [&](VgxObject& object, const VgxMatrix& toTop) {
         const std::shared_ptr<VgxVertexBuffer> vertices = object.GetVertexBuffer(deviceId, device);
         if (!vertices) return;
@@ -53,10 +71,12 @@ std::vector<DrawObject> CollectDrawList(const std::shared_ptr<VgxGroup>& top, in
             if (static_cast<size_t>(indexCount) * (wide ? 4 : 2) > source.buffer->GetLength()) {
                 throw std::runtime_error("object '" + object.GetName() + "': index buffer shorter than its count");
             }
-            const D3DMATERIAL8 look = object.GetSubObjectMaterial(s)->GetD3DMaterial();
-            drawn.batches.push_back(
-                {wireframe ? PrimitiveKind::Lines : PrimitiveKind::Triangles, ReadAll(*source.buffer), wide, indexCount,
-                 visual ? object.GetVertexBufferObjectVertexCount() : 0, look.Diffuse, look.Emissive});
+            const std::shared_ptr<VgxMaterial> material = object.GetSubObjectMaterial(s);
+            const D3DMATERIAL8 look = material->GetD3DMaterial();
+            drawn.batches.push_back({wireframe ? PrimitiveKind::Lines : PrimitiveKind::Triangles,
+                                     ReadAll(*source.buffer), wide, indexCount,
+                                     visual ? object.GetVertexBufferObjectVertexCount() : 0, look.Diffuse,
+                                     look.Emissive, TextureOf(root, *device, *material, textures)});
         }
         if (!drawn.batches.empty()) drawList.push_back(std::move(drawn));
     });

@@ -13,6 +13,12 @@ namespace vgxtool {
 
 enum class PrimitiveKind { Triangles, Lines };
 
+// A texture map as the library hands it to a host's device: 0xAARRGGBB rows from the top.
+struct DrawTexture {
+    int32_t width, height;
+    std::vector<int32_t> pixels;
+};
+
 struct DrawBatch {
     PrimitiveKind kind;
     std::vector<uint8_t> indices;
@@ -21,6 +27,7 @@ struct DrawBatch {
     int32_t baseVertex;  // the visual block starts after the object block
     D3DCOLORVALUE diffuse;
     D3DCOLORVALUE emissive;
+    std::shared_ptr<const DrawTexture> texture;  // the material's texture map; none without one
 };
 
 struct DrawObject {
@@ -30,7 +37,8 @@ struct DrawObject {
 };
 
 // Lines (the library's wireframe fill) instead of triangles when `wireframe`.
-std::vector<DrawObject> CollectDrawList(const std::shared_ptr<VgxGroup>& top, int32_t deviceId,
+// Textures come from the root's registry, built for `device` as a host builds them.
+std::vector<DrawObject> CollectDrawList(Vgx& root, const std::shared_ptr<VgxGroup>& top, int32_t deviceId,
                                         const std::shared_ptr<VgxDevice>& device, bool wireframe);
 
 }  // namespace vgxtool

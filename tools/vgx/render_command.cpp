@@ -56,7 +56,7 @@ int Render(const RenderOptions& options) {
     std::vector<DrawObject> drawList;
     {
         ProgressLine progress("building the render buffers");
-        drawList = CollectDrawList(scene, root->CreateDeviceID(), device, options.wireframe);
+        drawList = CollectDrawList(*root, scene, root->CreateDeviceID(), device, options.wireframe);
     }
     const std::optional<VgxBox> bounds = SceneBounds(scene);
     if (drawList.empty() || !bounds) throw ToolError(options.input + ": nothing to draw");

@@ -4,6 +4,7 @@
 #include <GL/glcorearb.h>
 
 #include <cstddef>
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -13,19 +14,26 @@ namespace {
 constexpr const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
+layout(location = 2) in vec2 uv;
 uniform mat4 toScene;
 uniform mat4 view;
 uniform mat4 projection;
 out vec3 sceneNormal;
+out vec2 textureUV;
 void main() {
+    textureUV = uv;
     sceneNormal = transpose(inverse(mat3(toScene))) * normal;
     gl_Position = projection * view * toScene * vec4(position, 1.0);
 }
 )";
 
-// Both sides of a face are lit: open meshes show their inside.
+// Both sides of a face are lit: open meshes show their inside. A texture tints
+// the diffuse colour, as the fixed-function modulate stage did.
 constexpr const char* kFragmentShader = R"(#version 330 core
 in vec3 sceneNormal;
+in vec2 textureUV;
+uniform sampler2D map;
+uniform bool textured;
 uniform vec3 diffuse;
 uniform vec3 emissive;
 uniform vec3 towardsLight;
@@ -40,7 +48,8 @@ void main() {
     vec3 n = normalize(sceneNormal);
     if (dot(n, towardsEye) < 0.0) n = -n;
     float lambert = max(dot(n, towardsLight), 0.0);
-    colour = vec4(diffuse * (0.25 + 0.75 * lambert) + emissive, 1.0);
+    vec3 surface = textured ? diffuse * texture(map, textureUV).rgb : diffuse;
+    colour = vec4(surface * (0.25 + 0.75 * lambert) + emissive, 1.0);
 }
 )";
 
@@ -79,6 +88,21 @@ GLuint Link() {
 
 // The library's 44-byte vertex: position, normal, diffuse colour, two UV sets.
 constexpr GLsizei kVertexSize = 44;
+constexpr size_t kFirstUVOffset = 28;
+
+// 0xAARRGGBB words are B, G, R, A bytes in memory; UVs wrap, as Direct3D's default.
+GLuint TextureName(const DrawTexture& texture, std::map<const DrawTexture*, GLuint>& made) {
+    const auto [found, added] = made.emplace(&texture, 0);
+    if (!added) return found->second;
+    glGenTextures(1, &found->second);
+    glBindTexture(GL_TEXTURE_2D, found->second);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture.width, texture.height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                 texture.pixels.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return found->second;
+}
 
 }  // namespace
 
@@ -92,6 +116,8 @@ SceneRenderer::SceneRenderer() : program_(Link()) {
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kVertexSize, reinterpret_cast<const void*>(0));
     glEnableVertexAttribArray(1);
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kVertexSize, reinterpret_cast<const void*>(12));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, kVertexSize, reinterpret_cast<const void*>(kFirstUVOffset));
 }
 
 SceneRenderer::~SceneRenderer() {
@@ -114,6 +140,9 @@ void SceneRenderer::Draw(const std::vector<DrawObject>& drawList, const Camera& 
     glUniformMatrix4fv(uniform("projection"), 1, GL_FALSE, camera.projection.m);
     glUniform3f(uniform("towardsLight"), camera.towardsLight.X, camera.towardsLight.Y, camera.towardsLight.Z);
     glUniform3f(uniform("towardsEye"), camera.towardsEye.X, camera.towardsEye.Y, camera.towardsEye.Z);
+    glUniform1i(uniform("map"), 0);
+    // One GL texture per library texture, made when first drawn.
+    std::map<const DrawTexture*, GLuint> textures;
     for (const DrawObject& object : drawList) {
         glUniformMatrix4fv(uniform("toScene"), 1, GL_FALSE, object.toScene.m);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(object.vertices.size()), object.vertices.data(),
@@ -123,6 +152,8 @@ void SceneRenderer::Draw(const std::vector<DrawObject>& drawList, const Camera& 
             glUniform1i(uniform("lit"), triangles);
             glUniform3f(uniform("diffuse"), batch.diffuse.r, batch.diffuse.g, batch.diffuse.b);
             glUniform3f(uniform("emissive"), batch.emissive.r, batch.emissive.g, batch.emissive.b);
+            glUniform1i(uniform("textured"), batch.texture != nullptr);
+            if (batch.texture) glBindTexture(GL_TEXTURE_2D, TextureName(*batch.texture, textures));
             glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch.indices.size()), batch.indices.data(),
                          GL_STREAM_DRAW);
             glDrawElementsBaseVertex(triangles ? GL_TRIANGLES : GL_LINES, batch.indexCount,
@@ -130,6 +161,7 @@ void SceneRenderer::Draw(const std::vector<DrawObject>& drawList, const Camera& 
                                      batch.baseVertex);
         }
     }
+    for (const auto& [texture, name] : textures) glDeleteTextures(1, &name);
     if (glGetError() != GL_NO_ERROR) throw std::runtime_error("OpenGL: drawing the scene failed");
 }
 
