@@ -157,10 +157,6 @@ uint32_t UnsignedComponent(const uint8_t* at, int64_t componentType) {
 struct Layout {
     const uint8_t* base = nullptr;  // nullptr: every element is zero
     size_t stride = 0;
-    size_t count = 0;
-    int64_t componentType = 0;
-    int components = 0;
-    bool normalized = false;
 };
 
 }  // namespace
@@ -170,7 +166,7 @@ bool LooksLikeGlb(std::span<const uint8_t> bytes) { return bytes.size() >= 4 && 
 bool LooksLikeGltfJson(std::span<const uint8_t> bytes) {
     size_t at = 0;
     if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) at = 3;  // UTF-8 mark
-    while (at < bytes.size() && std::strchr(" \t\r\n", bytes[at]) && bytes[at]) ++at;
+    while (at < bytes.size() && (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\r' || bytes[at] == '\n')) ++at;
     // No other scene format starts as a JSON object does.
     return at < bytes.size() && bytes[at] == '{';
 }
@@ -358,7 +354,7 @@ namespace {
 // The layout of `count` elements at `offset` in a view, checked to lie inside it.
 Layout ViewLayout(const Document& document, int64_t view, double offset, size_t count, int64_t componentType,
                   int components) {
-    Layout layout{nullptr, 0, count, componentType, components, false};
+    Layout layout;
     const size_t elementSize = ComponentSize(componentType) * static_cast<size_t>(components);
     const std::span<const uint8_t> bytes = document.View(view);
     const double stride = Number(document.Element("bufferViews", view), "byteStride", 0);
@@ -387,10 +383,9 @@ static std::vector<T> ReadElements(const Document& document, int64_t accessor, i
     const size_t componentSize = ComponentSize(componentType);
     const bool normalized = object.Find("normalized") && object.Find("normalized")->boolean;
     const int64_t view = Index(object, "bufferView", document.Array("bufferViews").size());
-    Layout layout{nullptr, 0, count, componentType, components, normalized};
+    Layout layout;
     if (view >= 0) {
         layout = ViewLayout(document, view, Number(object, "byteOffset", 0), count, componentType, components);
-        layout.normalized = normalized;
     } else if (count > budget / (componentSize * static_cast<size_t>(components))) {
         Fail("an accessor count the file cannot hold");
     }

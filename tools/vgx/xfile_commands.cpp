@@ -11,9 +11,11 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 
 #include "commands.h"
+#include "platform/gltf_reader.h"
 #include "platform/xfile.h"
 #include "progress_line.h"
 #include "root/errors.h"
@@ -40,13 +42,15 @@ vgx::rm::ImportedScene ReadFile(const std::string& path) {
     }
 }
 
+// The format the library's reader chose, told from the same first bytes.
 std::string FormatOf(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    char head[4] = {};
-    file.read(head, 4);
-    if (std::string_view(head, 4) == "xof ") return ".x";
-    if (std::string_view(head, 4) == "glTF") return "glTF binary";
-    return std::string_view(head, 1) == "{" ? "glTF" : "read by Assimp";
+    uint8_t head[64] = {};
+    file.read(reinterpret_cast<char*>(head), sizeof head);
+    const std::span<const uint8_t> bytes(head, static_cast<size_t>(file.gcount()));
+    if (vgx::gltf::LooksLikeGlb(bytes)) return "glTF binary";
+    if (vgx::gltf::LooksLikeGltfJson(bytes)) return "glTF";
+    return bytes.size() >= 4 && std::memcmp(head, "xof ", 4) == 0 ? ".x" : "read by Assimp";
 }
 
 const char* KeyKind(uint32_t keyType) {
