@@ -9,9 +9,12 @@
 #include <algorithm>
 #include <assimp/Importer.hpp>
 #include <cctype>
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
+#include "scene/frame_math.h"
 #include "scene/scene_import.h"
 
 namespace vgx::rm {
@@ -34,7 +37,6 @@ public:
     ImportedScene Run() {
         if (scene_.mNumCameras > 0) NoteSkipped(result_, "cameras");
         if (scene_.mNumLights > 0) NoteSkipped(result_, "lights");
-        if (scene_.mNumAnimations > 0) NoteSkipped(result_, "animations");
         // Depth first from the root, parents before children.
         std::vector<std::pair<const aiNode*, int32_t>> stack{{scene_.mRootNode, -1}};
         while (!stack.empty()) {
@@ -49,10 +51,67 @@ public:
             if (node->mNumMeshes > 0) AddMesh(*node, frame);
             for (unsigned c = node->mNumChildren; c-- > 0;) stack.emplace_back(node->mChildren[c], frame);
         }
+        AddAnimation();
         return std::move(result_);
     }
 
 private:
+    // The first animation's position and rotation keys, times in seconds as ticks.
+    void AddAnimation() {
+        if (scene_.mNumAnimations == 0) return;
+        if (scene_.mNumAnimations > 1) NoteSkipped(result_, "animations after the first");
+        const aiAnimation& animation = *scene_.mAnimations[0];
+        // Assimp's own default when the file gives no rate.
+        const double ticksPerSecond = animation.mTicksPerSecond > 0 ? animation.mTicksPerSecond : 25.0;
+        const auto ticks = [&](double time) {
+            const double scaled = time / ticksPerSecond * kImportTicksPerSecond;
+            if (!(scaled >= 0 && scaled <= UINT32_MAX)) throw xfile::FormatError("an animation time out of range");
+            return static_cast<uint32_t>(std::lround(scaled));
+        };
+        xfile::AnimationSet set;
+        set.name = animation.mName.C_Str();
+        for (unsigned c = 0; c < animation.mNumChannels; ++c) {
+            const aiNodeAnim& channel = *animation.mChannels[c];
+            xfile::Animation out;
+            out.frameName = channel.mNodeName.C_Str();
+            out.hasOptions = true;
+            if (channel.mNumPositionKeys > 0) {
+                xfile::AnimationKeys& keys = out.keys.emplace_back();
+                keys.keyType = 2;
+                for (unsigned k = 0; k < channel.mNumPositionKeys; ++k) {
+                    const aiVectorKey& key = channel.mPositionKeys[k];
+                    keys.times.push_back(ticks(key.mTime));
+                    keys.values.insert(keys.values.end(), {key.mValue.x, key.mValue.y, key.mValue.z});
+                }
+            }
+            if (channel.mNumRotationKeys > 0) {
+                xfile::AnimationKeys& keys = out.keys.emplace_back();
+                keys.keyType = 0;
+                for (unsigned k = 0; k < channel.mNumRotationKeys; ++k) {
+                    const aiQuatKey& key = channel.mRotationKeys[k];
+                    // Assimp's rotations act on column vectors: the transpose acts on row vectors.
+                    const aiMatrix3x3 m = key.mValue.GetMatrix();
+                    VgxMatrix rotation = MatrixIdentity();
+                    const float columns[3][3] = {{m.a1, m.b1, m.c1}, {m.a2, m.b2, m.c2}, {m.a3, m.b3, m.c3}};
+                    for (int r = 0; r < 3; ++r) {
+                        for (int col = 0; col < 3; ++col) rotation.m[r * 4 + col] = columns[r][col];
+                    }
+                    keys.times.push_back(ticks(key.mTime));
+                    const std::array<float, 4> value = XRotationKey(QuaternionFromMatrix(rotation));
+                    keys.values.insert(keys.values.end(), value.begin(), value.end());
+                }
+            }
+            for (unsigned k = 0; k < channel.mNumScalingKeys; ++k) {
+                const aiVector3D& scale = channel.mScalingKeys[k].mValue;
+                if (scale.x != 1 || scale.y != 1 || scale.z != 1) NoteSkipped(result_, "scale animation");
+            }
+            if (!out.keys.empty()) set.animations.push_back(std::move(out));
+        }
+        if (set.animations.empty()) return;
+        result_.scene.animationSets.push_back(std::move(set));
+        result_.scene.ticksPerSecond = static_cast<uint32_t>(kImportTicksPerSecond);
+    }
+
     // The node's meshes as one, each Assimp mesh's faces with its material.
     void AddMesh(const aiNode& node, int32_t frame) {
         xfile::Mesh out;

@@ -14,6 +14,10 @@
 
 namespace vgx::rm {
 
+std::array<float, 4> XRotationKey(const VgxQuaternion& rotation) {
+    return {rotation.s, -rotation.V.X, -rotation.V.Y, -rotation.V.Z};
+}
+
 void NoteSkipped(ImportedScene& imported, const std::string& what) {
     if (std::find(imported.skipped.begin(), imported.skipped.end(), what) == imported.skipped.end()) {
         imported.skipped.push_back(what);
@@ -27,8 +31,6 @@ using gltf::FormatError;
 using json::Value;
 
 constexpr std::array<float, 4> kFlip{1, 1, -1, 1};
-// Key times become ticks at the rate .x files use by default.
-constexpr double kTicksPerSecond = 4800;
 constexpr std::string_view kLightsExtension = "KHR_lights_punctual";
 
 // A column-major, column-vector glTF matrix as this library's row-vector one, z flipped on both sides.
@@ -75,12 +77,10 @@ xfile::Matrix ToFileMatrix(const VgxMatrix& m) {
     return out;
 }
 
-// The library's rotation of a glTF quaternion, as a .x rotation key (w, x, y, z)
-// that the frame conversion turns back into it.
+// The library's rotation of a glTF quaternion, as a .x rotation key.
 std::array<float, 4> RotationKey(const float* q) {
     const std::array<float, 16> columns = RotationColumns(q);
-    const VgxQuaternion turned = QuaternionFromMatrix(FromColumnMajor(columns.data()));
-    return {turned.s, -turned.V.X, -turned.V.Y, -turned.V.Z};
+    return XRotationKey(QuaternionFromMatrix(FromColumnMajor(columns.data())));
 }
 
 class Importer {
@@ -507,7 +507,7 @@ private:
         }
         if (set.animations.empty()) return;
         result_.scene.animationSets.push_back(std::move(set));
-        result_.scene.ticksPerSecond = static_cast<uint32_t>(kTicksPerSecond);
+        result_.scene.ticksPerSecond = static_cast<uint32_t>(kImportTicksPerSecond);
     }
 
     xfile::AnimationKeys Keys(const Value& sampler, bool rotation) {
@@ -522,8 +522,8 @@ private:
         xfile::AnimationKeys keys;
         keys.keyType = rotation ? 0 : 2;
         for (size_t k = 0; k < times.size(); ++k) {
-            if (times[k] < 0 || times[k] * kTicksPerSecond > UINT32_MAX) Fail("an animation time out of range");
-            keys.times.push_back(static_cast<uint32_t>(std::lround(times[k] * kTicksPerSecond)));
+            if (times[k] < 0 || times[k] * kImportTicksPerSecond > UINT32_MAX) Fail("an animation time out of range");
+            keys.times.push_back(static_cast<uint32_t>(std::lround(times[k] * kImportTicksPerSecond)));
             const float* v = &values[(k * perKey + (cubic ? 1 : 0)) * components];
             if (rotation) {
                 const std::array<float, 4> key = RotationKey(v);

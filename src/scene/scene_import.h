@@ -3,7 +3,9 @@
 // meshes, materials, animation and skins as a .x file holds them (in this
 // library's left-handed coordinates), plus what only other formats carry.
 #include <vgx/VgxEnums.h>
+#include <vgx/VgxTypes.h>
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -41,6 +43,14 @@ struct ImportedScene {
     // into, key times in seconds (the scene's ticks over ticksPerSecond).
     bool animateGroups = false;
 };
+
+// Key times of formats that count in seconds become ticks at the rate .x files
+// use by default.
+inline constexpr double kImportTicksPerSecond = 4800;
+
+// A rotation as this library's groups hold it, written as the .x rotation key
+// (w, x, y, z) the frame conversion turns back into it.
+std::array<float, 4> XRotationKey(const VgxQuaternion& rotation);
 
 // A glTF 2.0 file (`.gltf` or `.glb`) at `path` whose bytes are given; buffers
 // and images it names are read beside it. Raises gltf::FormatError.
