@@ -193,14 +193,17 @@ std::string DecodeUri(std::string_view uri) {
     return out;
 }
 
+int64_t IndexOf(const json::Value& value, size_t size, std::string_view what) {
+    if (!value.IsNumber() || !IsInteger(value.number) || value.number < 0 ||
+        value.number >= static_cast<double>(size)) {
+        Fail(std::string(what) + " is not an index in range");
+    }
+    return static_cast<int64_t>(value.number);
+}
+
 int64_t Index(const json::Value& object, std::string_view key, size_t size) {
     const json::Value* value = object.Find(key);
-    if (!value) return -1;
-    if (!value->IsNumber() || !IsInteger(value->number) || value->number < 0 ||
-        value->number >= static_cast<double>(size)) {
-        Fail("\"" + std::string(key) + "\" is not an index in range");
-    }
-    return static_cast<int64_t>(value->number);
+    return value ? IndexOf(*value, size, "\"" + std::string(key) + "\"") : -1;
 }
 
 double Number(const json::Value& object, std::string_view key, double fallback) {

@@ -66,6 +66,9 @@ private:
     size_t byteBudget_ = 0;  // accessors without a view may not make more elements than the file has bytes
 };
 
+// A value as an index into an array of `size`; FormatError naming `what` when it
+// is not an integer in range.
+int64_t IndexOf(const json::Value& value, size_t size, std::string_view what);
 // An object member as an index into an array of `size`: -1 when absent,
 // FormatError when it is not an integer in range.
 int64_t Index(const json::Value& object, std::string_view key, size_t size);

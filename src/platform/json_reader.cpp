@@ -53,47 +53,39 @@ private:
         at_ += word.size();
     }
 
+    // The comma-separated entries of an object or array up to `close`, the opening
+    // bracket under the cursor.
+    template <class ReadEntry>
+    void Sequence(char close, ReadEntry readEntry) {
+        ++at_;
+        if (Peek() == close) {
+            ++at_;
+            return;
+        }
+        for (;;) {
+            readEntry();
+            if (Peek() != ',') break;
+            ++at_;
+        }
+        Expect(close);
+    }
+
     Value Read(int depth) {
         if (depth > kMaxDepth) Fail("nesting too deep");
         Value value;
         switch (Peek()) {
             case '{':
                 value.kind = Kind::Object;
-                ++at_;
-                if (Peek() == '}') {
-                    ++at_;
-                    break;
-                }
-                for (;;) {
+                Sequence('}', [&] {
                     if (Peek() != '"') Fail("object key expected");
-                    std::string key = String();
+                    value.keys.push_back(String());
                     Expect(':');
-                    value.keys.push_back(std::move(key));
                     value.items.push_back(Read(depth + 1));
-                    if (Peek() == ',') {
-                        ++at_;
-                        continue;
-                    }
-                    Expect('}');
-                    break;
-                }
+                });
                 break;
             case '[':
                 value.kind = Kind::Array;
-                ++at_;
-                if (Peek() == ']') {
-                    ++at_;
-                    break;
-                }
-                for (;;) {
-                    value.items.push_back(Read(depth + 1));
-                    if (Peek() == ',') {
-                        ++at_;
-                        continue;
-                    }
-                    Expect(']');
-                    break;
-                }
+                Sequence(']', [&] { value.items.push_back(Read(depth + 1)); });
                 break;
             case '"':
                 value.kind = Kind::String;

@@ -117,12 +117,17 @@ private:
         xfile::Mesh out;
         out.name = node.mName.C_Str();
         bool allNormals = true, anyUVs = false, anyColors = false;
+        size_t vertexTotal = 0;
         for (unsigned i = 0; i < node.mNumMeshes; ++i) {
             const aiMesh& mesh = *scene_.mMeshes[node.mMeshes[i]];
             allNormals = allNormals && mesh.HasNormals();
             anyUVs = anyUVs || mesh.HasTextureCoords(0);
             anyColors = anyColors || mesh.HasVertexColors(0);
+            vertexTotal += mesh.mNumVertices;
         }
+        out.positions.reserve(3 * vertexTotal);
+        if (allNormals) out.normals.reserve(3 * vertexTotal);
+        if (anyUVs) out.uvs.reserve(2 * vertexTotal);
         for (unsigned i = 0; i < node.mNumMeshes; ++i) {
             const aiMesh& mesh = *scene_.mMeshes[node.mMeshes[i]];
             if (node.mNumMeshes == 1 && mesh.mName.length > 0) out.name = mesh.mName.C_Str();

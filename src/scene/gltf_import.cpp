@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "platform/gltf_reader.h"
 #include "platform/image_decode.h"
@@ -83,6 +84,12 @@ std::array<float, 4> RotationKey(const float* q) {
     return XRotationKey(QuaternionFromMatrix(FromColumnMajor(columns.data())));
 }
 
+// A skin's joints, and per skin-weights list of the mesh being converted, its joint.
+struct Skin {
+    const std::vector<Value>& joints;
+    std::vector<uint32_t> jointOfWeights;
+};
+
 class Importer {
 public:
     Importer(const Document& document, const std::string& path) : document_(document) {
@@ -112,14 +119,15 @@ private:
             int64_t scene = gltf::Index(document_.Root(), "scene", scenes.size());
             if (scene < 0) scene = 0;
             if (const Value* list = scenes[static_cast<size_t>(scene)].Find("nodes")) {
-                for (const Value& node : list->items) roots.push_back(IndexValue(node, nodes.size()));
+                for (const Value& node : list->items)
+                    roots.push_back(gltf::IndexOf(node, nodes.size(), "a node reference"));
             }
         } else {
             std::vector<bool> child(nodes.size(), false);
             for (const Value& node : nodes) {
                 if (const Value* children = node.Find("children")) {
                     for (const Value& c : children->items)
-                        child[static_cast<size_t>(IndexValue(c, nodes.size()))] = true;
+                        child[static_cast<size_t>(gltf::IndexOf(c, nodes.size(), "a node reference"))] = true;
                 }
             }
             for (size_t n = 0; n < nodes.size(); ++n) {
@@ -144,19 +152,11 @@ private:
             result_.scene.frames.push_back(std::move(out));
             if (const Value* children = object.Find("children")) {
                 for (auto c = children->items.rbegin(); c != children->items.rend(); ++c) {
-                    stack.emplace_back(IndexValue(*c, nodes.size()), frame);
+                    stack.emplace_back(gltf::IndexOf(*c, nodes.size(), "a node reference"), frame);
                 }
             }
         }
         worlds_ = FrameWorldMatrices(result_.scene);
-    }
-
-    static int64_t IndexValue(const Value& value, size_t size) {
-        if (!value.IsNumber() || value.number < 0 || value.number >= static_cast<double>(size) ||
-            value.number != std::floor(value.number)) {
-            Fail("a node index out of range");
-        }
-        return static_cast<int64_t>(value.number);
     }
 
     [[noreturn]] static void Fail(const std::string& why) { throw FormatError(why); }
@@ -175,12 +175,23 @@ private:
         const int64_t mesh = gltf::Index(node, "mesh", document_.Array("meshes").size());
         if (mesh < 0) return;
         const int64_t skin = gltf::Index(node, "skin", document_.Array("skins").size());
-        const Value* joints = skin < 0 ? nullptr : document_.Element("skins", skin).Find("joints");
-        if (skin >= 0 && (!joints || !joints->IsArray())) Fail("a skin without joints");
-        xfile::Mesh converted = ConvertMesh(mesh, joints ? joints->items.size() : 0);
+        xfile::Mesh converted;
+        if (skin < 0) {
+            // Nodes sharing a mesh share its conversion.
+            if (unskinned_.empty()) unskinned_.resize(document_.Array("meshes").size());
+            std::optional<xfile::Mesh>& cached = unskinned_[static_cast<size_t>(mesh)];
+            if (!cached) cached = ConvertMesh(mesh, nullptr);
+            converted = *cached;
+        } else {
+            const Value& object = document_.Element("skins", skin);
+            const Value* joints = object.Find("joints");
+            if (!joints || !joints->IsArray()) Fail("a skin without joints");
+            Skin used{joints->items, {}};
+            converted = ConvertMesh(mesh, &used);
+            if (!converted.skinWeights.empty()) converted = Skinned(converted, object, used, frame);
+            converted.skinWeights.clear();
+        }
         if (converted.faceSizes.empty()) return;
-        if (!converted.skinWeights.empty()) converted = Skinned(converted, skin, frame);
-        converted.skinWeights.clear();
         result_.scene.frames[static_cast<size_t>(frame)].meshes.push_back(
             static_cast<uint32_t>(result_.scene.meshes.size()));
         result_.scene.meshes.push_back(std::move(converted));
@@ -190,20 +201,18 @@ private:
     // A skinned mesh stands where its joints put it (joint world x inverse bind
     // matrix), brought into its node's coordinates, where the frame conversion
     // expects the node's meshes.
-    xfile::Mesh Skinned(const xfile::Mesh& mesh, int64_t skin, int32_t frame) {
-        const Value& object = document_.Element("skins", skin);
-        const Value* joints = object.Find("joints");
+    xfile::Mesh Skinned(const xfile::Mesh& mesh, const Value& object, const Skin& skin, int32_t frame) {
         std::vector<float> inverseBind;
         const int64_t accessor = gltf::Index(object, "inverseBindMatrices", document_.Array("accessors").size());
         if (accessor >= 0) {
             inverseBind = document_.Floats(accessor, 16);
-            if (inverseBind.size() < joints->items.size() * 16) Fail("fewer inverse bind matrices than joints");
+            if (inverseBind.size() < skin.joints.size() * 16) Fail("fewer inverse bind matrices than joints");
         }
         const VgxMatrix toNode = MatrixInverseAffine(worlds_[static_cast<size_t>(frame)]);
         std::vector<VgxMatrix> bones;
         for (size_t j = 0; j < mesh.skinWeights.size(); ++j) {
-            const uint32_t joint = jointOfWeights_[j];
-            const int64_t node = IndexValue(joints->items[joint], frameOfNode_.size());
+            const uint32_t joint = skin.jointOfWeights[j];
+            const int64_t node = gltf::IndexOf(skin.joints[joint], frameOfNode_.size(), "a node reference");
             const int32_t jointFrame = frameOfNode_[static_cast<size_t>(node)];
             // A joint outside the scene stands at the file's origin.
             const VgxMatrix world = jointFrame < 0 ? MatrixIdentity() : worlds_[static_cast<size_t>(jointFrame)];
@@ -253,14 +262,13 @@ private:
     }
 
     // One mesh for all primitives; each drawn primitive gets a material of its own.
-    // Vertex weights count only with a skin of `jointCount` joints.
-    xfile::Mesh ConvertMesh(int64_t index, size_t jointCount) {
+    // Vertex weights count only with a skin, which learns the joint of each list.
+    xfile::Mesh ConvertMesh(int64_t index, Skin* skin) {
         const Value& mesh = document_.Element("meshes", index);
         const Value* primitives = mesh.Find("primitives");
         if (!primitives || !primitives->IsArray()) Fail("a mesh without primitives");
         xfile::Mesh out;
         out.name = gltf::Text(mesh, "name");
-        jointOfWeights_.clear();
         std::vector<int64_t> weightsOfJoint;
         bool allNormals = true, anyUVs = false, anyColors = false;
         for (const Value& primitive : primitives->items) {
@@ -300,7 +308,7 @@ private:
                 out.uvs.insert(out.uvs.end(), uvs.begin(), uvs.end());
             }
             if (anyColors) AppendColors(attributes, count, out.vertexColors);
-            if (jointCount > 0) AppendWeights(attributes, base, count, jointCount, out, weightsOfJoint);
+            if (skin) AppendWeights(attributes, base, count, *skin, out, weightsOfJoint);
 
             const std::vector<uint32_t> corners = Triangles(primitive, count, mode);
             const auto material = static_cast<uint32_t>(out.materials.size());
@@ -347,8 +355,9 @@ private:
     }
 
     // JOINTS_0 and WEIGHTS_0 as one skin-weights list per joint used.
-    void AppendWeights(const Value& attributes, uint32_t base, size_t count, size_t jointCount, xfile::Mesh& out,
+    void AppendWeights(const Value& attributes, uint32_t base, size_t count, Skin& skin, xfile::Mesh& out,
                        std::vector<int64_t>& weightsOfJoint) {
+        const size_t jointCount = skin.joints.size();
         const size_t accessors = document_.Array("accessors").size();
         const int64_t jointsAccessor = gltf::Index(attributes, "JOINTS_0", accessors);
         const int64_t weightsAccessor = gltf::Index(attributes, "WEIGHTS_0", accessors);
@@ -367,11 +376,11 @@ private:
                 if (weightsOfJoint[joint] < 0) {
                     weightsOfJoint[joint] = static_cast<int64_t>(out.skinWeights.size());
                     out.skinWeights.emplace_back();
-                    jointOfWeights_.push_back(joint);
+                    skin.jointOfWeights.push_back(joint);
                 }
-                xfile::SkinWeights& skin = out.skinWeights[static_cast<size_t>(weightsOfJoint[joint])];
-                skin.vertices.push_back(base + static_cast<uint32_t>(v));
-                skin.weights.push_back(weight);
+                xfile::SkinWeights& list = out.skinWeights[static_cast<size_t>(weightsOfJoint[joint])];
+                list.vertices.push_back(base + static_cast<uint32_t>(v));
+                list.weights.push_back(weight);
             }
         }
     }
@@ -541,7 +550,7 @@ private:
     std::vector<int64_t> frameNodes_;        // per frame, its node
     std::vector<int32_t> frameOfNode_;       // per node, its frame or -1 outside the scene
     std::vector<VgxMatrix> worlds_;          // per frame
-    std::vector<uint32_t> jointOfWeights_;   // per skin-weights list of the mesh being converted, its joint
+    std::vector<std::optional<xfile::Mesh>> unskinned_;  // per mesh, once a node without a skin shows it
     std::vector<std::string> embeddedName_;  // per image, the name it was given
 };
 

@@ -1,6 +1,5 @@
 #include "scene/xfile_export.h"
 
-#include <vgx/VgxFace.h>
 #include <vgx/VgxGroup.h>
 #include <vgx/VgxMaterial.h>
 #include <vgx/VgxMemberArrays.h>
@@ -10,6 +9,7 @@
 #include <cctype>
 #include <unordered_map>
 
+#include "mesh/object_internal.h"
 #include "platform/os.h"
 #include "root/retained_mode.h"
 
@@ -54,8 +54,10 @@ xfile::Mesh ObjectAsX(VgxObject& object) {
     xfile::Mesh mesh = EditableGeometryAsX(object);
     mesh.name = object.GetName();
     std::unordered_map<const VgxMaterial*, uint32_t> slotOf;
-    for (int32_t f = 0; f < object.GetFaceCount(); ++f) {
-        const std::shared_ptr<VgxMaterial> material = object.GetFace(f)->GetMaterial();
+    // Read from the records: a face object per face would cost an allocation each.
+    const iVgxObject& level = State(object).Base();
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        const std::shared_ptr<VgxMaterial>& material = level.FaceMaterial(f);
         const auto [slot, added] = slotOf.emplace(material.get(), static_cast<uint32_t>(mesh.materials.size()));
         if (added) mesh.materials.push_back(material ? MaterialAsX(*material) : xfile::Material{});
         mesh.faceMaterials.push_back(slot->second);
