@@ -1,6 +1,6 @@
 #pragma once
-// The bounding volume hierarchy picking keeps per mesh: nodes in 64-byte pairs (the
-// two children of a node share one cache line), triangles copied in leaf order.
+// The bounding volume hierarchy picking keeps per mesh: 4-wide nodes, one ray tested
+// against all four child boxes at once, and triangles copied in leaf order.
 #include <cstdint>
 #include <vector>
 
@@ -9,23 +9,19 @@
 
 namespace vgx::platform {
 
-// Internal node: count 0, children in pair `first`. Leaf: triangles first ..
-// first + count - 1 of the leaf-ordered array. 32 bytes.
-struct BvhNode {
-    Vec3 lo;
-    int32_t first;
-    Vec3 hi;
-    int32_t count;
-};
-
-struct alignas(64) BvhNodePair {
-    BvhNode child[2];
+// Four child boxes, axis by axis so that one vector holds an axis of all four.
+// Lane k: count[k] == 0, an inner node, first[k] its index; count[k] > 0, a leaf of
+// triangles first[k] .. first[k] + count[k] - 1; count[k] < 0, no child. 128 bytes.
+struct alignas(64) BvhNode {
+    float lo[3][4];
+    float hi[3][4];
+    int32_t first[4];
+    int32_t count[4];
 };
 
 struct Bvh {
-    std::vector<BvhNodePair> pairs;  // the root is child 0 of pair 0, the only node there
+    std::vector<BvhNode> nodes;  // the root is node 0; none for no triangles
     std::vector<Triangle> triangles;
-    const BvhNode& Root() const { return pairs[0].child[0]; }
 };
 
 // Binned SAH over the mesh's triangles, on the library's worker threads; the result

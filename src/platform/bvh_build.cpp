@@ -1,8 +1,8 @@
-// Binned SAH over the triangles' boxes, built in waves: every node of a wave is split
+// Binned SAH over the triangles' boxes, built as a binary tree in waves: every node of a wave is split
 // on its own worker (one big node bins its items in fixed chunks instead), and ranges
 // small enough become subtrees built whole, in parallel, then placed in wave order.
 // A split depends only on the items of its range, so the tree is the same for any
-// number of threads.
+// number of threads. The binary tree is then folded into 4-wide nodes.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -50,6 +50,19 @@ struct Box {
         if (e.x < 0) return 0;
         return e.x * e.y + e.y * e.z + e.z * e.x;
     }
+};
+
+// The build's node: count 0 for an inner node, its children in pair `first`; else a
+// leaf of triangles first .. first + count - 1 of the leaf-ordered array.
+struct BinaryNode {
+    Vec3 lo;
+    int32_t first;
+    Vec3 hi;
+    int32_t count;
+};
+
+struct NodePair {
+    BinaryNode child[2];
 };
 
 inline float Axis(const Vec3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
@@ -149,7 +162,7 @@ struct Bins {
 
 // Splits `range` when it holds more than a leaf: fills `node` (its `first` is left to
 // the caller for an internal node) and the two halves; false for a leaf.
-bool SplitRange(Item* items, const Range& range, BvhNode& node, Range& left, Range& right) {
+bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, Range& right) {
     const Box& bounds = range.bounds;
     // Widened a little so that a ray the triangle test hits is never culled by
     // the rounding of the slab test.
@@ -234,8 +247,8 @@ bool SplitRange(Item* items, const Range& range, BvhNode& node, Range& left, Ran
 }
 
 // Builds `range` whole into `pairs`, its root becoming child `slot` of pair `pair`.
-void BuildSubtree(Item* items, const Range& range, std::vector<BvhNodePair>& pairs, int32_t pair, int slot) {
-    BvhNode node;
+void BuildSubtree(Item* items, const Range& range, std::vector<NodePair>& pairs, int32_t pair, int slot) {
+    BinaryNode node;
     Range left, right;
     if (SplitRange(items, range, node, left, right)) {
         node.first = static_cast<int32_t>(pairs.size());
@@ -251,12 +264,12 @@ struct Subtree {
     Range range;
     int32_t pair;
     int slot;
-    std::vector<BvhNodePair> pairs;  // its own root alone in pair 0, as in a Bvh
+    std::vector<NodePair> pairs;  // its own root alone in pair 0, as in the whole tree
 };
 
 // Moves a subtree's pairs after `base - 1` (its pair 0 stays out) and its root into place.
-void Place(Subtree& subtree, std::vector<BvhNodePair>& pairs, int32_t base) {
-    auto relocate = [base](BvhNode node) {
+void Place(Subtree& subtree, std::vector<NodePair>& pairs, int32_t base) {
+    auto relocate = [base](BinaryNode node) {
         if (node.count == 0) node.first += base - 1;
         return node;
     };
@@ -267,13 +280,48 @@ void Place(Subtree& subtree, std::vector<BvhNodePair>& pairs, int32_t base) {
     subtree.pairs = {};
 }
 
+// Writes the wide node for `inner` at `at`, then those below it: the node takes up to
+// four of inner's descendants, opening the one with the largest box first, and its
+// inner children sit side by side.
+void Widen(const std::vector<NodePair>& pairs, const BinaryNode& inner, std::vector<BvhNode>& wide, size_t at) {
+    std::array<BinaryNode, 4> lanes{pairs[inner.first].child[0], pairs[inner.first].child[1]};
+    int32_t used = 2;
+    while (used < 4) {
+        int32_t open = -1;
+        float largest = -1;
+        for (int32_t k = 0; k < used; ++k) {
+            const float area = Box{lanes[k].lo, lanes[k].hi}.Area();
+            if (lanes[k].count == 0 && area > largest) largest = area, open = k;
+        }
+        if (open < 0) break;
+        const NodePair& children = pairs[lanes[open].first];
+        lanes[open] = children.child[0];
+        lanes[used++] = children.child[1];
+    }
+    BvhNode node{};
+    for (int32_t k = 0; k < 4; ++k) {
+        const BinaryNode& lane = lanes[k];
+        for (int a = 0; a < 3; ++a) node.lo[a][k] = Axis(lane.lo, a), node.hi[a][k] = Axis(lane.hi, a);
+        node.count[k] = k < used ? lane.count : -1;
+        node.first[k] = lane.first;
+        if (k < used && lane.count == 0) {
+            node.first[k] = static_cast<int32_t>(wide.size());
+            wide.emplace_back();
+        }
+    }
+    wide[at] = node;
+    for (int32_t k = 0; k < used; ++k) {
+        if (lanes[k].count == 0) Widen(pairs, lanes[k], wide, static_cast<size_t>(node.first[k]));
+    }
+}
+
 }  // namespace
 
 Bvh BuildBvh(const MeshTriangles& mesh) {
     Bvh bvh;
-    bvh.pairs.resize(1);
     const int32_t n = mesh.TriangleCount();
     if (n == 0) return bvh;
+    std::vector<NodePair> pairs(1);  // the root is child 0 of pair 0, the only node there
     auto items = std::make_unique_for_overwrite<Item[]>(static_cast<size_t>(n));
     tasks::ParallelFor(static_cast<size_t>(n), kItemGrain, [&](size_t begin, size_t end) {
         for (size_t t = begin; t < end; ++t) items[t] = MakeItem(mesh, static_cast<int32_t>(t));
@@ -292,7 +340,7 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
     std::vector<Pending> wave{{root, 0, 0}};
     while (!wave.empty()) {
         struct Split {
-            BvhNode node;
+            BinaryNode node;
             Range left, right;
             bool inner = false;
         };
@@ -310,14 +358,14 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
         });
         wave.clear();
         for (size_t i = 0; i < big.size(); ++i) {
-            BvhNode& node = splits[i].node;
+            BinaryNode& node = splits[i].node;
             if (splits[i].inner) {
-                node.first = static_cast<int32_t>(bvh.pairs.size());
-                bvh.pairs.emplace_back();
+                node.first = static_cast<int32_t>(pairs.size());
+                pairs.emplace_back();
                 wave.push_back({splits[i].left, node.first, 0});
                 wave.push_back({splits[i].right, node.first, 1});
             }
-            bvh.pairs[big[i].pair].child[big[i].slot] = node;
+            pairs[big[i].pair].child[big[i].slot] = node;
         }
     }
 
@@ -328,13 +376,26 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
         BuildSubtree(items.get(), subtree.range, subtree.pairs, 0, 0);
     });
     std::vector<int32_t> bases(subtrees.size());
-    size_t total = bvh.pairs.size();
+    size_t total = pairs.size();
     for (size_t i = 0; i < subtrees.size(); ++i) {
         bases[i] = static_cast<int32_t>(total);
         total += subtrees[i].pairs.size() - 1;
     }
-    bvh.pairs.resize(total);
-    tasks::RunChunks(subtrees.size(), [&](size_t i) { Place(subtrees[i], bvh.pairs, bases[i]); });
+    pairs.resize(total);
+    tasks::RunChunks(subtrees.size(), [&](size_t i) { Place(subtrees[i], pairs, bases[i]); });
+
+    const BinaryNode& top = pairs[0].child[0];
+    bvh.nodes.reserve(pairs.size() / 2 + 1);
+    bvh.nodes.emplace_back();
+    if (top.count == 0) {
+        Widen(pairs, top, bvh.nodes, 0);
+    } else {
+        BvhNode& single = bvh.nodes[0];  // one leaf in lane 0
+        for (int a = 0; a < 3; ++a) single.lo[a][0] = Axis(top.lo, a), single.hi[a][0] = Axis(top.hi, a);
+        single.first[0] = top.first;
+        single.count[0] = top.count;
+        std::fill_n(single.count + 1, 3, -1);
+    }
 
     bvh.triangles.resize(static_cast<size_t>(n));
     tasks::ParallelFor(static_cast<size_t>(n), kItemGrain, [&](size_t begin, size_t end) {

@@ -78,12 +78,17 @@ MeshHit IntersectTrianglesBruteForce(const MeshTriangles& triangles, const VgxVe
     Candidate best;
     if (!vgx::IsFinite(origin) || !vgx::IsFinite(direction)) return {};
     const Ray ray{{origin.X, origin.Y, origin.Z}, {direction.X, direction.Y, direction.Z}};
-    for (int32_t t = 0; t < triangles.TriangleCount(); ++t) Offer(best, MakeTriangle(triangles, t), ray);
+    const int32_t count = triangles.TriangleCount();
+    for (int32_t first = 0; first < count; first += 4) {
+        Triangle group[4];
+        const int32_t size = std::min(4, count - first);
+        for (int32_t k = 0; k < size; ++k) group[k] = MakeTriangle(triangles, first + k);
+        OfferTriangles(best, group, size, ray);
+    }
     return Result(best);
 }
 
-MeshHit IntersectMesh(const std::shared_ptr<VgxDeviceMesh>& mesh, const VgxVector& origin,
-                      const VgxVector& direction) {
+MeshHit IntersectMesh(const std::shared_ptr<VgxDeviceMesh>& mesh, const VgxVector& origin, const VgxVector& direction) {
     if (!mesh || !vgx::IsFinite(origin) || !vgx::IsFinite(direction)) return {};
     if (direction.X == 0 && direction.Y == 0 && direction.Z == 0) return {};
     return TraverseBvh(HierarchyOf(mesh), Vec3{origin.X, origin.Y, origin.Z},

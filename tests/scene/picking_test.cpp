@@ -228,7 +228,7 @@ TEST(MeshIntersection, HierarchyIsTheSameForAnyThreadCount) {
     for (int32_t threads : {1, 2, 7}) {
         vgx::tasks::SetThreadCount(threads);
         const auto bvh = vgx::platform::BuildBvh(triangles);
-        builds.emplace_back(reinterpret_cast<const char*>(bvh.pairs.data()), bvh.pairs.size() * sizeof(bvh.pairs[0]));
+        builds.emplace_back(reinterpret_cast<const char*>(bvh.nodes.data()), bvh.nodes.size() * sizeof(bvh.nodes[0]));
         builds.back().append(reinterpret_cast<const char*>(bvh.triangles.data()),
                              bvh.triangles.size() * sizeof(bvh.triangles[0]));
     }
