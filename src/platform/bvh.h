@@ -11,7 +11,8 @@ namespace vgx::platform {
 
 // Four child boxes, axis by axis so that one vector holds an axis of all four.
 // Lane k: count[k] == 0, an inner node, first[k] its index; count[k] > 0, a leaf of
-// triangles first[k] .. first[k] + count[k] - 1; count[k] < 0, no child. 128 bytes.
+// triangles first[k] .. first[k] + count[k] - 1; count[k] < 0, no child (NaN bounds).
+// 128 bytes.
 struct alignas(64) BvhNode {
     float lo[3][4];
     float hi[3][4];

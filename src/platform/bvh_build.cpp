@@ -280,6 +280,17 @@ void Place(Subtree& subtree, std::vector<NodePair>& pairs, int32_t base) {
     subtree.pairs = {};
 }
 
+// Lanes without a child: NaN bounds, which no ray enters.
+BvhNode EmptyNode() {
+    BvhNode node{};
+    for (int a = 0; a < 3; ++a) {
+        std::fill_n(node.lo[a], 4, std::numeric_limits<float>::quiet_NaN());
+        std::fill_n(node.hi[a], 4, std::numeric_limits<float>::quiet_NaN());
+    }
+    std::fill_n(node.count, 4, -1);
+    return node;
+}
+
 // Writes the wide node for `inner` at `at`, then those below it: the node takes up to
 // four of inner's descendants, opening the one with the largest box first, and its
 // inner children sit side by side.
@@ -298,13 +309,13 @@ void Widen(const std::vector<NodePair>& pairs, const BinaryNode& inner, std::vec
         lanes[open] = children.child[0];
         lanes[used++] = children.child[1];
     }
-    BvhNode node{};
-    for (int32_t k = 0; k < 4; ++k) {
+    BvhNode node = EmptyNode();
+    for (int32_t k = 0; k < used; ++k) {
         const BinaryNode& lane = lanes[k];
         for (int a = 0; a < 3; ++a) node.lo[a][k] = Axis(lane.lo, a), node.hi[a][k] = Axis(lane.hi, a);
-        node.count[k] = k < used ? lane.count : -1;
+        node.count[k] = lane.count;
         node.first[k] = lane.first;
-        if (k < used && lane.count == 0) {
+        if (lane.count == 0) {
             node.first[k] = static_cast<int32_t>(wide.size());
             wide.emplace_back();
         }
@@ -386,7 +397,7 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
 
     const BinaryNode& top = pairs[0].child[0];
     bvh.nodes.reserve(pairs.size() / 2 + 1);
-    bvh.nodes.emplace_back();
+    bvh.nodes.push_back(EmptyNode());
     if (top.count == 0) {
         Widen(pairs, top, bvh.nodes, 0);
     } else {
@@ -394,7 +405,6 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
         for (int a = 0; a < 3; ++a) single.lo[a][0] = Axis(top.lo, a), single.hi[a][0] = Axis(top.hi, a);
         single.first[0] = top.first;
         single.count[0] = top.count;
-        std::fill_n(single.count + 1, 3, -1);
     }
 
     bvh.triangles.resize(static_cast<size_t>(n));

@@ -5,11 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "platform/bvh.h"
+#include "platform/simd.h"
 
 namespace vgx::platform {
 namespace {
@@ -31,54 +28,25 @@ struct RaySlabs {
 
 // The children of `node` the ray enters no farther than `limit`, as a bit mask, with
 // their entry distances less the slack (`enter`). The slabs round in float; the slack
-// keeps every box a hit could lie in.
-#if defined(__SSE2__)
+// keeps every box a hit could lie in. An empty lane's NaN bounds are never entered.
 inline int EnterChildren(const BvhNode& node, const RaySlabs& ray, float limit, float enter[4]) {
+    using namespace simd;
     const float o[3] = {ray.origin.x, ray.origin.y, ray.origin.z};
     const float inv[3] = {ray.inverse.x, ray.inverse.y, ray.inverse.z};
-    __m128 tmin, tmax;
+    Float4 tmin = Splat(0.0f), tmax = Splat(0.0f);
     for (int a = 0; a < 3; ++a) {
-        const __m128 origin = _mm_set1_ps(o[a]), scale = _mm_set1_ps(inv[a]);
-        const __m128 t0 = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.lo[a]), origin), scale);
-        const __m128 t1 = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.hi[a]), origin), scale);
-        // Operands in the order that makes NaN come out as std::min and std::max do.
-        const __m128 near = _mm_min_ps(t1, t0), far = _mm_max_ps(t1, t0);
-        tmin = a == 0 ? near : _mm_max_ps(near, tmin);
-        tmax = a == 0 ? far : _mm_min_ps(far, tmax);
+        const Float4 origin = Splat(o[a]), scale = Splat(inv[a]);
+        const Float4 t0 = (Load(node.lo[a]) - origin) * scale, t1 = (Load(node.hi[a]) - origin) * scale;
+        // Operands in the order that lets NaN through as std::min and std::max do.
+        const Float4 near = Min(t1, t0), far = Max(t1, t0);
+        tmin = a == 0 ? near : Max(near, tmin);
+        tmax = a == 0 ? far : Min(far, tmax);
     }
-    const __m128 sign = _mm_set1_ps(-0.0f);
-    const __m128 magnitude = _mm_add_ps(_mm_andnot_ps(sign, tmin), _mm_andnot_ps(sign, tmax));
-    const __m128 slack = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(1e-6f), magnitude), _mm_set1_ps(1e-30f));
-    const __m128 low = _mm_sub_ps(tmin, slack), high = _mm_add_ps(tmax, slack);
-    const __m128 inside = _mm_and_ps(_mm_and_ps(_mm_cmpge_ps(high, low), _mm_cmpge_ps(high, _mm_setzero_ps())),
-                                     _mm_cmple_ps(low, _mm_set1_ps(limit)));
-    const __m128i present =
-        _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(node.count)), _mm_set1_epi32(-1));
-    _mm_storeu_ps(enter, low);
-    return _mm_movemask_ps(_mm_and_ps(inside, _mm_castsi128_ps(present)));
+    const Float4 slack = Splat(1e-6f) * (Abs(tmin) + Abs(tmax)) + Splat(1e-30f);
+    const Float4 low = tmin - slack, high = tmax + slack;
+    Store(enter, low);
+    return Bits((high >= low) & (high >= Splat(0.0f)) & (low <= Splat(limit)));
 }
-#else
-inline int EnterChildren(const BvhNode& node, const RaySlabs& ray, float limit, float enter[4]) {
-    const float o[3] = {ray.origin.x, ray.origin.y, ray.origin.z};
-    const float inv[3] = {ray.inverse.x, ray.inverse.y, ray.inverse.z};
-    int mask = 0;
-    for (int k = 0; k < 4; ++k) {
-        float tmin = 0, tmax = 0;
-        for (int a = 0; a < 3; ++a) {
-            const float t0 = (node.lo[a][k] - o[a]) * inv[a], t1 = (node.hi[a][k] - o[a]) * inv[a];
-            const float near = std::min(t0, t1), far = std::max(t0, t1);
-            tmin = a == 0 ? near : std::max(tmin, near);
-            tmax = a == 0 ? far : std::min(tmax, far);
-        }
-        const float slack = 1e-6f * (std::fabs(tmin) + std::fabs(tmax)) + 1e-30f;
-        enter[k] = tmin - slack;
-        if (node.count[k] >= 0 && tmax + slack >= enter[k] && tmax + slack >= 0.0f && enter[k] <= limit) {
-            mask |= 1 << k;
-        }
-    }
-    return mask;
-}
-#endif
 
 struct Entry {
     int32_t first, count;  // a lane of a node
