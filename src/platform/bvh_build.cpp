@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/bvh.h"
+#include "platform/simd.h"
 #include "root/task_pool.h"
 
 namespace vgx::platform {
@@ -22,34 +23,39 @@ constexpr size_t kItemGrain = 16384;    // triangles one worker reads or bins at
 constexpr size_t kSubtreeFloor = 4096;  // ranges this small are never shared out further
 constexpr size_t kSubtreeShare = 64;    // else a subtree holds at most this part of the mesh
 
+// Half the surface of a box, zero for an empty one: the SAH's cost measure.
+inline float HalfArea(const Vec3& lo, const Vec3& hi) {
+    const Vec3 e = Sub(hi, lo);
+    if (e.x < 0) return 0;
+    return e.x * e.y + e.y * e.z + e.z * e.x;
+}
+
 // Per axis, the least and greatest of the coordinates grown in; NaN never enters.
-// Empty: lo = max, hi = -max, the identity of Union.
+// Empty: lo = max, hi = -max, the identity of Union. The fourth lane stays zero.
 struct Box {
-    Vec3 lo, hi;
+    float lo[4], hi[4];
     static Box Empty() {
         const float m = std::numeric_limits<float>::max();
-        return {{m, m, m}, {-m, -m, -m}};
+        return {{m, m, m, 0}, {-m, -m, -m, 0}};
+    }
+    void Grow(simd::Float4 p) {
+        simd::Store(lo, simd::Min(p, simd::Load(lo)));
+        simd::Store(hi, simd::Max(p, simd::Load(hi)));
     }
     void Grow(const Vec3& p) {
-        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
-        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
-    }
-    // Both corners as points: an axis empty in `b` spreads this one over the whole
-    // float range. The cost sweep grows empty bins so, and the splits depend on it.
-    void Grow(const Box& b) {
-        Grow(b.lo);
-        Grow(b.hi);
+        const float point[4] = {p.x, p.y, p.z, 0};
+        Grow(simd::Load(point));
     }
     // The box of the points grown into either: what growing them all in one would give.
     void Union(const Box& b) {
-        lo = {std::min(lo.x, b.lo.x), std::min(lo.y, b.lo.y), std::min(lo.z, b.lo.z)};
-        hi = {std::max(hi.x, b.hi.x), std::max(hi.y, b.hi.y), std::max(hi.z, b.hi.z)};
+        simd::Store(lo, simd::Min(simd::Load(b.lo), simd::Load(lo)));
+        simd::Store(hi, simd::Max(simd::Load(b.hi), simd::Load(hi)));
     }
-    float Area() const {
-        const Vec3 e = Sub(hi, lo);
-        if (e.x < 0) return 0;
-        return e.x * e.y + e.y * e.z + e.z * e.x;
-    }
+    simd::Float4 Centre() const { return (simd::Load(lo) + simd::Load(hi)) * simd::Splat(0.5f); }
+    float Centre(int axis) const { return (lo[axis] + hi[axis]) * 0.5f; }
+    Vec3 Low() const { return {lo[0], lo[1], lo[2]}; }
+    Vec3 High() const { return {hi[0], hi[1], hi[2]}; }
+    float Area() const { return HalfArea(Low(), High()); }
 };
 
 // The build's node: count 0 for an inner node, its children in pair `first`; else a
@@ -71,7 +77,6 @@ inline float Axis(const Vec3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : 
 // contiguous.
 struct Item {
     Box box;
-    Vec3 centre;
     int32_t index;
 };
 
@@ -87,7 +92,7 @@ Item MakeItem(const MeshTriangles& mesh, int32_t t) {
         const float* p = mesh.positions.data() + 3 * i[k];
         b.Grow(Vec3{p[0], p[1], p[2]});
     }
-    return {b, {(b.lo.x + b.hi.x) * 0.5f, (b.lo.y + b.hi.y) * 0.5f, (b.lo.z + b.hi.z) * 0.5f}, t};
+    return {b, t};
 }
 
 // A range of items with the box of their boxes and of their centres.
@@ -122,8 +127,8 @@ void Bound(const Item* items, Range& range) {
         static_cast<size_t>(range.Count()), {Box::Empty(), Box::Empty()},
         [&](Bounds& acc, size_t begin, size_t end) {
             for (size_t k = begin; k < end; ++k) {
-                acc.boxes.Grow(first[k].box);
-                acc.centres.Grow(first[k].centre);
+                acc.boxes.Union(first[k].box);
+                acc.centres.Grow(first[k].box.Centre());
             }
         },
         [](Bounds& acc, const Bounds& part) {
@@ -163,15 +168,15 @@ struct Bins {
 // Splits `range` when it holds more than a leaf: fills `node` (its `first` is left to
 // the caller for an internal node) and the two halves; false for a leaf.
 bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, Range& right) {
-    const Box& bounds = range.bounds;
+    const Vec3 low = range.bounds.Low(), high = range.bounds.High();
     // Widened a little so that a ray the triangle test hits is never culled by
     // the rounding of the slab test.
-    const Vec3 size = Sub(bounds.hi, bounds.lo);
-    const float scale = std::max({std::fabs(bounds.lo.x), std::fabs(bounds.lo.y), std::fabs(bounds.lo.z),
-                                  std::fabs(bounds.hi.x), std::fabs(bounds.hi.y), std::fabs(bounds.hi.z)});
+    const Vec3 size = Sub(high, low);
+    const float scale = std::max({std::fabs(low.x), std::fabs(low.y), std::fabs(low.z), std::fabs(high.x),
+                                  std::fabs(high.y), std::fabs(high.z)});
     const float pad = 1e-5f * std::max({size.x, size.y, size.z}) + 1e-6f * scale + 1e-30f;
-    node.lo = {bounds.lo.x - pad, bounds.lo.y - pad, bounds.lo.z - pad};
-    node.hi = {bounds.hi.x + pad, bounds.hi.y + pad, bounds.hi.z + pad};
+    node.lo = {low.x - pad, low.y - pad, low.z - pad};
+    node.hi = {high.x + pad, high.y + pad, high.z + pad};
     const int32_t begin = range.begin, end = range.end, count = range.Count();
     node.first = begin;
     node.count = count;
@@ -180,18 +185,18 @@ bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, 
     left = {begin, begin, range.depth + 1};
     right = {begin, end, range.depth + 1};
 
-    const Vec3 extent = Sub(range.centres.hi, range.centres.lo);
+    const Vec3 extent = Sub(range.centres.High(), range.centres.Low());
     int axis = 0;
     if (extent.y > Axis(extent, axis)) axis = 1;
     if (extent.z > Axis(extent, axis)) axis = 2;
-    const float lo = Axis(range.centres.lo, axis), width = Axis(extent, axis);
+    const float lo = Axis(range.centres.Low(), axis), width = Axis(extent, axis);
     Item* first = items + begin;
     if (width > 0 && range.depth < kSahDepth) {
         const float k = kBins / width;
         // Clamped before the conversion: huge coordinates can give an infinite
         // or NaN offset, which no integer holds.
         auto binOf = [&](const Item& item) {
-            const float offset = (Axis(item.centre, axis) - lo) * k;
+            const float offset = (item.box.Centre(axis) - lo) * k;
             return offset >= 0 ? static_cast<int32_t>(std::min(offset, static_cast<float>(kBins - 1))) : 0;
         };
         const Bins bins = Accumulate<Bins>(
@@ -200,8 +205,8 @@ bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, 
                 for (size_t i = from; i < to; ++i) {
                     const int32_t b = binOf(first[i]);
                     ++acc.counts[b];
-                    acc.boxes[b].Grow(first[i].box);
-                    acc.centres[b].Grow(first[i].centre);
+                    acc.boxes[b].Union(first[i].box);
+                    acc.centres[b].Grow(first[i].box.Centre());
                 }
             },
             [](Bins& acc, const Bins& part) { acc.Merge(part); });
@@ -209,7 +214,7 @@ bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, 
         Box running = Box::Empty();
         int32_t n = 0;
         for (int32_t b = 0; b < kBins - 1; ++b) {
-            running.Grow(bins.boxes[b]);
+            running.Union(bins.boxes[b]);
             n += bins.counts[b];
             leftCost[b] = running.Area() * static_cast<float>(n);
         }
@@ -218,7 +223,7 @@ bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, 
         float bestCost = std::numeric_limits<float>::max();
         int32_t bestSplit = -1;
         for (int32_t b = kBins - 1; b > 0; --b) {
-            running.Grow(bins.boxes[b]);
+            running.Union(bins.boxes[b]);
             n += bins.counts[b];
             const float cost = leftCost[b - 1] + running.Area() * static_cast<float>(n);
             if (n > 0 && n < count && cost < bestCost) bestCost = cost, bestSplit = b;
@@ -236,7 +241,7 @@ bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, 
     left.end = right.begin = begin + count / 2;
     // NaN sorts last, so the order stays strict and the selection in range.
     const auto key = [&](const Item& item) {
-        const float c = Axis(item.centre, axis);
+        const float c = item.box.Centre(axis);
         return std::isnan(c) ? std::numeric_limits<float>::infinity() : c;
     };
     std::nth_element(first, first + count / 2, first + count,
@@ -301,7 +306,7 @@ void Widen(const std::vector<NodePair>& pairs, const BinaryNode& inner, std::vec
         int32_t open = -1;
         float largest = -1;
         for (int32_t k = 0; k < used; ++k) {
-            const float area = Box{lanes[k].lo, lanes[k].hi}.Area();
+            const float area = HalfArea(lanes[k].lo, lanes[k].hi);
             if (lanes[k].count == 0 && area > largest) largest = area, open = k;
         }
         if (open < 0) break;
