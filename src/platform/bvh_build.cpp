@@ -139,18 +139,21 @@ void Bound(const Item* items, Range& range) {
     range.centres = all.centres;
 }
 
+// As many bins as items, up to kBins: small ranges, most of the tree, sweep fewer.
 struct Bins {
+    int32_t used = 0;
     std::array<Box, kBins> boxes, centres;
     std::array<int32_t, kBins> counts;
-    static Bins Empty() {
+    static Bins Empty(int32_t used) {
         Bins bins;
-        bins.boxes.fill(Box::Empty());
-        bins.centres.fill(Box::Empty());
-        bins.counts.fill(0);
+        bins.used = used;
+        std::fill_n(bins.boxes.begin(), used, Box::Empty());
+        std::fill_n(bins.centres.begin(), used, Box::Empty());
+        std::fill_n(bins.counts.begin(), used, 0);
         return bins;
     }
     void Merge(const Bins& other) {
-        for (int32_t b = 0; b < kBins; ++b) {
+        for (int32_t b = 0; b < used; ++b) {
             boxes[b].Union(other.boxes[b]);
             centres[b].Union(other.centres[b]);
             counts[b] += other.counts[b];
@@ -192,15 +195,16 @@ bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, 
     const float lo = Axis(range.centres.Low(), axis), width = Axis(extent, axis);
     Item* first = items + begin;
     if (width > 0 && range.depth < kSahDepth) {
-        const float k = kBins / width;
+        const int32_t used = std::min(kBins, count);
+        const float k = static_cast<float>(used) / width;
         // Clamped before the conversion: huge coordinates can give an infinite
-        // or NaN offset, which no integer holds.
+        // or NaN offset, which no integer holds. NaN goes to bin 0.
         auto binOf = [&](const Item& item) {
-            const float offset = (item.box.Centre(axis) - lo) * k;
-            return offset >= 0 ? static_cast<int32_t>(std::min(offset, static_cast<float>(kBins - 1))) : 0;
+            const float offset = std::max(0.0f, (item.box.Centre(axis) - lo) * k);
+            return static_cast<int32_t>(std::min(offset, static_cast<float>(used - 1)));
         };
         const Bins bins = Accumulate<Bins>(
-            static_cast<size_t>(count), Bins::Empty(),
+            static_cast<size_t>(count), Bins::Empty(used),
             [&](Bins& acc, size_t from, size_t to) {
                 for (size_t i = from; i < to; ++i) {
                     const int32_t b = binOf(first[i]);
@@ -213,7 +217,7 @@ bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, 
         std::array<float, kBins - 1> leftCost{};
         Box running = Box::Empty();
         int32_t n = 0;
-        for (int32_t b = 0; b < kBins - 1; ++b) {
+        for (int32_t b = 0; b < used - 1; ++b) {
             running.Union(bins.boxes[b]);
             n += bins.counts[b];
             leftCost[b] = running.Area() * static_cast<float>(n);
@@ -222,7 +226,7 @@ bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, 
         n = 0;
         float bestCost = std::numeric_limits<float>::max();
         int32_t bestSplit = -1;
-        for (int32_t b = kBins - 1; b > 0; --b) {
+        for (int32_t b = used - 1; b > 0; --b) {
             running.Union(bins.boxes[b]);
             n += bins.counts[b];
             const float cost = leftCost[b - 1] + running.Area() * static_cast<float>(n);
@@ -233,7 +237,7 @@ bool SplitRange(Item* items, const Range& range, BinaryNode& node, Range& left, 
                 std::partition(first, first + count, [&](const Item& item) { return binOf(item) < bestSplit; });
             left.end = right.begin = begin + static_cast<int32_t>(mid - first);
             bins.Cover(0, bestSplit, left);
-            bins.Cover(bestSplit, kBins, right);
+            bins.Cover(bestSplit, used, right);
             return true;
         }
     }
@@ -264,26 +268,19 @@ void BuildSubtree(Item* items, const Range& range, std::vector<NodePair>& pairs,
     pairs[pair].child[slot] = node;
 }
 
-// A range left to a subtree, and the node it will fill.
+// A range left to a subtree: built whole on one worker into a binary tree of its own
+// and widened there. In the top's tree its root, when inner, is a closed node whose
+// `first` is -1 - the subtree's number.
 struct Subtree {
     Range range;
     int32_t pair;
     int slot;
-    std::vector<NodePair> pairs;  // its own root alone in pair 0, as in the whole tree
+    BinaryNode root;
+    std::vector<BvhNode> wide;  // the root is node 0; none for a leaf
 };
 
-// Moves a subtree's pairs after `base - 1` (its pair 0 stays out) and its root into place.
-void Place(Subtree& subtree, std::vector<NodePair>& pairs, int32_t base) {
-    auto relocate = [base](BinaryNode node) {
-        if (node.count == 0) node.first += base - 1;
-        return node;
-    };
-    for (size_t p = 1; p < subtree.pairs.size(); ++p) {
-        for (int c = 0; c < 2; ++c) pairs[base + p - 1].child[c] = relocate(subtree.pairs[p].child[c]);
-    }
-    pairs[subtree.pair].child[subtree.slot] = relocate(subtree.pairs[0].child[0]);
-    subtree.pairs = {};
-}
+// An inner node whose children are in the same tree.
+inline bool Opens(const BinaryNode& node) { return node.count == 0 && node.first >= 0; }
 
 // Lanes without a child: NaN bounds, which no ray enters.
 BvhNode EmptyNode() {
@@ -298,7 +295,7 @@ BvhNode EmptyNode() {
 
 // Writes the wide node for `inner` at `at`, then those below it: the node takes up to
 // four of inner's descendants, opening the one with the largest box first, and its
-// inner children sit side by side.
+// inner children sit side by side. A subtree's root stays closed.
 void Widen(const std::vector<NodePair>& pairs, const BinaryNode& inner, std::vector<BvhNode>& wide, size_t at) {
     std::array<BinaryNode, 4> lanes{pairs[inner.first].child[0], pairs[inner.first].child[1]};
     int32_t used = 2;
@@ -307,7 +304,7 @@ void Widen(const std::vector<NodePair>& pairs, const BinaryNode& inner, std::vec
         float largest = -1;
         for (int32_t k = 0; k < used; ++k) {
             const float area = HalfArea(lanes[k].lo, lanes[k].hi);
-            if (lanes[k].count == 0 && area > largest) largest = area, open = k;
+            if (Opens(lanes[k]) && area > largest) largest = area, open = k;
         }
         if (open < 0) break;
         const NodePair& children = pairs[lanes[open].first];
@@ -320,14 +317,14 @@ void Widen(const std::vector<NodePair>& pairs, const BinaryNode& inner, std::vec
         for (int a = 0; a < 3; ++a) node.lo[a][k] = Axis(lane.lo, a), node.hi[a][k] = Axis(lane.hi, a);
         node.count[k] = lane.count;
         node.first[k] = lane.first;
-        if (lane.count == 0) {
+        if (Opens(lane)) {
             node.first[k] = static_cast<int32_t>(wide.size());
             wide.emplace_back();
         }
     }
     wide[at] = node;
     for (int32_t k = 0; k < used; ++k) {
-        if (lanes[k].count == 0) Widen(pairs, lanes[k], wide, static_cast<size_t>(node.first[k]));
+        if (Opens(lanes[k])) Widen(pairs, lanes[k], wide, static_cast<size_t>(node.first[k]));
     }
 }
 
@@ -363,7 +360,7 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
         std::vector<Pending> big;
         for (const Pending& p : wave) {
             if (static_cast<size_t>(p.range.Count()) <= subtreeLimit) {
-                subtrees.push_back({p.range, p.pair, p.slot, {}});
+                subtrees.push_back({p.range, p.pair, p.slot, {}, {}});
             } else {
                 big.push_back(p);
             }
@@ -387,30 +384,54 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
 
     tasks::RunChunks(subtrees.size(), [&](size_t i) {
         Subtree& subtree = subtrees[i];
-        subtree.pairs.reserve(static_cast<size_t>(subtree.range.Count()) / 2 + 1);
-        subtree.pairs.emplace_back();
-        BuildSubtree(items.get(), subtree.range, subtree.pairs, 0, 0);
+        std::vector<NodePair> local(1);
+        local.reserve(static_cast<size_t>(subtree.range.Count()) / 2 + 1);
+        BuildSubtree(items.get(), subtree.range, local, 0, 0);
+        subtree.root = local[0].child[0];
+        if (subtree.root.count > 0) return;
+        subtree.wide.reserve(local.size() / 2 + 1);
+        subtree.wide.push_back(EmptyNode());
+        Widen(local, subtree.root, subtree.wide, 0);
     });
-    std::vector<int32_t> bases(subtrees.size());
-    size_t total = pairs.size();
     for (size_t i = 0; i < subtrees.size(); ++i) {
-        bases[i] = static_cast<int32_t>(total);
-        total += subtrees[i].pairs.size() - 1;
+        BinaryNode root = subtrees[i].root;
+        if (root.count == 0) root.first = -1 - static_cast<int32_t>(i);
+        pairs[subtrees[i].pair].child[subtrees[i].slot] = root;
     }
-    pairs.resize(total);
-    tasks::RunChunks(subtrees.size(), [&](size_t i) { Place(subtrees[i], pairs, bases[i]); });
 
+    // The top's wide nodes first, then each subtree's.
     const BinaryNode& top = pairs[0].child[0];
-    bvh.nodes.reserve(pairs.size() / 2 + 1);
-    bvh.nodes.push_back(EmptyNode());
-    if (top.count == 0) {
+    if (Opens(top)) {
+        bvh.nodes.push_back(EmptyNode());
         Widen(pairs, top, bvh.nodes, 0);
-    } else {
-        BvhNode& single = bvh.nodes[0];  // one leaf in lane 0
+    } else if (top.count > 0) {
+        BvhNode& single = bvh.nodes.emplace_back(EmptyNode());  // one leaf in lane 0
         for (int a = 0; a < 3; ++a) single.lo[a][0] = Axis(top.lo, a), single.hi[a][0] = Axis(top.hi, a);
         single.first[0] = top.first;
         single.count[0] = top.count;
     }
+    std::vector<int32_t> bases(subtrees.size());
+    size_t total = bvh.nodes.size();
+    for (size_t i = 0; i < subtrees.size(); ++i) {
+        bases[i] = static_cast<int32_t>(total);
+        total += subtrees[i].wide.size();
+    }
+    for (BvhNode& node : bvh.nodes) {
+        for (int k = 0; k < 4; ++k) {
+            if (node.count[k] == 0 && node.first[k] < 0) node.first[k] = bases[-1 - node.first[k]];
+        }
+    }
+    bvh.nodes.resize(total);
+    tasks::RunChunks(subtrees.size(), [&](size_t i) {
+        BvhNode* out = bvh.nodes.data() + bases[i];
+        for (BvhNode& node : subtrees[i].wide) {
+            for (int k = 0; k < 4; ++k) {
+                if (node.count[k] == 0) node.first[k] += bases[i];
+            }
+            *out++ = node;
+        }
+        subtrees[i].wide = {};
+    });
 
     bvh.triangles.resize(static_cast<size_t>(n));
     tasks::ParallelFor(static_cast<size_t>(n), kItemGrain, [&](size_t begin, size_t end) {
