@@ -14,6 +14,8 @@
 namespace vgx {
 namespace {
 
+constexpr size_t kListGrain = 65536;  // points or edges whose lists one worker places at a time
+
 uint64_t EdgeKey(const iVgxEdge& edge) {
     return static_cast<uint64_t>(static_cast<uint32_t>(edge.Point[0])) << 32 | static_cast<uint32_t>(edge.Point[1]);
 }
@@ -134,8 +136,8 @@ void ForEachCorner(const iVgxObject& level, Visit&& visit) {
 
 // The faces and edges around every point and the faces along every edge, each
 // list in face order, side by side: what appending them one by one gives. They
-// are counted, packed back to back in the arena's store, then filled by three
-// walks over the faces, one per kind of list, that run side by side.
+// are counted, packed back to back in the arena's store, then filled by two walks
+// over the faces that run side by side.
 void FillLists(iVgxObject& level) {
     const size_t points = level.PointList.size(), edges = static_cast<size_t>(level.EdgeListCount);
     BlockArray<int32_t> cornersAt(points + 1, 0), sidesOf(edges + 1, 0);
@@ -157,31 +159,36 @@ void FillLists(iVgxObject& level) {
     BlockArray<int32_t> store = level.Adjacency.TakePacked();
     store.resize(3 * static_cast<size_t>(sides));
     // The store holds the faces around the points, then their edges, then the faces
-    // along the edges.
-    tasks::RunChunks(3, [&](size_t kind) {
-        if (kind == 2) {
+    // along the edges. One walk fills both lists of the points, another the edges'.
+    tasks::RunChunks(2, [&](size_t kind) {
+        if (kind == 1) {
             BlockArray<int32_t> next(sidesOf.begin(), sidesOf.end() - 1);
             int32_t* out = store.data() + 2 * static_cast<size_t>(sides);
             ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[c.Edge]++] = f; });
             return;
         }
         BlockArray<int32_t> next(cornersAt.begin(), cornersAt.end() - 1);
-        int32_t* out = store.data() + kind * static_cast<size_t>(sides);
-        if (kind == 0) {
-            ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[c.Point]++] = f; });
-        } else {
-            ForEachCorner(level, [&](int32_t, const iVgxFacePoint& c) { out[next[c.Point]++] = c.Edge; });
-        }
+        int32_t* faces = store.data();
+        int32_t* edgesOut = store.data() + static_cast<size_t>(sides);
+        ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) {
+            const int32_t at = next[c.Point]++;
+            faces[at] = f;
+            edgesOut[at] = c.Edge;
+        });
     });
     level.Adjacency.AdoptPacked(std::move(store));
-    for (size_t p = 0; p < points; ++p) {
-        const int32_t count = cornersAt[p + 1] - cornersAt[p];
-        level.PointList[p].FaceList = ListArena::Packed(cornersAt[p], count);
-        level.PointList[p].EdgeList = ListArena::Packed(sides + cornersAt[p], count);
-    }
-    for (size_t e = 0; e < edges; ++e) {
-        level.EdgeList[e].FaceList = ListArena::Packed(2 * sides + sidesOf[e], sidesOf[e + 1] - sidesOf[e]);
-    }
+    tasks::ParallelFor(points, kListGrain, [&](size_t begin, size_t end) {
+        for (size_t p = begin; p < end; ++p) {
+            const int32_t count = cornersAt[p + 1] - cornersAt[p];
+            level.PointList[p].FaceList = ListArena::Packed(cornersAt[p], count);
+            level.PointList[p].EdgeList = ListArena::Packed(sides + cornersAt[p], count);
+        }
+    });
+    tasks::ParallelFor(edges, kListGrain, [&](size_t begin, size_t end) {
+        for (size_t e = begin; e < end; ++e) {
+            level.EdgeList[e].FaceList = ListArena::Packed(2 * sides + sidesOf[e], sidesOf[e + 1] - sidesOf[e]);
+        }
+    });
 }
 
 }  // namespace
