@@ -40,7 +40,9 @@ inline constexpr int64_t kMaxDecodePixels = int64_t{1} << 26;
 bool IsDecodableSize(int64_t width, int64_t height);
 
 // Packs straight 8-bit channels into 0xAARRGGBB.
-constexpr uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a << 24) | (r << 16) | (g << 8) | b; }
+constexpr uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
 
 // Little-endian fields of a file already known to be long enough.
 inline uint16_t ReadU16(std::span<const uint8_t> bytes, size_t at) {

@@ -20,9 +20,9 @@ struct Value {
     Kind kind = Kind::Null;
     bool boolean = false;
     double number = 0;
-    std::string text;               // a string's content, escapes decoded
-    std::vector<Value> items;       // an array's elements, or an object's member values
-    std::vector<std::string> keys;  // an object's member names, one per value, in file order
+    std::string text;                                    // a string's content, escapes decoded
+    std::vector<Value> items;                            // an array's elements, or an object's member values
+    std::vector<std::string> keys;                       // an object's member names, one per value, in file order
 
     // The member of that name (the first one), or nullptr; nullptr also when this
     // is not an object.

@@ -13,13 +13,13 @@
 // and dropped when the next hierarchy is built after the mesh died. The contents of
 // a mesh are taken to be fixed once it has been intersected (the library recreates
 // its meshes at every rebuild).
-#include <vgx/VgxDevice.h>
-#include <vgx/VgxTypes.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+#include <vgx/VgxDevice.h>
+#include <vgx/VgxTypes.h>
 
 namespace vgx::platform {
 
@@ -33,7 +33,8 @@ struct MeshHit {
 // The nearest hit of the ray on `mesh`; no hit for a null mesh. A mesh whose index
 // buffer names a vertex it does not have raises 9; errors of the mesh's buffers pass
 // unchanged, and nothing is cached then.
-MeshHit IntersectMesh(const std::shared_ptr<VgxDeviceMesh>& mesh, const VgxVector& origin, const VgxVector& direction);
+MeshHit IntersectMesh(const std::shared_ptr<VgxDeviceMesh>& mesh, const VgxVector& origin,
+                      const VgxVector& direction);
 
 // The triangles of a mesh as plain arrays: three floats per vertex, three indices
 // per triangle (checked against the vertex count, 9 otherwise).
@@ -48,5 +49,6 @@ MeshTriangles ReadMeshTriangles(const VgxDeviceMesh& mesh);
 // hierarchy's tests and benchmarks.
 MeshHit IntersectTrianglesBruteForce(const MeshTriangles& triangles, const VgxVector& origin,
                                      const VgxVector& direction);
+
 
 }  // namespace vgx::platform

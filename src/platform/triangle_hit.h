@@ -73,7 +73,8 @@ inline int HitPair(const Triangle& a, const Triangle& b, const Ray& ray, double 
     const Double2 inv = Splat(1.0) / det;
     const Double2 uu = dot(s, p) * inv, vv = dot(d, q) * inv, tt = dot(e2, q) * inv;
     const Double2 zero = Splat(0.0), one = Splat(1.0);
-    // A zero or NaN determinant (parallel, degenerate) fails the first test, NaN any.
+    // A zero or NaN determinant (parallel or degenerate triangle) fails the first
+    // test; a NaN anywhere fails one of them.
     const Double2 hit =
         (simd::Abs(det) > zero) & (uu >= zero) & (uu <= one) & (vv >= zero) & (uu + vv <= one) & (tt >= zero);
     simd::Store(t, tt);

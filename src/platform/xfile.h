@@ -17,12 +17,12 @@ using Matrix = std::array<float, 16>;
 Matrix IdentityMatrix();
 
 struct Material {
-    std::string name;                            // empty for an inline material without one
-    std::array<float, 4> faceColor{1, 1, 1, 1};  // red, green, blue, alpha
+    std::string name;                              // empty for an inline material without one
+    std::array<float, 4> faceColor{1, 1, 1, 1};    // red, green, blue, alpha
     float power = 0;
     std::array<float, 3> specularColor{0, 0, 0};
     std::array<float, 3> emissiveColor{0, 0, 0};
-    std::string textureFile;  // TextureFilename as written, empty when none
+    std::string textureFile;                       // TextureFilename as written, empty when none
 };
 
 struct SkinWeights {
@@ -40,12 +40,12 @@ struct Mesh {
 
     // MeshNormals: their own list and their own faces, which match the mesh's
     // faces one to one (same count, same corner counts). Empty when absent.
-    std::vector<float> normals;  // x, y, z per normal
+    std::vector<float> normals;               // x, y, z per normal
     std::vector<uint32_t> normalFaceSizes;
     std::vector<uint32_t> normalFaceIndices;
 
-    std::vector<float> uvs;              // MeshTextureCoords: u, v per vertex; empty when absent
-    std::vector<uint32_t> vertexColors;  // MeshVertexColors: 0xAARRGGBB per vertex; empty when absent
+    std::vector<float> uvs;             // MeshTextureCoords: u, v per vertex; empty when absent
+    std::vector<uint32_t> vertexColors; // MeshVertexColors: 0xAARRGGBB per vertex; empty when absent
 
     // MeshMaterialList: the material of each face (indices into `materials`), or
     // empty when the file lists none; a list shorter than the face count repeats
@@ -74,8 +74,8 @@ size_t ValuesPerKey(uint32_t keyType);  // 4, 3, 3, 16; 0 for any other type
 
 struct Animation {
     std::string name;
-    std::string frameName;         // the frame the { reference } names; empty when none
-    bool closed = false;           // AnimationOptions: openclosed 0 = closed, 1 = open
+    std::string frameName;  // the frame the { reference } names; empty when none
+    bool closed = false;    // AnimationOptions: openclosed 0 = closed, 1 = open
     bool splinePositions = false;  // AnimationOptions: positionquality 0 = spline, 1 = linear
     bool hasOptions = false;
     std::vector<AnimationKeys> keys;
@@ -101,7 +101,7 @@ struct Scene {
     std::vector<Mesh> meshes;
     std::vector<int32_t> meshFrame;  // per mesh, its frame or -1
     std::vector<AnimationSet> animationSets;
-    uint32_t ticksPerSecond = 0;  // AnimTicksPerSecond, 0 when absent
+    uint32_t ticksPerSecond = 0;     // AnimTicksPerSecond, 0 when absent
 };
 
 // A file that is not a readable .x file: its what() says why, for a person.

@@ -27,27 +27,14 @@ public:
             }
             const uint16_t code = U16(pos_);
             switch (code) {
-                case kName:
-                    return Token::Name;
-                case kString:
-                    return Token::String;
-                case kGuid:
-                    return Token::Guid;
-                case kOBrace:
-                    return Token::OBrace;
-                case kCBrace:
-                    return Token::CBrace;
-                case kTemplate:
-                    return Token::Template;
-                case kComma:
-                case kSemicolon:
-                    pos_ += 2;
-                    break;
-                case kInteger:
-                case kIntegerList:
-                case kFloatList:
-                    OpenList(code);
-                    break;
+                case kName: return Token::Name;
+                case kString: return Token::String;
+                case kGuid: return Token::Guid;
+                case kOBrace: return Token::OBrace;
+                case kCBrace: return Token::CBrace;
+                case kTemplate: return Token::Template;
+                case kComma: case kSemicolon: pos_ += 2; break;
+                case kInteger: case kIntegerList: case kFloatList: OpenList(code); break;
                 default:
                     if ((code >= 12 && code <= 18) || (code >= 40 && code <= 52)) return Token::Other;
                     Fail("unknown token code " + std::to_string(code));
@@ -91,12 +78,8 @@ public:
 
     void Skip() {
         switch (Peek()) {
-            case Token::End:
-                return;
-            case Token::Name:
-            case Token::String:
-                TakeCounted();
-                return;
+            case Token::End: return;
+            case Token::Name: case Token::String: TakeCounted(); return;
             case Token::Guid:
                 if (Remaining() < 18) Fail("the file ends inside a GUID");
                 pos_ += 18;
@@ -105,9 +88,7 @@ public:
                 --listLeft_;
                 pos_ += listFloats_ ? floatSize_ : 4;
                 return;
-            default:
-                pos_ += 2;
-                return;
+            default: pos_ += 2; return;
         }
     }
     void SkipValues() {
@@ -123,17 +104,8 @@ public:
 
 private:
     enum Code : uint16_t {
-        kName = 1,
-        kString = 2,
-        kInteger = 3,
-        kGuid = 5,
-        kIntegerList = 6,
-        kFloatList = 7,
-        kOBrace = 10,
-        kCBrace = 11,
-        kComma = 19,
-        kSemicolon = 20,
-        kTemplate = 31,
+        kName = 1, kString = 2, kInteger = 3, kGuid = 5, kIntegerList = 6, kFloatList = 7,
+        kOBrace = 10, kCBrace = 11, kComma = 19, kSemicolon = 20, kTemplate = 31,
     };
 
     static uint16_t U16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | at[1] << 8); }
@@ -156,8 +128,7 @@ private:
         const uint32_t count = U32(pos_ + 2);
         const size_t size = code == kFloatList ? floatSize_ : 4;
         pos_ += 6;
-        if (count > Remaining() / size)
-            Fail("a list of " + std::to_string(count) + " numbers runs past the end of the file");
+        if (count > Remaining() / size) Fail("a list of " + std::to_string(count) + " numbers runs past the end of the file");
         listLeft_ = count;
         listFloats_ = code == kFloatList;
     }

@@ -34,20 +34,12 @@ public:
         }
         const unsigned char c = static_cast<unsigned char>(*pos_);
         switch (c) {
-            case '{':
-                return Token::OBrace;
-            case '}':
-                return Token::CBrace;
-            case '"':
-                return Token::String;
-            case '<':
-                return Token::Guid;
-            case '-':
-            case '+':
-            case '.':
-                return Token::Number;
-            default:
-                break;
+            case '{': return Token::OBrace;
+            case '}': return Token::CBrace;
+            case '"': return Token::String;
+            case '<': return Token::Guid;
+            case '-': case '+': case '.': return Token::Number;
+            default: break;
         }
         if (c >= '0' && c <= '9') return Token::Number;
         if (!IsWordChar(c)) return Token::Other;
@@ -79,10 +71,8 @@ public:
         if (*p == '+') ++p;
         uint64_t value = 0;
         const char* digits = p;
-        while (p < end_ && *p >= '0' && *p <= '9' && p - digits < 11)
-            value = value * 10 + static_cast<uint64_t>(*p++ - '0');
-        if (p == digits || value > std::numeric_limits<uint32_t>::max() ||
-            (p < end_ && IsWordChar(static_cast<unsigned char>(*p))))
+        while (p < end_ && *p >= '0' && *p <= '9' && p - digits < 11) value = value * 10 + static_cast<uint64_t>(*p++ - '0');
+        if (p == digits || value > std::numeric_limits<uint32_t>::max() || (p < end_ && IsWordChar(static_cast<unsigned char>(*p))))
             Fail("expected an integer from 0 to 4294967295");
         pos_ = p;
         return static_cast<uint32_t>(value);
@@ -99,8 +89,7 @@ public:
         if (pos_ < end_ && *pos_ == '#') {
             const char* word = WordEnd(pos_ + 1);
             const bool infinite = word - pos_ >= 4 && std::memcmp(pos_ + 1, "INF", 3) == 0;
-            const float special =
-                infinite ? std::numeric_limits<float>::infinity() : std::numeric_limits<float>::quiet_NaN();
+            const float special = infinite ? std::numeric_limits<float>::infinity() : std::numeric_limits<float>::quiet_NaN();
             value = value < 0 ? -special : special;
             pos_ = word;
         }
@@ -110,25 +99,16 @@ public:
 
     void Skip() {
         switch (Peek()) {
-            case Token::End:
-                return;
-            case Token::String:
-                TakeString();
-                return;
+            case Token::End: return;
+            case Token::String: TakeString(); return;
             case Token::Guid: {
                 const void* close = std::memchr(pos_, '>', static_cast<size_t>(end_ - pos_));
                 if (!close) Fail("GUID without its closing '>'");
                 pos_ = static_cast<const char*>(close) + 1;
                 return;
             }
-            case Token::Name:
-            case Token::Number:
-            case Token::Template:
-                pos_ = WordEnd(pos_);
-                return;
-            default:
-                ++pos_;
-                return;
+            case Token::Name: case Token::Number: case Token::Template: pos_ = WordEnd(pos_); return;
+            default: ++pos_; return;
         }
     }
     void SkipValues() { Skip(); }
