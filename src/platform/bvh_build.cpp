@@ -1,8 +1,9 @@
-// Binned SAH over the triangles' boxes, built as a binary tree in waves: every node of a wave is split
-// on its own worker (one big node bins its items in fixed chunks instead), and ranges
-// small enough become subtrees built whole, in parallel, then placed in wave order.
-// A split depends only on the items of its range, so the tree is the same for any
-// number of threads. The binary tree is then folded into 4-wide nodes.
+// Binned SAH over the triangles' boxes, built as a binary tree in waves: every node of
+// a wave is split on its own worker (one big node bins its items in fixed chunks
+// instead), and ranges small enough become subtrees, each built whole and folded into
+// 4-wide nodes on one worker; the top is folded last and the subtrees' nodes follow its
+// own. A split depends only on the items of its range, so the tree is the same for
+// any number of threads.
 #include <algorithm>
 #include <array>
 #include <cmath>
