@@ -15,6 +15,7 @@ namespace vgx {
 namespace {
 
 constexpr size_t kListGrain = 65536;  // points or edges whose lists one worker places at a time
+constexpr size_t kFaceGrain = 65536;  // faces one worker checks at a time
 
 uint64_t EdgeKey(const iVgxEdge& edge) {
     return static_cast<uint64_t>(static_cast<uint32_t>(edge.Point[0])) << 32 | static_cast<uint32_t>(edge.Point[1]);
@@ -32,10 +33,13 @@ void EnsureEdgeIndex(iVgxObject& level) {
 // Raises 9 unless every corner names a point of the level, before anything is built.
 void CheckCornerPoints(const iVgxObject& level, int32_t firstFace) {
     const size_t points = level.PointList.size();
-    for (int32_t f = firstFace; f < static_cast<int32_t>(level.FaceList.size()); ++f) {
-        const iVgxFacePoint* corners = level.FaceCorners(f);
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) CheckIndex(corners[k].Point, points);
-    }
+    const size_t faces = level.FaceList.size() - static_cast<size_t>(firstFace);
+    tasks::ParallelFor(faces, kFaceGrain, [&](size_t begin, size_t end) {
+        for (auto f = static_cast<int32_t>(begin) + firstFace; f < static_cast<int32_t>(end) + firstFace; ++f) {
+            const iVgxFacePoint* corners = level.FaceCorners(f);
+            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) CheckIndex(corners[k].Point, points);
+        }
+    });
 }
 
 }  // namespace

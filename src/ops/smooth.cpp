@@ -356,22 +356,24 @@ void CreaseNormals(VgxObject& object, float angle) {
     BlockArray<VgxVector> distinct;
     distinct.reserve(static_cast<size_t>(level.PointListCount));
     BlockArray<int32_t> lastAtPoint(level.PointList.size(), -1);
-    BlockArray<int32_t> cornerSlots;
-    cornerSlots.reserve(level.Corners.size());
+    // Like the corner normals, slots are stored at the corners' places in the record.
+    BlockArray<int32_t> cornerSlots(level.Corners.size());
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
-        const VgxVector* normals = &cornerNormals[static_cast<size_t>(corners - level.Corners.data())];
+        const auto first = static_cast<size_t>(corners - level.Corners.data());
+        const VgxVector* normals = &cornerNormals[first];
+        int32_t* slots = &cornerSlots[first];
         for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
             const VgxVector& normal = normals[k];
             const int32_t last = lastAtPoint[corners[k].Point];
             if (last >= 0 && std::memcmp(&distinct[last], &normal, sizeof normal) == 0) {
-                cornerSlots.push_back(last);
+                slots[k] = last;
                 continue;
             }
-            cornerSlots.push_back(static_cast<int32_t>(distinct.size()));
+            slots[k] = static_cast<int32_t>(distinct.size());
             // A non-finite value matches nothing in the pool, not even itself.
             if (std::isfinite(normal.X) && std::isfinite(normal.Y) && std::isfinite(normal.Z)) {
-                lastAtPoint[corners[k].Point] = cornerSlots.back();
+                lastAtPoint[corners[k].Point] = slots[k];
             }
             distinct.push_back(normal);
         }
@@ -382,11 +384,13 @@ void CreaseNormals(VgxObject& object, float angle) {
     std::vector<int32_t> indexes;
     modIndex::AddPooledNormals(level.NormalList, level.NormalListCount, level.NormalHashTable, distinct, true,
                                indexes);
-    size_t next = 0;
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        iVgxFacePoint* corners = level.FaceCorners(f);
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].Normal = indexes[cornerSlots[next++]];
-    }
+    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+            iVgxFacePoint* corners = level.FaceCorners(f);
+            const int32_t* slots = &cornerSlots[static_cast<size_t>(corners - level.Corners.data())];
+            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].Normal = indexes[slots[k]];
+        }
+    });
     self.StructureChanged();
 }
 
