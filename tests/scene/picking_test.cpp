@@ -138,9 +138,14 @@ TEST(MeshIntersection, HandComputedHitsAndOddMeshes) {
     // triangle twice, and an index past the vertices.
     EXPECT_FALSE(
         IntersectMesh(MakeMesh(device, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {0, 1, 2}), {1, 0, 5}, {0, 0, -1}).hit);
-    // The same triangle twice: equal distances go to the lower one.
-    const MeshHit hit = IntersectMesh(MakeMesh(device, Triangle(0), {0, 1, 2, 0, 1, 2}), {0.5f, 0.5f, 1}, {0, 0, -1});
-    EXPECT_EQ((std::tuple{hit.hit, hit.triangle}), (std::tuple{true, 0}));
+    // The same triangle twice, and 5,000 times (centres that coincide, split by count
+    // into many leaves and subtrees): equal distances go to the lowest one.
+    for (int32_t copies : {2, 5000}) {
+        std::vector<uint32_t> same;
+        for (int32_t k = 0; k < copies; ++k) same.insert(same.end(), {0, 1, 2});
+        const MeshHit hit = IntersectMesh(MakeMesh(device, Triangle(0), same, true), {0.5f, 0.5f, 1}, {0, 0, -1});
+        EXPECT_EQ((std::tuple{hit.hit, hit.triangle}), (std::tuple{true, 0}));
+    }
     auto outside = MakeMesh(device, Triangle(0), {0, 1, 3}, true);
     ExpectVgxError([&] { IntersectMesh(outside, {0.5f, 0.5f, 1}, {0, 0, -1}); }, 9, "VorlanSG", kOutOfRange);
 
