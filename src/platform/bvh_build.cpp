@@ -294,6 +294,13 @@ BvhNode EmptyNode() {
     return node;
 }
 
+// Puts a binary node into lane k of a wide node, its index as the binary tree has it.
+void SetLane(BvhNode& wide, int32_t k, const BinaryNode& lane) {
+    for (int a = 0; a < 3; ++a) wide.lo[a][k] = Axis(lane.lo, a), wide.hi[a][k] = Axis(lane.hi, a);
+    wide.first[k] = lane.first;
+    wide.count[k] = lane.count;
+}
+
 // Writes the wide node for `inner` at `at`, then those below it: the node takes up to
 // four of inner's descendants, opening the one with the largest box first, and its
 // inner children sit side by side. A subtree's root stays closed.
@@ -304,8 +311,9 @@ void Widen(const std::vector<NodePair>& pairs, const BinaryNode& inner, std::vec
         int32_t open = -1;
         float largest = -1;
         for (int32_t k = 0; k < used; ++k) {
+            if (!Opens(lanes[k])) continue;
             const float area = HalfArea(lanes[k].lo, lanes[k].hi);
-            if (Opens(lanes[k]) && area > largest) largest = area, open = k;
+            if (area > largest) largest = area, open = k;
         }
         if (open < 0) break;
         const NodePair& children = pairs[lanes[open].first];
@@ -314,11 +322,8 @@ void Widen(const std::vector<NodePair>& pairs, const BinaryNode& inner, std::vec
     }
     BvhNode node = EmptyNode();
     for (int32_t k = 0; k < used; ++k) {
-        const BinaryNode& lane = lanes[k];
-        for (int a = 0; a < 3; ++a) node.lo[a][k] = Axis(lane.lo, a), node.hi[a][k] = Axis(lane.hi, a);
-        node.count[k] = lane.count;
-        node.first[k] = lane.first;
-        if (Opens(lane)) {
+        SetLane(node, k, lanes[k]);
+        if (Opens(lanes[k])) {
             node.first[k] = static_cast<int32_t>(wide.size());
             wide.emplace_back();
         }
@@ -406,10 +411,7 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
         bvh.nodes.push_back(EmptyNode());
         Widen(pairs, top, bvh.nodes, 0);
     } else if (top.count > 0) {
-        BvhNode& single = bvh.nodes.emplace_back(EmptyNode());  // one leaf in lane 0
-        for (int a = 0; a < 3; ++a) single.lo[a][0] = Axis(top.lo, a), single.hi[a][0] = Axis(top.hi, a);
-        single.first[0] = top.first;
-        single.count[0] = top.count;
+        SetLane(bvh.nodes.emplace_back(EmptyNode()), 0, top);  // one leaf in lane 0
     }
     std::vector<int32_t> bases(subtrees.size());
     size_t total = bvh.nodes.size();
