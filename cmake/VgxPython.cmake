@@ -1,0 +1,23 @@
+# Finds what the Python module needs: an interpreter that imports NumPy (a PATH
+# shim without it, as pyenv's, is passed over for the system's), its headers and
+# pybind11. Sets VGX_PYTHON_AVAILABLE.
+set(VGX_PYTHON_AVAILABLE OFF)
+if(NOT Python3_EXECUTABLE)
+  find_program(VGX_PATH_PYTHON python3)
+  foreach(candidate IN ITEMS ${VGX_PATH_PYTHON} /usr/bin/python3)
+    execute_process(COMMAND ${candidate} -c "import numpy" RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+    if(NOT failed)
+      set(Python3_EXECUTABLE ${candidate} CACHE FILEPATH "The interpreter the Python module is built for")
+      break()
+    endif()
+  endforeach()
+endif()
+if(Python3_EXECUTABLE)
+  find_package(Python3 COMPONENTS Interpreter Development.Module)
+  if(Python3_FOUND)
+    find_package(pybind11 CONFIG QUIET)
+    if(pybind11_FOUND)
+      set(VGX_PYTHON_AVAILABLE ON)
+    endif()
+  endif()
+endif()

@@ -1,0 +1,443 @@
+// VgxObject: the mesh, its modelling operations and its render buffers. Geometry
+// goes in and out as NumPy arrays (see arrays.h); long operations drop the GIL.
+#include <cmath>
+
+#include "arrays.h"
+#include "binding.h"
+
+namespace vorlansg {
+namespace {
+
+constexpr const char* kObject = "VgxObject";
+
+// The FaceData of triangles with their own flat normals: normal i belongs to
+// triangle i, and every corner takes UV 0.
+void TriangleFaceData(const std::vector<VgxVector>& points, const std::vector<int32_t>& corners,
+                      std::vector<VgxVector>& normals, std::vector<int32_t>& faceData) {
+    const size_t triangles = corners.size() / 3;
+    normals.resize(triangles);
+    faceData.resize(triangles * 10 + 1);
+    for (size_t t = 0; t < triangles; ++t) {
+        const int32_t* corner = &corners[t * 3];
+        for (int k = 0; k < 3; ++k) {
+            if (corner[k] < 0 || static_cast<size_t>(corner[k]) >= points.size()) {
+                throw VgxError(VgxErrSubscript, kObject, "Subscript out of range");
+            }
+        }
+        const VgxVector &a = points[corner[0]], &b = points[corner[1]], &c = points[corner[2]];
+        const double ux = b.X - a.X, uy = b.Y - a.Y, uz = b.Z - a.Z;
+        const double vx = c.X - a.X, vy = c.Y - a.Y, vz = c.Z - a.Z;
+        const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+        const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+        const double scale = length > 0 ? 1 / length : 0;
+        normals[t] = {static_cast<float>(nx * scale), static_cast<float>(ny * scale), static_cast<float>(nz * scale)};
+        int32_t* block = &faceData[t * 10];
+        block[0] = 3;
+        for (int k = 0; k < 3; ++k) {
+            block[1 + k * 3] = corner[k];
+            block[2 + k * 3] = static_cast<int32_t>(t);
+            block[3 + k * 3] = 0;
+        }
+    }
+    faceData.back() = 0;
+}
+
+py::tuple Geometry(const VgxObject& self) {
+    std::vector<VgxVector> points, normals;
+    std::vector<VgxUV> uvs;
+    std::vector<int32_t> faceData;
+    int32_t pointCount = 0, normalCount = 0, uvCount = 0, faceDataCount = 0;
+    {
+        py::gil_scoped_release release;
+        self.GetGeometry(points, pointCount, normals, normalCount, uvs, uvCount, faceData, faceDataCount);
+    }
+    return py::make_tuple(VectorsArray(std::move(points), pointCount), VectorsArray(std::move(normals), normalCount),
+                          UVsArray(std::move(uvs), uvCount), IntsArray(std::move(faceData), faceDataCount));
+}
+
+py::tuple Visual(VgxObject& self, bool Triangulate) {
+    std::vector<VgxVector> points, normals;
+    std::vector<VgxUV> uvs;
+    std::vector<int32_t> faceData;
+    std::vector<std::shared_ptr<VgxMaterial>> materials;
+    int32_t pointCount = 0, normalCount = 0, uvCount = 0, faceDataCount = 0, materialCount = 0;
+    {
+        py::gil_scoped_release release;
+        self.GetVisual(Triangulate, points, pointCount, normals, normalCount, uvs, uvCount, faceData, faceDataCount,
+                       materials, materialCount);
+    }
+    materials.resize(static_cast<size_t>(std::max(materialCount, 0)));
+    return py::make_tuple(VectorsArray(std::move(points), pointCount), VectorsArray(std::move(normals), normalCount),
+                          UVsArray(std::move(uvs), uvCount), IntsArray(std::move(faceData), faceDataCount),
+                          py::cast(materials));
+}
+
+// The shown mesh in triangles: its points and an (m, 3) int32 array of corners.
+py::tuple Triangles(VgxObject& self) {
+    py::tuple visual = Visual(self, true);
+    auto faceData = visual[3].cast<py::array_t<int32_t>>();
+    const int32_t* data = faceData.data();
+    const py::ssize_t size = faceData.size();
+    std::vector<int32_t> corners;
+    corners.reserve(static_cast<size_t>(size / 10 * 3));
+    for (py::ssize_t at = 0; at < size && data[at] != 0; at += 1 + 3 * data[at]) {
+        if (data[at] != 3 || at + 10 > size) throw VgxError(VgxErrInternal, kObject, "Internal error");
+        for (int k = 0; k < 3; ++k) corners.push_back(data[at + 1 + 3 * k]);
+    }
+    const auto count = static_cast<int32_t>(corners.size());
+    py::array triangles = IntsArray(std::move(corners), count).attr("reshape")(-1, 3);
+    return py::make_tuple(visual[0], triangles);
+}
+
+template <class Result, class Call>
+py::array VectorList(Call&& call) {
+    std::vector<Result> list;
+    int32_t count = 0;
+    {
+        py::gil_scoped_release release;
+        call(list, count);
+    }
+    if constexpr (std::is_same_v<Result, VgxUV>) {
+        return UVsArray(std::move(list), count);
+    } else {
+        return VectorsArray(std::move(list), count);
+    }
+}
+
+}  // namespace
+
+void BindObject(py::module_& module) {
+    using py::arg;
+    using Object = VgxObject;
+    Shared<Object> object(module, kObject);
+    object.def("AddOptimizedPoint", &Object::AddOptimizedPoint, arg("Point"))
+        .def(
+            "AddOptimizedPoints",
+            [](Object& self, const py::object& PointList) {
+                std::vector<int32_t> indexes;
+                self.AddOptimizedPoints(VectorsFrom(PointList, kObject), indexes);
+                const auto count = static_cast<int32_t>(indexes.size());
+                return IntsArray(std::move(indexes), count);
+            },
+            arg("PointList"))
+        .def("AddOptimizedNormal", &Object::AddOptimizedNormal, arg("Normal"))
+        .def(
+            "AddOptimizedNormals",
+            [](Object& self, const py::object& NormalList) {
+                std::vector<int32_t> indexes;
+                self.AddOptimizedNormals(VectorsFrom(NormalList, kObject), indexes);
+                const auto count = static_cast<int32_t>(indexes.size());
+                return IntsArray(std::move(indexes), count);
+            },
+            arg("NormalList"))
+        .def("AddOptimizedUV", &Object::AddOptimizedUV, arg("UV"))
+        .def(
+            "AddOptimizedUVs",
+            [](Object& self, const py::object& UVList) {
+                std::vector<int32_t> indexes;
+                self.AddOptimizedUVs(UVsFrom(UVList, kObject), indexes);
+                const auto count = static_cast<int32_t>(indexes.size());
+                return IntsArray(std::move(indexes), count);
+            },
+            arg("UVList"))
+        .def("GetPointCount", &Object::GetPointCount)
+        .def("GetNormalCount", &Object::GetNormalCount)
+        .def("GetUVCount", &Object::GetUVCount)
+        .def("GetPoint", &Object::GetPoint, arg("PointID"))
+        .def("SetPoint", &Object::SetPoint, arg("PointID"), arg("Point"))
+        .def("GetNormal", &Object::GetNormal, arg("NormalID"))
+        .def("SetNormal", &Object::SetNormal, arg("NormalID"), arg("Normal"))
+        .def("GetUV", &Object::GetUV, arg("UVID"))
+        .def("SetUV", &Object::SetUV, arg("UVID"), arg("UV"))
+        .def(
+            "AddFaces",
+            [](Object& self, const py::object& PointList, const py::object& NormalList, const py::object& UVList,
+               const py::object& FaceData, bool OptimizeCoordinates, bool OptimizeFaces) {
+                auto points = VectorsFrom(PointList, kObject);
+                auto normals = VectorsFrom(NormalList, kObject);
+                auto uvs = UVsFrom(UVList, kObject);
+                auto faceData = IntsFrom(FaceData, kObject);
+                py::gil_scoped_release release;
+                self.AddFaces(points, normals, uvs, faceData, OptimizeCoordinates, OptimizeFaces);
+            },
+            arg("PointList"), arg("NormalList"), arg("UVList"), arg("FaceData"), arg("OptimizeCoordinates"),
+            arg("OptimizeFaces"))
+        .def(
+            "AddFacesIndexed",
+            [](Object& self, const py::object& FaceData, bool OptimizeFaces) {
+                auto faceData = IntsFrom(FaceData, kObject);
+                py::gil_scoped_release release;
+                self.AddFacesIndexed(faceData, OptimizeFaces);
+            },
+            arg("FaceData"), arg("OptimizeFaces"))
+        .def(
+            "add_triangles",
+            [](Object& self, const py::object& points, const py::object& triangles, bool optimize) {
+                auto pointList = VectorsFrom(points, kObject);
+                auto corners = IntsFrom(triangles, kObject, 3);
+                std::vector<VgxVector> normals;
+                std::vector<int32_t> faceData;
+                TriangleFaceData(pointList, corners, normals, faceData);
+                if (corners.empty()) return;
+                const std::vector<VgxUV> uvs{{0, 0}};
+                py::gil_scoped_release release;
+                self.AddFaces(pointList, normals, uvs, faceData, optimize, false);
+            },
+            arg("points"), arg("triangles"), arg("optimize") = false,
+            "Adds triangles: points float32 (n, 3), triangles int32 (m, 3) of point indexes. Each triangle gets "
+            "its flat normal and UV (0, 0); optimize merges coordinates as AddFaces does.")
+        .def("get_triangles", &Triangles,
+             "The mesh as it is shown, in triangles: (points float32 (n, 3), triangles int32 (m, 3)).")
+        .def("CreateFace", &Object::CreateFace)
+        .def(
+            "DeleteFaces",
+            [](Object& self, const py::object& FaceIDList) {
+                auto faces = IntsFrom(FaceIDList, kObject);
+                py::gil_scoped_release release;
+                self.DeleteFaces(faces);
+            },
+            arg("FaceIDList"))
+        .def("GetFaceCount", &Object::GetFaceCount)
+        .def("GetFace", &Object::GetFace, arg("FaceID"))
+        .def("GetFaces", &Object::GetFaces)
+        .def("DefaultMaterial", &Object::DefaultMaterial, arg("Color"))
+        .def("ApplyMaterial", &Object::ApplyMaterial, arg("Material"))
+        .def("GetGeometry", &Geometry,
+             "(PointList, NormalList, UVList, FaceData): float32 (n, 3), (n, 3), (n, 2) and int32 arrays, without "
+             "a copy.")
+        .def(
+            "GetGeometryPointUV",
+            [](const Object& self) {
+                std::vector<VgxVectorUV> pointUVs;
+                std::vector<VgxVector> normals;
+                std::vector<int32_t> faceData;
+                int32_t pointUVCount = 0, normalCount = 0, faceDataCount = 0;
+                {
+                    py::gil_scoped_release release;
+                    self.GetGeometryPointUV(pointUVs, pointUVCount, normals, normalCount, faceData, faceDataCount);
+                }
+                return py::make_tuple(PointUVsArray(std::move(pointUVs), pointUVCount),
+                                      VectorsArray(std::move(normals), normalCount),
+                                      IntsArray(std::move(faceData), faceDataCount));
+            },
+            "(PointUVList float32 (n, 5) of x, y, z, u, v; NormalList; FaceData).")
+        .def("GetVisual", &Visual, arg("Triangulate"),
+             "(PointList, NormalList, UVList, FaceData, FaceMaterialList) of the mesh as it is shown.")
+        .def("GetPoints",
+             [](const Object& self) {
+                 return VectorList<VgxVector>([&](auto& list, int32_t& count) { self.GetPoints(list, count); });
+             })
+        .def("GetNormals",
+             [](const Object& self) {
+                 return VectorList<VgxVector>([&](auto& list, int32_t& count) { self.GetNormals(list, count); });
+             })
+        .def("GetUVs",
+             [](const Object& self) {
+                 return VectorList<VgxUV>([&](auto& list, int32_t& count) { self.GetUVs(list, count); });
+             })
+        .def(
+            "SetPoints",
+            [](Object& self, const py::object& PointList) { self.SetPoints(VectorsFrom(PointList, kObject)); },
+            arg("PointList"))
+        .def(
+            "SetNormals",
+            [](Object& self, const py::object& NormalList) { self.SetNormals(VectorsFrom(NormalList, kObject)); },
+            arg("NormalList"))
+        .def(
+            "SetUVs", [](Object& self, const py::object& UVList) { self.SetUVs(UVsFrom(UVList, kObject)); },
+            arg("UVList"))
+        .def("Resize", &Object::Resize, arg("Factor"))
+        .def("Translate", &Object::Translate, arg("Translation"))
+        .def("GetBoundingBox", &Object::GetBoundingBox, ReleaseGil())
+        .def("Optimize", &Object::Optimize, arg("InDepth"), arg("Version"), ReleaseGil())
+        .def("Clear", &Object::Clear)
+        .def("AddObject", &Object::AddObject, arg("Object"), ReleaseGil())
+        .def("Load", &Object::Load, arg("FileName"), ReleaseGil())
+        .def("Save", &Object::Save, arg("FileName"), ReleaseGil())
+        .def("Smooth", &Object::Smooth, arg("SmoothingLevel"), arg("SmoothingCondition"), arg("SmoothingAngle"),
+             arg("SmoothingTension"), ReleaseGil())
+        .def("Divide", &Object::Divide, ReleaseGil())
+        .def("Crease", &Object::Crease, ReleaseGil())
+        .def("Crease2", &Object::Crease2, arg("CreaseAngle"), ReleaseGil())
+        .def("Triangulate", &Object::Triangulate, ReleaseGil())
+        .def("MergeTriangles", &Object::MergeTriangles, arg("Level"), arg("MergeDissimilarMaterials"), ReleaseGil())
+        .def("Consolidate", &Object::Consolidate, arg("Level"), arg("ConsolidateDissimilarMaterials"), ReleaseGil())
+        .def("RepairGeometry", &Object::RepairGeometry, arg("Level"), ReleaseGil())
+        .def("Solidify", &Object::Solidify, arg("Version"), ReleaseGil())
+        .def(
+            "BevelPoints",
+            [](Object& self, const py::object& PointList, float Bevel) {
+                auto points = IntsFrom(PointList, kObject);
+                py::gil_scoped_release release;
+                self.BevelPoints(points, Bevel);
+            },
+            arg("PointList"), arg("Bevel"))
+        .def(
+            "BevelEdges",
+            [](Object& self, const py::object& EdgeList, float Bevel, int32_t Version) {
+                auto edges = IntsFrom(EdgeList, kObject);
+                py::gil_scoped_release release;
+                self.BevelEdges(edges, Bevel, Version);
+            },
+            arg("EdgeList"), arg("Bevel"), arg("Version"))
+        .def("Reduce", &Object::Reduce, arg("Level"), ReleaseGil())
+        .def("ApplyWrap", &Object::ApplyWrap, arg("WrapType"), arg("RelativeGroup"), arg("ox"), arg("oy"), arg("oz"),
+             arg("dx"), arg("dy"), arg("dz"), arg("ux"), arg("uy"), arg("uz"), arg("ou"), arg("ov"), arg("su"),
+             arg("sv"), ReleaseGil())
+        .def("OptimizeMaterials", &Object::OptimizeMaterials, ReleaseGil())
+        .def(
+            "GetShadowVolumeVertices",
+            [](Object& self, int32_t DeviceID, const VgxVector& LightDirection) {
+                return VectorList<VgxVector>([&](auto& list, int32_t& count) {
+                    self.GetShadowVolumeVertices(DeviceID, list, count, LightDirection);
+                });
+            },
+            arg("DeviceID"), arg("LightDirection"));
+    // The edit operations that take index lists and return a count.
+    using ListOperation = int32_t (Object::*)(const std::vector<int32_t>&);
+    const std::pair<const char*, ListOperation> listOperations[] = {
+        {"JoinEdges", &Object::JoinEdges},
+        {"JoinPoints", &Object::JoinPoints},
+    };
+    for (const auto& [name, operation] : listOperations) {
+        object.def(
+            name,
+            [operation](Object& self, const py::object& List) {
+                auto list = IntsFrom(List, kObject);
+                py::gil_scoped_release release;
+                return (self.*operation)(list);
+            },
+            arg(std::string(name) == "JoinEdges" ? "EdgeList" : "Points"));
+    }
+    using ModeOperation = int32_t (Object::*)(const std::vector<int32_t>&, int32_t);
+    const std::tuple<const char*, const char*, const char*, ModeOperation> modeOperations[] = {
+        {"DivideEdges", "EdgeList", "Divisions", &Object::DivideEdges},
+        {"DivideFaces", "FaceIDList", "DivisionMode", &Object::DivideFaces},
+        {"DivideFaces2", "FaceIDList", "DivisionMode", &Object::DivideFaces2},
+    };
+    for (const auto& [name, listName, modeName, operation] : modeOperations) {
+        object.def(
+            name,
+            [operation](Object& self, const py::object& List, int32_t Mode) {
+                auto list = IntsFrom(List, kObject);
+                py::gil_scoped_release release;
+                return (self.*operation)(list, Mode);
+            },
+            arg(listName), arg(modeName));
+    }
+    object.def("GetSubObjectCount", &Object::GetSubObjectCount, ReleaseGil())
+        .def("GetVertexBuffer", &Object::GetVertexBuffer, arg("DeviceID"), arg("ddDevice"), ReleaseGil())
+        .def("GetSubObjectSolidIndexBuffer", &Object::GetSubObjectSolidIndexBuffer, arg("DeviceID"), arg("SubObject"))
+        .def("GetSubObjectNonSolidIndexBuffer", &Object::GetSubObjectNonSolidIndexBuffer, arg("DeviceID"),
+             arg("SubObject"))
+        .def("GetSubVisualSolidIndexBuffer", &Object::GetSubVisualSolidIndexBuffer, arg("DeviceID"), arg("SubObject"))
+        .def("GetSubVisualNonSolidIndexBuffer", &Object::GetSubVisualNonSolidIndexBuffer, arg("DeviceID"),
+             arg("SubObject"))
+        .def("GetSubObjectD3DXMesh", &Object::GetSubObjectD3DXMesh, arg("DeviceID"), arg("SubObject"), arg("ddDevice"),
+             ReleaseGil())
+        .def("GetVertexSize", &Object::GetVertexSize)
+        .def("GetVertexFormat", &Object::GetVertexFormat)
+        .def("GetSubObjectMaterial", &Object::GetSubObjectMaterial, arg("SubObject"))
+        .def("GetVertexBufferObjectVertexCount", &Object::GetVertexBufferObjectVertexCount, ReleaseGil())
+        .def("GetVertexBufferVisualVertexCount", &Object::GetVertexBufferVisualVertexCount, ReleaseGil())
+        .def("GetSubObjectSolidPrimitiveCount", &Object::GetSubObjectSolidPrimitiveCount, arg("SubObject"))
+        .def("GetSubObjectNonSolidPrimitiveCount", &Object::GetSubObjectNonSolidPrimitiveCount, arg("SubObject"))
+        .def("GetSubVisualSolidPrimitiveCount", &Object::GetSubVisualSolidPrimitiveCount, arg("SubObject"))
+        .def("GetSubVisualNonSolidPrimitiveCount", &Object::GetSubVisualNonSolidPrimitiveCount, arg("SubObject"))
+        .def("ReleaseDirect3DBuffers", py::overload_cast<>(&Object::ReleaseDirect3DBuffers))
+        .def("ReleaseDirect3DBuffers", py::overload_cast<int32_t>(&Object::ReleaseDirect3DBuffers), arg("DeviceID"))
+        .def("GetName", &Object::GetName)
+        .def("SetName", &Object::SetName, arg("Name"))
+        .def("GetAppData", &Object::GetAppData)
+        .def("SetAppData", &Object::SetAppData, arg("Data"))
+        .def("GetObjectID", &Object::GetObjectID)
+        .def("Enable", &Object::Enable, arg("Flags"))
+        .def("GetEnable", &Object::GetEnable)
+        .def("SetQuality", &Object::SetQuality, arg("Quality"))
+        .def("GetQuality", &Object::GetQuality)
+        .def("SetSmoothingLevel", &Object::SetSmoothingLevel, arg("Level"))
+        .def("GetSmoothingLevel", &Object::GetSmoothingLevel)
+        .def("SetSmoothingTension", &Object::SetSmoothingTension, arg("Tension"))
+        .def("GetSmoothingTension", &Object::GetSmoothingTension)
+        .def("SetSmoothingCondition", &Object::SetSmoothingCondition, arg("Condition"))
+        .def("GetSmoothingCondition", &Object::GetSmoothingCondition)
+        .def("SetSmoothingAngle", &Object::SetSmoothingAngle, arg("Angle"))
+        .def("GetSmoothingAngle", &Object::GetSmoothingAngle)
+        .def("SetMirrorAxis", &Object::SetMirrorAxis, arg("Axis"))
+        .def("GetMirrorAxis", &Object::GetMirrorAxis)
+        .def("SetCreasingFactor", &Object::SetCreasingFactor, arg("Factor"))
+        .def("GetCreasingFactor", &Object::GetCreasingFactor)
+        .def("SetCurvePoints", &Object::SetCurvePoints, arg("CurvePoints"))
+        .def("GetCurvePoints", &Object::GetCurvePoints)
+        .def("SetCurveType", &Object::SetCurveType, arg("CurveType"))
+        .def("GetCurveType", &Object::GetCurveType)
+        .def("SetCurveQuality", &Object::SetCurveQuality, arg("CurveQuality"))
+        .def("GetCurveQuality", &Object::GetCurveQuality)
+        .def("SetObjectType", &Object::SetObjectType, arg("ObjectType"))
+        .def("GetObjectType", &Object::GetObjectType)
+        .def("SetLocked", &Object::SetLocked, arg("Locked"))
+        .def("GetLocked", &Object::GetLocked)
+        .def("SetCloneOptions", &Object::SetCloneOptions, arg("CloneNumber"), arg("CloneOffset"), arg("CloneRotate"))
+        .def("GetCloneOptions",
+             [](const Object& self) {
+                 VgxVectorLong number{};
+                 VgxVector offset{}, rotate{};
+                 self.GetCloneOptions(number, offset, rotate);
+                 return py::make_tuple(number, offset, rotate);
+             })
+        .def("SetOperationControl", &Object::SetOperationControl, arg("Type"))
+        .def("GetOperationControl", &Object::GetOperationControl)
+        .def("SetOperationControlDirectional", &Object::SetOperationControlDirectional, arg("Directional"))
+        .def("GetOperationControlDirectional", &Object::GetOperationControlDirectional)
+        .def("SetOperationControlPosition", &Object::SetOperationControlPosition, arg("Position"))
+        .def("GetOperationControlPosition",
+             [](const Object& self) {
+                 VgxVector position{};
+                 self.GetOperationControlPosition(position);
+                 return position;
+             })
+        .def("SetOperationControlSize", &Object::SetOperationControlSize, arg("Size"))
+        .def("GetOperationControlSize",
+             [](const Object& self) {
+                 VgxVector size{};
+                 self.GetOperationControlSize(size);
+                 return size;
+             })
+        .def("SetOperationControlOrientation", &Object::SetOperationControlOrientation, arg("Dir"), arg("Up"))
+        .def("GetOperationControlOrientation",
+             [](const Object& self) {
+                 VgxVector dir{}, up{};
+                 self.GetOperationControlOrientation(dir, up);
+                 return py::make_tuple(dir, up);
+             })
+        .def("SetRenderShadow", &Object::SetRenderShadow, arg("RenderShadow"))
+        .def("GetRenderShadow", &Object::GetRenderShadow)
+        .def("SetMaintainAdjacency", &Object::SetMaintainAdjacency, arg("MaintainAdjacency"))
+        .def("GetMaintainAdjacency", &Object::GetMaintainAdjacency)
+        .def("SetCustomFieldValue", &Object::SetCustomFieldValue, arg("FieldID"), arg("FieldValue"))
+        .def("GetCustomFieldValue", &Object::GetCustomFieldValue, arg("FieldID"))
+        .property("Name", &Object::GetName, &Object::SetName)
+        .property("AppData", &Object::GetAppData, &Object::SetAppData)
+        .property("Quality", &Object::GetQuality, &Object::SetQuality)
+        .property("SmoothingLevel", &Object::GetSmoothingLevel, &Object::SetSmoothingLevel)
+        .property("SmoothingTension", &Object::GetSmoothingTension, &Object::SetSmoothingTension)
+        .property("SmoothingCondition", &Object::GetSmoothingCondition, &Object::SetSmoothingCondition)
+        .property("SmoothingAngle", &Object::GetSmoothingAngle, &Object::SetSmoothingAngle)
+        .property("MirrorAxis", &Object::GetMirrorAxis, &Object::SetMirrorAxis)
+        .property("CreasingFactor", &Object::GetCreasingFactor, &Object::SetCreasingFactor)
+        .property("CurvePoints", &Object::GetCurvePoints, &Object::SetCurvePoints)
+        .property("CurveType", &Object::GetCurveType, &Object::SetCurveType)
+        .property("CurveQuality", &Object::GetCurveQuality, &Object::SetCurveQuality)
+        .property("ObjectType", &Object::GetObjectType, &Object::SetObjectType)
+        .property("Locked", &Object::GetLocked, &Object::SetLocked)
+        .property("OperationControl", &Object::GetOperationControl, &Object::SetOperationControl)
+        .property("OperationControlDirectional", &Object::GetOperationControlDirectional,
+                  &Object::SetOperationControlDirectional)
+        .property("RenderShadow", &Object::GetRenderShadow, &Object::SetRenderShadow)
+        .property("MaintainAdjacency", &Object::GetMaintainAdjacency, &Object::SetMaintainAdjacency)
+        .readonly("ObjectID", &Object::GetObjectID)
+        .readonly("FaceCount", &Object::GetFaceCount)
+        .readonly("PointCount", &Object::GetPointCount);
+}
+
+}  // namespace vorlansg

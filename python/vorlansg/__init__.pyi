@@ -1,0 +1,1 @@
+# stubs come later
