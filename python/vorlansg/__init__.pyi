@@ -1,1 +1,0 @@
-# stubs come later
