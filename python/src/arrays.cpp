@@ -52,13 +52,15 @@ std::vector<Element> CopyFrom(py::handle source, int width, const char* classNam
                    (width == 0 ? std::string("(n,)") : "(n, " + std::to_string(width) + ")") + ", got " + shape);
     }
     const py::ssize_t rows = empty ? 0 : array.shape(0), columns = width == 0 ? 1 : width;
-    std::vector<Element> values(static_cast<size_t>(rows * columns) * sizeof(Scalar) / sizeof(Element));
-    if (rows == 0) return values;
-    auto* out = reinterpret_cast<Scalar*>(values.data());
+    const size_t count = static_cast<size_t>(rows * columns) * sizeof(Scalar) / sizeof(Element);
+    if (count == 0) return {};
     if (array.flags() & py::array::c_style) {
-        std::memcpy(out, array.data(), static_cast<size_t>(rows * columns) * sizeof(Scalar));
-        return values;
+        // The rows are the records already: one copy, no zero fill first.
+        const auto* first = static_cast<const Element*>(array.data());
+        return std::vector<Element>(first, first + count);
     }
+    std::vector<Element> values(count);
+    auto* out = reinterpret_cast<Scalar*>(values.data());
     const auto* base = static_cast<const char*>(array.data());
     const py::ssize_t rowStride = array.strides(0), columnStride = width == 0 ? 0 : array.strides(1);
     for (py::ssize_t r = 0; r < rows; ++r) {
