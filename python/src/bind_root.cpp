@@ -80,6 +80,9 @@ void BindRoot(py::module_& module) {
         .def("ReleaseDirect3DBuffers", &Vgx::ReleaseDirect3DBuffers)
         .def("GetPluginID", &Vgx::GetPluginID, arg("PlugInDLL"))
         .def("GetPluginDLL", &Vgx::GetPluginDLL, arg("PlugInID"))
+        // The root keeps a Python plug-in object alive, so the registry can hand it back.
+        .def("SetPluginObject", &Vgx::SetPluginObject, arg("PlugInID"), arg("PluginObject"), py::keep_alive<1, 3>())
+        .def("GetPluginObject", &Vgx::GetPluginObject, arg("PlugInID"))
         .def("CreateTexture", &Vgx::CreateTexture, arg("Texture"), arg("TextureAlpha"), arg("TextureOverlay"),
              arg("TextureOverlayDensity"), arg("TextureBumpMap"), arg("TextureSpecularMap"),
              arg("TextureEnvironmentMap"), arg("TextureWidth"), arg("TextureHeight"), ReleaseGil())

@@ -73,6 +73,7 @@ void BindObject(py::module_& module);
 void BindFace(py::module_& module);
 void BindGroup(py::module_& module);
 void BindMaterials(py::module_& module);
+void BindPlugins(py::module_& module);
 
 }  // namespace vorlansg
 
@@ -106,3 +107,4 @@ VORLANSG_ENUM_CASTER(VgxOperationControlType)
 VORLANSG_ENUM_CASTER(VgxCombineType)
 VORLANSG_ENUM_CASTER(VgxGroupConstraint)
 VORLANSG_ENUM_CASTER(VgxAnimationKeyType)
+VORLANSG_ENUM_CASTER(VgxParameterType)

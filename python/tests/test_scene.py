@@ -87,6 +87,20 @@ def test_properties_enums_and_docstrings(root):
     assert obj.GetSmoothingLevel() == 2 and obj.MirrorAxis is vorlansg.VgxAxis.VgxAxisX
     assert "Catmull-Clark" in vorlansg.VgxObject.Smooth.__doc__
     assert issubclass(vorlansg.VgxLightType, int)
+    class Gloss(vorlansg.PluginMaterial):
+        def GetName(self):
+            return "Gloss"
+
+        def GetParameters(self):
+            parameter = vorlansg.VgxParameter()
+            parameter.Title, parameter.Type = "Shine", vorlansg.VgxParameterType.VgxSlider
+            return [parameter]
+
+    plugin_id = root.GetPluginID("gloss.so")
+    root.SetPluginObject(plugin_id, Gloss())
+    registered = root.GetPluginObject(plugin_id)  # the root kept the Python object
+    assert registered.GetName() == "Gloss" and registered.GetParameters()[0].Title == "Shine"
+    assert vorlansg.VgxMakeVector(1, 2, 3) == vorlansg.VgxVector(1, 2, 3)
     stubs = os.path.join(os.path.dirname(vorlansg.__file__), "__init__.pyi")
     assert "def AddFaces(" in open(stubs, encoding="utf-8").read()
 
