@@ -55,21 +55,54 @@ void AddFaces(benchmark::State& state, const MeshSource& source, bool optimizeCo
     CountFaces(state, mesh);
 }
 
-void GetGeometry(benchmark::State& state, const MeshSource& source) {
+// With `reuseArrays` the output arrays are kept across calls, as a host redrawing
+// every frame would; without, each call gets fresh ones, as a Python caller does.
+void GetGeometry(benchmark::State& state, const MeshSource& source, bool reuseArrays) {
     const ObjMesh& mesh = source();
     auto root = QuietRoot();
     std::shared_ptr<VgxObject> object;
     Build(*root, object, mesh, true);
-    // Output arrays kept across calls, as a host redrawing every frame would.
     std::vector<VgxVector> points, normals;
     std::vector<VgxUV> uvs;
     std::vector<int32_t> faceData;
     int32_t pointCount = 0, normalCount = 0, uvCount = 0, faceDataCount = 0;
     for (auto _ : state) {
+        if (!reuseArrays) {
+            points = {}, normals = {}, uvs = {}, faceData = {};
+        }
         object->GetGeometry(points, pointCount, normals, normalCount, uvs, uvCount, faceData, faceDataCount);
         benchmark::DoNotOptimize(faceData.data());
     }
     CountFaces(state, mesh);
+}
+
+// The indexed triangle grid bench/python_overhead.py builds with NumPy, built the
+// same way here: 707 x 707 quads as 999,698 triangles over shared points and UVs.
+const ObjMesh& PythonGrid() {
+    static const ObjMesh grid = [] {
+        constexpr int32_t side = 707;
+        ObjMesh g;
+        g.normals = {{0, 0, 1}};
+        for (int32_t j = 0; j <= side; ++j) {
+            for (int32_t i = 0; i <= side; ++i) {
+                g.points.push_back({float(i), float(j), 0});
+                g.uvs.push_back({float(i) / float(side), float(j) / float(side)});
+            }
+        }
+        for (int32_t j = 0; j < side; ++j) {
+            for (int32_t i = 0; i < side; ++i) {
+                const int32_t a = j * (side + 1) + i, b = a + 1, c = a + side + 2, d = a + side + 1;
+                for (const auto& triangle : {std::array{a, b, c}, std::array{a, c, d}}) {
+                    g.faceData.push_back(3);
+                    for (int32_t corner : triangle) g.faceData.insert(g.faceData.end(), {corner, 0, corner});
+                }
+                g.faceCount += 2;
+            }
+        }
+        g.faceData.push_back(0);
+        return g;
+    }();
+    return grid;
 }
 
 // Rebuilds a mesh that was added without merging: the pools do all the work here.
@@ -167,7 +200,8 @@ void WeldUnorderedMap(benchmark::State& state, const MeshSource& source) {
 template <typename T>
 std::vector<unsigned int> RemapStream(const std::vector<T>& values, std::vector<T>& unique) {
     std::vector<unsigned int> remap(values.size());
-    unique.resize(meshopt_generateVertexRemap(remap.data(), nullptr, values.size(), values.data(), values.size(), sizeof(T)));
+    unique.resize(
+        meshopt_generateVertexRemap(remap.data(), nullptr, values.size(), values.data(), values.size(), sizeof(T)));
     meshopt_remapVertexBuffer(unique.data(), values.data(), values.size(), sizeof(T), remap.data());
     return remap;
 }
@@ -219,27 +253,35 @@ void Register(const std::string& name, const MeshSource& source, bool editing) {
                                      [=](benchmark::State& state) { AddFaces(state, source, optimize); })
             ->Unit(benchmark::kMicrosecond);
     std::vector<std::pair<const char*, Operation>> operations;
-    if (editing) operations = {{"GetGeometry", GetGeometry}, {"Optimize", Optimize}, {"DeleteFaces10pct", DeleteFaces}};
+    if (editing) {
+        operations = {{"GetGeometry",
+                       [](benchmark::State& state, const MeshSource& source) { GetGeometry(state, source, true); }},
+                      {"Optimize", Optimize},
+                      {"DeleteFaces10pct", DeleteFaces}};
+    }
     operations.emplace_back("WeldUnorderedMap", WeldUnorderedMap);
 #if VGX_HAVE_MESHOPTIMIZER
     operations.emplace_back("WeldMeshoptimizer", WeldMeshoptimizer);
 #endif
     for (const auto& [operation, run] : operations)
-        benchmark::RegisterBenchmark((std::string(operation) + "/" + name).c_str(),
-                                     [=](benchmark::State& state) { run(state, source); })
-            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((std::string(operation) + "/" + name).c_str(), [=](benchmark::State& state) {
+            run(state, source);
+        })->Unit(benchmark::kMicrosecond);
 }
 
 const bool registered = [] {
     for (int64_t faces : {1000, 10000, 100000, 1000000}) {
-        Register("grid/faces:" + std::to_string(faces), [=]() -> const ObjMesh& { return Generated(Shape::Grid, faces); },
-                 true);
-        Register("sphere/faces:" + std::to_string(faces),
-                 [=]() -> const ObjMesh& { return Generated(Shape::Sphere, faces); }, true);
+        Register(
+            "grid/faces:" + std::to_string(faces), [=]() -> const ObjMesh& { return Generated(Shape::Grid, faces); },
+            true);
+        Register(
+            "sphere/faces:" + std::to_string(faces),
+            [=]() -> const ObjMesh& { return Generated(Shape::Sphere, faces); }, true);
     }
     for (int64_t faces : {10000, 100000, 1000000}) {
-        Register("triangles/faces:" + std::to_string(faces),
-                 [=]() -> const ObjMesh& { return Generated(Shape::Triangles, faces); }, false);
+        Register(
+            "triangles/faces:" + std::to_string(faces),
+            [=]() -> const ObjMesh& { return Generated(Shape::Triangles, faces); }, false);
     }
     for (const bool oneChain : {false, true})
         for (const int64_t side : {32, 100, 316})
@@ -249,9 +291,17 @@ const bool registered = [] {
                                          [=](benchmark::State& state) { SingleAdds(state, oneChain); })
                 ->Arg(side)
                 ->Unit(benchmark::kMillisecond);
+    // The C++ side of the Python binding's overhead (bench/python_overhead.py).
+    benchmark::RegisterBenchmark("AddFaces/python-grid", [](benchmark::State& state) {
+        AddFaces(state, PythonGrid, true);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("GetGeometry/python-grid", [](benchmark::State& state) {
+        GetGeometry(state, PythonGrid, false);
+    })->Unit(benchmark::kMillisecond);
     for (const char* file : {"suzanne", "spot", "teapot", "beast", "stanford-bunny"}) {
         const std::string relative = std::string("meshes/common/") + file + ".obj";
-        Register(std::string("file:") + file, [=]() -> const ObjMesh& { return FromFile(relative); }, false);
+        Register(
+            std::string("file:") + file, [=]() -> const ObjMesh& { return FromFile(relative); }, false);
     }
     return true;
 }();

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The Python binding's overhead: AddFaces and GetGeometry of a 999,698-triangle
-grid from Python against the same C++ calls (the PythonBinding cases of vgx_bench),
+grid from Python against the same C++ calls (the python-grid cases of vgx_bench),
 in one run on one machine. Prints a Markdown table.
 
 usage: PYTHONPATH=BUILD/python python3 bench/python_overhead.py BUILD [--repeats N]
@@ -52,14 +52,14 @@ def best_python_times(repeats):
 
 def best_cpp_times(build, repeats):
     program = os.path.join(build, "bench", "vgx_bench")
-    output = subprocess.run([program, "--benchmark_filter=PythonBinding/", f"--benchmark_repetitions={repeats}",
+    output = subprocess.run([program, "--benchmark_filter=/python-grid$", f"--benchmark_repetitions={repeats}",
                              "--benchmark_format=json"], check=True, capture_output=True, text=True).stdout
     best = {}
     for case in json.loads(output)["benchmarks"]:
         if case.get("run_type") == "iteration":
             seconds = case["real_time"] / 1e3  # reported in milliseconds
             best[case["run_name"]] = min(best.get(case["run_name"], seconds), seconds)
-    return best["PythonBinding/AddFaces/grid1M"], best["PythonBinding/GetGeometry/grid1M"]
+    return best["AddFaces/python-grid"], best["GetGeometry/python-grid"]
 
 
 def main():
