@@ -19,6 +19,12 @@ void BindValueTypes(py::module_& module) {
         .def_readwrite("Z", &VgxVector::Z)
         .def("__iter__", [](const VgxVector& v) { return py::iter(py::make_tuple(v.X, v.Y, v.Z)); });
     DescribeValue(vector, {"X", "Y", "Z"});
+    // (x, y, z) wherever a VgxVector is taken.
+    vector.def(py::init([](const py::tuple& xyz) {
+        if (xyz.size() != 3) throw py::type_error("a VgxVector needs 3 numbers");
+        return VgxVector{xyz[0].cast<float>(), xyz[1].cast<float>(), xyz[2].cast<float>()};
+    }));
+    py::implicitly_convertible<py::tuple, VgxVector>();
 
     py::class_<VgxVectorLong> vectorLong(module, "VgxVectorLong");
     vectorLong
@@ -40,6 +46,11 @@ void BindValueTypes(py::module_& module) {
         .def_readwrite("V", &VgxUV::V)
         .def("__iter__", [](const VgxUV& v) { return py::iter(py::make_tuple(v.U, v.V)); });
     DescribeValue(uv, {"U", "V"});
+    uv.def(py::init([](const py::tuple& uvPair) {
+        if (uvPair.size() != 2) throw py::type_error("a VgxUV needs 2 numbers");
+        return VgxUV{uvPair[0].cast<float>(), uvPair[1].cast<float>()};
+    }));
+    py::implicitly_convertible<py::tuple, VgxUV>();
 
     py::class_<VgxQuaternion> quaternion(module, "VgxQuaternion");
     quaternion

@@ -101,6 +101,7 @@ def test_properties_enums_and_docstrings(root):
     registered = root.GetPluginObject(plugin_id)  # the root kept the Python object
     assert registered.GetName() == "Gloss" and registered.GetParameters()[0].Title == "Shine"
     assert vorlansg.VgxMakeVector(1, 2, 3) == vorlansg.VgxVector(1, 2, 3)
+    assert root.VectorCrossProduct((1, 0, 0), (0, 1, 0)) == vorlansg.VgxVector(0, 0, 1)  # tuples convert
     stubs = os.path.join(os.path.dirname(vorlansg.__file__), "__init__.pyi")
     assert "def AddFaces(" in open(stubs, encoding="utf-8").read()
 
