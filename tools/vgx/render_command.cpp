@@ -66,6 +66,7 @@ int Render(const RenderOptions& options) {
     GlOffscreen target(options.width, options.height);
     SceneRenderer renderer;
     target.Bind();
+    renderer.Clear();
     renderer.Draw(drawList, camera);
     WritePng(options.output, options.width, options.height, target.ReadPixels());
 

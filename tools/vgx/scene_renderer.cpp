@@ -89,6 +89,19 @@ GLuint Link() {
 // The library's 44-byte vertex: position, normal, diffuse colour, two UV sets.
 constexpr GLsizei kVertexSize = 44;
 constexpr size_t kFirstUVOffset = 28;
+constexpr float kPointSize = 7;
+
+GLenum DrawMode(PrimitiveKind kind) {
+    switch (kind) {
+        case PrimitiveKind::Triangles:
+            return GL_TRIANGLES;
+        case PrimitiveKind::Lines:
+            return GL_LINES;
+        case PrimitiveKind::Points:
+            return GL_POINTS;
+    }
+    return GL_TRIANGLES;
+}
 
 // 0xAARRGGBB words are B, G, R, A bytes in memory; UVs wrap, as Direct3D's default.
 GLuint TextureName(const DrawTexture& texture, std::map<const DrawTexture*, GLuint>& made) {
@@ -126,10 +139,21 @@ SceneRenderer::~SceneRenderer() {
     glDeleteProgram(program_);
 }
 
-void SceneRenderer::Draw(const std::vector<DrawObject>& drawList, const Camera& camera) {
+void SceneRenderer::Clear() const {
     glClearColor(0.16f, 0.17f, 0.20f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void SceneRenderer::Draw(const std::vector<DrawObject>& drawList, const Camera& camera, bool highlight) {
     glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    if (highlight) {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+    } else {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(1, 1);
+    }
+    glPointSize(kPointSize);
     glEnable(GL_MULTISAMPLE);
     glUseProgram(program_);
     glBindVertexArray(vertexArray_);
@@ -156,7 +180,7 @@ void SceneRenderer::Draw(const std::vector<DrawObject>& drawList, const Camera& 
             if (batch.texture) glBindTexture(GL_TEXTURE_2D, TextureName(*batch.texture, textures));
             glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch.indices.size()), batch.indices.data(),
                          GL_STREAM_DRAW);
-            glDrawElementsBaseVertex(triangles ? GL_TRIANGLES : GL_LINES, batch.indexCount,
+            glDrawElementsBaseVertex(DrawMode(batch.kind), batch.indexCount,
                                      batch.wideIndices ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr,
                                      batch.baseVertex);
         }
