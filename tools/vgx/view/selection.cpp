@@ -23,6 +23,7 @@ void ChooseIn(std::vector<T>& chosen, const T& item, bool add) {
 
 template <typename T, typename Print>
 std::string DescribeIds(const std::vector<T>& ids, const char* singular, const char* plural, Print print) {
+    if (ids.empty()) return std::string("no ") + plural;
     std::string text = std::to_string(ids.size()) + " " + (ids.size() == 1 ? singular : plural) + ":";
     constexpr size_t kShown = 6;
     for (size_t i = 0; i < std::min(ids.size(), kShown); ++i) text += " " + print(ids[i]);

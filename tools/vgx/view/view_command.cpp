@@ -109,13 +109,17 @@ int View(const ViewOptions& options) {
         viewer.Resize(width, height);
         glViewport(0, 0, width, height);
         viewer.Draw();
-        // The scene as drawn, without the panel over it.
-        if (step.screenshot) WritePng(*step.screenshot, width, height, ReadFramebufferRgb(width, height));
+        // The scene as drawn, without the panel over it unless asked.
+        if (step.screenshot && !step.withPanel)
+            WritePng(*step.screenshot, width, height, ReadFramebufferRgb(width, height));
         window->BeginFrame();
         int32_t windowWidth = 0, windowHeight = 0;
         glfwGetWindowSize(window->Handle(), &windowWidth, &windowHeight);
         panel.Draw(viewer, windowWidth, windowHeight);
-        window->EndFrame();
+        window->DrawInterface();
+        if (step.screenshot && step.withPanel)
+            WritePng(*step.screenshot, width, height, ReadFramebufferRgb(width, height));
+        window->Present();
         frames.Tick();
         viewer.SetFramesPerSecond(frames.PerSecond());
         quit = step.quit;

@@ -110,6 +110,7 @@ ScriptStep PlayScriptLine(const ScriptLine& line, Viewer& viewer, ViewInput& inp
         viewer.Redo();
     } else if (command == "screenshot") {
         step.screenshot = Word(line, 1);
+        step.withPanel = line.words.size() > 2 && line.words[2] == "window";
     } else if (command == "quit") {
         step.quit = true;
     } else {

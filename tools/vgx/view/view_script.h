@@ -4,7 +4,7 @@
 //   load FILE | save FILE.glb | orbit YAW PITCH | zoom FACTOR | pan DX DY
 //   frame [selection] | mode faces|points|edges | move X Y | click X Y [shift]
 //   drag X1 Y1 X2 Y2 [right] | key NAME (ctrl+z, 2, delete...) | set NAME VALUE
-//   op OPERATION | undo | redo | screenshot FILE.png | quit
+//   op OPERATION | undo | redo | screenshot FILE.png [window] | quit
 // Positions are window pixels from the top left, as the mouse reports them.
 #include <cstddef>
 #include <optional>
@@ -27,6 +27,7 @@ std::vector<ScriptLine> ReadScript(const std::string& path);
 // What the main loop does after a command: screenshots wait for the drawn frame.
 struct ScriptStep {
     std::optional<std::string> screenshot;
+    bool withPanel = false;  // the whole window rather than the scene alone
     bool quit = false;
 };
 

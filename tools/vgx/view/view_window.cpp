@@ -104,10 +104,11 @@ void ViewWindow::BeginFrame() {
     ImGui::NewFrame();
 }
 
-void ViewWindow::EndFrame() {
+void ViewWindow::DrawInterface() {
     ImGui::Render();
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
-    glfwSwapBuffers(window_);
 }
+
+void ViewWindow::Present() { glfwSwapBuffers(window_); }
 
 }  // namespace vgxtool

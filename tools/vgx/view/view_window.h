@@ -40,9 +40,10 @@ public:
     void Listen(WindowEvents& events) { events_ = &events; }
     // Framebuffer pixels per window unit (above 1 on a high-density screen).
     void FramebufferSize(int32_t& width, int32_t& height) const;
-    // Starts an ImGui frame; EndFrame draws it and shows the picture.
+    // Starts an ImGui frame; DrawInterface draws it over the scene, Present shows the picture.
     void BeginFrame();
-    void EndFrame();
+    void DrawInterface();
+    void Present();
 
 private:
     // GLFW's callbacks, which find the window's events through its user pointer.

@@ -89,10 +89,10 @@ void Viewer::Open(const std::string& input) {
     lastEdit_.clear();
     FrameScene();
     if (const std::shared_ptr<VgxObject>& target = document_.Target()) {
-        // A bevel that suits the model's size: a fiftieth of its box's diagonal.
+        // A bevel that suits the model's size: a thousandth of its box's diagonal.
         const VgxBox box = target->GetBoundingBox();
         const float dx = box.Max.X - box.Min.X, dy = box.Max.Y - box.Min.Y, dz = box.Max.Z - box.Min.Z;
-        settings_.bevel = std::sqrt(dx * dx + dy * dy + dz * dz) / 50;
+        settings_.bevel = std::sqrt(dx * dx + dy * dy + dz * dz) / 1000;
     }
     Report("opened " + input);
 }
@@ -140,6 +140,7 @@ void Viewer::Undo() {
     const std::string undone = history_.Undo();
     if (undone.empty()) return Report("nothing to undo");
     selection_.Clear();
+    hoveredFace_.reset();
     document_.MarkEdited();
     Report("undid " + undone);
 }
@@ -148,6 +149,7 @@ void Viewer::Redo() {
     const std::string redone = history_.Redo();
     if (redone.empty()) return Report("nothing to redo");
     selection_.Clear();
+    hoveredFace_.reset();
     document_.MarkEdited();
     Report("redid " + redone);
 }
