@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
             "                  .stl, .fbx, .dae)\n"
             "       vgx info FILE [--stats]\n"
             "       vgx convert IN OUT.x|OUT.gltf|OUT.glb [--stats]\n"
-            "       vgx view [FILE] [--script FILE] [--size WxH]\n");
+            "       vgx view [FILE] [--script FILE] [--size WxH] [--samples N]\n");
         return 2;
     } catch (const vgxtool::ToolError& error) {
         std::fprintf(stderr, "vgx %s: %s\n", command, error.what());

@@ -67,7 +67,7 @@ int Render(const RenderOptions& options) {
     SceneRenderer renderer;
     target.Bind();
     renderer.Clear();
-    renderer.Draw(drawList, camera);
+    renderer.Draw(GlDrawList(drawList), camera);
     WritePng(options.output, options.width, options.height, target.ReadPixels());
 
     const double milliseconds =

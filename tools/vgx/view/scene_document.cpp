@@ -46,6 +46,7 @@ const std::vector<DrawObject>& SceneDocument::DrawList() {
         for (const DrawBatch& batch : object.batches) triangles_ += batch.indexCount / 3;
     }
     stale_ = false;
+    ++generation_;
     return drawList_;
 }
 

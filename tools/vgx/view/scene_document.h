@@ -36,6 +36,8 @@ public:
     // The library's buffers as drawn; rebuilt (and timed) after MarkEdited.
     const std::vector<DrawObject>& DrawList();
     void MarkEdited() { stale_ = true; }
+    // Counts the rebuilds, so a host knows when to upload the draw list again.
+    uint64_t Generation() const { return generation_; }
     double LastRebuildMilliseconds() const { return lastRebuildMilliseconds_; }
     int64_t TriangleCount() const { return triangles_; }
 
@@ -48,6 +50,7 @@ private:
     std::string name_;
     std::vector<DrawObject> drawList_;
     bool stale_ = true;
+    uint64_t generation_ = 0;
     double lastRebuildMilliseconds_ = 0;
     int64_t triangles_ = 0;
 };

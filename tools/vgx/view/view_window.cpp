@@ -14,14 +14,14 @@ void KeepGlfwError(int, const char* description) { glfwFailure = description; }
 
 }  // namespace
 
-ViewWindow::ViewWindow(int32_t width, int32_t height, const std::string& title) {
+ViewWindow::ViewWindow(int32_t width, int32_t height, int32_t samples, const std::string& title) {
     glfwSetErrorCallback(KeepGlfwError);
     if (!glfwInit()) throw NoDisplay("no display to open a window on (" + glfwFailure + ")");
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
     glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_SAMPLES, 4);
+    glfwWindowHint(GLFW_SAMPLES, samples);
     window_ = glfwCreateWindow(width, height, title.c_str(), nullptr, nullptr);
     if (!window_) {
         glfwTerminate();

@@ -30,7 +30,8 @@ public:
 class ViewWindow {
 public:
     // Raises NoDisplay without a display, std::runtime_error when no context is made.
-    ViewWindow(int32_t width, int32_t height, const std::string& title);
+    // `samples` per pixel of multisampling, 0 for none.
+    ViewWindow(int32_t width, int32_t height, int32_t samples, const std::string& title);
     ~ViewWindow();
     ViewWindow(const ViewWindow&) = delete;
     ViewWindow& operator=(const ViewWindow&) = delete;

@@ -121,12 +121,16 @@ void Viewer::Edit(const std::string& label, bool changesTopology, const std::fun
         history_.DropLast();
         return Report(label + ": " + error.what());
     }
-    lastEditMilliseconds_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    lastEdit_ = label;
+    TimeEdit(label, start);
     if (changesTopology) selection_.Clear();
     hoveredFace_.reset();
     document_.MarkEdited();
     Report({});
+}
+
+void Viewer::TimeEdit(const std::string& label, std::chrono::steady_clock::time_point start) {
+    lastEditMilliseconds_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    lastEdit_ = label;
 }
 
 void Viewer::RunOperation(const std::string& name) {
@@ -137,20 +141,24 @@ void Viewer::RunOperation(const std::string& name) {
 }
 
 void Viewer::Undo() {
+    const auto start = std::chrono::steady_clock::now();
     const std::string undone = history_.Undo();
     if (undone.empty()) return Report("nothing to undo");
     selection_.Clear();
     hoveredFace_.reset();
     document_.MarkEdited();
+    TimeEdit("undo", start);
     Report("undid " + undone);
 }
 
 void Viewer::Redo() {
+    const auto start = std::chrono::steady_clock::now();
     const std::string redone = history_.Redo();
     if (redone.empty()) return Report("nothing to redo");
     selection_.Clear();
     hoveredFace_.reset();
     document_.MarkEdited();
+    TimeEdit("redo", start);
     Report("redid " + redone);
 }
 
@@ -221,8 +229,7 @@ void Viewer::DragPointsTo(float x, float y) {
     } catch (const VgxError& error) {
         return Report("move points: " + Describe(error));
     }
-    lastEditMilliseconds_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    lastEdit_ = "move points";
+    TimeEdit("move points", start);
     document_.MarkEdited();
 }
 
@@ -255,10 +262,15 @@ void Viewer::FrameSelection() {
 void Viewer::Draw() {
     const Camera camera = CurrentCamera();
     renderer_.Clear();
-    renderer_.Draw(document_.DrawList(), camera);
+    const std::vector<DrawObject>& drawList = document_.DrawList();
+    if (!uploaded_ || uploadedGeneration_ != document_.Generation()) {
+        uploaded_ = std::make_unique<GlDrawList>(drawList);
+        uploadedGeneration_ = document_.Generation();
+    }
+    renderer_.Draw(*uploaded_, camera);
     if (const std::shared_ptr<VgxObject>& target = document_.Target()) {
-        renderer_.Draw({BuildSelectionOverlay(*target, document_.TargetToScene(), selection_, hoveredFace_)}, camera,
-                       true);
+        const GlDrawList overlay({BuildSelectionOverlay(*target, document_.TargetToScene(), selection_, hoveredFace_)});
+        renderer_.Draw(overlay, camera, true);
     }
 }
 

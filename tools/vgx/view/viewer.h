@@ -2,7 +2,9 @@
 // The modeller behind the window: the scene, its camera, the selection, the undo
 // history and the operations, driven alike by the mouse, the keys, the panel and
 // scripts. Every library error ends up in the status line; the viewer goes on.
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -63,11 +65,16 @@ private:
     // Runs an edit of the target with undo, timing and error reporting.
     void Edit(const std::string& label, bool changesTopology, const std::function<void(VgxObject&)>& edit);
     std::optional<PickedFeature> Pick(float x, float y);
+    // The edit the status line reports, and how long it took since `start`.
+    void TimeEdit(const std::string& label, std::chrono::steady_clock::time_point start);
     void Report(const std::string& message) { message_ = message; }
 
     int32_t width_, height_;
     SceneRenderer renderer_;
     SceneDocument document_;
+    // The document's draw list in OpenGL, uploaded again when it is rebuilt.
+    std::unique_ptr<GlDrawList> uploaded_;
+    uint64_t uploadedGeneration_ = 0;
     OrbitCamera camera_;
     Selection selection_;
     UndoHistory history_;
