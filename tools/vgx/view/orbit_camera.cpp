@@ -39,11 +39,11 @@ void OrbitCamera::Orbit(float yawDegrees, float pitchDegrees) {
 
 void OrbitCamera::Zoom(float factor) { zoom_ = std::clamp(zoom_ * factor, 0.02f, 50.f); }
 
-void OrbitCamera::Pan(float dxPixels, float dyPixels, int32_t height) {
-    const Camera camera = Make(1);
+void OrbitCamera::Pan(float dxPixels, float dyPixels, int32_t width, int32_t height) {
+    const Camera camera = Make(static_cast<float>(width) / static_cast<float>(height));
     const VgxVector centre{(framed_.Min.X + framed_.Max.X) / 2 + pan_.X, (framed_.Min.Y + framed_.Max.Y) / 2 + pan_.Y,
                            (framed_.Min.Z + framed_.Max.Z) / 2 + pan_.Z};
-    // The scene follows the mouse, so the view moves the other way.
+    // The scene follows the mouse, so the box the view frames moves the other way.
     const VgxVector move = ScreenDeltaToScene(camera, centre, -dxPixels, -dyPixels, height);
     pan_ = {pan_.X + move.X, pan_.Y + move.Y, pan_.Z + move.Z};
 }

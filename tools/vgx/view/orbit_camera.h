@@ -14,8 +14,8 @@ public:
     void Orbit(float yawDegrees, float pitchDegrees);
     // A factor below 1 comes closer.
     void Zoom(float factor);
-    // Moves the view by pixels of a viewport `height` pixels high.
-    void Pan(float dxPixels, float dyPixels, int32_t height);
+    // Moves the scene by pixels of a `width` x `height` viewport.
+    void Pan(float dxPixels, float dyPixels, int32_t width, int32_t height);
     Camera Make(float aspect) const;
 
 private:

@@ -45,6 +45,8 @@ void ViewPanel::Draw(Viewer& viewer, int32_t windowWidth, int32_t windowHeight) 
     ImGui::SetNextWindowPos({0, 0});
     ImGui::SetNextWindowSize({kPanelWidth, static_cast<float>(windowHeight) - kStatusHeight});
     ImGui::Begin("vgx view", nullptr, ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize);
+    // Room for the labels beside the sliders.
+    ImGui::PushItemWidth(kPanelWidth * 0.55f);
     ImGui::InputText("##open", openPath_.data(), openPath_.size());
     ImGui::SameLine();
     if (ImGui::Button("Open")) viewer.Open(openPath_.data());
@@ -67,6 +69,7 @@ void ViewPanel::Draw(Viewer& viewer, int32_t windowWidth, int32_t windowHeight) 
     if (ImGui::InputText("texture", texturePath_.data(), texturePath_.size())) settings.texture = texturePath_.data();
     ImGui::Separator();
     OperationButtons(viewer);
+    ImGui::PopItemWidth();
     ImGui::End();
 
     ImGui::SetNextWindowPos({0, static_cast<float>(windowHeight) - kStatusHeight});

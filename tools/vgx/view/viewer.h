@@ -44,7 +44,7 @@ public:
 
     void Orbit(float dxPixels, float dyPixels);
     void OrbitDegrees(float yaw, float pitch) { camera_.Orbit(yaw, pitch); }
-    void Pan(float dxPixels, float dyPixels) { camera_.Pan(dxPixels, dyPixels, height_); }
+    void Pan(float dxPixels, float dyPixels) { camera_.Pan(dxPixels, dyPixels, width_, height_); }
     void Zoom(float factor) { camera_.Zoom(factor); }
     void FrameScene();
     void FrameSelection();
