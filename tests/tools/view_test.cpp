@@ -34,6 +34,13 @@ double DifferingShare(const Picture& a, const Picture& b, int tolerance = 48) {
     return double(differing) / (double(a.width) * a.height);
 }
 
+// "20008 faces, 20034 points, 40016 triangles drawn" out of a status line printed as
+// "LINE COMMAND: OBJECT: COUNTS | ...".
+std::string Counts(const std::string& line) {
+    const size_t from = line.find(": ", line.find(": ") + 2) + 2;
+    return line.substr(from, line.find(" |") - from);
+}
+
 bool HaveXvfb() { return std::system("command -v xvfb-run >/dev/null 2>&1") == 0; }
 
 class VgxView : public ::testing::Test {
@@ -64,32 +71,24 @@ protected:
 // smooth: the status reports each step and the pictures match the expected ones.
 TEST_F(VgxView, ScriptedEditingSessionSelectsBevelsDragsUndoesAndSmooths) {
     if (!HaveXvfb()) GTEST_SKIP() << "xvfb-run not found (Debian's xvfb): the viewer needs a display";
-    const std::string out = folder.string();
-    ASSERT_EQ(RunScript("load " + (kTestData / "x/fromtruespace_bin32.x").string() +
-                        "\n"
-                        "click 500 300\n"    // 2
-                        "set bevel 0.005\n"  // 3
-                        "op bevel-points\n"  // 4
-                        "screenshot " +
-                        out +
-                        "/bevelled.png\n"         // 5
-                        "mode points\n"           // 6
-                        "click 500 320\n"         // 7
-                        "drag 500 320 540 280\n"  // 8
-                        "screenshot " +
-                        out +
-                        "/dragged.png\n"  // 9
-                        "key ctrl+z\n"    // 10
-                        "screenshot " +
-                        out +
-                        "/undone.png\n"  // 11
-                        "op smooth\n"    // 12
-                        "screenshot " +
-                        out +
-                        "/smoothed.png\n"  // 13
-                        "quit\n"),
-              0)
-        << stderrText;
+    const auto screenshot = [&](const char* name) { return "screenshot " + (folder / name).string() + "\n"; };
+    const std::string script = "load " + (kTestData / "x/fromtruespace_bin32.x").string() + "\n" +  // 1
+                               "click 500 300\n"                                                    // 2
+                               "set bevel 0.005\n"                                                  // 3
+                               "op bevel-points\n" +                                                // 4
+                               screenshot("bevelled.png") +                                         // 5
+                               "mode points\n"                                                      // 6
+                               "click 500 320\n"                                                    // 7
+                               "drag 500 320 540 280\n" +                                           // 8
+                               screenshot("dragged.png") +                                          // 9
+                               "key ctrl+z\n" +                                                     // 10
+                               screenshot("undone.png") +                                           // 11
+                               "op smooth\n" +                                                      // 12
+                               screenshot("smoothed.png") +                                         // 13
+                               "undo\n"                                                             // 14
+                               "redo\n"                                                             // 15
+                               "quit\n";
+    ASSERT_EQ(RunScript(script), 0) << stderrText;
     EXPECT_NE(status[1].find("6656 faces"), std::string::npos) << status[1];
     EXPECT_NE(status[2].find("selected 1 face: 3434"), std::string::npos) << status[2];
     // Three corners cut: three caps more, the selection gone with the old numbering.
@@ -103,6 +102,9 @@ TEST_F(VgxView, ScriptedEditingSessionSelectsBevelsDragsUndoesAndSmooths) {
     // One Catmull-Clark step: a quad per corner of every face.
     EXPECT_EQ(status[12].find("6659 faces"), std::string::npos) << status[12];
     EXPECT_NE(status[12].find("smooth"), std::string::npos) << status[12];
+    // A topology change undone and redone: the counts go back and forth.
+    EXPECT_NE(status[14].find("6659 faces, 3356 points"), std::string::npos) << status[14];
+    EXPECT_EQ(Counts(status[15]), Counts(status[12])) << status[15];
 
     const Picture bevelled = vgxtest::ReadPng(folder / "bevelled.png");
     const Picture dragged = vgxtest::ReadPng(folder / "dragged.png");

@@ -1,5 +1,6 @@
 #include "operations.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace vgxtool {
