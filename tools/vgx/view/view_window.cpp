@@ -8,15 +8,15 @@
 namespace vgxtool {
 namespace {
 
-std::string glfwFailure;
+std::string lastGlfwError;
 
-void KeepGlfwError(int, const char* description) { glfwFailure = description; }
+void KeepGlfwError(int, const char* description) { lastGlfwError = description; }
 
 }  // namespace
 
 ViewWindow::ViewWindow(int32_t width, int32_t height, int32_t samples, const std::string& title) {
     glfwSetErrorCallback(KeepGlfwError);
-    if (!glfwInit()) throw NoDisplay("no display to open a window on (" + glfwFailure + ")");
+    if (!glfwInit()) throw NoDisplay("no display to open a window on (" + lastGlfwError + ")");
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
@@ -25,7 +25,7 @@ ViewWindow::ViewWindow(int32_t width, int32_t height, int32_t samples, const std
     window_ = glfwCreateWindow(width, height, title.c_str(), nullptr, nullptr);
     if (!window_) {
         glfwTerminate();
-        throw std::runtime_error("OpenGL 3.3 core window: " + glfwFailure);
+        throw std::runtime_error("OpenGL 3.3 core window: " + lastGlfwError);
     }
     glfwMakeContextCurrent(window_);
     glfwSwapInterval(1);
