@@ -66,7 +66,8 @@ void ViewWindow::OnButton(GLFWwindow* window, int button, int action, int mods) 
 
 void ViewWindow::OnMove(GLFWwindow* window, double x, double y) {
     auto& self = *static_cast<ViewWindow*>(glfwGetWindowUserPointer(window));
-    if (!self.events_) return;
+    // Over the panel nothing is picked; a drag begun over the scene keeps the mouse.
+    if (!self.events_ || ImGui::GetIO().WantCaptureMouse) return;
     const float scale = self.PixelScale();
     self.events_->Move(static_cast<float>(x) * scale, static_cast<float>(y) * scale);
 }
