@@ -1,6 +1,5 @@
 // `vgx render` end to end: the tool is run as a separate process and its PNG read back.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,29 +7,13 @@
 #include <fstream>
 #include <set>
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_ONLY_PNG
-#include <stb/stb_image.h>
+#include "tool_test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-    const uint8_t* At(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
-};
-
-Picture ReadPng(const fs::path& path) {
-    Picture p;
-    int channels = 0;
-    const std::unique_ptr<stbi_uc, void (*)(void*)> rgb(stbi_load(path.c_str(), &p.width, &p.height, &channels, 3),
-                                                        stbi_image_free);
-    if (rgb) p.rgb.assign(rgb.get(), rgb.get() + size_t(p.width) * p.height * 3);
-    return p;
-}
+using vgxtest::Picture;
+using vgxtest::ReadPng;
 
 bool SameColour(const uint8_t* a, const uint8_t* b) { return std::equal(a, a + 3, b); }
 
@@ -45,8 +28,6 @@ double DifferentShare(const Picture& picture, const Picture* other = nullptr) {
 }
 double CoveredShare(const Picture& picture) { return DifferentShare(picture); }
 
-std::string Text(const fs::path& path) { return {std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {}}; }
-
 class VgxRender : public ::testing::Test {
 protected:
     void SetUp() override { fs::remove_all(folder), fs::create_directories(folder / "out"); }
@@ -54,11 +35,7 @@ protected:
 
     // Runs `vgx COMMAND ARGS`; returns the exit code and keeps what it printed.
     int Run(const std::string& command, const std::string& arguments) {
-        const int status = std::system(("\"" VGX_TOOL "\" " + command + " " + arguments + " >\"" +
-                                        (folder / "stdout").string() + "\" 2>\"" + (folder / "stderr").string() + "\"")
-                                           .c_str());
-        stdoutText = Text(folder / "stdout"), stderrText = Text(folder / "stderr");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return vgxtest::RunCaptured("\"" VGX_TOOL "\" " + command + " " + arguments, folder, stdoutText, stderrText);
     }
     // Renders to out/NAME.png and reads it back; fails the test when the tool does.
     Picture RenderPicture(const std::string& name, const std::string& arguments) {
@@ -151,13 +128,13 @@ TEST_F(VgxRender, InfoAndConvertDescribeAndRewriteFiles) {
     const std::string text = (folder / "cube.x").string();
     ASSERT_EQ(Run("convert", "\"" + kXFolder + "test_cube_compressed.x\" \"" + text + "\" --stats"), 0) << stderrText;
     EXPECT_NE(stdoutText.find("stats: read"), std::string::npos);
-    EXPECT_EQ(Text(text).substr(0, 16), "xof 0303txt 0032");
+    EXPECT_EQ(vgxtest::ReadText(text).substr(0, 16), "xof 0303txt 0032");
     ASSERT_EQ(Run("info", "\"" + text + "\""), 0) << stderrText;
     EXPECT_NE(stdoutText.find("mesh Cube: 24 vertices, 12 faces"), std::string::npos) << stdoutText;
 
     const std::string glb = (folder / "anim.glb").string();
     ASSERT_EQ(Run("convert", "\"" + kXFolder + "anim_test.x\" \"" + glb + "\""), 0) << stderrText;
-    EXPECT_EQ(Text(glb).substr(0, 4), "glTF");
+    EXPECT_EQ(vgxtest::ReadText(glb).substr(0, 4), "glTF");
     EXPECT_EQ(Run("convert", "\"" + kXFolder + "anim_test.x\" \"" + (folder / "out" / "no" / "a.gltf").string() + "\""),
               2);
     EXPECT_NE(stderrText.find("Path/File access error"), std::string::npos) << stderrText;

@@ -10,5 +10,7 @@ int RunRender(int argc, char** argv);
 int RunInfo(int argc, char** argv);
 // argv[0] and argv[1] are the input and output .x files.
 int RunConvert(int argc, char** argv);
+// argv[0] is the first argument after "view".
+int RunView(int argc, char** argv);
 
 }  // namespace vgxtool

@@ -11,7 +11,7 @@
 
 namespace vgxtool {
 
-enum class PrimitiveKind { Triangles, Lines };
+enum class PrimitiveKind { Triangles, Lines, Points };
 
 // A texture map as the library hands it to a host's device: 0xAARRGGBB rows from the top.
 struct DrawTexture {

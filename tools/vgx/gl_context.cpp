@@ -104,14 +104,18 @@ std::vector<uint8_t> GlOffscreen::ReadPixels() const {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFramebuffer_);
     glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFramebuffer_);
+    return ReadFramebufferRgb(width_, height_);
+}
+
+std::vector<uint8_t> ReadFramebufferRgb(int32_t width, int32_t height) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    const size_t row = static_cast<size_t>(width_) * 3;
-    std::vector<uint8_t> bottomUp(row * height_), topDown(row * height_);
-    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    const size_t row = static_cast<size_t>(width) * 3;
+    std::vector<uint8_t> bottomUp(row * height), topDown(row * height);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
     if (glGetError() != GL_NO_ERROR) throw std::runtime_error("OpenGL: reading the picture back failed");
     // OpenGL's rows start at the bottom, a PNG's at the top.
-    for (int32_t y = 0; y < height_; ++y) {
-        std::memcpy(topDown.data() + row * y, bottomUp.data() + row * (height_ - 1 - y), row);
+    for (int32_t y = 0; y < height; ++y) {
+        std::memcpy(topDown.data() + row * y, bottomUp.data() + row * (height - 1 - y), row);
     }
     return topDown;
 }

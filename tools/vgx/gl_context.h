@@ -23,6 +23,10 @@ private:
     EGLContext context_ = EGL_NO_CONTEXT;
 };
 
+// The bound read framebuffer's colour: RGB bytes, rows from the top. Raises
+// std::runtime_error when OpenGL cannot read it.
+std::vector<uint8_t> ReadFramebufferRgb(int32_t width, int32_t height);
+
 class GlOffscreen {
 public:
     // Raises ToolError when the size is beyond what the driver can render.

@@ -4,6 +4,7 @@
 //   vgx info FILE                what the file holds and what the library loads from it
 //   vgx convert IN OUT.x         write any readable scene file as a text .x file
 //   vgx convert IN OUT.glb       load a scene file and save it as glTF 2.0 (.glb or .gltf)
+//   vgx view [FILE]              the interactive modeller window (GLFW, Dear ImGui)
 // Scene files: .x, glTF 2.0 (.gltf, .glb), and OBJ, PLY, STL, FBX, COLLADA through Assimp.
 #include <vgx/Vgx7a.h>
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(command, "render") == 0) return vgxtool::RunRender(argc - 2, argv + 2);
         if (std::strcmp(command, "info") == 0) return vgxtool::RunInfo(argc - 2, argv + 2);
         if (std::strcmp(command, "convert") == 0) return vgxtool::RunConvert(argc - 2, argv + 2);
+        if (std::strcmp(command, "view") == 0) return vgxtool::RunView(argc - 2, argv + 2);
         std::fprintf(
             stderr,
             "usage: vgx [demo]\n"
@@ -28,7 +30,8 @@ int main(int argc, char** argv) {
             "                  [--view YAW,PITCH]   FILE: cube, torus or a scene file (.x, .gltf, .glb, .obj, .ply,\n"
             "                  .stl, .fbx, .dae)\n"
             "       vgx info FILE [--stats]\n"
-            "       vgx convert IN OUT.x|OUT.gltf|OUT.glb [--stats]\n");
+            "       vgx convert IN OUT.x|OUT.gltf|OUT.glb [--stats]\n"
+            "       vgx view [FILE] [--script FILE] [--size WxH] [--samples N]\n");
         return 2;
     } catch (const vgxtool::ToolError& error) {
         std::fprintf(stderr, "vgx %s: %s\n", command, error.what());

@@ -66,7 +66,8 @@ int Render(const RenderOptions& options) {
     GlOffscreen target(options.width, options.height);
     SceneRenderer renderer;
     target.Bind();
-    renderer.Draw(drawList, camera);
+    renderer.Clear();
+    renderer.Draw(GlDrawList(drawList), camera);
     WritePng(options.output, options.width, options.height, target.ReadPixels());
 
     const double milliseconds =

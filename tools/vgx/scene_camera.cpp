@@ -11,12 +11,6 @@ namespace {
 
 constexpr float kVerticalFieldOfView = 35 * std::numbers::pi_v<float> / 180;
 
-VgxVector Transform(const VgxVector& p, const VgxMatrix& m) {
-    const float* a = m.m;
-    return {p.X * a[0] + p.Y * a[4] + p.Z * a[8] + a[12], p.X * a[1] + p.Y * a[5] + p.Z * a[9] + a[13],
-            p.X * a[2] + p.Y * a[6] + p.Z * a[10] + a[14]};
-}
-
 VgxVector Sub(const VgxVector& a, const VgxVector& b) { return {a.X - b.X, a.Y - b.Y, a.Z - b.Z}; }
 float Dot(const VgxVector& a, const VgxVector& b) { return a.X * b.X + a.Y * b.Y + a.Z * b.Z; }
 VgxVector Cross(const VgxVector& a, const VgxVector& b) {
@@ -41,6 +35,12 @@ void ExtendByMirror(VgxBox& box, VgxAxis axis) {
 
 }  // namespace
 
+VgxVector TransformPoint(const VgxVector& p, const VgxMatrix& m) {
+    const float* a = m.m;
+    return {p.X * a[0] + p.Y * a[4] + p.Z * a[8] + a[12], p.X * a[1] + p.Y * a[5] + p.Z * a[9] + a[13],
+            p.X * a[2] + p.Y * a[6] + p.Z * a[10] + a[14]};
+}
+
 std::optional<VgxBox> SceneBounds(const std::shared_ptr<VgxGroup>& top) {
     std::optional<VgxBox> bounds;
     ForEachObject(top, [&](VgxObject& object, const VgxMatrix& toTop) {
@@ -48,9 +48,9 @@ std::optional<VgxBox> SceneBounds(const std::shared_ptr<VgxGroup>& top) {
         VgxBox box = object.GetBoundingBox();
         ExtendByMirror(box, object.GetMirrorAxis());
         for (int corner = 0; corner < 8; ++corner) {
-            const VgxVector p = Transform({(corner & 1 ? box.Max : box.Min).X, (corner & 2 ? box.Max : box.Min).Y,
-                                           (corner & 4 ? box.Max : box.Min).Z},
-                                          toTop);
+            const VgxVector p = TransformPoint({(corner & 1 ? box.Max : box.Min).X, (corner & 2 ? box.Max : box.Min).Y,
+                                                (corner & 4 ? box.Max : box.Min).Z},
+                                               toTop);
             if (!bounds) bounds = VgxBox{p, p};
             Include(*bounds, p);
         }

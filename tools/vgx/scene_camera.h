@@ -17,6 +17,9 @@ struct Camera {
     VgxVector towardsEye;    // unit: the view direction reversed
 };
 
+// p x m: a point carried by one of the library's matrices.
+VgxVector TransformPoint(const VgxVector& p, const VgxMatrix& m);
+
 // The box around every object with faces, in the frame of `top`; none when no
 // object has faces. A mirrored object's copy lies beyond its box's far side on
 // the mirror axis, where the library puts the mirror plane.

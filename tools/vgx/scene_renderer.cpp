@@ -89,6 +89,19 @@ GLuint Link() {
 // The library's 44-byte vertex: position, normal, diffuse colour, two UV sets.
 constexpr GLsizei kVertexSize = 44;
 constexpr size_t kFirstUVOffset = 28;
+constexpr float kPointSize = 7;
+
+GLenum DrawMode(PrimitiveKind kind) {
+    switch (kind) {
+        case PrimitiveKind::Triangles:
+            return GL_TRIANGLES;
+        case PrimitiveKind::Lines:
+            return GL_LINES;
+        case PrimitiveKind::Points:
+            return GL_POINTS;
+    }
+    return GL_TRIANGLES;
+}
 
 // 0xAARRGGBB words are B, G, R, A bytes in memory; UVs wrap, as Direct3D's default.
 GLuint TextureName(const DrawTexture& texture, std::map<const DrawTexture*, GLuint>& made) {
@@ -106,30 +119,56 @@ GLuint TextureName(const DrawTexture& texture, std::map<const DrawTexture*, GLui
 
 }  // namespace
 
-SceneRenderer::SceneRenderer() : program_(Link()) {
-    glGenVertexArrays(1, &vertexArray_);
-    glGenBuffers(2, buffers_);
-    glBindVertexArray(vertexArray_);
-    glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kVertexSize, reinterpret_cast<const void*>(0));
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kVertexSize, reinterpret_cast<const void*>(12));
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, kVertexSize, reinterpret_cast<const void*>(kFirstUVOffset));
+GlDrawList::GlDrawList(const std::vector<DrawObject>& drawList) {
+    // One GL texture per library texture, however many batches use it.
+    std::map<const DrawTexture*, GLuint> textures;
+    const auto upload = [&](GLenum target, const std::vector<uint8_t>& bytes) {
+        GLuint buffer = 0;
+        glGenBuffers(1, &buffer);
+        buffers_.push_back(buffer);
+        glBindBuffer(target, buffer);
+        glBufferData(target, static_cast<GLsizeiptr>(bytes.size()), bytes.data(), GL_STATIC_DRAW);
+        return buffer;
+    };
+    for (const DrawObject& object : drawList) {
+        Object uploaded{object.toScene, upload(GL_ARRAY_BUFFER, object.vertices), {}};
+        for (const DrawBatch& batch : object.batches) {
+            uploaded.batches.push_back({batch.kind, upload(GL_ELEMENT_ARRAY_BUFFER, batch.indices), batch.wideIndices,
+                                        batch.indexCount, batch.baseVertex, batch.diffuse, batch.emissive,
+                                        batch.texture ? TextureName(*batch.texture, textures) : 0});
+        }
+        objects_.push_back(std::move(uploaded));
+    }
+    for (const auto& [texture, name] : textures) textures_.push_back(name);
 }
 
+GlDrawList::~GlDrawList() {
+    glDeleteBuffers(static_cast<GLsizei>(buffers_.size()), buffers_.data());
+    glDeleteTextures(static_cast<GLsizei>(textures_.size()), textures_.data());
+}
+
+SceneRenderer::SceneRenderer() : program_(Link()) { glGenVertexArrays(1, &vertexArray_); }
+
 SceneRenderer::~SceneRenderer() {
-    glDeleteBuffers(2, buffers_);
     glDeleteVertexArrays(1, &vertexArray_);
     glDeleteProgram(program_);
 }
 
-void SceneRenderer::Draw(const std::vector<DrawObject>& drawList, const Camera& camera) {
+void SceneRenderer::Clear() const {
     glClearColor(0.16f, 0.17f, 0.20f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void SceneRenderer::Draw(const GlDrawList& drawList, const Camera& camera, bool highlight) {
     glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    if (highlight) {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+    } else {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(1, 1);
+    }
+    glPointSize(kPointSize);
     glEnable(GL_MULTISAMPLE);
     glUseProgram(program_);
     glBindVertexArray(vertexArray_);
@@ -141,27 +180,28 @@ void SceneRenderer::Draw(const std::vector<DrawObject>& drawList, const Camera& 
     glUniform3f(uniform("towardsLight"), camera.towardsLight.X, camera.towardsLight.Y, camera.towardsLight.Z);
     glUniform3f(uniform("towardsEye"), camera.towardsEye.X, camera.towardsEye.Y, camera.towardsEye.Z);
     glUniform1i(uniform("map"), 0);
-    // One GL texture per library texture, made when first drawn.
-    std::map<const DrawTexture*, GLuint> textures;
-    for (const DrawObject& object : drawList) {
+    for (const GlDrawList::Object& object : drawList.objects_) {
         glUniformMatrix4fv(uniform("toScene"), 1, GL_FALSE, object.toScene.m);
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(object.vertices.size()), object.vertices.data(),
-                     GL_STREAM_DRAW);
-        for (const DrawBatch& batch : object.batches) {
-            const bool triangles = batch.kind == PrimitiveKind::Triangles;
-            glUniform1i(uniform("lit"), triangles);
+        // The attribute pointers follow the buffer bound when they are set.
+        glBindBuffer(GL_ARRAY_BUFFER, object.vertexBuffer);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kVertexSize, reinterpret_cast<const void*>(0));
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kVertexSize, reinterpret_cast<const void*>(12));
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, kVertexSize, reinterpret_cast<const void*>(kFirstUVOffset));
+        for (const GlDrawList::Batch& batch : object.batches) {
+            glUniform1i(uniform("lit"), batch.kind == PrimitiveKind::Triangles);
             glUniform3f(uniform("diffuse"), batch.diffuse.r, batch.diffuse.g, batch.diffuse.b);
             glUniform3f(uniform("emissive"), batch.emissive.r, batch.emissive.g, batch.emissive.b);
-            glUniform1i(uniform("textured"), batch.texture != nullptr);
-            if (batch.texture) glBindTexture(GL_TEXTURE_2D, TextureName(*batch.texture, textures));
-            glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch.indices.size()), batch.indices.data(),
-                         GL_STREAM_DRAW);
-            glDrawElementsBaseVertex(triangles ? GL_TRIANGLES : GL_LINES, batch.indexCount,
+            glUniform1i(uniform("textured"), batch.texture != 0);
+            if (batch.texture) glBindTexture(GL_TEXTURE_2D, batch.texture);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch.indexBuffer);
+            glDrawElementsBaseVertex(DrawMode(batch.kind), batch.indexCount,
                                      batch.wideIndices ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr,
                                      batch.baseVertex);
         }
     }
-    for (const auto& [texture, name] : textures) glDeleteTextures(1, &name);
     if (glGetError() != GL_NO_ERROR) throw std::runtime_error("OpenGL: drawing the scene failed");
 }
 
