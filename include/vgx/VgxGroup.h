@@ -159,7 +159,9 @@ public:
     // VgxObject::Save: groups become nodes carrying their local transforms, an
     // only object the node's mesh (several get a child node each, named after
     // them), point, spot and directional lights KHR_lights_punctual lights (ambient
-    // and area lights have no glTF form and are left out).
+    // and area lights have no glTF form and are left out). A ".x" name writes a text
+    // .x file: groups as frames with their local transforms, objects as meshes with
+    // their materials and texture names (lights and animation keys have no place there).
     void Save(const std::string& FileName);
 
     // Skinning: this group as a bone moving points of the mesh object Skin. Weights

@@ -102,8 +102,9 @@ public:
     // name beside it. One node, named after the object, holds one mesh with a
     // primitive per sub-object (the render vertices and triangles), materials as
     // metallic-roughness base colours. Coordinates become right-handed (z changes
-    // sign) and triangles counter-clockwise. 5 for any other extension; 75 when a
-    // file cannot be written, none then being left, complete or partial.
+    // sign) and triangles counter-clockwise. ".x" writes a text .x file instead: the
+    // mesh with its materials and texture names. 5 for any other extension; 75 when
+    // a file cannot be written, none then being left, complete or partial.
     void Save(const std::string& FileName);
 
     // Modelling operations on the editable mesh. Each leaves the render data stale.
