@@ -106,6 +106,9 @@ py::array UVsArray(std::vector<VgxUV>&& values, int32_t count) {
 py::array PointUVsArray(std::vector<VgxVectorUV>&& values, int32_t count) {
     return Owning<VgxVectorUV, float>(std::move(values), count, 5);
 }
+py::array FloatsArray(std::vector<float>&& values, int32_t count) {
+    return Owning<float, float>(std::move(values), count, 0);
+}
 py::array IntsArray(std::vector<int32_t>&& values, int32_t count) {
     return Owning<int32_t, int32_t>(std::move(values), count, 0);
 }

@@ -25,6 +25,7 @@ std::vector<float> FloatsFrom(py::handle source, const char* className);
 py::array VectorsArray(std::vector<VgxVector>&& values, int32_t count);
 py::array UVsArray(std::vector<VgxUV>&& values, int32_t count);
 py::array IntsArray(std::vector<int32_t>&& values, int32_t count);
+py::array FloatsArray(std::vector<float>&& values, int32_t count);
 // (n, 5) float32: x, y, z, u, v.
 py::array PointUVsArray(std::vector<VgxVectorUV>&& values, int32_t count);
 

@@ -46,21 +46,10 @@ void BindFace(py::module_& module) {
         .def("GetMaterial", &VgxFace::GetMaterial)
         .def("ApplyMaterial", &VgxFace::ApplyMaterial, arg("Material"))
         .def("DefaultMaterial", &VgxFace::DefaultMaterial, arg("Color"))
-        .def("GetAppData", &VgxFace::GetAppData)
-        .def("SetAppData", &VgxFace::SetAppData, arg("Data"))
         .def("id", &VgxFace::id)
-        .property("AppData", &VgxFace::GetAppData, &VgxFace::SetAppData);
+        .attribute("AppData", &VgxFace::GetAppData, &VgxFace::SetAppData, "Data");
 
-    Shared<VgxFaceArray> faces(module, "VgxFaceArray");
-    faces.def("GetSize", &VgxFaceArray::GetSize)
-        .def("GetElement", &VgxFaceArray::GetElement, arg("Index"))
-        .def("__len__", &VgxFaceArray::GetSize)
-        .def("__getitem__", [](const VgxFaceArray& self, int32_t index) {
-            const int32_t size = self.GetSize();
-            if (index < 0) index += size;
-            if (index < 0 || index >= size) throw py::index_error("face index out of range");
-            return self.GetElement(index);
-        });
+    BindSequence<VgxFaceArray>(module, "VgxFaceArray");
 }
 
 }  // namespace vorlansg

@@ -6,22 +6,6 @@
 namespace vorlansg {
 namespace {
 
-// GetSize/GetElement plus the sequence protocol; GetElement keeps the library's
-// errors, indexing raises IndexError so that for-loops end.
-template <class Array>
-void BindSequence(py::module_& module, const char* name) {
-    Shared<Array> array(module, name);
-    array.def("GetSize", &Array::GetSize)
-        .def("GetElement", &Array::GetElement, py::arg("Index"))
-        .def("__len__", &Array::GetSize)
-        .def("__getitem__", [](const Array& self, int32_t index) {
-            const int32_t size = self.GetSize();
-            if (index < 0) index += size;
-            if (index < 0 || index >= size) throw py::index_error("index out of range");
-            return self.GetElement(index);
-        });
-}
-
 py::tuple Pick(const VgxPickArray& self, int32_t index) {
     std::shared_ptr<VgxObject> object;
     std::shared_ptr<VgxGroup> group;
@@ -44,12 +28,8 @@ void BindGroup(py::module_& module) {
         .def("FindNearest", &VgxPickArray::FindNearest)
         .def("FindFurthest", &VgxPickArray::FindFurthest)
         .def("__len__", &VgxPickArray::GetSize)
-        .def("__getitem__", [](const VgxPickArray& self, int32_t index) {
-            const int32_t size = self.GetSize();
-            if (index < 0) index += size;
-            if (index < 0 || index >= size) throw py::index_error("pick index out of range");
-            return Pick(self, index);
-        });
+        .def("__getitem__",
+             [](const VgxPickArray& self, int32_t index) { return Pick(self, SequenceIndex(index, self.GetSize())); });
 
     using Group = VgxGroup;
     Shared<Group> group(module, "VgxGroup");
@@ -64,10 +44,8 @@ void BindGroup(py::module_& module) {
         .def("AddLight", &Group::AddLight, arg("Light"))
         .def("DeleteLight", &Group::DeleteLight, arg("Light"))
         .def("GetLights", &Group::GetLights)
-        .def("GetName", &Group::GetName)
-        .def("SetName", &Group::SetName, arg("Name"))
-        .def("GetAppData", &Group::GetAppData)
-        .def("SetAppData", &Group::SetAppData, arg("Data"))
+        .attribute("Name", &Group::GetName, &Group::SetName, "Name")
+        .attribute("AppData", &Group::GetAppData, &Group::SetAppData, "Data")
         .def("csVgx", &Group::csVgx)
         .def("SetSceneFogMode", &Group::SetSceneFogMode, arg("SceneFogMode"))
         .def("GetSceneFogMode", &Group::GetSceneFogMode)
@@ -107,6 +85,28 @@ void BindGroup(py::module_& module) {
             .def(("Get" + kind + "CustomFieldCount").c_str(), calls.count)
             .def(("Get" + kind + "CustomFieldName").c_str(), calls.name, arg("Index"))
             .def(("Get" + kind + "CustomFieldID").c_str(), calls.id, arg("CustomFieldName"));
+    }
+    // Lists of vectors carried into or out of a group's frame, as NumPy arrays.
+    using TransformList =
+        void (Group::*)(std::vector<VgxVector>&, const std::vector<VgxVector>&, const std::shared_ptr<Group>&) const;
+    const std::pair<const char*, TransformList> transformLists[] = {
+        {"TransformVectors", &Group::TransformVectors},
+        {"InverseTransformVectors", &Group::InverseTransformVectors},
+    };
+    for (const auto& [name, transform] : transformLists) {
+        group.def(
+            name,
+            [transform](const Group& self, const py::object& VectorList, const std::shared_ptr<Group>& RelativeGroup) {
+                auto vectors = VectorsFrom(VectorList, "VgxGroup");
+                std::vector<VgxVector> result;
+                {
+                    py::gil_scoped_release release;
+                    (self.*transform)(result, vectors, RelativeGroup);
+                }
+                const auto count = static_cast<int32_t>(result.size());
+                return VectorsArray(std::move(result), count);
+            },
+            arg("VectorList"), arg("RelativeGroup"));
     }
     group.def("SetCustomFieldValue", &Group::SetCustomFieldValue, arg("FieldID"), arg("FieldValue"))
         .def("GetCustomFieldValue", &Group::GetCustomFieldValue, arg("FieldID"))
@@ -149,54 +149,9 @@ void BindGroup(py::module_& module) {
                 return transform;
             },
             arg("RelativeGroup"))
-        .def("GetLocalTransform",
-             [](const Group& self) {
-                 VgxMatrix transform{};
-                 self.GetLocalTransform(transform);
-                 return transform;
-             })
-        .def(
-            "Transform",
-            [](const Group& self, const VgxVector& SourceVector) {
-                VgxVector result{};
-                self.Transform(result, SourceVector);
-                return result;
-            },
-            arg("SourceVector"))
-        .def(
-            "InverseTransform",
-            [](const Group& self, const VgxVector& SourceVector) {
-                VgxVector result{};
-                self.InverseTransform(result, SourceVector);
-                return result;
-            },
-            arg("SourceVector"))
-        .def(
-            "TransformVectors",
-            [](const Group& self, const py::object& VectorList, const std::shared_ptr<Group>& RelativeGroup) {
-                auto vectors = VectorsFrom(VectorList, "VgxGroup");
-                std::vector<VgxVector> result;
-                {
-                    py::gil_scoped_release release;
-                    self.TransformVectors(result, vectors, RelativeGroup);
-                }
-                const auto count = static_cast<int32_t>(result.size());
-                return VectorsArray(std::move(result), count);
-            },
-            arg("VectorList"), arg("RelativeGroup"))
-        .def(
-            "InverseTransformVectors",
-            [](const Group& self, const py::object& VectorList, const std::shared_ptr<Group>& RelativeGroup) {
-                auto vectors = VectorsFrom(VectorList, "VgxGroup");
-                std::vector<VgxVector> result;
-                {
-                    py::gil_scoped_release release;
-                    self.InverseTransformVectors(result, vectors, RelativeGroup);
-                }
-                const auto count = static_cast<int32_t>(result.size());
-                return VectorsArray(std::move(result), count);
-            },
-            arg("VectorList"), arg("RelativeGroup"))
+        .def("GetLocalTransform", Returning(&Group::GetLocalTransform))
+        .def("Transform", Returning(&Group::Transform), arg("SourceVector"))
+        .def("InverseTransform", Returning(&Group::InverseTransform), arg("SourceVector"))
         .def("AddAnimationKey", &Group::AddAnimationKey, arg("Key"))
         .def("DeleteAnimationKey", &Group::DeleteAnimationKey, arg("Time"))
         .def(
@@ -209,8 +164,7 @@ void BindGroup(py::module_& module) {
                 return keys;
             },
             arg("TimeMin"), arg("TimeMax"))
-        .def("SetAnimationOptions", &Group::SetAnimationOptions, arg("Flags"))
-        .def("GetAnimationOptions", &Group::GetAnimationOptions)
+        .attribute("AnimationOptions", &Group::GetAnimationOptions, &Group::SetAnimationOptions, "Flags")
         .def("SetAnimationTime", &Group::SetAnimationTime, arg("Time"))
         .def("ViewportPick", &Group::ViewportPick, arg("X"), arg("Y"), arg("DeviceID"), arg("Device"), ReleaseGil())
         .def("RayPick", &Group::RayPick, arg("DeviceID"), arg("Device"), arg("RayOrigin"), arg("RayDirection"),
@@ -225,20 +179,13 @@ void BindGroup(py::module_& module) {
                 self.SetSkinInfluences(IntsFrom(PointList, "VgxGroup"), FloatsFrom(WeightList, "VgxGroup"));
             },
             arg("PointList"), arg("WeightList"))
-        .def("GetSkinInfluences",
-             [](Group& self) {
-                 std::vector<int32_t> points;
-                 std::vector<float> weights;
-                 int32_t count = 0;
-                 self.GetSkinInfluences(points, weights, count);
-                 points.resize(static_cast<size_t>(std::max(count, 0)));
-                 weights.resize(points.size());
-                 return py::make_tuple(IntsArray(std::move(points), count),
-                                       py::array_t<float>(static_cast<py::ssize_t>(weights.size()), weights.data()));
-             })
-        .property("Name", &Group::GetName, &Group::SetName)
-        .property("AppData", &Group::GetAppData, &Group::SetAppData)
-        .property("AnimationOptions", &Group::GetAnimationOptions, &Group::SetAnimationOptions);
+        .def("GetSkinInfluences", [](Group& self) {
+            std::vector<int32_t> points;
+            std::vector<float> weights;
+            int32_t count = 0;
+            self.GetSkinInfluences(points, weights, count);
+            return py::make_tuple(IntsArray(std::move(points), count), FloatsArray(std::move(weights), count));
+        });
 }
 
 }  // namespace vorlansg

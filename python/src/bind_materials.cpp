@@ -21,8 +21,7 @@ void BindMaterials(py::module_& module) {
     using py::arg;
     Shared<VgxTexture> texture(module, "VgxTexture");
     texture.def("GetTextureID", &VgxTexture::GetTextureID)
-        .def("GetAppDataString", &VgxTexture::GetAppDataString)
-        .def("SetAppDataString", &VgxTexture::SetAppDataString, arg("Data"))
+        .attribute("AppDataString", &VgxTexture::GetAppDataString, &VgxTexture::SetAppDataString, "Data")
         .def("GetTextureName", &VgxTexture::GetTextureName)
         .def("GetTranslucencyMapName", &VgxTexture::GetTranslucencyMapName)
         .def("GetTextureOverlayName", &VgxTexture::GetTextureOverlayName)
@@ -52,13 +51,11 @@ void BindMaterials(py::module_& module) {
     for (const auto& [name, thumbnail] : thumbnails) {
         texture.def(name, thumbnail, arg("Direct3D"), arg("MaximumDimension"), ReleaseGil());
     }
-    texture.property("AppDataString", &VgxTexture::GetAppDataString, &VgxTexture::SetAppDataString);
 
     Shared<VgxMaterial> material(module, "VgxMaterial");
     material.def("GetD3DMaterial", &VgxMaterial::GetD3DMaterial)
         .def("Translucent", &VgxMaterial::Translucent)
-        .def("GetPower", &VgxMaterial::GetPower)
-        .def("SetPower", &VgxMaterial::SetPower, arg("Power"))
+        .attribute("Power", &VgxMaterial::GetPower, &VgxMaterial::SetPower, "Power")
         .def("SetCustomFieldValue", &VgxMaterial::SetCustomFieldValue, arg("FieldID"), arg("FieldValue"))
         .def("GetCustomFieldValue", &VgxMaterial::GetCustomFieldValue, arg("FieldID"))
         .def("SetPlugInID", &VgxMaterial::SetPlugInID, arg("PlugInID"))
@@ -95,54 +92,27 @@ void BindMaterials(py::module_& module) {
         .def("SetTextureWrappingFlags", &VgxMaterial::SetTextureWrappingFlags, arg("U"), arg("V"))
         .def("GetAmbient", RGB(&VgxMaterial::GetAmbient))
         .def("SetAmbient", &VgxMaterial::SetAmbient, arg("Red"), arg("Green"), arg("Blue"))
-        .def("GetRaytraceAttributes", &VgxMaterial::GetRaytraceAttributes)
-        .def("SetRaytraceAttributes", &VgxMaterial::SetRaytraceAttributes, arg("Attributes"))
-        .def("GetTexture", &VgxMaterial::GetTexture)
-        .def("SetTexture", &VgxMaterial::SetTexture, arg("Texture"))
-        .def("GetColor", &VgxMaterial::GetColor)
-        .def("SetColor", &VgxMaterial::SetColor, arg("Color"))
-        .def("GetAppData", &VgxMaterial::GetAppData)
-        .def("SetAppData", &VgxMaterial::SetAppData, arg("Data"))
-        .def("GetName", &VgxMaterial::GetName)
-        .def("SetName", &VgxMaterial::SetName, arg("Name"))
-        .property("Power", &VgxMaterial::GetPower, &VgxMaterial::SetPower)
-        .property("Texture", &VgxMaterial::GetTexture, &VgxMaterial::SetTexture)
-        .property("Color", &VgxMaterial::GetColor, &VgxMaterial::SetColor)
-        .property("AppData", &VgxMaterial::GetAppData, &VgxMaterial::SetAppData)
-        .property("Name", &VgxMaterial::GetName, &VgxMaterial::SetName)
-        .property("RaytraceAttributes", &VgxMaterial::GetRaytraceAttributes, &VgxMaterial::SetRaytraceAttributes);
+        .attribute("RaytraceAttributes", &VgxMaterial::GetRaytraceAttributes, &VgxMaterial::SetRaytraceAttributes,
+                   "Attributes")
+        .attribute("Texture", &VgxMaterial::GetTexture, &VgxMaterial::SetTexture, "Texture")
+        .attribute("Color", &VgxMaterial::GetColor, &VgxMaterial::SetColor, "Color")
+        .attribute("AppData", &VgxMaterial::GetAppData, &VgxMaterial::SetAppData, "Data")
+        .attribute("Name", &VgxMaterial::GetName, &VgxMaterial::SetName, "Name");
 
     Shared<VgxLight> light(module, "VgxLight");
-    light.def("GetType", &VgxLight::GetType)
-        .def("SetType", &VgxLight::SetType, arg("LightType"))
-        .def("GetColor", &VgxLight::GetColor)
-        .def("SetColor", &VgxLight::SetColor, arg("Color"))
+    light.attribute("Type", &VgxLight::GetType, &VgxLight::SetType, "LightType")
+        .attribute("Color", &VgxLight::GetColor, &VgxLight::SetColor, "Color")
         .def("GetColorRGB", RGB(&VgxLight::GetColorRGB))
-        .def("SetColorRGB", &VgxLight::SetColorRGB, arg("Red"), arg("Green"), arg("Blue"));
-    // Attenuations, range and cone angles: one float each, with a property.
-    using Getter = float (VgxLight::*)() const;
-    using Setter = void (VgxLight::*)(float);
-    const std::tuple<const char*, Getter, Setter> values[] = {
-        {"ConstantAttenuation", &VgxLight::GetConstantAttenuation, &VgxLight::SetConstantAttenuation},
-        {"LinearAttenuation", &VgxLight::GetLinearAttenuation, &VgxLight::SetLinearAttenuation},
-        {"QuadraticAttenuation", &VgxLight::GetQuadraticAttenuation, &VgxLight::SetQuadraticAttenuation},
-        {"Range", &VgxLight::GetRange, &VgxLight::SetRange},
-        {"Umbra", &VgxLight::GetUmbra, &VgxLight::SetUmbra},
-        {"Penumbra", &VgxLight::GetPenumbra, &VgxLight::SetPenumbra},
-    };
-    for (const auto& [name, getter, setter] : values) {
-        const std::string property = name;
-        light.def(("Get" + property).c_str(), getter).def(("Set" + property).c_str(), setter, arg("Value"));
-        light.property(name, getter, setter);
-    }
-    light.def("GetCastShadow", &VgxLight::GetCastShadow)
-        .def("SetCastShadow", &VgxLight::SetCastShadow, arg("Value"))
-        .def("GetAppData", &VgxLight::GetAppData)
-        .def("SetAppData", &VgxLight::SetAppData, arg("Data"))
-        .property("Type", &VgxLight::GetType, &VgxLight::SetType)
-        .property("Color", &VgxLight::GetColor, &VgxLight::SetColor)
-        .property("CastShadow", &VgxLight::GetCastShadow, &VgxLight::SetCastShadow)
-        .property("AppData", &VgxLight::GetAppData, &VgxLight::SetAppData);
+        .def("SetColorRGB", &VgxLight::SetColorRGB, arg("Red"), arg("Green"), arg("Blue"))
+        .attribute("ConstantAttenuation", &VgxLight::GetConstantAttenuation, &VgxLight::SetConstantAttenuation, "Value")
+        .attribute("LinearAttenuation", &VgxLight::GetLinearAttenuation, &VgxLight::SetLinearAttenuation, "Value")
+        .attribute("QuadraticAttenuation", &VgxLight::GetQuadraticAttenuation, &VgxLight::SetQuadraticAttenuation,
+                   "Value")
+        .attribute("Range", &VgxLight::GetRange, &VgxLight::SetRange, "Value")
+        .attribute("Umbra", &VgxLight::GetUmbra, &VgxLight::SetUmbra, "Value")
+        .attribute("Penumbra", &VgxLight::GetPenumbra, &VgxLight::SetPenumbra, "Value")
+        .attribute("CastShadow", &VgxLight::GetCastShadow, &VgxLight::SetCastShadow, "Value")
+        .attribute("AppData", &VgxLight::GetAppData, &VgxLight::SetAppData, "Data");
 }
 
 }  // namespace vorlansg

@@ -104,6 +104,18 @@ py::array VectorList(Call&& call) {
     }
 }
 
+// AddOptimizedPoints, -Normals or -UVs: the list from NumPy, the pool indexes back.
+template <class Element>
+auto AddOptimized(void (VgxObject::*add)(const std::vector<Element>&, std::vector<int32_t>&),
+                  std::vector<Element> (*from)(py::handle, const char*)) {
+    return [add, from](VgxObject& self, const py::object& list) {
+        std::vector<int32_t> indexes;
+        (self.*add)(from(list, kObject), indexes);
+        const auto count = static_cast<int32_t>(indexes.size());
+        return IntsArray(std::move(indexes), count);
+    };
+}
+
 }  // namespace
 
 void BindObject(py::module_& module) {
@@ -111,35 +123,11 @@ void BindObject(py::module_& module) {
     using Object = VgxObject;
     Shared<Object> object(module, kObject);
     object.def("AddOptimizedPoint", &Object::AddOptimizedPoint, arg("Point"))
-        .def(
-            "AddOptimizedPoints",
-            [](Object& self, const py::object& PointList) {
-                std::vector<int32_t> indexes;
-                self.AddOptimizedPoints(VectorsFrom(PointList, kObject), indexes);
-                const auto count = static_cast<int32_t>(indexes.size());
-                return IntsArray(std::move(indexes), count);
-            },
-            arg("PointList"))
+        .def("AddOptimizedPoints", AddOptimized(&Object::AddOptimizedPoints, VectorsFrom), arg("PointList"))
         .def("AddOptimizedNormal", &Object::AddOptimizedNormal, arg("Normal"))
-        .def(
-            "AddOptimizedNormals",
-            [](Object& self, const py::object& NormalList) {
-                std::vector<int32_t> indexes;
-                self.AddOptimizedNormals(VectorsFrom(NormalList, kObject), indexes);
-                const auto count = static_cast<int32_t>(indexes.size());
-                return IntsArray(std::move(indexes), count);
-            },
-            arg("NormalList"))
+        .def("AddOptimizedNormals", AddOptimized(&Object::AddOptimizedNormals, VectorsFrom), arg("NormalList"))
         .def("AddOptimizedUV", &Object::AddOptimizedUV, arg("UV"))
-        .def(
-            "AddOptimizedUVs",
-            [](Object& self, const py::object& UVList) {
-                std::vector<int32_t> indexes;
-                self.AddOptimizedUVs(UVsFrom(UVList, kObject), indexes);
-                const auto count = static_cast<int32_t>(indexes.size());
-                return IntsArray(std::move(indexes), count);
-            },
-            arg("UVList"))
+        .def("AddOptimizedUVs", AddOptimized(&Object::AddOptimizedUVs, UVsFrom), arg("UVList"))
         .def("GetPointCount", &Object::GetPointCount)
         .def("GetNormalCount", &Object::GetNormalCount)
         .def("GetUVCount", &Object::GetUVCount)
@@ -346,37 +334,23 @@ void BindObject(py::module_& module) {
         .def("GetSubVisualNonSolidPrimitiveCount", &Object::GetSubVisualNonSolidPrimitiveCount, arg("SubObject"))
         .def("ReleaseDirect3DBuffers", py::overload_cast<>(&Object::ReleaseDirect3DBuffers))
         .def("ReleaseDirect3DBuffers", py::overload_cast<int32_t>(&Object::ReleaseDirect3DBuffers), arg("DeviceID"))
-        .def("GetName", &Object::GetName)
-        .def("SetName", &Object::SetName, arg("Name"))
-        .def("GetAppData", &Object::GetAppData)
-        .def("SetAppData", &Object::SetAppData, arg("Data"))
+        .attribute("Name", &Object::GetName, &Object::SetName, "Name")
+        .attribute("AppData", &Object::GetAppData, &Object::SetAppData, "Data")
         .def("GetObjectID", &Object::GetObjectID)
         .def("Enable", &Object::Enable, arg("Flags"))
         .def("GetEnable", &Object::GetEnable)
-        .def("SetQuality", &Object::SetQuality, arg("Quality"))
-        .def("GetQuality", &Object::GetQuality)
-        .def("SetSmoothingLevel", &Object::SetSmoothingLevel, arg("Level"))
-        .def("GetSmoothingLevel", &Object::GetSmoothingLevel)
-        .def("SetSmoothingTension", &Object::SetSmoothingTension, arg("Tension"))
-        .def("GetSmoothingTension", &Object::GetSmoothingTension)
-        .def("SetSmoothingCondition", &Object::SetSmoothingCondition, arg("Condition"))
-        .def("GetSmoothingCondition", &Object::GetSmoothingCondition)
-        .def("SetSmoothingAngle", &Object::SetSmoothingAngle, arg("Angle"))
-        .def("GetSmoothingAngle", &Object::GetSmoothingAngle)
-        .def("SetMirrorAxis", &Object::SetMirrorAxis, arg("Axis"))
-        .def("GetMirrorAxis", &Object::GetMirrorAxis)
-        .def("SetCreasingFactor", &Object::SetCreasingFactor, arg("Factor"))
-        .def("GetCreasingFactor", &Object::GetCreasingFactor)
-        .def("SetCurvePoints", &Object::SetCurvePoints, arg("CurvePoints"))
-        .def("GetCurvePoints", &Object::GetCurvePoints)
-        .def("SetCurveType", &Object::SetCurveType, arg("CurveType"))
-        .def("GetCurveType", &Object::GetCurveType)
-        .def("SetCurveQuality", &Object::SetCurveQuality, arg("CurveQuality"))
-        .def("GetCurveQuality", &Object::GetCurveQuality)
-        .def("SetObjectType", &Object::SetObjectType, arg("ObjectType"))
-        .def("GetObjectType", &Object::GetObjectType)
-        .def("SetLocked", &Object::SetLocked, arg("Locked"))
-        .def("GetLocked", &Object::GetLocked)
+        .attribute("Quality", &Object::GetQuality, &Object::SetQuality, "Quality")
+        .attribute("SmoothingLevel", &Object::GetSmoothingLevel, &Object::SetSmoothingLevel, "Level")
+        .attribute("SmoothingTension", &Object::GetSmoothingTension, &Object::SetSmoothingTension, "Tension")
+        .attribute("SmoothingCondition", &Object::GetSmoothingCondition, &Object::SetSmoothingCondition, "Condition")
+        .attribute("SmoothingAngle", &Object::GetSmoothingAngle, &Object::SetSmoothingAngle, "Angle")
+        .attribute("MirrorAxis", &Object::GetMirrorAxis, &Object::SetMirrorAxis, "Axis")
+        .attribute("CreasingFactor", &Object::GetCreasingFactor, &Object::SetCreasingFactor, "Factor")
+        .attribute("CurvePoints", &Object::GetCurvePoints, &Object::SetCurvePoints, "CurvePoints")
+        .attribute("CurveType", &Object::GetCurveType, &Object::SetCurveType, "CurveType")
+        .attribute("CurveQuality", &Object::GetCurveQuality, &Object::SetCurveQuality, "CurveQuality")
+        .attribute("ObjectType", &Object::GetObjectType, &Object::SetObjectType, "ObjectType")
+        .attribute("Locked", &Object::GetLocked, &Object::SetLocked, "Locked")
         .def("SetCloneOptions", &Object::SetCloneOptions, arg("CloneNumber"), arg("CloneOffset"), arg("CloneRotate"))
         .def("GetCloneOptions",
              [](const Object& self) {
@@ -385,24 +359,13 @@ void BindObject(py::module_& module) {
                  self.GetCloneOptions(number, offset, rotate);
                  return py::make_tuple(number, offset, rotate);
              })
-        .def("SetOperationControl", &Object::SetOperationControl, arg("Type"))
-        .def("GetOperationControl", &Object::GetOperationControl)
-        .def("SetOperationControlDirectional", &Object::SetOperationControlDirectional, arg("Directional"))
-        .def("GetOperationControlDirectional", &Object::GetOperationControlDirectional)
+        .attribute("OperationControl", &Object::GetOperationControl, &Object::SetOperationControl, "Type")
+        .attribute("OperationControlDirectional", &Object::GetOperationControlDirectional,
+                   &Object::SetOperationControlDirectional, "Directional")
         .def("SetOperationControlPosition", &Object::SetOperationControlPosition, arg("Position"))
-        .def("GetOperationControlPosition",
-             [](const Object& self) {
-                 VgxVector position{};
-                 self.GetOperationControlPosition(position);
-                 return position;
-             })
+        .def("GetOperationControlPosition", Returning(&Object::GetOperationControlPosition))
         .def("SetOperationControlSize", &Object::SetOperationControlSize, arg("Size"))
-        .def("GetOperationControlSize",
-             [](const Object& self) {
-                 VgxVector size{};
-                 self.GetOperationControlSize(size);
-                 return size;
-             })
+        .def("GetOperationControlSize", Returning(&Object::GetOperationControlSize))
         .def("SetOperationControlOrientation", &Object::SetOperationControlOrientation, arg("Dir"), arg("Up"))
         .def("GetOperationControlOrientation",
              [](const Object& self) {
@@ -410,31 +373,11 @@ void BindObject(py::module_& module) {
                  self.GetOperationControlOrientation(dir, up);
                  return py::make_tuple(dir, up);
              })
-        .def("SetRenderShadow", &Object::SetRenderShadow, arg("RenderShadow"))
-        .def("GetRenderShadow", &Object::GetRenderShadow)
-        .def("SetMaintainAdjacency", &Object::SetMaintainAdjacency, arg("MaintainAdjacency"))
-        .def("GetMaintainAdjacency", &Object::GetMaintainAdjacency)
+        .attribute("RenderShadow", &Object::GetRenderShadow, &Object::SetRenderShadow, "RenderShadow")
+        .attribute("MaintainAdjacency", &Object::GetMaintainAdjacency, &Object::SetMaintainAdjacency,
+                   "MaintainAdjacency")
         .def("SetCustomFieldValue", &Object::SetCustomFieldValue, arg("FieldID"), arg("FieldValue"))
         .def("GetCustomFieldValue", &Object::GetCustomFieldValue, arg("FieldID"))
-        .property("Name", &Object::GetName, &Object::SetName)
-        .property("AppData", &Object::GetAppData, &Object::SetAppData)
-        .property("Quality", &Object::GetQuality, &Object::SetQuality)
-        .property("SmoothingLevel", &Object::GetSmoothingLevel, &Object::SetSmoothingLevel)
-        .property("SmoothingTension", &Object::GetSmoothingTension, &Object::SetSmoothingTension)
-        .property("SmoothingCondition", &Object::GetSmoothingCondition, &Object::SetSmoothingCondition)
-        .property("SmoothingAngle", &Object::GetSmoothingAngle, &Object::SetSmoothingAngle)
-        .property("MirrorAxis", &Object::GetMirrorAxis, &Object::SetMirrorAxis)
-        .property("CreasingFactor", &Object::GetCreasingFactor, &Object::SetCreasingFactor)
-        .property("CurvePoints", &Object::GetCurvePoints, &Object::SetCurvePoints)
-        .property("CurveType", &Object::GetCurveType, &Object::SetCurveType)
-        .property("CurveQuality", &Object::GetCurveQuality, &Object::SetCurveQuality)
-        .property("ObjectType", &Object::GetObjectType, &Object::SetObjectType)
-        .property("Locked", &Object::GetLocked, &Object::SetLocked)
-        .property("OperationControl", &Object::GetOperationControl, &Object::SetOperationControl)
-        .property("OperationControlDirectional", &Object::GetOperationControlDirectional,
-                  &Object::SetOperationControlDirectional)
-        .property("RenderShadow", &Object::GetRenderShadow, &Object::SetRenderShadow)
-        .property("MaintainAdjacency", &Object::GetMaintainAdjacency, &Object::SetMaintainAdjacency)
         .readonly("ObjectID", &Object::GetObjectID)
         .readonly("FaceCount", &Object::GetFaceCount)
         .readonly("PointCount", &Object::GetPointCount);

@@ -111,55 +111,13 @@ void BindRoot(py::module_& module) {
         .def("lngConvertFrameHierarchy", &ConvertFrameHierarchy, arg("XFile"))
         .def("CollectGarbage", &Vgx::CollectGarbage)
         .def("VectorModulus", &Vgx::VectorModulus, arg("Vector"))
-        .def(
-            "VectorRotate",
-            [](const Vgx& self, const VgxVector& Vector, const VgxVector& Axis, float Theta) {
-                VgxVector result{};
-                self.VectorRotate(result, Vector, Axis, Theta);
-                return result;
-            },
-            arg("Vector"), arg("Axis"), arg("Theta"))
-        .def(
-            "VectorScale",
-            [](const Vgx& self, const VgxVector& Vector, float Factor) {
-                VgxVector result{};
-                self.VectorScale(result, Vector, Factor);
-                return result;
-            },
-            arg("Vector"), arg("Factor"))
-        .def(
-            "VectorNormalize",
-            [](const Vgx& self, const VgxVector& Vector) {
-                VgxVector result{};
-                self.VectorNormalize(result, Vector);
-                return result;
-            },
-            arg("Vector"))
+        .def("VectorRotate", Returning(&Vgx::VectorRotate), arg("Vector"), arg("Axis"), arg("Theta"))
+        .def("VectorScale", Returning(&Vgx::VectorScale), arg("Vector"), arg("Factor"))
+        .def("VectorNormalize", Returning(&Vgx::VectorNormalize), arg("Vector"))
         .def("VectorDotProduct", &Vgx::VectorDotProduct, arg("Vector1"), arg("Vector2"))
-        .def(
-            "VectorCrossProduct",
-            [](const Vgx& self, const VgxVector& Vector1, const VgxVector& Vector2) {
-                VgxVector result{};
-                self.VectorCrossProduct(result, Vector1, Vector2);
-                return result;
-            },
-            arg("Vector1"), arg("Vector2"))
-        .def(
-            "QuaternionFromRotation",
-            [](const Vgx& self, const VgxVector& Vector, float Theta) {
-                VgxQuaternion result{};
-                self.QuaternionFromRotation(result, Vector, Theta);
-                return result;
-            },
-            arg("Vector"), arg("Theta"))
-        .def(
-            "QuaternionMultiply",
-            [](const Vgx& self, const VgxQuaternion& Quaternion1, const VgxQuaternion& Quaternion2) {
-                VgxQuaternion result{};
-                self.QuaternionMultiply(result, Quaternion1, Quaternion2);
-                return result;
-            },
-            arg("Quaternion1"), arg("Quaternion2"))
+        .def("VectorCrossProduct", Returning(&Vgx::VectorCrossProduct), arg("Vector1"), arg("Vector2"))
+        .def("QuaternionFromRotation", Returning(&Vgx::QuaternionFromRotation), arg("Vector"), arg("Theta"))
+        .def("QuaternionMultiply", Returning(&Vgx::QuaternionMultiply), arg("Quaternion1"), arg("Quaternion2"))
         .def("ColorGetRed", &Vgx::ColorGetRed, arg("Color"))
         .def("ColorGetGreen", &Vgx::ColorGetGreen, arg("Color"))
         .def("ColorGetBlue", &Vgx::ColorGetBlue, arg("Color"))
@@ -167,15 +125,13 @@ void BindRoot(py::module_& module) {
         .def("CreateColorRGBA", &Vgx::CreateColorRGBA, arg("Red"), arg("Green"), arg("Blue"), arg("Alpha"))
         .def("CreateColorRGB", &Vgx::CreateColorRGB, arg("Red"), arg("Green"), arg("Blue"))
         .def_static("GetDiagnosticLogPath", &Vgx::GetDiagnosticLogPath)
-        .def("SetThreadCount", &Vgx::SetThreadCount, arg("ThreadCount"))
-        .def("GetThreadCount", &Vgx::GetThreadCount)
+        .attribute("ThreadCount", &Vgx::GetThreadCount, &Vgx::SetThreadCount, "ThreadCount")
         .def(
             "SetMessageBoxHandler",
             [](Vgx& self, std::optional<VgxMessageBoxHandler> Handler) {
                 self.SetMessageBoxHandler(Handler ? std::move(*Handler) : VgxMessageBoxHandler());
             },
-            arg("Handler"))
-        .property("ThreadCount", &Vgx::GetThreadCount, &Vgx::SetThreadCount);
+            arg("Handler"));
 }
 
 }  // namespace vorlansg

@@ -49,6 +49,12 @@ public:
         class_.def_property(name, std::forward<Getter>(getter), std::forward<Setter>(setter));
         return *this;
     }
+    // GetName, SetName (its argument called `argument`) and the property Name.
+    template <class Getter, class Setter>
+    Binder& attribute(const std::string& name, Getter getter, Setter setter, const char* argument) {
+        def(("Get" + name).c_str(), getter).def(("Set" + name).c_str(), setter, py::arg(argument));
+        return property(name.c_str(), getter, setter);
+    }
     template <class Getter>
     Binder& readonly(const char* name, Getter&& getter) {
         class_.def_property_readonly(name, std::forward<Getter>(getter));
@@ -63,6 +69,32 @@ private:
 
 template <class Class, class... Bases>
 using Shared = Binder<Class, Bases..., std::shared_ptr<Class>>;
+
+// A C++ call that writes its result into its first parameter, as a Python call
+// that returns it.
+template <class Result, class Class, class... Args>
+auto Returning(void (Class::*call)(Result&, Args...) const) {
+    return [call](const Class& self, Args... args) {
+        Result result{};
+        (self.*call)(result, args...);
+        return result;
+    };
+}
+
+// Python's index of a sequence of `size` (negative counts from the end); IndexError
+// outside it, so that for-loops over the sequence end.
+int32_t SequenceIndex(int32_t index, int32_t size);
+
+// GetSize/GetElement plus the sequence protocol; GetElement keeps the library's errors.
+template <class Array>
+void BindSequence(py::module_& module, const char* name) {
+    Shared<Array> array(module, name);
+    array.def("GetSize", &Array::GetSize)
+        .def("GetElement", &Array::GetElement, py::arg("Index"))
+        .def("__len__", &Array::GetSize)
+        .def("__getitem__",
+             [](const Array& self, int32_t index) { return self.GetElement(SequenceIndex(index, self.GetSize())); });
+}
 
 void BindErrors(py::module_& module);
 void BindEnums(py::module_& module);

@@ -46,6 +46,12 @@ const char* Doc(const char* className, const char* method) {
     return found != end && key == found->key ? found->text : "";
 }
 
+int32_t SequenceIndex(int32_t index, int32_t size) {
+    if (index < 0) index += size;
+    if (index < 0 || index >= size) throw py::index_error("index out of range");
+    return index;
+}
+
 py::object EnumClass(const char* name) { return EnumClasses().at(name); }
 
 py::handle EnumValue(const char* enumName, int64_t value) {

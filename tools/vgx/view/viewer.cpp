@@ -140,26 +140,19 @@ void Viewer::RunOperation(const std::string& name) {
          [&](VgxObject& object) { operation->run(object, document_.Root(), selection_, settings_); });
 }
 
-void Viewer::Undo() {
-    const auto start = std::chrono::steady_clock::now();
-    const std::string undone = history_.Undo();
-    if (undone.empty()) return Report("nothing to undo");
-    selection_.Clear();
-    hoveredFace_.reset();
-    document_.MarkEdited();
-    TimeEdit("undo", start);
-    Report("undid " + undone);
-}
+void Viewer::Undo() { StepHistory(&UndoHistory::Undo, "undo", "undid "); }
 
-void Viewer::Redo() {
+void Viewer::Redo() { StepHistory(&UndoHistory::Redo, "redo", "redid "); }
+
+void Viewer::StepHistory(std::string (UndoHistory::*step)(), const std::string& label, const std::string& done) {
     const auto start = std::chrono::steady_clock::now();
-    const std::string redone = history_.Redo();
-    if (redone.empty()) return Report("nothing to redo");
+    const std::string stepped = (history_.*step)();
+    if (stepped.empty()) return Report("nothing to " + label);
     selection_.Clear();
     hoveredFace_.reset();
     document_.MarkEdited();
-    TimeEdit("redo", start);
-    Report("redid " + redone);
+    TimeEdit(label, start);
+    Report(done + stepped);
 }
 
 void Viewer::SetMode(SelectMode mode) { selection_.mode = mode; }

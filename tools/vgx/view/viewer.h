@@ -67,6 +67,8 @@ private:
     std::optional<PickedFeature> Pick(float x, float y);
     // The edit the status line reports, and how long it took since `start`.
     void TimeEdit(const std::string& label, std::chrono::steady_clock::time_point start);
+    // Undo or redo: `label` names the step in the status line, `done` prefixes what it stepped over.
+    void StepHistory(std::string (UndoHistory::*step)(), const std::string& label, const std::string& done);
     void Report(const std::string& message) { message_ = message; }
 
     int32_t width_, height_;
