@@ -104,6 +104,17 @@ py::array VectorList(Call&& call) {
     }
 }
 
+// An operation whose first argument is an index list: the list from NumPy, then
+// the call without the GIL.
+template <class Result, class... Args>
+auto WithIndexList(Result (VgxObject::*operation)(const std::vector<int32_t>&, Args...)) {
+    return [operation](VgxObject& self, const py::object& list, Args... args) {
+        const std::vector<int32_t> indexes = IntsFrom(list, kObject);
+        py::gil_scoped_release release;
+        return (self.*operation)(indexes, args...);
+    };
+}
+
 // AddOptimizedPoints, -Normals or -UVs: the list from NumPy, the pool indexes back.
 template <class Element>
 auto AddOptimized(void (VgxObject::*add)(const std::vector<Element>&, std::vector<int32_t>&),
@@ -150,14 +161,7 @@ void BindObject(py::module_& module) {
             },
             arg("PointList"), arg("NormalList"), arg("UVList"), arg("FaceData"), arg("OptimizeCoordinates"),
             arg("OptimizeFaces"))
-        .def(
-            "AddFacesIndexed",
-            [](Object& self, const py::object& FaceData, bool OptimizeFaces) {
-                auto faceData = IntsFrom(FaceData, kObject);
-                py::gil_scoped_release release;
-                self.AddFacesIndexed(faceData, OptimizeFaces);
-            },
-            arg("FaceData"), arg("OptimizeFaces"))
+        .def("AddFacesIndexed", WithIndexList(&Object::AddFacesIndexed), arg("FaceData"), arg("OptimizeFaces"))
         .def(
             "add_triangles",
             [](Object& self, const py::object& points, const py::object& triangles, bool optimize) {
@@ -177,14 +181,7 @@ void BindObject(py::module_& module) {
         .def("get_triangles", &Triangles,
              "The mesh as it is shown, in triangles: (points float32 (n, 3), triangles int32 (m, 3)).")
         .def("CreateFace", &Object::CreateFace)
-        .def(
-            "DeleteFaces",
-            [](Object& self, const py::object& FaceIDList) {
-                auto faces = IntsFrom(FaceIDList, kObject);
-                py::gil_scoped_release release;
-                self.DeleteFaces(faces);
-            },
-            arg("FaceIDList"))
+        .def("DeleteFaces", WithIndexList(&Object::DeleteFaces), arg("FaceIDList"))
         .def("GetFaceCount", &Object::GetFaceCount)
         .def("GetFace", &Object::GetFace, arg("FaceID"))
         .def("GetFaces", &Object::GetFaces)
@@ -252,22 +249,8 @@ void BindObject(py::module_& module) {
         .def("Consolidate", &Object::Consolidate, arg("Level"), arg("ConsolidateDissimilarMaterials"), ReleaseGil())
         .def("RepairGeometry", &Object::RepairGeometry, arg("Level"), ReleaseGil())
         .def("Solidify", &Object::Solidify, arg("Version"), ReleaseGil())
-        .def(
-            "BevelPoints",
-            [](Object& self, const py::object& PointList, float Bevel) {
-                auto points = IntsFrom(PointList, kObject);
-                py::gil_scoped_release release;
-                self.BevelPoints(points, Bevel);
-            },
-            arg("PointList"), arg("Bevel"))
-        .def(
-            "BevelEdges",
-            [](Object& self, const py::object& EdgeList, float Bevel, int32_t Version) {
-                auto edges = IntsFrom(EdgeList, kObject);
-                py::gil_scoped_release release;
-                self.BevelEdges(edges, Bevel, Version);
-            },
-            arg("EdgeList"), arg("Bevel"), arg("Version"))
+        .def("BevelPoints", WithIndexList(&Object::BevelPoints), arg("PointList"), arg("Bevel"))
+        .def("BevelEdges", WithIndexList(&Object::BevelEdges), arg("EdgeList"), arg("Bevel"), arg("Version"))
         .def("Reduce", &Object::Reduce, arg("Level"), ReleaseGil())
         .def("ApplyWrap", &Object::ApplyWrap, arg("WrapType"), arg("RelativeGroup"), arg("ox"), arg("oy"), arg("oz"),
              arg("dx"), arg("dy"), arg("dz"), arg("ux"), arg("uy"), arg("uz"), arg("ou"), arg("ov"), arg("su"),
@@ -281,38 +264,11 @@ void BindObject(py::module_& module) {
                 });
             },
             arg("DeviceID"), arg("LightDirection"));
-    // The edit operations that take index lists and return a count.
-    using ListOperation = int32_t (Object::*)(const std::vector<int32_t>&);
-    const std::pair<const char*, ListOperation> listOperations[] = {
-        {"JoinEdges", &Object::JoinEdges},
-        {"JoinPoints", &Object::JoinPoints},
-    };
-    for (const auto& [name, operation] : listOperations) {
-        object.def(
-            name,
-            [operation](Object& self, const py::object& List) {
-                auto list = IntsFrom(List, kObject);
-                py::gil_scoped_release release;
-                return (self.*operation)(list);
-            },
-            arg(std::string(name) == "JoinEdges" ? "EdgeList" : "Points"));
-    }
-    using ModeOperation = int32_t (Object::*)(const std::vector<int32_t>&, int32_t);
-    const std::tuple<const char*, const char*, const char*, ModeOperation> modeOperations[] = {
-        {"DivideEdges", "EdgeList", "Divisions", &Object::DivideEdges},
-        {"DivideFaces", "FaceIDList", "DivisionMode", &Object::DivideFaces},
-        {"DivideFaces2", "FaceIDList", "DivisionMode", &Object::DivideFaces2},
-    };
-    for (const auto& [name, listName, modeName, operation] : modeOperations) {
-        object.def(
-            name,
-            [operation](Object& self, const py::object& List, int32_t Mode) {
-                auto list = IntsFrom(List, kObject);
-                py::gil_scoped_release release;
-                return (self.*operation)(list, Mode);
-            },
-            arg(listName), arg(modeName));
-    }
+    object.def("JoinEdges", WithIndexList(&Object::JoinEdges), arg("EdgeList"))
+        .def("JoinPoints", WithIndexList(&Object::JoinPoints), arg("Points"))
+        .def("DivideEdges", WithIndexList(&Object::DivideEdges), arg("EdgeList"), arg("Divisions"))
+        .def("DivideFaces", WithIndexList(&Object::DivideFaces), arg("FaceIDList"), arg("DivisionMode"))
+        .def("DivideFaces2", WithIndexList(&Object::DivideFaces2), arg("FaceIDList"), arg("DivisionMode"));
     object.def("GetSubObjectCount", &Object::GetSubObjectCount, ReleaseGil())
         .def("GetVertexBuffer", &Object::GetVertexBuffer, arg("DeviceID"), arg("ddDevice"), ReleaseGil())
         .def("GetSubObjectSolidIndexBuffer", &Object::GetSubObjectSolidIndexBuffer, arg("DeviceID"), arg("SubObject"))
