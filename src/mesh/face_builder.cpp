@@ -337,8 +337,7 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, 
     level.MaterialList.clear();
     level.MaterialListCount = 0;
     AddMaterialSlots(level, 0);
-    level.RenderAdjacency.Clear();
-    for (int32_t p = 0; p < level.PointListCount; ++p) level.PointList[p].D3DVertexList = {};
+    level.PointVertices.Clear();
     RebuildAdjacency(level, edgeIds);
     self.edgesValid = true;
     self.StructureChanged();

@@ -28,7 +28,7 @@ void iVgxObject::EmptyKeepingStorage() {
         ActiveFaceListCount = 0;
     EdgeIndex.Clear();
     Adjacency.Clear();
-    RenderAdjacency.Clear();
+    PointVertices.Clear();
     ResetHashTables();
 }
 

@@ -24,7 +24,6 @@ struct VgxPoint {
     ListArena::List FaceList;  // faces using the point, once per corner
     ListArena::List EdgeList;  // edges of the sides leaving the point's corners
     VgxVector RenderedPoint{};
-    ListArena::List D3DVertexList;
     int32_t NextPoint = 0;
 };
 
@@ -97,6 +96,26 @@ struct HashTable {
     }
 };
 
+// Each point's render vertices, one per corner in face order (repeats kept), laid
+// out point after point by every full build. Points added since have none.
+struct PointVertexLists {
+    std::vector<int32_t> first;  // point p's entries are [first[p], first[p + 1])
+    BlockArray<int32_t> vertices;
+
+    int32_t Count(int32_t point) const {
+        return static_cast<size_t>(point) + 1 < first.size() ? first[point + 1] - first[point] : 0;
+    }
+    template <class Visit>
+    void ForEach(int32_t point, Visit&& visit) const {
+        if (static_cast<size_t>(point) + 1 >= first.size()) return;
+        for (int32_t i = first[point]; i < first[point + 1]; ++i) visit(vertices[static_cast<size_t>(i)]);
+    }
+    void Clear() {
+        first.clear();
+        vertices.clear();
+    }
+};
+
 struct iVgxObject {
     // Arrays may be longer than their counts; entries past the count are spare.
     BlockArray<VgxPoint> PointList;
@@ -127,9 +146,9 @@ struct iVgxObject {
     FlatIndexMap EdgeIndex;  // edges match exactly: one flat lookup by (Point(0), Point(1))
     std::vector<std::shared_ptr<VgxVertexBuffer>> D3DVertexBuffer;
 
-    BlockArray<iVgxFacePoint> Corners;   // the corner store of every face
-    ListArena Adjacency;                 // the point and edge lists
-    ListArena RenderAdjacency;           // each point's render vertices, remade by every full build
+    BlockArray<iVgxFacePoint> Corners;  // the corner store of every face
+    ListArena Adjacency;                // the point and edge lists
+    PointVertexLists PointVertices;     // remade by every full render build
 
     iVgxObject() { ResetHashTables(); }
 

@@ -26,6 +26,7 @@ namespace {
 
 constexpr std::string_view kSource = "VgxObject";
 constexpr int32_t kFanAbovePoints = 4000;  // bigger meshes are fanned, not split
+constexpr size_t kPointsPerChunk = 16384;
 constexpr int32_t kLines = VgxFillWireframe | VgxFillOutline;
 constexpr int32_t kNonSolid = VgxFillWireframe | VgxFillOutline | VgxFillPoints;
 
@@ -42,7 +43,7 @@ int32_t BlankSlot(const iVgxObject& record) {
 void RefreshVertexPositions(const iVgxObject& record, const std::vector<int32_t>& points, RenderBlock& block) {
     for (int32_t point : points) {
         const VgxVector& p = record.PointList[point].Point;
-        record.RenderAdjacency.ForEach(record.PointList[point].D3DVertexList, [&](int32_t v) {
+        record.PointVertices.ForEach(point, [&](int32_t v) {
             const VgxVector& n = At(record.NormalList, block.vertexNormal[v]).Vector;
             RenderVertex& vertex = At(block.vertices, v);
             vertex.Position[0] = p.X, vertex.Position[1] = p.Y, vertex.Position[2] = p.Z;
@@ -290,7 +291,9 @@ void BuildRenderData(VgxObject& object) {
     std::vector<int32_t>& facesToRedo = self.facesToRedo;
     if (!partial) {
         facesToRedo.clear();
-        for (int32_t p = 0; p < level.PointListCount; ++p) level.PointList[p].RenderedPoint = level.PointList[p].Point;
+        tasks::ParallelFor(static_cast<size_t>(level.PointListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
+            for (size_t p = begin; p < end; ++p) level.PointList[p].RenderedPoint = level.PointList[p].Point;
+        });
     } else {
         // A fan joins a face's corners whatever their positions, so fanned faces keep
         // their triangles.
@@ -304,7 +307,7 @@ void BuildRenderData(VgxObject& object) {
                     level.FaceList[f].RebuildRequired = true;
                 });
             }
-            level.RenderAdjacency.ForEach(point.D3DVertexList, [&](int32_t v) {
+            level.PointVertices.ForEach(p, [&](int32_t v) {
                 RenderVertex& vertex = At(self.render.object.vertices, v);
                 vertex.Position[0] = point.Point.X;
                 vertex.Position[1] = point.Point.Y;

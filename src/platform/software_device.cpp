@@ -9,6 +9,7 @@
 #include "platform/large_blocks.h"
 #include "root/errors.h"
 #include "root/finite.h"
+#include "root/task_pool.h"
 
 namespace {
 
@@ -40,6 +41,15 @@ struct Storage {
     uint8_t* bytes = nullptr;
 };
 
+// Copies in pieces over the library's threads: a render build writes tens of
+// megabytes at once, more than one core moves at memory speed.
+void CopyBytes(uint8_t* to, const void* from, size_t size) {
+    constexpr size_t kBytesPerPiece = size_t{1} << 20;
+    const auto* source = static_cast<const uint8_t*>(from);
+    vgx::tasks::ParallelFor(size, kBytesPerPiece,
+                            [&](size_t begin, size_t end) { std::memcpy(to + begin, source + begin, end - begin); });
+}
+
 // Bytes in memory, undefined until written, as a hardware buffer's are; reads and
 // writes are range-checked. A block may share the memory of another (a mesh made
 // over the render buffers): the first write to either gives the writer its own
@@ -63,14 +73,14 @@ public:
         if (storage_.use_count() > 1) {
             // A write over every byte needs none of the shared ones.
             auto own = std::make_shared<Storage>(length_);
-            if (size < length_) std::memcpy(own->bytes, storage_->bytes, length_);
+            if (size < length_) CopyBytes(own->bytes, storage_->bytes, length_);
             storage_ = std::move(own);
         }
-        if (size) std::memcpy(storage_->bytes + offset, data, size);
+        CopyBytes(storage_->bytes + offset, data, size);
     }
     void Read(size_t offset, void* data, size_t size) const {
         CheckRange(offset, size);
-        if (size) std::memcpy(data, storage_->bytes + offset, size);
+        CopyBytes(static_cast<uint8_t*>(data), storage_->bytes + offset, size);
     }
 
 private:

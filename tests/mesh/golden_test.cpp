@@ -343,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The full render build of meshes large enough to be split into many chunks, with
 // UV seams, three colours and lines or points, so corners of one point key several
 // vertices: the vertex and index bytes, each corner's vertex and each point's vertex list, with
-// one thread and with four, where the corners are sorted by point instead.
+// one to four threads, which key the faces in one to four runs.
 TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
     const std::tuple<const char*, int32_t, uint64_t> cases[] = {
         {"meshes/common/beast.obj", VgxFillWireframe, 0xd5f4c4f79f7a83e0},
@@ -351,7 +351,7 @@ TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
     const int32_t before = tasks::ThreadCount();
     for (const auto& [file, lines, expected] : cases) {
         const ObjMesh mesh = ReadObj(TestDataPath(file));
-        for (const int32_t threads : {1, 4}) {
+        for (const int32_t threads : {1, 2, 3, 4}) {
             tasks::SetThreadCount(threads);
             const std::shared_ptr<Vgx> root = Vgx::Create();
             const std::shared_ptr<VgxObject> object = root->CreateObject();
@@ -370,8 +370,10 @@ TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
             for (int32_t f = 0; f < level.FaceListCount; ++f) {
                 for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) hash.Add(level.FaceCorners(f)[k].D3DVertex);
             }
-            for (int32_t p = 0; p < level.PointListCount; ++p)
-                hash.AddList(level.RenderAdjacency, level.PointList[p].D3DVertexList);
+            for (int32_t p = 0; p < level.PointListCount; ++p) {
+                hash.Add(level.PointVertices.Count(p));
+                level.PointVertices.ForEach(p, [&](int32_t v) { hash.Add(v); });
+            }
             EXPECT_EQ(hash.value, expected) << file << " on " << threads << " threads";
         }
     }

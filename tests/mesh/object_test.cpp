@@ -581,7 +581,8 @@ TEST_F(RenderBuffers, MovingAPointRewritesOnlyItsVertices) {
     auto after = ReadBack<vgx::RenderVertex>(moved);
     ASSERT_EQ(after.size(), before.size());
     const vgx::iVgxObject& level = Internals(*object).Base();
-    const Ints listed = level.RenderAdjacency.ToVector(level.PointList[7].D3DVertexList);
+    Ints listed;
+    level.PointVertices.ForEach(7, [&](int32_t v) { listed.push_back(v); });
     ASSERT_FALSE(listed.empty());
     for (size_t v = 0; v < after.size(); ++v) {
         const bool ofPoint = std::find(listed.begin(), listed.end(), static_cast<int32_t>(v)) != listed.end();
