@@ -161,7 +161,7 @@ void FillLists(iVgxObject& level) {
     toStarts(sidesOf);
     const int32_t sides = cornersAt[points];
     BlockArray<int32_t> store = level.Adjacency.TakePacked();
-    store.resize(3 * static_cast<size_t>(sides));
+    GrowForOverwrite(store, 3 * static_cast<size_t>(sides));  // every entry is filled below
     // The store holds the faces around the points, then their edges, then the faces
     // along the edges. One walk fills both lists of the points, another the edges'.
     tasks::RunChunks(2, [&](size_t kind) {
@@ -201,7 +201,9 @@ void RebuildAdjacency(iVgxObject& level, EdgeIds edgeIds) {
     CheckCornerPoints(level, 0);
     level.EdgeIndex.Clear();
     level.Adjacency.Clear();
-    for (VgxPoint& point : level.PointList) point.FaceList = point.EdgeList = {};
+    tasks::ParallelFor(level.PointList.size(), kListGrain, [&](size_t begin, size_t end) {
+        for (size_t p = begin; p < end; ++p) level.PointList[p].FaceList = level.PointList[p].EdgeList = {};
+    });
     if (edgeIds == EdgeIds::OnePerPointPair) {
         RenumberEdges(level);
     } else {

@@ -324,12 +324,14 @@ void CreaseNormals(VgxObject& object, float angle) {
     if (!self.edgesValid) RebuildFaces(object, level, 1);
     const double threshold = 1 - std::cos(angle / 180.0 * modMath::kPi);
     const auto faces = static_cast<size_t>(level.FaceListCount);
-    BlockArray<VgxVector> faceNormals(faces);
+    BlockArray<VgxVector> faceNormals;
+    GrowForOverwrite(faceNormals, faces);
     tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
         for (size_t f = begin; f < end; ++f) faceNormals[f] = FaceNormal(level, static_cast<int32_t>(f));
     });
     // Each corner's normal depends on the face normals alone.
-    BlockArray<VgxVector> cornerNormals(level.Corners.size());
+    BlockArray<VgxVector> cornerNormals;
+    GrowForOverwrite(cornerNormals, level.Corners.size());
     tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
         for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
             const VgxVector& own = faceNormals[f];
@@ -357,7 +359,8 @@ void CreaseNormals(VgxObject& object, float angle) {
     distinct.reserve(static_cast<size_t>(level.PointListCount));
     BlockArray<int32_t> lastAtPoint(level.PointList.size(), -1);
     // Like the corner normals, slots are stored at the corners' places in the record.
-    BlockArray<int32_t> cornerSlots(level.Corners.size());
+    BlockArray<int32_t> cornerSlots;
+    GrowForOverwrite(cornerSlots, level.Corners.size());
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const iVgxFacePoint* corners = level.FaceCorners(f);
         const auto first = static_cast<size_t>(corners - level.Corners.data());

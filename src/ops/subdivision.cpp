@@ -13,6 +13,7 @@
 #include "mesh/mesh_records.h"
 #include "mesh/mod_index.h"
 #include "ops/vec3.h"
+#include "root/block_growth.h"
 #include "root/errors.h"
 #include "root/mod_math.h"
 #include "root/task_pool.h"
@@ -49,7 +50,12 @@ void PlaceFacePoint(const iVgxObject& source, iVgxObject& next, const Subdivisio
 // Vertex points at the source points, face points at their face averages, edge
 // points at the edge midpoints.
 void PlaceInitialPoints(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links) {
-    for (int32_t p = 0; p < source.PointListCount; ++p) next.PointList[p].Point = source.PointList[p].Point;
+    tasks::ParallelFor(static_cast<size_t>(source.PointListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t p = begin; p < end; ++p) {
+            next.PointList[p].Point = source.PointList[p].Point;
+            next.PointList[p].Weight = source.PointList[p].Weight;
+        }
+    });
     tasks::ParallelFor(static_cast<size_t>(source.FaceListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
         for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
             if (links.facePoint[f] >= 0) PlaceFacePoint(source, next, links, f);
@@ -187,10 +193,9 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
         faces, kPointsPerChunk, [&](size_t f) { return links.facePoint[f] >= 0 ? source.FaceList[f].PointCount : 0; },
         firstQuad.data()));
 
-    next.PointList.resize(static_cast<size_t>(pointCount));  // fresh points: the storage was emptied
+    GrowInParallel(next.PointList, static_cast<size_t>(pointCount));  // fresh points: the storage was emptied
     next.PointListCount = pointCount;
     next.PointHashTable.Reset(HashTable::TypeFor(static_cast<size_t>(pointCount)));
-    for (int32_t p = 0; p < source.PointListCount; ++p) next.PointList[p].Weight = source.PointList[p].Weight;
     PlaceInitialPoints(source, next, links);
     next.NormalList.assign(source.NormalList.begin(), source.NormalList.begin() + source.NormalListCount);
     next.NormalListCount = source.NormalListCount;
@@ -210,7 +215,7 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     BlockArray<int32_t> halfStart(edges);
     const auto edgeCount = static_cast<int32_t>(tasks::ExclusiveScan(
         edges, kPointsPerChunk, [&](size_t e) { return links.edgePoint[e] >= 0 ? 2 : 0; }, halfStart.data()));
-    next.EdgeList.resize(static_cast<size_t>(edgeCount + quads));
+    GrowInParallel(next.EdgeList, static_cast<size_t>(edgeCount + quads));
     tasks::ParallelFor(edges, kPointsPerChunk, [&](size_t begin, size_t end) {
         for (size_t e = begin; e < end; ++e) {
             const int32_t middle = links.edgePoint[e];
@@ -226,9 +231,10 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
         return halfStart[e] + (source.EdgeList[e].Point[0] == point ? 0 : 1);
     };
 
-    next.FaceList.resize(static_cast<size_t>(quads));
-    next.FaceMaterialSlot.resize(static_cast<size_t>(quads));
-    next.Corners.resize(static_cast<size_t>(quads) * 4);
+    GrowInParallel(next.FaceList, static_cast<size_t>(quads));
+    // Every slot and corner is written below.
+    GrowForOverwrite(next.FaceMaterialSlot, static_cast<size_t>(quads));
+    GrowForOverwrite(next.Corners, static_cast<size_t>(quads) * 4);
     // Inner edges follow the halves, one per quad, numbered as the quads.
     tasks::ParallelFor(faces, kPointsPerChunk, [&](size_t begin, size_t end) {
         for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {

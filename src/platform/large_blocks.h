@@ -6,6 +6,8 @@
 // So large blocks, once freed, are kept a short while for the next large request.
 #include <cstddef>
 #include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace vgx::platform {
@@ -18,6 +20,9 @@ void FreeBlock(void* block, size_t bytes) noexcept;
 void ReleaseKeptBlocks() noexcept;
 // The bytes of the blocks kept for reuse.
 size_t KeptBlockBytes() noexcept;
+
+// Set on a thread while an array grows with elements its caller makes itself.
+inline thread_local bool leaveNewElementsUnmade = false;
 
 template <class T>
 struct LargeBlockAllocator {
@@ -33,6 +38,14 @@ struct LargeBlockAllocator {
     }
     void deallocate(T* block, size_t n) noexcept { FreeBlock(block, n * sizeof(T)); }
 
+    template <class U, class... Args>
+    void construct(U* place, Args&&... args) noexcept(std::is_nothrow_constructible_v<U, Args...>) {
+        if constexpr (sizeof...(Args) == 0) {
+            if (leaveNewElementsUnmade) return;
+        }
+        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+    }
+
     friend bool operator==(const LargeBlockAllocator&, const LargeBlockAllocator&) { return true; }
 };
 
@@ -43,5 +56,17 @@ namespace vgx {
 // A flat array that may grow to many megabytes.
 template <class T>
 using BlockArray = std::vector<T, platform::LargeBlockAllocator<T>>;
+
+// Grows `array` to `count` elements without making the new ones: for plain records
+// the caller writes whole right after, so the memory is not written twice.
+template <class T>
+void GrowForOverwrite(BlockArray<T>& array, size_t count) {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+    struct Unmade {
+        Unmade() { platform::leaveNewElementsUnmade = true; }
+        ~Unmade() { platform::leaveNewElementsUnmade = false; }
+    } unmade;
+    array.resize(count);
+}
 
 }  // namespace vgx
