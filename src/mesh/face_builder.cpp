@@ -4,6 +4,7 @@
 #include <vgx/VgxMaterial.h>
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
@@ -11,6 +12,7 @@
 #include "root/errors.h"
 #include "root/mod_vector.h"
 #include "root/retained_mode.h"
+#include "root/task_pool.h"
 
 namespace vgx {
 namespace {
@@ -164,18 +166,34 @@ void CompactCoordinates(iVgxObject& level) {
 }  // namespace
 
 void AddMaterialSlots(iVgxObject& level, int32_t firstFace) {
+    // Each chunk of faces lists its materials in order of first use; the chunks'
+    // lists, in chunk order, give the slots in the order one walk would.
+    constexpr size_t kFacesPerChunk = 65536;
+    const auto faces = static_cast<size_t>(level.FaceListCount - firstFace);
+    std::vector<std::vector<const std::shared_ptr<VgxMaterial>*>> firstUses((faces + kFacesPerChunk - 1) /
+                                                                            kFacesPerChunk);
+    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+        std::vector<const std::shared_ptr<VgxMaterial>*>& uses = firstUses[begin / kFacesPerChunk];
+        std::unordered_set<const VgxMaterial*> seen;
+        const VgxMaterial* previous = nullptr;
+        for (size_t i = begin; i < end; ++i) {
+            const std::shared_ptr<VgxMaterial>& material = level.FaceMaterial(firstFace + static_cast<int32_t>(i));
+            // Neighbouring faces mostly share a material: skip the lookup for a repeat.
+            if (i > begin && material.get() == previous) continue;
+            previous = material.get();
+            if (seen.insert(previous).second) uses.push_back(&material);
+        }
+    });
     std::unordered_map<const VgxMaterial*, int32_t> slots;
     for (int32_t s = 0; s < level.MaterialListCount; ++s) slots.emplace(level.MaterialList[s].Material.get(), s);
-    const VgxMaterial* previous = nullptr;
-    for (int32_t f = firstFace; f < level.FaceListCount; ++f) {
-        const std::shared_ptr<VgxMaterial>& material = level.FaceMaterial(f);
-        // Neighbouring faces mostly share a material: skip the lookup for a repeat.
-        if (f > firstFace && material.get() == previous) continue;
-        previous = material.get();
-        if (!slots.emplace(previous, level.MaterialListCount).second) continue;
-        level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
-        if (material) VgxAccess::SetMaterialIndex(*material, level.MaterialListCount);
-        ++level.MaterialListCount;
+    for (const auto& uses : firstUses) {
+        for (const std::shared_ptr<VgxMaterial>* use : uses) {
+            const std::shared_ptr<VgxMaterial>& material = *use;
+            if (!slots.emplace(material.get(), level.MaterialListCount).second) continue;
+            level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
+            if (material) VgxAccess::SetMaterialIndex(*material, level.MaterialListCount);
+            ++level.MaterialListCount;
+        }
     }
 }
 

@@ -517,6 +517,23 @@ TEST_F(RenderBuffers, CornersShareVerticesOnlyWithinOneColour) {
     ExpectOutOfRange([&] { quad->GetSubObjectSolidPrimitiveCount(-1); });
 }
 
+TEST_F(RenderBuffers, SubObjectsFollowFirstUseOverManyFaces) {
+    // More faces than one pass over the materials takes at a time: materials first
+    // used late in the first stretch and early in the second keep face order.
+    const vgx::test::ObjMesh bunny = vgx::test::ReadObj(vgx::test::TestDataPath("meshes/common/stanford-bunny.obj"));
+    auto object = root->CreateObject();
+    object->AddFaces(bunny.points, bunny.normals, bunny.uvs, bunny.faceData, true, false);
+    ASSERT_GT(object->GetFaceCount(), 67000);
+    const Materials added{root->CreateMaterial(), root->CreateMaterial(), root->CreateMaterial()};
+    for (const auto& [face, material] : {std::pair{66000, 1}, {65000, 0}, {66001, 2}, {67000, 0}}) {
+        object->GetFace(face)->ApplyMaterial(added[material]);
+    }
+    ASSERT_EQ(object->GetSubObjectCount(), 4);
+    EXPECT_EQ((Materials{object->GetSubObjectMaterial(1), object->GetSubObjectMaterial(2),
+                         object->GetSubObjectMaterial(3)}),
+              added);
+}
+
 TEST_F(RenderBuffers, IndexWidthFollowsTheFirstDeviceAndOverflowsPast32768Vertices) {
     triangle->GetVertexBuffer(deviceId, Narrow());
     auto indices = triangle->GetSubObjectSolidIndexBuffer(deviceId, 0);
