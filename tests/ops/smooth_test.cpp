@@ -72,6 +72,37 @@ TEST_F(Smoothing, PolygonsAndOddInputSmoothWithoutFault) {
     EXPECT_EQ(pairs.size(), static_cast<size_t>(level.EdgeListCount));
 }
 
+// The smoothed mesh numbers its edges itself; pooling its sides again must give
+// the same edges, in the same order, with the same lists.
+TEST_F(Smoothing, TheSmoothedMeshHasTheEdgesPoolingGives) {
+    const auto edgesOf = [](const iVgxObject& level) {
+        std::vector<int32_t> found;
+        for (int32_t e = 0; e < level.EdgeListCount; ++e) {
+            found.insert(found.end(), {level.EdgeList[e].Point[0], level.EdgeList[e].Point[1]});
+            level.Adjacency.ForEach(level.EdgeList[e].FaceList, [&](int32_t f) { found.push_back(f); });
+        }
+        for (int32_t f = 0; f < level.FaceListCount; ++f) {
+            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) found.push_back(level.FaceCorners(f)[k].Edge);
+        }
+        return found;
+    };
+    // A closed box, polygons sharing sides, and a quad whose last side joins a
+    // point to itself (its first corner repeats at the end).
+    for (const int32_t level : {1, 2}) {
+        Object shapes[] = {Cube(),
+                           Make({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}, {2, 1, 0}, {1.5f, 2, 0}},
+                                {{0, 1, 2, 3}, {1, 4, 5, 2}, {2, 5, 6}, {3, 2, 6}}),
+                           Make({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2, 0}, {1, 3, 2}})};
+        for (Object& shape : shapes) {
+            shape->Smooth(level, VgxGreaterThan, 0, 0);
+            iVgxObject& base = Internals(*shape).Base();
+            const std::vector<int32_t> numbered = edgesOf(base);
+            RebuildAdjacency(base, EdgeIds::Pool);
+            EXPECT_EQ(numbered, edgesOf(base)) << Shape(*shape) << " smoothed " << level;
+        }
+    }
+}
+
 TEST_F(Smoothing, TheDisplayedMeshIsSmoothedAndMirroredLeavingTheObjectAlone) {
     // Smooth replaces the base and leaves the level attribute at 0; Crease ran with
     // factor 0: one normal per point on a closed smooth surface.
