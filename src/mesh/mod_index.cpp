@@ -323,12 +323,36 @@ BlockArray<int32_t> Buckets(size_t count, int32_t tableType, ValueAt&& value) {
 }
 
 // Files entries [0, count) again under their current values, in index order, as
-// appending them one by one to an empty table would.
+// appending them one by one to an empty table would. Each chunk of entries is
+// linked into chains of its own on a worker thread; each bucket's chunk chains,
+// joined in chunk order, are the chain one walk in index order makes.
 template <class Pool>
 void Refile(BlockArray<typename Pool::Record>& list, int32_t count, HashTable& table) {
+    constexpr size_t kEntriesPerChunk = size_t{1} << 18;
     const BlockArray<int32_t> buckets = Buckets<Pool>(
         static_cast<size_t>(count), table.type, [&](size_t i) -> const auto& { return Pool::Of(list[i]); });
-    for (int32_t i = 0; i < count; ++i) Link(list, table, buckets[i], i);
+    std::vector<HashTable> chunkTables((static_cast<size_t>(count) + kEntriesPerChunk - 1) / kEntriesPerChunk);
+    tasks::ParallelFor(static_cast<size_t>(count), kEntriesPerChunk, [&](size_t begin, size_t end) {
+        HashTable& chunk = chunkTables[begin / kEntriesPerChunk];
+        chunk.Reset(table.type);
+        for (size_t i = begin; i < end; ++i) Link(list, chunk, buckets[i], static_cast<int32_t>(i));
+    });
+    constexpr size_t kBucketsPerChunk = 4096;
+    tasks::ParallelFor(table.heads.size(), kBucketsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t bucket = begin; bucket < end; ++bucket) {
+            int32_t& head = table.heads[bucket];
+            int32_t& tail = table.tails[bucket];
+            for (const HashTable& chunk : chunkTables) {
+                if (chunk.heads[bucket] == 0) continue;
+                if (head == 0) {
+                    head = chunk.heads[bucket];
+                } else {
+                    Next(list[tail - 1]) = chunk.heads[bucket];
+                }
+                tail = chunk.tails[bucket];
+            }
+        }
+    });
 }
 
 template <class Pool>

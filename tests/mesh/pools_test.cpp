@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <limits>
 #include <random>
+#include <utility>
 
 #include "mesh/mod_index.h"
 #include "support/internals.h"
@@ -321,6 +322,22 @@ class BatchSearch : public ::testing::TestWithParam<int32_t> {};
 INSTANTIATE_TEST_SUITE_P(TableTypes, BatchSearch, ::testing::Values(0, 1), [](const auto& info) {
     return info.param == 1 ? std::string("Buckets65536") : std::string("Buckets256");
 });
+
+// Refiling a pool large enough to be linked in several chunks gives the chains
+// that adding its entries one by one made.
+TEST_P(BatchSearch, RefilingLinksEntriesAsAddingThemInOrderDid) {
+    auto pool = PoolPair{GetParam()};
+    pool.Pool(Grid(400, 0.37f, {1, 2, 3}), false);
+    ASSERT_GT(pool.count, 600000);
+    std::vector<int32_t> links;
+    for (int32_t i = 0; i < pool.count; ++i) links.push_back(std::exchange(pool.list[i].NextPoint, -7));
+    HashTable refiled;
+    refiled.Reset(GetParam());
+    modIndex::RefilePoints(pool.list, pool.count, refiled);
+    EXPECT_EQ(refiled.heads, pool.table.heads);
+    EXPECT_EQ(refiled.tails, pool.table.tails);
+    for (int32_t i = 0; i < pool.count; ++i) ASSERT_EQ(pool.list[i].NextPoint, links[i]) << "entry " << i;
+}
 
 TEST_P(BatchSearch, GridSoupsAndCoincidentPointsMergeLikeTheChainWalk) {
     auto pool = PoolPair{GetParam()};
