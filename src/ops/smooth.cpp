@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
+#include "ops/distinct_normals.h"
 #include "ops/subdivision.h"
 #include "ops/vec3.h"
 #include "root/errors.h"
@@ -356,31 +356,9 @@ void CreaseNormals(VgxObject& object, float angle) {
     // to the last one pooled for the same point finds the entry that one found (the
     // pool's first match cannot change), so only the first of such a run is pooled.
     BlockArray<VgxVector> distinct;
-    distinct.reserve(static_cast<size_t>(level.PointListCount));
-    BlockArray<int32_t> lastAtPoint(level.PointList.size(), -1);
-    // Like the corner normals, slots are stored at the corners' places in the record.
     BlockArray<int32_t> cornerSlots;
     GrowForOverwrite(cornerSlots, level.Corners.size());
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        const iVgxFacePoint* corners = level.FaceCorners(f);
-        const auto first = static_cast<size_t>(corners - level.Corners.data());
-        const VgxVector* normals = &cornerNormals[first];
-        int32_t* slots = &cornerSlots[first];
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-            const VgxVector& normal = normals[k];
-            const int32_t last = lastAtPoint[corners[k].Point];
-            if (last >= 0 && std::memcmp(&distinct[last], &normal, sizeof normal) == 0) {
-                slots[k] = last;
-                continue;
-            }
-            slots[k] = static_cast<int32_t>(distinct.size());
-            // A non-finite value matches nothing in the pool, not even itself.
-            if (std::isfinite(normal.X) && std::isfinite(normal.Y) && std::isfinite(normal.Z)) {
-                lastAtPoint[corners[k].Point] = slots[k];
-            }
-            distinct.push_back(normal);
-        }
-    }
+    FindDistinctCornerNormals(level, cornerNormals, cornerSlots, distinct);
     level.NormalHashTable.Reset(HashTable::TypeFor(static_cast<size_t>(level.PointListCount)));
     level.NormalList.assign(static_cast<size_t>(level.PointListCount) + 1, iVgxNormal{});
     level.NormalListCount = 0;

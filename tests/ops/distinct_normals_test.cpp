@@ -1,0 +1,75 @@
+// The distinct corner normals found in runs of faces against one walk over all
+// faces, on faces whose points are shared by faces far apart in face order.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "mesh/mesh_records.h"
+#include "ops/distinct_normals.h"
+#include "root/task_pool.h"
+
+namespace vgx::test {
+namespace {
+
+// The plain walk: a corner takes the last finite entry kept at its point when
+// its value is the same bit for bit.
+void OneWalk(const iVgxObject& level, const BlockArray<VgxVector>& normals, std::vector<int32_t>& slots,
+             std::vector<VgxVector>& distinct) {
+    std::vector<int32_t> last(level.PointList.size(), -1);
+    for (size_t c = 0; c < level.Corners.size(); ++c) {
+        const int32_t point = level.Corners[c].Point;
+        if (last[point] >= 0 && std::memcmp(&distinct[last[point]], &normals[c], sizeof(VgxVector)) == 0) {
+            slots.push_back(last[point]);
+            continue;
+        }
+        slots.push_back(static_cast<int32_t>(distinct.size()));
+        if (std::isfinite(normals[c].X + normals[c].Y + normals[c].Z)) last[point] = slots.back();
+        distinct.push_back(normals[c]);
+    }
+}
+
+TEST(DistinctCornerNormals, RunsKeepWhatOneWalkKeeps) {
+    // 80,000 quads over 3,000 points picked at random, so most points are met in
+    // every run; a few values, one of them NaN, so runs of equal values at a
+    // point break and resume across run boundaries.
+    constexpr int32_t kFaces = 80000, kPoints = 3000;
+    std::mt19937 random(7);
+    iVgxObject level;
+    level.PointList.resize(kPoints);
+    level.PointListCount = kPoints;
+    const VgxVector values[] = {{0, 0, 1}, {0, 1, 0}, {0, 0, -0.0f}, {std::numeric_limits<float>::quiet_NaN(), 0, 0}};
+    BlockArray<VgxVector> normals;
+    for (int32_t f = 0; f < kFaces; ++f) {
+        const int32_t face = level.AppendFace(4);
+        level.FaceList[face].PointCount = 4;
+        for (int32_t k = 0; k < 4; ++k) {
+            level.FaceCorners(face)[k].Point = static_cast<int32_t>(random() % kPoints);
+            const uint32_t pick = random() % 64;
+            normals.push_back(values[pick < 50 ? 0 : pick < 60 ? 1 : pick < 63 ? 2 : 3]);
+        }
+    }
+    level.FaceListCount = kFaces;
+    std::vector<int32_t> expectedSlots;
+    std::vector<VgxVector> expected;
+    OneWalk(level, normals, expectedSlots, expected);
+
+    const int32_t before = tasks::ThreadCount();
+    for (const int32_t threads : {1, 2, 3, 4}) {
+        tasks::SetThreadCount(threads);
+        BlockArray<int32_t> slots(level.Corners.size());
+        BlockArray<VgxVector> distinct;
+        FindDistinctCornerNormals(level, normals, slots, distinct);
+        EXPECT_EQ(std::vector<int32_t>(slots.begin(), slots.end()), expectedSlots) << threads << " threads";
+        ASSERT_EQ(distinct.size(), expected.size()) << threads << " threads";
+        EXPECT_EQ(std::memcmp(distinct.data(), expected.data(), expected.size() * sizeof(VgxVector)), 0)
+            << threads << " threads";
+    }
+    tasks::SetThreadCount(before);
+}
+
+}  // namespace
+}  // namespace vgx::test
