@@ -165,6 +165,61 @@ void CompactCoordinates(iVgxObject& level) {
 
 }  // namespace
 
+namespace {
+
+using SlotsByMaterial = std::unordered_map<const VgxMaterial*, int32_t>;
+
+// The slot of a material in the level's list, appended (and the material told
+// its slot) when it has none yet.
+int32_t SlotOf(iVgxObject& level, SlotsByMaterial& slots, const std::shared_ptr<VgxMaterial>& material) {
+    const auto [found, added] = slots.emplace(material.get(), level.MaterialListCount);
+    if (added) {
+        level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
+        if (material) VgxAccess::SetMaterialIndex(*material, level.MaterialListCount);
+        ++level.MaterialListCount;
+    }
+    return found->second;
+}
+
+// For a level whose faces name slots: the slots renumbered in order of first use
+// over the faces (found per chunk of faces, merged in chunk order), slots of one
+// material made one.
+void RenumberMaterialSlots(iVgxObject& level) {
+    constexpr size_t kFacesPerChunk = 65536;
+    const auto faces = static_cast<size_t>(level.FaceListCount);
+    const std::vector<iVgxMaterial> old = std::move(level.MaterialList);
+    std::vector<std::vector<int32_t>> firstUses((faces + kFacesPerChunk - 1) / kFacesPerChunk);
+    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+        std::vector<char> seen(old.size(), 0);
+        for (size_t f = begin; f < end; ++f) {
+            const int32_t slot = level.FaceMaterialSlot[f];
+            if (!seen[slot]) firstUses[begin / kFacesPerChunk].push_back(slot);
+            seen[slot] = 1;
+        }
+    });
+    level.MaterialList.clear();
+    level.MaterialListCount = 0;
+    SlotsByMaterial slots;
+    std::vector<int32_t> renumbered(old.size(), -1);
+    for (const std::vector<int32_t>& uses : firstUses) {
+        for (const int32_t slot : uses) {
+            if (renumbered[slot] < 0) renumbered[slot] = SlotOf(level, slots, old[slot].Material);
+        }
+    }
+    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+        for (size_t f = begin; f < end; ++f) level.FaceMaterialSlot[f] = renumbered[level.FaceMaterialSlot[f]];
+    });
+}
+
+}  // namespace
+
+void RebuildSubObjects(iVgxObject& level) {
+    if (!level.FaceMaterialSlot.empty()) return RenumberMaterialSlots(level);
+    level.MaterialList.clear();
+    level.MaterialListCount = 0;
+    AddMaterialSlots(level, 0);
+}
+
 void AddMaterialSlots(iVgxObject& level, int32_t firstFace) {
     // Each chunk of faces lists its materials in order of first use; the chunks'
     // lists, in chunk order, give the slots in the order one walk would.
@@ -184,21 +239,16 @@ void AddMaterialSlots(iVgxObject& level, int32_t firstFace) {
             if (seen.insert(previous).second) uses.push_back(&material);
         }
     });
-    std::unordered_map<const VgxMaterial*, int32_t> slots;
+    SlotsByMaterial slots;
     for (int32_t s = 0; s < level.MaterialListCount; ++s) slots.emplace(level.MaterialList[s].Material.get(), s);
     for (const auto& uses : firstUses) {
-        for (const std::shared_ptr<VgxMaterial>* use : uses) {
-            const std::shared_ptr<VgxMaterial>& material = *use;
-            if (!slots.emplace(material.get(), level.MaterialListCount).second) continue;
-            level.MaterialList.push_back(iVgxMaterial{material, {}, {}, {}, {}, {}});
-            if (material) VgxAccess::SetMaterialIndex(*material, level.MaterialListCount);
-            ++level.MaterialListCount;
-        }
+        for (const std::shared_ptr<VgxMaterial>* use : uses) SlotOf(level, slots, *use);
     }
 }
 
 void AddFaceRecords(VgxObject& object, iVgxObject& level, FaceBatch&& faces, bool buildEdges) {
     vgx::ObjectState& self = vgx::State(object);
+    level.GiveFacesOwnMaterials();
     const int32_t count = faces.Count();
     if (count < 1) {
         self.StructureChanged();
@@ -307,11 +357,8 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
 
 void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, EdgeIds edgeIds) {
     vgx::ObjectState& self = vgx::State(object);
-    if (!level.FaceMaterialSlot.empty()) {
-        level.FaceMaterials.resize(static_cast<size_t>(level.FaceListCount));
-        for (int32_t f = 0; f < level.FaceListCount; ++f) level.FaceMaterials[f] = level.FaceMaterial(f);
-        level.FaceMaterialSlot.clear();
-    }
+    // A smoothed mesh's faces keep naming material slots.
+    const bool slotted = !level.FaceMaterialSlot.empty();
     // The kept faces move down in place, their corners packed in face order, each
     // with exactly the room it uses. Corners stored in face order pack within the
     // store itself; a face moved to the end by a growing corner list needs a fresh one.
@@ -339,7 +386,11 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, 
         moved.CornerStart = start;
         moved.PointCount = moved.CornerCapacity = face.PointCount;
         moved.ApplicationData = face.ApplicationData;
-        if (kept != f) level.FaceMaterials[kept] = std::move(level.FaceMaterials[f]);
+        if (kept != f && slotted) {
+            level.FaceMaterialSlot[kept] = level.FaceMaterialSlot[f];
+        } else if (kept != f) {
+            level.FaceMaterials[kept] = std::move(level.FaceMaterials[f]);
+        }
         start += face.PointCount;
         ++kept;
     }
@@ -349,12 +400,14 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, 
         level.Corners = std::move(fresh);
     }
     level.FaceList.resize(static_cast<size_t>(kept));
-    level.FaceMaterials.resize(static_cast<size_t>(kept));
+    if (slotted) {
+        level.FaceMaterialSlot.resize(static_cast<size_t>(kept));
+    } else {
+        level.FaceMaterials.resize(static_cast<size_t>(kept));
+    }
     level.FaceListCount = kept;
     level.DropFaceProxies();
-    level.MaterialList.clear();
-    level.MaterialListCount = 0;
-    AddMaterialSlots(level, 0);
+    RebuildSubObjects(level);
     level.PointVertices.Clear();
     RebuildAdjacency(level, edgeIds);
     self.edgesValid = true;

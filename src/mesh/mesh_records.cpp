@@ -7,8 +7,16 @@
 namespace vgx {
 
 void iVgxObject::SetFaceMaterial(int32_t face, const std::shared_ptr<VgxMaterial>& material) {
+    GiveFacesOwnMaterials();
     FaceMaterials[face] = material;
     if (VgxFace* proxy = MadeProxy(face)) VgxAccess::SetFaceMaterial(*proxy, material);
+}
+
+void iVgxObject::GiveFacesOwnMaterials() {
+    if (FaceMaterialSlot.empty()) return;
+    FaceMaterials.resize(FaceMaterialSlot.size());
+    for (size_t f = 0; f < FaceMaterialSlot.size(); ++f) FaceMaterials[f] = MaterialList[FaceMaterialSlot[f]].Material;
+    FaceMaterialSlot = {};
 }
 
 void iVgxObject::EmptyKeepingStorage() {

@@ -124,8 +124,9 @@ struct iVgxObject {
     std::vector<iVgxMaterial> MaterialList;
     BlockArray<iVgxEdge> EdgeList;
     BlockArray<iVgxFace> FaceList;
-    // The editable mesh keeps each face's material here; derived levels (smoothing,
-    // mirror) leave it empty and name each face's slot in MaterialList instead.
+    // Each face's material: its own entry, or its slot in MaterialList. Derived levels
+    // (smoothing, mirror) name slots, and so does a smoothed mesh until one face's
+    // material is set; FaceMaterials is empty while the faces name slots.
     BlockArray<std::shared_ptr<VgxMaterial>> FaceMaterials;
     BlockArray<int32_t> FaceMaterialSlot;
     // The face proxies handed to the host, made on first request: empty, or one
@@ -172,6 +173,9 @@ struct iVgxObject {
     }
     // Gives a face of the editable mesh a material, and its proxy too if it has one.
     void SetFaceMaterial(int32_t face, const std::shared_ptr<VgxMaterial>& material);
+    // Turns faces that name slots into faces with their own material entry, so
+    // that one face's can change or faces can be appended.
+    void GiveFacesOwnMaterials();
     // The face's proxy if one was handed out, else null.
     VgxFace* MadeProxy(int32_t face) const {
         return static_cast<size_t>(face) < FaceListObjects.size() ? FaceListObjects[face].get() : nullptr;

@@ -49,7 +49,7 @@ const std::shared_ptr<VgxFace>& FaceProxy(VgxObject& object, int32_t face) {
     }
     std::shared_ptr<VgxFace>& proxy = level.FaceListObjects[face];
     if (!proxy) {
-        proxy = VgxAccess::MakeFace(self.root, object.shared_from_this(), level.FaceMaterials[face], face);
+        proxy = VgxAccess::MakeFace(self.root, object.shared_from_this(), level.FaceMaterial(face), face);
         ++level.FaceProxyCount;
     }
     return proxy;

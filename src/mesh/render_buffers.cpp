@@ -216,12 +216,6 @@ void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBl
 
 }  // namespace
 
-void RebuildSubObjects(iVgxObject& level) {
-    level.MaterialList.clear();
-    level.MaterialListCount = 0;
-    AddMaterialSlots(level, 0);
-}
-
 namespace {
 
 int32_t DevicesHandedOut(const vgx::ObjectState& self) {

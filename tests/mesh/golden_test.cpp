@@ -419,5 +419,59 @@ TEST(GoldenSmooth, TwoStepsLeaveTheSameMeshOnAnyThreadCount) {
     tasks::SetThreadCount(before);
 }
 
+// A smoothed mesh's faces name material slots until one face's material is set;
+// every edit must see the same mesh as when each face has its own entry.
+TEST(GoldenSmooth, FacesNamingSlotsActAsFacesWithTheirOwnMaterials) {
+    const ObjMesh mesh = ReadObj(TestDataPath("meshes/common/suzanne.obj"));
+    const std::shared_ptr<Vgx> root = Vgx::Create();
+    root->CreateDeviceID();
+    const std::shared_ptr<VgxMaterial> red = root->CreateMaterial(), blue = root->CreateMaterial();
+    red->SetColorRGBA(1, 0, 0, 1);
+    blue->SetColorRGBA(0, 0, 1, 1);
+    std::shared_ptr<VgxObject> twins[2];
+    for (auto& object : twins) {
+        object = root->CreateObject();
+        object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
+        for (int32_t f : Every(object->GetFaceCount(), 3)) object->GetFace(f)->ApplyMaterial(red);
+        for (int32_t f : Every(object->GetFaceCount(), 7)) object->GetFace(f)->ApplyMaterial(blue);
+        object->Smooth(1, VgxGreaterThan, 0, 0);
+    }
+    Internals(*twins[1]).Base().GiveFacesOwnMaterials();
+    const std::function<void(VgxObject&)> edits[] = {
+        [](VgxObject&) {},
+        [](VgxObject& o) { o.DeleteFaces(Every(o.GetFaceCount(), 11)); },
+        // Red, the first material used, goes: the slots are renumbered.
+        [&](VgxObject& o) {
+            std::vector<int32_t> redFaces;
+            for (int32_t f = 0; f < o.GetFaceCount(); ++f) {
+                if (o.GetFace(f)->GetMaterial() == red) redFaces.push_back(f);
+            }
+            o.DeleteFaces(redFaces);
+        },
+        // Blue first used by another object's build, which renumbers it there.
+        [&](VgxObject&) {
+            const std::shared_ptr<VgxObject> other = root->CreateObject();
+            other->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
+            other->GetFace(0)->ApplyMaterial(blue);
+            other->GetVertexBuffer(0, std::make_shared<VgxSoftwareDevice>());
+        },
+        [](VgxObject& o) { o.Reduce(50); },
+        [&](VgxObject& o) { o.AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false); }};
+    for (size_t step = 0; step < std::size(edits); ++step) {
+        uint64_t hashes[2];
+        for (size_t t = 0; t < 2; ++t) {
+            edits[step](*twins[t]);
+            MaterialNumbers materials;
+            Hasher hash;
+            HashGeometry(hash, *twins[t], materials);
+            HashRender(hash, *twins[t], materials);
+            hashes[t] = hash.value;
+        }
+        EXPECT_EQ(hashes[0], hashes[1]) << "step " << step;
+        // Deleting faces and building render data leave the smoothed twin's slots.
+        if (step < 4) EXPECT_FALSE(Internals(*twins[0]).Base().FaceMaterialSlot.empty()) << "step " << step;
+    }
+}
+
 }  // namespace
 }  // namespace vgx::test
