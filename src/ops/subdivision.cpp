@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 
 #include "mesh/mesh_records.h"
 #include "mesh/mod_index.h"
@@ -445,19 +446,45 @@ void UpdateSmoothedPositions(const iVgxObject& source, iVgxObject& next, Subdivi
 
 namespace vgx {
 
+// A counting sort of the corners by point. Runs of faces count their corners per
+// point on the worker threads; each run then files its corners after those of
+// the runs before it, so every point's corners stay in face order.
 void PointCorners::Build(const iVgxObject& record) {
-    start.assign(static_cast<size_t>(record.PointListCount) + 1, 0);
-    for (int32_t f = 0; f < record.FaceListCount; ++f) {
-        const iVgxFacePoint* c = record.FaceCorners(f);
-        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) ++start[CheckIndex(c[k].Point, start.size() - 1) + 1];
-    }
-    for (size_t p = 1; p < start.size(); ++p) start[p] += start[p - 1];
-    corners.resize(static_cast<size_t>(start.back()));
-    std::vector<int32_t> fill(start.begin(), start.end() - 1);
-    for (int32_t f = 0; f < record.FaceListCount; ++f) {
-        const iVgxFacePoint* c = record.FaceCorners(f);
-        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) corners[fill[c[k].Point]++] = {f, k};
-    }
+    constexpr size_t kFacesPerRun = 16384;
+    constexpr size_t kMaxRuns = 8;
+    const auto faces = static_cast<size_t>(record.FaceListCount);
+    const auto points = static_cast<size_t>(record.PointListCount);
+    const size_t runs = std::clamp<size_t>(faces / kFacesPerRun, 1, std::min<size_t>(kMaxRuns, tasks::ThreadCount()));
+    const auto firstFace = [&](size_t run) { return static_cast<int32_t>(faces * run / runs); };
+    // Per run, the corners of each point: counted, then the place of the next one.
+    std::vector<BlockArray<int32_t>> place(runs);
+    tasks::RunChunks(runs, [&](size_t run) {
+        place[run].assign(points, 0);
+        for (int32_t f = firstFace(run); f < firstFace(run + 1); ++f) {
+            const iVgxFacePoint* c = record.FaceCorners(f);
+            for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) ++place[run][CheckIndex(c[k].Point, points)];
+        }
+    });
+    GrowForOverwrite(start, points + 1);
+    const auto total = tasks::ExclusiveScan(points, smoothing::kPointsPerChunk, [&](size_t p) {
+        int32_t count = 0;
+        for (const BlockArray<int32_t>& counts : place) count += counts[p];
+        return count;
+    }, start.data());
+    start[points] = static_cast<int32_t>(total);
+    tasks::ParallelFor(points, smoothing::kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t p = begin; p < end; ++p) {
+            int32_t at = start[p];
+            for (BlockArray<int32_t>& counts : place) at += std::exchange(counts[p], at);
+        }
+    });
+    GrowForOverwrite(corners, static_cast<size_t>(total));
+    tasks::RunChunks(runs, [&](size_t run) {
+        for (int32_t f = firstFace(run); f < firstFace(run + 1); ++f) {
+            const iVgxFacePoint* c = record.FaceCorners(f);
+            for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) corners[place[run][c[k].Point]++] = {f, k};
+        }
+    });
 }
 
 void VisitMarks::BeginRound(size_t elements) {
