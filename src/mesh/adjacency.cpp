@@ -157,8 +157,7 @@ void FillLists(iVgxObject& level) {
         int32_t at = 0;
         for (int32_t& count : counts) at += std::exchange(count, at);
     };
-    toStarts(cornersAt);
-    toStarts(sidesOf);
+    tasks::RunChunks(2, [&](size_t kind) { toStarts(kind == 0 ? cornersAt : sidesOf); });
     const int32_t sides = cornersAt[points];
     BlockArray<int32_t> store = level.Adjacency.TakePacked();
     GrowForOverwrite(store, 3 * static_cast<size_t>(sides));  // every entry is filled below

@@ -3,6 +3,7 @@
 #include <vgx/Vgx.h>
 #include <vgx/VgxMaterial.h>
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -355,13 +356,43 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
     }
 }
 
-void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, EdgeIds edgeIds) {
-    vgx::ObjectState& self = vgx::State(object);
-    // A smoothed mesh's faces keep naming material slots.
-    const bool slotted = !level.FaceMaterialSlot.empty();
-    // The kept faces move down in place, their corners packed in face order, each
-    // with exactly the room it uses. Corners stored in face order pack within the
-    // store itself; a face moved to the end by a growing corner list needs a fresh one.
+namespace {
+
+// Whether every face stays where it is: kept, with exactly the room it uses,
+// its corners right after the face before it's. A smoothed mesh's faces do.
+bool FacesStayInPlace(const iVgxObject& level, int32_t minimumCorners) {
+    constexpr size_t kFacesPerChunk = 65536;
+    const auto faces = static_cast<size_t>(level.FaceListCount);
+    std::vector<char> chunkHolds((faces + kFacesPerChunk - 1) / kFacesPerChunk, 1);
+    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+        for (size_t f = begin; f < end; ++f) {
+            const iVgxFace& face = level.FaceList[f];
+            const int32_t after = f == 0 ? 0 : level.FaceList[f - 1].CornerStart + level.FaceList[f - 1].PointCount;
+            if (face.PointCount < minimumCorners || face.CornerCapacity != face.PointCount || face.CornerStart != after) {
+                chunkHolds[begin / kFacesPerChunk] = 0;
+                return;
+            }
+        }
+    });
+    return std::find(chunkHolds.begin(), chunkHolds.end(), 0) == chunkHolds.end();
+}
+
+// Faces that stay in place only drop their rebuild flags. Returns the faces kept.
+int32_t KeepFacesInPlace(iVgxObject& level) {
+    constexpr size_t kFacesPerChunk = 65536;
+    tasks::ParallelFor(static_cast<size_t>(level.FaceListCount), kFacesPerChunk, [&](size_t begin, size_t end) {
+        for (size_t f = begin; f < end; ++f) level.FaceList[f].RebuildRequired = false;
+    });
+    const iVgxFace* last = level.FaceListCount > 0 ? &level.FaceList[level.FaceListCount - 1] : nullptr;
+    level.Corners.resize(last ? static_cast<size_t>(last->CornerStart + last->PointCount) : 0);
+    return level.FaceListCount;
+}
+
+// The kept faces move down in place, their corners packed in face order, each
+// with exactly the room it uses. Corners stored in face order pack within the
+// store itself; a face moved to the end by a growing corner list needs a fresh one.
+// Returns the faces kept.
+int32_t PackKeptFaces(iVgxObject& level, int32_t minimumCorners, bool slotted) {
     size_t keptCorners = 0;
     bool inFaceOrder = true;
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
@@ -399,6 +430,17 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, 
     } else {
         level.Corners = std::move(fresh);
     }
+    return kept;
+}
+
+}  // namespace
+
+void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, EdgeIds edgeIds) {
+    vgx::ObjectState& self = vgx::State(object);
+    // A smoothed mesh's faces keep naming material slots.
+    const bool slotted = !level.FaceMaterialSlot.empty();
+    const int32_t kept = FacesStayInPlace(level, minimumCorners) ? KeepFacesInPlace(level)
+                                                                  : PackKeptFaces(level, minimumCorners, slotted);
     level.FaceList.resize(static_cast<size_t>(kept));
     if (slotted) {
         level.FaceMaterialSlot.resize(static_cast<size_t>(kept));
