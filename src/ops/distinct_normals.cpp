@@ -10,8 +10,9 @@ namespace vgx {
 void FindDistinctCornerNormals(const iVgxObject& level, const BlockArray<VgxVector>& cornerNormals,
                                BlockArray<int32_t>& cornerSlots, BlockArray<VgxVector>& distinct) {
     const auto sameBits = [](const VgxVector& a, const VgxVector& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    // Mostly one entry per point.
     FirstUseRuns<VgxVector, decltype(sameBits)> runs(static_cast<size_t>(level.FaceListCount), level.PointList.size(),
-                                                     sameBits);
+                                                     level.PointList.size(), sameBits);
     const auto cornersOf = [&](int32_t f) { return static_cast<size_t>(level.FaceCorners(f) - level.Corners.data()); };
     runs.WalkRuns([&](size_t run, int32_t firstFace, int32_t endFace) {
         for (int32_t f = firstFace; f < endFace; ++f) {

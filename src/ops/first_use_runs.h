@@ -19,8 +19,10 @@ template <class Entry, class Same>
 class FirstUseRuns {
 public:
     // Faces [0, faces) cut into one run per thread, at most eight, each of at
-    // least 16,384 faces; keys are 0 .. keys - 1.
-    FirstUseRuns(size_t faces, size_t keys, Same same) : keys_(keys), same_(same) {
+    // least 16,384 faces; keys are 0 .. keys - 1. Each run sets aside room for
+    // its share of `expected` entries.
+    FirstUseRuns(size_t faces, size_t keys, size_t expected, Same same)
+        : keys_(keys), expected_(expected), same_(same) {
         constexpr size_t kFacesPerRun = 16384, kMaxRuns = 8;
         runs_.resize(std::clamp<size_t>(faces / kFacesPerRun, 1, std::min<size_t>(kMaxRuns, tasks::ThreadCount())));
         for (size_t r = 0; r < runs_.size(); ++r) {
@@ -34,6 +36,7 @@ public:
     template <class Walk>
     void WalkRuns(Walk&& walk) {
         tasks::RunChunks(runs_.size(), [&](size_t r) {
+            runs_[r].values.reserve(expected_ / runs_.size());
             GrowForOverwrite(runs_[r].lastAt, keys_);
             std::fill(runs_[r].lastAt.begin(), runs_[r].lastAt.end(), -1);
             walk(r, runs_[r].firstFace, runs_[r].endFace);
@@ -124,7 +127,7 @@ private:
         }
     }
 
-    size_t keys_;
+    size_t keys_, expected_;
     Same same_;
     std::vector<Run> runs_;
 };
