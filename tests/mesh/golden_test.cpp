@@ -340,6 +340,43 @@ INSTANTIATE_TEST_SUITE_P(
                 0xb505079d00f5da1b, 0x447c6aeb4159c388, 0xbc67d9ad513f22e5}}),
     [](const auto& info) { return StemName(info.param.file); });
 
+// Two materials of a root, and objects of a mesh with every third face red and
+// every seventh blue.
+struct RedAndBlue {
+    Vgx& root;
+    std::shared_ptr<VgxMaterial> red = root.CreateMaterial(), blue = root.CreateMaterial();
+
+    explicit RedAndBlue(Vgx& owner) : root(owner) {
+        red->SetColorRGBA(1, 0, 0, 1);
+        blue->SetColorRGBA(0, 0, 1, 1);
+    }
+    std::shared_ptr<VgxObject> Coloured(const ObjMesh& mesh) const {
+        const std::shared_ptr<VgxObject> object = root.CreateObject();
+        object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
+        for (int32_t f : Every(object->GetFaceCount(), 3)) object->GetFace(f)->ApplyMaterial(red);
+        for (int32_t f : Every(object->GetFaceCount(), 7)) object->GetFace(f)->ApplyMaterial(blue);
+        return object;
+    }
+};
+
+// Hashes what hash(root, object) adds for a coloured object of the mesh made
+// afresh on one, two, three and four threads; each must give `expected`.
+template <class Hash>
+void ExpectOnOneToFourThreads(const char* file, uint64_t expected, Hash&& hash) {
+    const ObjMesh mesh = ReadObj(TestDataPath(file));
+    const int32_t before = tasks::ThreadCount();
+    for (const int32_t threads : {1, 2, 3, 4}) {
+        tasks::SetThreadCount(threads);
+        const std::shared_ptr<Vgx> root = Vgx::Create();
+        root->CreateDeviceID();
+        const std::shared_ptr<VgxObject> object = RedAndBlue(*root).Coloured(mesh);
+        Hasher hasher;
+        hash(hasher, *root, *object);
+        EXPECT_EQ(hasher.value, expected) << file << " on " << threads << " threads";
+    }
+    tasks::SetThreadCount(before);
+}
+
 // The full render build of meshes large enough to be split into many chunks, with
 // UV seams, three colours and lines or points, so corners of one point key several
 // vertices: the vertex and index bytes, each corner's vertex and each point's vertex list, with
@@ -348,25 +385,12 @@ TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
     const std::tuple<const char*, int32_t, uint64_t> cases[] = {
         {"meshes/common/beast.obj", VgxFillWireframe, 0xd5f4c4f79f7a83e0},
         {"meshes/common/stanford-bunny.obj", VgxFillPoints, 0x321a7d0dc2c395f4}};
-    const int32_t before = tasks::ThreadCount();
     for (const auto& [file, lines, expected] : cases) {
-        const ObjMesh mesh = ReadObj(TestDataPath(file));
-        for (const int32_t threads : {1, 2, 3, 4}) {
-            tasks::SetThreadCount(threads);
-            const std::shared_ptr<Vgx> root = Vgx::Create();
-            const std::shared_ptr<VgxObject> object = root->CreateObject();
-            root->CreateDeviceID();
-            object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
-            const std::shared_ptr<VgxMaterial> red = root->CreateMaterial(), blue = root->CreateMaterial();
-            red->SetColorRGBA(1, 0, 0, 1);
-            blue->SetColorRGBA(0, 0, 1, 1);
-            for (int32_t f : Every(object->GetFaceCount(), 3)) object->GetFace(f)->ApplyMaterial(red);
-            for (int32_t f : Every(object->GetFaceCount(), 7)) object->GetFace(f)->ApplyMaterial(blue);
-            object->SetQuality(int32_t{VgxShadeGouraud} | VgxFillSolid | lines);
+        ExpectOnOneToFourThreads(file, expected, [&, lines = lines](Hasher& hash, Vgx&, VgxObject& object) {
+            object.SetQuality(int32_t{VgxShadeGouraud} | VgxFillSolid | lines);
             MaterialNumbers materials;
-            Hasher hash;
-            HashRender(hash, *object, materials);
-            const iVgxObject& level = Internals(*object).Base();
+            HashRender(hash, object, materials);
+            const iVgxObject& level = Internals(object).Base();
             for (int32_t f = 0; f < level.FaceListCount; ++f) {
                 for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) hash.Add(level.FaceCorners(f)[k].D3DVertex);
             }
@@ -374,10 +398,8 @@ TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
                 hash.Add(level.PointVertices.Count(p));
                 level.PointVertices.ForEach(p, [&](int32_t v) { hash.Add(v); });
             }
-            EXPECT_EQ(hash.value, expected) << file << " on " << threads << " threads";
-        }
+        });
     }
-    tasks::SetThreadCount(before);
 }
 
 // Two smoothing steps make the editable mesh from a level that was itself
@@ -387,36 +409,21 @@ TEST(GoldenSmooth, TwoStepsLeaveTheSameMeshOnAnyThreadCount) {
     const std::tuple<const char*, uint64_t> cases[] = {{"meshes/common/spot.obj", 0x676d606e824e4f1c},
                                                        {"meshes/common/teapot.obj", 0xc25416b0c3230d3c},
                                                        {"meshes/common/suzanne.obj", 0xbd2d38f6fb7ccae1}};
-    const int32_t before = tasks::ThreadCount();
     for (const auto& [file, expected] : cases) {
-        const ObjMesh mesh = ReadObj(TestDataPath(file));
-        for (const int32_t threads : {1, 2, 3, 4}) {
-            tasks::SetThreadCount(threads);
-            const std::shared_ptr<Vgx> root = Vgx::Create();
-            const std::shared_ptr<VgxObject> object = root->CreateObject();
-            root->CreateDeviceID();
-            object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
-            const std::shared_ptr<VgxMaterial> red = root->CreateMaterial(), blue = root->CreateMaterial();
-            red->SetColorRGBA(1, 0, 0, 1);
-            blue->SetColorRGBA(0, 0, 1, 1);
-            for (int32_t f : Every(object->GetFaceCount(), 3)) object->GetFace(f)->ApplyMaterial(red);
-            for (int32_t f : Every(object->GetFaceCount(), 7)) object->GetFace(f)->ApplyMaterial(blue);
+        ExpectOnOneToFourThreads(file, expected, [](Hasher& hash, Vgx& root, VgxObject& object) {
             MaterialNumbers materials;
-            Hasher hash;
-            object->Smooth(2, VgxGreaterThan, 0, 0);
-            HashGeometry(hash, *object, materials);
-            HashAdjacency(hash, Internals(*object).Base());
-            HashRender(hash, *object, materials);
-            const std::shared_ptr<VgxMaterial> green = root->CreateMaterial();
+            object.Smooth(2, VgxGreaterThan, 0, 0);
+            HashGeometry(hash, object, materials);
+            HashAdjacency(hash, Internals(object).Base());
+            HashRender(hash, object, materials);
+            const std::shared_ptr<VgxMaterial> green = root.CreateMaterial();
             green->SetColorRGBA(0, 1, 0, 1);
-            for (int32_t f : Every(object->GetFaceCount(), 5)) object->GetFace(f)->ApplyMaterial(green);
-            object->DeleteFaces(Every(object->GetFaceCount(), 11));
-            HashGeometry(hash, *object, materials);
-            HashRender(hash, *object, materials);
-            EXPECT_EQ(hash.value, expected) << file << " on " << threads << " threads";
-        }
+            for (int32_t f : Every(object.GetFaceCount(), 5)) object.GetFace(f)->ApplyMaterial(green);
+            object.DeleteFaces(Every(object.GetFaceCount(), 11));
+            HashGeometry(hash, object, materials);
+            HashRender(hash, object, materials);
+        });
     }
-    tasks::SetThreadCount(before);
 }
 
 // A smoothed mesh's faces name material slots until one face's material is set;
@@ -425,15 +432,10 @@ TEST(GoldenSmooth, FacesNamingSlotsActAsFacesWithTheirOwnMaterials) {
     const ObjMesh mesh = ReadObj(TestDataPath("meshes/common/suzanne.obj"));
     const std::shared_ptr<Vgx> root = Vgx::Create();
     root->CreateDeviceID();
-    const std::shared_ptr<VgxMaterial> red = root->CreateMaterial(), blue = root->CreateMaterial();
-    red->SetColorRGBA(1, 0, 0, 1);
-    blue->SetColorRGBA(0, 0, 1, 1);
+    const RedAndBlue colours(*root);
     std::shared_ptr<VgxObject> twins[2];
     for (auto& object : twins) {
-        object = root->CreateObject();
-        object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
-        for (int32_t f : Every(object->GetFaceCount(), 3)) object->GetFace(f)->ApplyMaterial(red);
-        for (int32_t f : Every(object->GetFaceCount(), 7)) object->GetFace(f)->ApplyMaterial(blue);
+        object = colours.Coloured(mesh);
         object->Smooth(1, VgxGreaterThan, 0, 0);
     }
     Internals(*twins[1]).Base().GiveFacesOwnMaterials();
@@ -444,7 +446,7 @@ TEST(GoldenSmooth, FacesNamingSlotsActAsFacesWithTheirOwnMaterials) {
         [&](VgxObject& o) {
             std::vector<int32_t> redFaces;
             for (int32_t f = 0; f < o.GetFaceCount(); ++f) {
-                if (o.GetFace(f)->GetMaterial() == red) redFaces.push_back(f);
+                if (o.GetFace(f)->GetMaterial() == colours.red) redFaces.push_back(f);
             }
             o.DeleteFaces(redFaces);
         },
@@ -452,7 +454,7 @@ TEST(GoldenSmooth, FacesNamingSlotsActAsFacesWithTheirOwnMaterials) {
         [&](VgxObject&) {
             const std::shared_ptr<VgxObject> other = root->CreateObject();
             other->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
-            other->GetFace(0)->ApplyMaterial(blue);
+            other->GetFace(0)->ApplyMaterial(colours.blue);
             other->GetVertexBuffer(0, std::make_shared<VgxSoftwareDevice>());
         },
         [](VgxObject& o) { o.Reduce(50); },
