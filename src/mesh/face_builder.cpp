@@ -19,6 +19,7 @@ namespace vgx {
 namespace {
 
 constexpr float kCoincident = 0.0001f;
+constexpr size_t kFacesPerChunk = 65536;  // faces one worker takes at a time
 
 // Room for `extra` more entries, growing at least geometrically: faces are often
 // appended a few at a time, and exact reservations would copy the list every time.
@@ -186,7 +187,6 @@ int32_t SlotOf(iVgxObject& level, SlotsByMaterial& slots, const std::shared_ptr<
 // over the faces (found per chunk of faces, merged in chunk order), slots of one
 // material made one.
 void RenumberMaterialSlots(iVgxObject& level) {
-    constexpr size_t kFacesPerChunk = 65536;
     const auto faces = static_cast<size_t>(level.FaceListCount);
     const std::vector<iVgxMaterial> old = std::move(level.MaterialList);
     std::vector<std::vector<int32_t>> firstUses((faces + kFacesPerChunk - 1) / kFacesPerChunk);
@@ -224,7 +224,6 @@ void RebuildSubObjects(iVgxObject& level) {
 void AddMaterialSlots(iVgxObject& level, int32_t firstFace) {
     // Each chunk of faces lists its materials in order of first use; the chunks'
     // lists, in chunk order, give the slots in the order one walk would.
-    constexpr size_t kFacesPerChunk = 65536;
     const auto faces = static_cast<size_t>(level.FaceListCount - firstFace);
     std::vector<std::vector<const std::shared_ptr<VgxMaterial>*>> firstUses((faces + kFacesPerChunk - 1) /
                                                                             kFacesPerChunk);
@@ -361,7 +360,6 @@ namespace {
 // Whether every face stays where it is: kept, with exactly the room it uses,
 // its corners right after the face before it's. A smoothed mesh's faces do.
 bool FacesStayInPlace(const iVgxObject& level, int32_t minimumCorners) {
-    constexpr size_t kFacesPerChunk = 65536;
     const auto faces = static_cast<size_t>(level.FaceListCount);
     std::vector<char> chunkHolds((faces + kFacesPerChunk - 1) / kFacesPerChunk, 1);
     tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
@@ -379,7 +377,6 @@ bool FacesStayInPlace(const iVgxObject& level, int32_t minimumCorners) {
 
 // Faces that stay in place only drop their rebuild flags. Returns the faces kept.
 int32_t KeepFacesInPlace(iVgxObject& level) {
-    constexpr size_t kFacesPerChunk = 65536;
     tasks::ParallelFor(static_cast<size_t>(level.FaceListCount), kFacesPerChunk, [&](size_t begin, size_t end) {
         for (size_t f = begin; f < end; ++f) level.FaceList[f].RebuildRequired = false;
     });

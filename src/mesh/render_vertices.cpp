@@ -20,8 +20,6 @@ namespace vgx {
 namespace {
 
 constexpr size_t kMinFacesPerRun = 16384;
-// Each run keeps two numbers per point of the mesh, so runs are few.
-constexpr size_t kMaxRuns = 8;
 constexpr size_t kPointsPerChunk = 16384;
 
 // A point as one run sees it: its first key in the run (index + 1, 0 for none),
@@ -197,8 +195,7 @@ void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists)
     // otherwise pay for fresh pages every time.
     thread_local std::vector<Run> kept;
     const auto faces = static_cast<size_t>(record.FaceListCount);
-    const size_t runCount =
-        std::max<size_t>(1, std::min({static_cast<size_t>(tasks::ThreadCount()), kMaxRuns, faces / kMinFacesPerRun}));
+    const size_t runCount = tasks::RunCount(faces, kMinFacesPerRun);
     if (kept.size() < runCount) kept.resize(runCount);
     const std::span<Run> runs(kept.data(), runCount);
     for (size_t r = 0; r < runCount; ++r) {

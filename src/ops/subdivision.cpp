@@ -451,10 +451,9 @@ namespace vgx {
 // the runs before it, so every point's corners stay in face order.
 void PointCorners::Build(const iVgxObject& record) {
     constexpr size_t kFacesPerRun = 16384;
-    constexpr size_t kMaxRuns = 8;
     const auto faces = static_cast<size_t>(record.FaceListCount);
     const auto points = static_cast<size_t>(record.PointListCount);
-    const size_t runs = std::clamp<size_t>(faces / kFacesPerRun, 1, std::min<size_t>(kMaxRuns, tasks::ThreadCount()));
+    const size_t runs = tasks::RunCount(faces, kFacesPerRun);
     const auto firstFace = [&](size_t run) { return static_cast<int32_t>(faces * run / runs); };
     // Per run, the corners of each point: counted, then the place of the next one.
     std::vector<BlockArray<int32_t>> place(runs);

@@ -34,6 +34,14 @@ void ParallelFor(size_t count, size_t grain, Body&& body) {
     RunChunks(chunks, [&](size_t chunk) { body(chunk * grain, std::min(count, (chunk + 1) * grain)); });
 }
 
+// How many runs to cut `items` into when each run walks its own in order on one
+// thread and the runs are merged after: one per thread, at most eight (each keeps
+// per-key state the size of the mesh), none shorter than `minimum` items.
+inline size_t RunCount(size_t items, size_t minimum) {
+    constexpr size_t kMaxRuns = 8;
+    return std::clamp<size_t>(items / minimum, 1, std::min<size_t>(kMaxRuns, static_cast<size_t>(ThreadCount())));
+}
+
 // out[i] = value(0) + ... + value(i - 1) for every i in [0, count), in chunks of
 // `grain`; returns the sum of all. Whole numbers add up alike in any grouping, so
 // this is the serial result.
