@@ -236,9 +236,7 @@ struct PointPool {
         return record;
     }
     static const VgxVector& Of(const Record& record) { return record.Point; }
-    static bool Matches(const Record& candidate, const VgxVector& p) {
-        return modVector::VectorsEqual(candidate.Point, p);
-    }
+    static bool Matches(const VgxVector& pooled, const VgxVector& p) { return modVector::VectorsEqual(pooled, p); }
     static std::array<float, 3> Position(const VgxVector& p) { return {p.X, p.Y, p.Z}; }
 };
 
@@ -251,9 +249,7 @@ struct NormalPool {
     }
     static Record Make(const VgxVector& n) { return iVgxNormal{n, 0}; }
     static const VgxVector& Of(const Record& record) { return record.Vector; }
-    static bool Matches(const Record& candidate, const VgxVector& n) {
-        return modVector::VectorsEqual(candidate.Vector, n);
-    }
+    static bool Matches(const VgxVector& pooled, const VgxVector& n) { return modVector::VectorsEqual(pooled, n); }
     static std::array<float, 3> Position(const VgxVector& n) { return {n.X, n.Y, n.Z}; }
 };
 
@@ -266,9 +262,8 @@ struct UVPool {
     }
     static Record Make(const VgxUV& uv) { return iVgxUVCoordinate{uv, 0}; }
     static const VgxUV& Of(const Record& record) { return record.Coordinate; }
-    static bool Matches(const Record& candidate, const VgxUV& uv) {
-        return std::fabs(candidate.Coordinate.U - uv.U) < kTolerance &&
-               std::fabs(candidate.Coordinate.V - uv.V) < kTolerance;
+    static bool Matches(const VgxUV& pooled, const VgxUV& uv) {
+        return std::fabs(pooled.U - uv.U) < kTolerance && std::fabs(pooled.V - uv.V) < kTolerance;
     }
     static std::array<float, 2> Position(const VgxUV& uv) { return {uv.U, uv.V}; }
 };
@@ -277,19 +272,24 @@ template <class Pool>
 int32_t AddOne(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table, int32_t bucket,
                const typename Pool::Value& value, bool search) {
     return FindOrInsert(list, count, table, bucket, Pool::Make(value), false, search,
-                        [&](const typename Pool::Record& candidate) { return Pool::Matches(candidate, value); });
+                        [&](const typename Pool::Record& candidate) { return Pool::Matches(Pool::Of(candidate), value); });
 }
 
 template <class Pool>
 using PoolIndex = ProximityIndex<Pool::kDims>;
 
+// Every bucket, for indexes of a whole pool.
+constexpr auto kEveryBucket = [](size_t) { return true; };
+
 // An index of every entry where it is now, under the bucket its chain files it
-// in; `expected` entries and `cells` cells are first guesses.
-template <class Pool>
+// in, for the buckets `inShare` takes; `expected` entries and `cells` cells are
+// first guesses.
+template <class Pool, class InShare>
 PoolIndex<Pool> IndexPool(BlockArray<typename Pool::Record>& list, const HashTable& table, size_t expected,
-                          size_t cells) {
+                          size_t cells, InShare&& inShare) {
     PoolIndex<Pool> index(static_cast<int32_t>(expected), kTolerance, cells);
     for (size_t bucket = 0; bucket < table.heads.size(); ++bucket) {
+        if (!inShare(bucket)) continue;
         for (int32_t link = table.heads[bucket]; link != 0; link = Next(list[link - 1])) {
             index.Insert(link - 1, static_cast<int32_t>(bucket), Pool::Position(Pool::Of(list[link - 1])));
         }
@@ -302,7 +302,7 @@ template <class Pool>
 int32_t FindOrAppendIndexed(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table,
                             PoolIndex<Pool>& index, const typename Pool::Value& value, int32_t bucket) {
     const auto at = Pool::Position(value);
-    int32_t found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(list[entry], value); });
+    int32_t found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(Pool::Of(list[entry]), value); });
     if (found < 0) {
         found = Append(list, count, table, bucket, Pool::Make(value));
         index.Insert(found, bucket, at);
@@ -310,11 +310,12 @@ int32_t FindOrAppendIndexed(BlockArray<typename Pool::Record>& list, int32_t& co
     return found;
 }
 
+constexpr size_t kValuesPerChunk = 8192;
+
 // The bucket of every value(i), worked out on the pool: rounding the keys costs
 // more than filing them.
 template <class Pool, class ValueAt>
 BlockArray<int32_t> Buckets(size_t count, int32_t tableType, ValueAt&& value) {
-    constexpr size_t kValuesPerChunk = 8192;
     BlockArray<int32_t> buckets(count);
     tasks::ParallelFor(count, kValuesPerChunk, [&](size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) buckets[i] = Pool::Bucket(value(i), tableType);
@@ -355,6 +356,69 @@ void Refile(BlockArray<typename Pool::Record>& list, int32_t count, HashTable& t
     });
 }
 
+// A searching batch on several threads. A value only ever matches entries filed
+// in its own bucket, so the buckets are shared out: each thread pools the values
+// of its share, in batch order, through an index of its buckets' entries and of
+// the new values it met, a new value named by count + its place in the batch.
+// The new values are then numbered in batch order and each is linked at the end
+// of its chain by the thread owning its bucket: the entries, chains and indexes
+// one walk in batch order makes.
+template <class Pool>
+void AddBatchShared(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table,
+                    std::span<const typename Pool::Value> values, const BlockArray<int32_t>& buckets, size_t shares,
+                    std::vector<int32_t>& indexes) {
+    using Value = typename Pool::Value;
+    const int32_t before = count;
+    const size_t n = values.size();
+    const auto shareOf = [shares](size_t bucket) { return (static_cast<uint32_t>(bucket) * 2654435761u >> 16) % shares; };
+    const auto isNew = [&](size_t i) { return indexes[i] == before + static_cast<int32_t>(i); };
+    tasks::RunChunks(shares, [&](size_t share) {
+        const auto inShare = [&](size_t bucket) { return shareOf(bucket) == share; };
+        auto index = IndexPool<Pool>(list, table, static_cast<size_t>(before) + n,
+                                     (static_cast<size_t>(before) + n / 16) / shares, inShare);
+        RecentValues<Value, Pool::kDims> recent(n / shares);
+        for (size_t i = 0; i < n; ++i) {
+            const int32_t bucket = buckets[i];
+            if (!inShare(static_cast<size_t>(bucket))) continue;
+            const Value& value = values[i];
+            int32_t found = recent.Find(value);
+            if (found < 0) {
+                const auto at = Pool::Position(value);
+                found = index.FindFirst(bucket, at, [&](int32_t entry) {
+                    return Pool::Matches(entry < before ? Pool::Of(list[entry]) : values[entry - before], value);
+                });
+                if (found < 0) {
+                    found = before + static_cast<int32_t>(i);
+                    index.Insert(found, bucket, at);
+                }
+                recent.Remember(value, at, found);
+            }
+            indexes[i] = found;
+        }
+    });
+    BlockArray<int32_t> newBefore(n);
+    const auto added = static_cast<int32_t>(
+        tasks::ExclusiveScan(n, kValuesPerChunk, [&](size_t i) { return isNew(i) ? 1 : 0; }, newBefore.data()));
+    if (added == 0) return;
+    // As appending one by one does: an empty pool's first entry resets the list.
+    if (before == 0) list.assign(1, typename Pool::Record{});
+    if (list.size() < static_cast<size_t>(before + added)) list.resize(static_cast<size_t>(before + added));
+    tasks::RunChunks(shares, [&](size_t share) {
+        for (size_t i = 0; i < n; ++i) {
+            if (!isNew(i) || shareOf(static_cast<size_t>(buckets[i])) != share) continue;
+            const int32_t entry = before + newBefore[i];
+            list[entry] = Pool::Make(values[i]);
+            Link(list, table, buckets[i], entry);
+        }
+    });
+    tasks::ParallelFor(n, kValuesPerChunk, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            if (indexes[i] >= before) indexes[i] = before + newBefore[indexes[i] - before];
+        }
+    });
+    count = before + added;
+}
+
 template <class Pool>
 void AddBatch(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table,
               std::span<const typename Pool::Value> values, bool search, std::vector<int32_t>& indexes) {
@@ -367,11 +431,14 @@ void AddBatch(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable
         }
         return;
     }
+    constexpr size_t kLeastShare = 32768;
+    const size_t shares = tasks::RunCount(values.size(), kLeastShare);
+    if (shares > 1) return AddBatchShared<Pool>(list, count, table, values, buckets, shares, indexes);
     // No position changes while the batch runs, so one index answers every search.
     // Appends can only come from this batch. The cells start few (soups repeat
     // most values) and grow as they fill.
     auto index = IndexPool<Pool>(list, table, static_cast<size_t>(count) + values.size(),
-                                 static_cast<size_t>(count) + values.size() / 16);
+                                 static_cast<size_t>(count) + values.size() / 16, kEveryBucket);
     RecentValues<typename Pool::Value, Pool::kDims> recent(values.size());
     for (size_t i = 0; i < values.size(); ++i) {
         const typename Pool::Value& value = values[i];
@@ -407,10 +474,11 @@ int32_t AddKept(BlockArray<typename Pool::Record>& list, int32_t& count, HashTab
         const int32_t bucket = Pool::Bucket(value, table.type);
         int32_t link = table.heads[bucket];
         for (; link != 0 && kept.walked <= allowance; link = Next(list[link - 1]), ++kept.walked) {
-            if (Pool::Matches(list[link - 1], value)) return link - 1;
+            if (Pool::Matches(Pool::Of(list[link - 1]), value)) return link - 1;
         }
         if (link == 0) return Append(list, count, table, bucket, Pool::Make(value));
-        kept.index.emplace(IndexPool<Pool>(list, table, static_cast<size_t>(count) * 2, static_cast<size_t>(count)));
+        kept.index.emplace(
+            IndexPool<Pool>(list, table, static_cast<size_t>(count) * 2, static_cast<size_t>(count), kEveryBucket));
         kept.tableType = table.type;
     }
     const int32_t found =
@@ -452,7 +520,7 @@ bool BatchUsesIndex(size_t incoming, int32_t pooled) {
 int32_t AddPooledPoint(BlockArray<VgxPoint>& list, int32_t& count, HashTable& table, const VgxPoint& point,
                        bool findOnly, bool search) {
     return FindOrInsert(list, count, table, PointPool::Bucket(point.Point, table.type), point, findOnly, search,
-                        [&](const VgxPoint& candidate) { return PointPool::Matches(candidate, point.Point); });
+                        [&](const VgxPoint& candidate) { return PointPool::Matches(candidate.Point, point.Point); });
 }
 
 int32_t AddPooledNormal(BlockArray<iVgxNormal>& list, int32_t& count, HashTable& table, const VgxVector& normal,

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "mesh/mod_index.h"
+#include "root/task_pool.h"
 #include "support/internals.h"
 #include "support/vgx_test.h"
 
@@ -409,6 +410,32 @@ TEST_P(BatchSearch, MovedPointsStayFiledUnderTheirOldBuckets) {
         std::shuffle(next.begin(), next.end(), random);
         pool.Pool(Join(first, next), true);
     }
+}
+
+// Batches big enough to be shared out over the threads by bucket: into an empty
+// pool, into one holding entries, some moved, and with values that never match.
+TEST_P(BatchSearch, BatchesSharedOutOverThreadsMergeLikeTheChainWalk) {
+    const int32_t before = vgx::tasks::ThreadCount();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (const int32_t threads : {2, 3, 4}) {
+        vgx::tasks::SetThreadCount(threads);
+        std::mt19937 random(threads);
+        auto pool = PoolPair{GetParam()};
+        Points first = Join(Grid(170, 1, {0, 0, 0}), Jittered(random, 2000, 12));
+        first.insert(first.begin() + 1000, {{nan, 1, 2}, {kInf, 0, 0}, {nan, 1, 2}});
+        pool.Pool(first, true);
+        ASSERT_FALSE(HasFatalFailure()) << threads << " threads";
+        for (int m = 0; m < 500; ++m) {
+            const int32_t i = static_cast<int32_t>(random() % static_cast<uint32_t>(pool.count));
+            const VgxVector a = pool.list[(i * 7) % pool.count].Point;
+            pool.Move(i, m % 2 ? a : VgxVector{a.X + 0.00005f, a.Y, a.Z});
+        }
+        Points next = Join(Grid(180, 1, {0.00005f, 0, 0}), Jittered(random, 2000, 12));
+        std::shuffle(next.begin(), next.end(), random);
+        pool.Pool(next, true);
+        ASSERT_FALSE(HasFatalFailure()) << threads << " threads";
+    }
+    vgx::tasks::SetThreadCount(before);
 }
 
 TEST(BatchSearchThroughObjects, BatchesLeaveTheSameArraysAsSingleAdds) {
