@@ -4,6 +4,7 @@
 #include <vgx/VgxMaterial.h>
 
 #include <algorithm>
+#include <atomic>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -119,50 +120,71 @@ void ReadFaceBlocks(iVgxObject& level, const std::vector<int32_t>& faceData,
 
 // Keeps only the points, normals and UVs some corner uses, in their old order,
 // renumbers the corners and refiles the kept coordinates in fresh hash tables.
+// Moves the entries of a pool that `used` marks down in order, each remade by
+// `fresh`, and files them again: what pooling them one by one without searching
+// gives. used[i] becomes entry i's new index (-1 when dropped).
+template <class Record, class Fresh, class Refile>
+void KeepUsed(BlockArray<Record>& list, int32_t& count, BlockArray<int32_t>& used, HashTable& table, Fresh&& fresh,
+              Refile&& refile) {
+    constexpr size_t kEntriesPerChunk = 65536;
+    const auto entries = static_cast<size_t>(count);
+    BlockArray<int32_t> newIndex(entries);
+    const auto kept = static_cast<int32_t>(
+        tasks::ExclusiveScan(entries, kEntriesPerChunk, [&](size_t i) { return used[i]; }, newIndex.data()));
+    BlockArray<Record> keptList(static_cast<size_t>(kept));
+    tasks::ParallelFor(entries, kEntriesPerChunk, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            if (used[i] != 0) keptList[newIndex[i]] = fresh(list[i]);
+            used[i] = used[i] != 0 ? newIndex[i] : -1;
+        }
+    });
+    list = std::move(keptList);
+    count = kept;
+    table.Reset(table.type);
+    refile(list, count, table);
+}
+
 void CompactCoordinates(iVgxObject& level) {
-    std::vector<int32_t> pointMap(static_cast<size_t>(level.PointListCount), -1);
-    std::vector<int32_t> normalMap(static_cast<size_t>(level.NormalListCount), -1);
-    std::vector<int32_t> uvMap(static_cast<size_t>(level.UVListCount), -1);
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        const iVgxFacePoint* corners = level.FaceCorners(f);
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-            pointMap[corners[k].Point] = 0;
-            normalMap[corners[k].Normal] = 0;
-            uvMap[corners[k].UV] = 0;
+    BlockArray<int32_t> pointMap(static_cast<size_t>(level.PointListCount), 0);
+    BlockArray<int32_t> normalMap(static_cast<size_t>(level.NormalListCount), 0);
+    BlockArray<int32_t> uvMap(static_cast<size_t>(level.UVListCount), 0);
+    // Corners of faces on different threads may share a coordinate: each marks it alike.
+    const auto mark = [](int32_t& used) { std::atomic_ref<int32_t>(used).store(1, std::memory_order_relaxed); };
+    tasks::ParallelFor(static_cast<size_t>(level.FaceListCount), kFacesPerChunk, [&](size_t begin, size_t end) {
+        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+            const iVgxFacePoint* corners = level.FaceCorners(f);
+            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+                mark(pointMap[corners[k].Point]);
+                mark(normalMap[corners[k].Normal]);
+                mark(uvMap[corners[k].UV]);
+            }
         }
-    }
-    const auto keep = [](auto& list, int32_t& count, std::vector<int32_t>& map, HashTable& table, auto&& pool) {
-        auto old = std::move(list);
-        const int32_t oldCount = count;
-        list.clear();
-        count = 0;
-        table.Reset(table.type);
-        for (int32_t i = 0; i < oldCount; ++i) {
-            if (map[i] == 0) map[i] = pool(old[i]);
+    });
+    KeepUsed(
+        level.PointList, level.PointListCount, pointMap, level.PointHashTable,
+        [](const VgxPoint& p) {
+            VgxPoint fresh;
+            fresh.Point = p.Point;
+            fresh.Weight = p.Weight;
+            return fresh;
+        },
+        modIndex::RefilePoints);
+    KeepUsed(
+        level.NormalList, level.NormalListCount, normalMap, level.NormalHashTable,
+        [](const iVgxNormal& n) { return iVgxNormal{n.Vector, 0}; }, modIndex::RefileNormals);
+    KeepUsed(
+        level.UVList, level.UVListCount, uvMap, level.UVHashTable,
+        [](const iVgxUVCoordinate& t) { return iVgxUVCoordinate{t.Coordinate, 0}; }, modIndex::RefileUVs);
+    tasks::ParallelFor(static_cast<size_t>(level.FaceListCount), kFacesPerChunk, [&](size_t begin, size_t end) {
+        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+            iVgxFacePoint* corners = level.FaceCorners(f);
+            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+                corners[k].Point = pointMap[corners[k].Point];
+                corners[k].Normal = normalMap[corners[k].Normal];
+                corners[k].UV = uvMap[corners[k].UV];
+            }
         }
-    };
-    keep(level.PointList, level.PointListCount, pointMap, level.PointHashTable, [&](const VgxPoint& p) {
-        VgxPoint fresh;
-        fresh.Point = p.Point;
-        fresh.Weight = p.Weight;
-        return modIndex::AddPooledPoint(level.PointList, level.PointListCount, level.PointHashTable, fresh, false,
-                                        false);
     });
-    keep(level.NormalList, level.NormalListCount, normalMap, level.NormalHashTable, [&](const iVgxNormal& n) {
-        return modIndex::AddPooledNormal(level.NormalList, level.NormalListCount, level.NormalHashTable, n.Vector,
-                                         false);
-    });
-    keep(level.UVList, level.UVListCount, uvMap, level.UVHashTable, [&](const iVgxUVCoordinate& t) {
-        return modIndex::AddPooledUV(level.UVList, level.UVListCount, level.UVHashTable, t.Coordinate, false);
-    });
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        iVgxFacePoint* corners = level.FaceCorners(f);
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-            corners[k].Point = pointMap[corners[k].Point];
-            corners[k].Normal = normalMap[corners[k].Normal];
-            corners[k].UV = uvMap[corners[k].UV];
-        }
-    }
 }
 
 }  // namespace

@@ -552,6 +552,10 @@ void RefilePoints(BlockArray<VgxPoint>& list, int32_t count, HashTable& table) {
     Refile<PointPool>(list, count, table);
 }
 
+void RefileNormals(BlockArray<iVgxNormal>& list, int32_t count, HashTable& table) {
+    Refile<NormalPool>(list, count, table);
+}
+
 void RefileUVs(BlockArray<iVgxUVCoordinate>& list, int32_t count, HashTable& table) {
     Refile<UVPool>(list, count, table);
 }

@@ -41,6 +41,7 @@ void AddPooledUVs(BlockArray<iVgxUVCoordinate>& list, int32_t& count, HashTable&
 // Links entries [0, count) of a pool into an emptied table in index order, each
 // under its current value: what adding them one by one without searching gives.
 void RefilePoints(BlockArray<VgxPoint>& list, int32_t count, HashTable& table);
+void RefileNormals(BlockArray<iVgxNormal>& list, int32_t count, HashTable& table);
 void RefileUVs(BlockArray<iVgxUVCoordinate>& list, int32_t count, HashTable& table);
 
 // Searching single adds into the pools of one level, each returning what

@@ -471,7 +471,9 @@ TEST(GoldenSmooth, FacesNamingSlotsActAsFacesWithTheirOwnMaterials) {
         }
         EXPECT_EQ(hashes[0], hashes[1]) << "step " << step;
         // Deleting faces and building render data leave the smoothed twin's slots.
-        if (step < 4) EXPECT_FALSE(Internals(*twins[0]).Base().FaceMaterialSlot.empty()) << "step " << step;
+        if (step < 4) {
+            EXPECT_FALSE(Internals(*twins[0]).Base().FaceMaterialSlot.empty()) << "step " << step;
+        }
     }
 }
 
