@@ -129,8 +129,8 @@ void KeepUsed(BlockArray<Record>& list, int32_t& count, BlockArray<int32_t>& use
     constexpr size_t kEntriesPerChunk = 65536;
     const auto entries = static_cast<size_t>(count);
     BlockArray<int32_t> newIndex(entries);
-    const auto kept = static_cast<int32_t>(
-        tasks::ExclusiveScan(entries, kEntriesPerChunk, [&](size_t i) { return used[i]; }, newIndex.data()));
+    const auto kept = static_cast<int32_t>(tasks::ExclusiveScan(
+        entries, kEntriesPerChunk, [&](size_t i) { return used[i]; }, newIndex.data()));
     BlockArray<Record> keptList(static_cast<size_t>(kept));
     tasks::ParallelFor(entries, kEntriesPerChunk, [&](size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
@@ -171,10 +171,16 @@ void CompactCoordinates(iVgxObject& level) {
         modIndex::RefilePoints);
     KeepUsed(
         level.NormalList, level.NormalListCount, normalMap, level.NormalHashTable,
-        [](const iVgxNormal& n) { return iVgxNormal{n.Vector, 0}; }, modIndex::RefileNormals);
+        [](const iVgxNormal& n) {
+            return iVgxNormal{n.Vector, 0};
+        },
+        modIndex::RefileNormals);
     KeepUsed(
         level.UVList, level.UVListCount, uvMap, level.UVHashTable,
-        [](const iVgxUVCoordinate& t) { return iVgxUVCoordinate{t.Coordinate, 0}; }, modIndex::RefileUVs);
+        [](const iVgxUVCoordinate& t) {
+            return iVgxUVCoordinate{t.Coordinate, 0};
+        },
+        modIndex::RefileUVs);
     tasks::ParallelFor(static_cast<size_t>(level.FaceListCount), kFacesPerChunk, [&](size_t begin, size_t end) {
         for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
             iVgxFacePoint* corners = level.FaceCorners(f);

@@ -271,8 +271,9 @@ struct UVPool {
 template <class Pool>
 int32_t AddOne(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table, int32_t bucket,
                const typename Pool::Value& value, bool search) {
-    return FindOrInsert(list, count, table, bucket, Pool::Make(value), false, search,
-                        [&](const typename Pool::Record& candidate) { return Pool::Matches(Pool::Of(candidate), value); });
+    return FindOrInsert(
+        list, count, table, bucket, Pool::Make(value), false, search,
+        [&](const typename Pool::Record& candidate) { return Pool::Matches(Pool::Of(candidate), value); });
 }
 
 template <class Pool>
@@ -302,7 +303,8 @@ template <class Pool>
 int32_t FindOrAppendIndexed(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table,
                             PoolIndex<Pool>& index, const typename Pool::Value& value, int32_t bucket) {
     const auto at = Pool::Position(value);
-    int32_t found = index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(Pool::Of(list[entry]), value); });
+    int32_t found =
+        index.FindFirst(bucket, at, [&](int32_t entry) { return Pool::Matches(Pool::Of(list[entry]), value); });
     if (found < 0) {
         found = Append(list, count, table, bucket, Pool::Make(value));
         index.Insert(found, bucket, at);
@@ -370,7 +372,9 @@ void AddBatchShared(BlockArray<typename Pool::Record>& list, int32_t& count, Has
     using Value = typename Pool::Value;
     const int32_t before = count;
     const size_t n = values.size();
-    const auto shareOf = [shares](size_t bucket) { return (static_cast<uint32_t>(bucket) * 2654435761u >> 16) % shares; };
+    const auto shareOf = [shares](size_t bucket) {
+        return (static_cast<uint32_t>(bucket) * 2654435761u >> 16) % shares;
+    };
     const auto isNew = [&](size_t i) { return indexes[i] == before + static_cast<int32_t>(i); };
     tasks::RunChunks(shares, [&](size_t share) {
         const auto inShare = [&](size_t bucket) { return shareOf(bucket) == share; };
@@ -397,8 +401,8 @@ void AddBatchShared(BlockArray<typename Pool::Record>& list, int32_t& count, Has
         }
     });
     BlockArray<int32_t> newBefore(n);
-    const auto added = static_cast<int32_t>(
-        tasks::ExclusiveScan(n, kValuesPerChunk, [&](size_t i) { return isNew(i) ? 1 : 0; }, newBefore.data()));
+    const auto added = static_cast<int32_t>(tasks::ExclusiveScan(
+        n, kValuesPerChunk, [&](size_t i) { return isNew(i) ? 1 : 0; }, newBefore.data()));
     if (added == 0) return;
     // As appending one by one does: an empty pool's first entry resets the list.
     if (before == 0) list.assign(1, typename Pool::Record{});
