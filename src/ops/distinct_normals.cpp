@@ -14,10 +14,12 @@ bool SameBits(const VgxVector& a, const VgxVector& b) { return std::memcmp(&a, &
 
 // Normals kept in order of first use over the faces, found in runs of faces on the
 // worker threads. A walk keeps a normal filed under its point unless it is the
-// same as the last one kept there. A run after the first cannot know, at a
+// same as the last one kept there or as the last one it kept at all (flat regions
+// give neighbouring points one normal). A run after the first cannot know, at a
 // point's first normal, what the runs before it kept there last: that entry is
 // pending until they are done, then takes that one's place when the two are the
-// same. The entries and their order are one walk's, for any number of runs.
+// same. Where runs begin, an entry may repeat an earlier one bit for bit; pooling
+// gives both the same entry, so the pool is what one walk's entries give.
 class FirstUseRuns {
 public:
     // Faces [0, faces) cut into runs of at least 16,384 faces; keys are
@@ -42,16 +44,16 @@ public:
             walk(r, runs_[r].firstFace, runs_[r].endFace);
         });
     }
-    // The run's number of `entry` filed under `key`: the last one kept there when
-    // the same, else a new one.
+    // The run's number of `entry` filed under `key`: the last one kept there or the
+    // run's latest kept one when the same, else a new one.
     int32_t Keep(size_t r, int32_t key, const VgxVector& entry) {
         Run& run = runs_[r];
         int32_t& last = run.lastAt[key];
         if (last >= 0 && SameBits(run.values[last], entry)) return last;
+        if (run.latest >= 0 && SameBits(run.values[run.latest], entry)) return last = run.latest;
         const int32_t added = Add(r, entry);
         if (last < 0 && r > 0) run.pending.push_back({added, key});
-        last = added;
-        return added;
+        return last = run.latest = added;
     }
     // A new entry filed under no key, which no later one takes.
     int32_t Add(size_t r, const VgxVector& entry) {
@@ -105,6 +107,7 @@ private:
     struct Run {
         int32_t firstFace = 0, endFace = 0;
         BlockArray<int32_t> lastAt;  // per key: the run's last entry there, -1 before
+        int32_t latest = -1;         // the run's last entry kept under a key
         BlockArray<VgxVector> values;
         std::vector<Pending> pending;
         std::vector<Merge> merges;

@@ -11,6 +11,7 @@
 #include "ops/distinct_normals.h"
 #include "ops/subdivision.h"
 #include "ops/vec3.h"
+#include "root/block_growth.h"
 #include "root/errors.h"
 #include "root/finite.h"
 #include "root/mod_math.h"
@@ -360,7 +361,8 @@ void CreaseNormals(VgxObject& object, float angle) {
     GrowForOverwrite(cornerSlots, level.Corners.size());
     FindDistinctCornerNormals(level, cornerNormals, cornerSlots, distinct);
     level.NormalHashTable.Reset(HashTable::TypeFor(static_cast<size_t>(level.PointListCount)));
-    level.NormalList.assign(static_cast<size_t>(level.PointListCount) + 1, iVgxNormal{});
+    level.NormalList.clear();
+    GrowInParallel(level.NormalList, static_cast<size_t>(level.PointListCount) + 1);
     level.NormalListCount = 0;
     std::vector<int32_t> indexes;
     modIndex::AddPooledNormals(level.NormalList, level.NormalListCount, level.NormalHashTable, distinct, true,
