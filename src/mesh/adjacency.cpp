@@ -111,24 +111,6 @@ void PoolEdges(iVgxObject& level) {
     }
 }
 
-// Numbers edges in order of first use when the corners already name an edge per
-// side, one edge per pair of points: the numbering pooling would give, without
-// searching.
-void RenumberEdges(iVgxObject& level) {
-    BlockArray<int32_t> renumbered(static_cast<size_t>(level.EdgeListCount), -1);
-    level.EdgeList.clear();
-    level.EdgeListCount = 0;
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        iVgxFacePoint* corners = level.FaceCorners(f);
-        const int32_t n = level.FaceList[f].PointCount;
-        for (int32_t k = 0; k < n; ++k) {
-            int32_t& edge = At(renumbered, corners[k].Edge);
-            if (edge < 0) edge = AppendEdge(level, corners[k].Point, corners[(k + 1) % n].Point);
-            corners[k].Edge = edge;
-        }
-    }
-}
-
 // Calls visit(face, corner) for every corner, face by face.
 template <class Visit>
 void ForEachCorner(const iVgxObject& level, Visit&& visit) {
@@ -203,9 +185,7 @@ void RebuildAdjacency(iVgxObject& level, EdgeIds edgeIds) {
     tasks::ParallelFor(level.PointList.size(), kListGrain, [&](size_t begin, size_t end) {
         for (size_t p = begin; p < end; ++p) level.PointList[p].FaceList = level.PointList[p].EdgeList = {};
     });
-    if (edgeIds == EdgeIds::OnePerPointPair) {
-        RenumberEdges(level);
-    } else {
+    if (edgeIds == EdgeIds::Pool) {
         level.EdgeList.clear();
         level.EdgeListCount = 0;
         PoolEdges(level);

@@ -140,9 +140,9 @@ void AddFaceSides(iVgxObject& level, int32_t firstFace);
 // an operation that reads them all refuses a bad mesh before it changes anything.
 void CheckCorners(const iVgxObject& level);
 // What a rebuild may take from the corners' edge fields: nothing (the edges are
-// pooled), or one edge per pair of points, as a subdivided level names them (the
-// edges are renumbered, which gives what pooling would).
-enum class EdgeIds { Pool, OnePerPointPair };
+// pooled), or the edges as they are, already numbered as pooling would number
+// them and listed with their points.
+enum class EdgeIds { Pool, InFirstUseOrder };
 // Builds the edges and the point and edge lists of every face again, undirected,
 // with the numbering and orders AddFaceSide gives face by face, in bulk passes.
 void RebuildAdjacency(iVgxObject& level, EdgeIds edgeIds = EdgeIds::Pool);

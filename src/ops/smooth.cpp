@@ -233,8 +233,9 @@ void RefileCoordinates(iVgxObject& level) {
     modIndex::RefileUVs(level.UVList, level.UVListCount, level.UVHashTable);
 }
 
-// Whether no face of a level has two sides on one edge. Subdividing such a level,
-// whose own edges join distinct pairs of points, names one edge per pair of points.
+// Whether no face of a level has two sides on one edge or a side from a point to
+// itself. Subdividing such a level, whose own edges join distinct pairs of
+// points, names one edge per pair of points.
 bool SidesOnDistinctEdges(const iVgxObject& level) {
     const auto faces = static_cast<size_t>(level.FaceListCount);
     std::vector<char> chunkHolds((faces + kFacesPerChunk - 1) / kFacesPerChunk, 1);
@@ -243,9 +244,14 @@ bool SidesOnDistinctEdges(const iVgxObject& level) {
         for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
             const iVgxFacePoint* corners = level.FaceCorners(f);
             edges.clear();
-            for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) edges.push_back(corners[k].Edge);
+            const int32_t n = level.FaceList[f].PointCount;
+            bool closed = false;
+            for (int32_t k = 0; k < n; ++k) {
+                edges.push_back(corners[k].Edge);
+                closed = closed || corners[k].Point == corners[(k + 1) % n].Point;
+            }
             std::sort(edges.begin(), edges.end());
-            if (std::adjacent_find(edges.begin(), edges.end()) != edges.end()) {
+            if (closed || std::adjacent_find(edges.begin(), edges.end()) != edges.end()) {
                 chunkHolds[begin / kFacesPerChunk] = 0;
                 return;
             }
@@ -387,12 +393,14 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
         Optimize(true, 100);
         vgx::ObjectState& self = *internals_;
         if (!self.edgesValid) vgx::RebuildFaces(*this, self.Base(), 1);
-        // The subdivided level becomes the editable mesh: its edges need only be
-        // renumbered unless a face ran two sides along one edge.
+        // The subdivided level becomes the editable mesh: the last step numbers its
+        // edges as pooling would, unless a face ran two sides along one edge.
         bool onePerPair = true;
         for (int32_t k = 1; k <= SmoothingLevel; ++k) {
             onePerPair = onePerPair && vgx::SidesOnDistinctEdges(self.levels[k - 1]);
-            vgx::smoothing::Subdivide(self.levels[k - 1], self.levels[k], self.links[k]);
+            const bool firstUse = k == SmoothingLevel && onePerPair;
+            vgx::smoothing::Subdivide(self.levels[k - 1], self.levels[k], self.links[k],
+                                      firstUse ? vgx::smoothing::EdgeOrder::FirstUse : vgx::smoothing::EdgeOrder::Split);
             vgx::smoothing::PositionSmoothedPoints(self.levels[k - 1], self.levels[k], self.links[k],
                                                    SmoothingCondition, SmoothingAngle, SmoothingTension);
         }
@@ -400,7 +408,7 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
             ReleaseDirect3DBuffers();
             self.Base() = std::move(self.levels[SmoothingLevel]);
             vgx::RefileCoordinates(self.Base());
-            vgx::RebuildFaces(*this, self.Base(), 1, onePerPair ? vgx::EdgeIds::OnePerPointPair : vgx::EdgeIds::Pool);
+            vgx::RebuildFaces(*this, self.Base(), 1, onePerPair ? vgx::EdgeIds::InFirstUseOrder : vgx::EdgeIds::Pool);
             self.boundingBoxValid = false;
         }
         vgx::EmptySmoothingLevels(self);

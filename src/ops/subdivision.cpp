@@ -7,7 +7,9 @@
 #include <vgx/VgxMaterial.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 #include <utility>
 
@@ -139,6 +141,108 @@ BlockArray<int32_t> AddNewUVs(const iVgxObject& source, iVgxObject& next, size_t
     return start;
 }
 
+// The next level's edges numbered in order of first use by its quads' corners,
+// quad by quad, as renumbering or pooling them gives. A face's quads first use
+// its inner edges and the halves of the source edges it is the first face to
+// use, so each face numbers those on its own, after the faces before it.
+class FirstUseEdges {
+public:
+    FirstUseEdges(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links)
+        : source_(source), links_(links) {
+        const auto faces = static_cast<size_t>(source.FaceListCount);
+        const auto edges = static_cast<size_t>(source.EdgeListCount);
+        FindFirstUsers();
+        GrowForOverwrite(firstNumber_, faces);
+        count_ = static_cast<int32_t>(tasks::ExclusiveScan(
+            faces, kPointsPerChunk,
+            [&](size_t f) {
+                const auto face = static_cast<int32_t>(f);
+                if (links.facePoint[face] < 0) return 0;
+                const int32_t n = source.FaceList[face].PointCount;
+                int32_t owned = 0;
+                for (int32_t k = 0; k < n; ++k) owned += Owns(face, k) ? 1 : 0;
+                return n + 2 * owned;
+            },
+            firstNumber_.data()));
+        GrowForOverwrite(halfAt_, 2 * edges);  // each used edge's halves are written by their first face
+        GrowInParallel(next.EdgeList, static_cast<size_t>(count_));
+        tasks::ParallelFor(faces, kPointsPerChunk, [&](size_t begin, size_t end) {
+            for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+                if (links.facePoint[f] < 0) continue;
+                const iVgxFacePoint* corners = source.FaceCorners(f);
+                const int32_t n = source.FaceList[f].PointCount;
+                Number(f, [&](Kind kind, int32_t k, int32_t id) {
+                    const int32_t middle = links.edgePoint[corners[k].Edge];
+                    const int32_t other = kind == Kind::Inner ? links.facePoint[f]
+                                          : kind == Kind::Start ? corners[k].Point
+                                                                : corners[(k + 1) % n].Point;
+                    next.EdgeList[id].Point[0] = std::min(middle, other);
+                    next.EdgeList[id].Point[1] = std::max(middle, other);
+                    if (kind != Kind::Inner) halfAt_[HalfSlot(corners[k].Edge, other)] = id;
+                });
+            }
+        });
+    }
+
+    // ids[k]: the edge from face f's face point to side k's edge point.
+    void InnerEdges(int32_t f, int32_t* ids) const {
+        Number(f, [&](Kind kind, int32_t k, int32_t id) {
+            if (kind == Kind::Inner) ids[k] = id;
+        });
+    }
+    // The half of source edge e at `point`.
+    int32_t Half(int32_t e, int32_t point) const { return halfAt_[HalfSlot(e, point)]; }
+    int32_t Count() const { return count_; }
+
+private:
+    // The edges a face's quads use first: from the face point (inner), or side k's
+    // half at its first corner (start) or at the next one (end).
+    enum class Kind { Inner, Start, End };
+
+    // Quad j uses the inner edge of side j - 1, the end half of side j - 1, the
+    // start half of side j and the inner edge of side j, in that order; the inner
+    // edge of the last side is met first, in quad 0.
+    template <class Visit>
+    void Number(int32_t f, Visit&& visit) const {
+        const int32_t n = source_.FaceList[f].PointCount;
+        int32_t id = firstNumber_[f];
+        visit(Kind::Inner, n - 1, id++);
+        for (int32_t j = 0; j < n; ++j) {
+            const int32_t before = (j + n - 1) % n;
+            if (Owns(f, before)) visit(Kind::End, before, id++);
+            if (Owns(f, j)) visit(Kind::Start, j, id++);
+            if (j != n - 1) visit(Kind::Inner, j, id++);
+        }
+    }
+
+    // The lowest face with a face point using each source edge.
+    void FindFirstUsers() {
+        GrowForOverwrite(firstUser_, static_cast<size_t>(source_.EdgeListCount));
+        std::fill(firstUser_.begin(), firstUser_.end(), std::numeric_limits<int32_t>::max());
+        tasks::ParallelFor(static_cast<size_t>(source_.FaceListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
+            for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+                if (links_.facePoint[f] < 0) continue;
+                const iVgxFacePoint* corners = source_.FaceCorners(f);
+                for (int32_t k = 0; k < source_.FaceList[f].PointCount; ++k) {
+                    std::atomic_ref<int32_t> user(firstUser_[corners[k].Edge]);
+                    int32_t seen = user.load(std::memory_order_relaxed);
+                    while (f < seen && !user.compare_exchange_weak(seen, f, std::memory_order_relaxed)) {
+                    }
+                }
+            }
+        });
+    }
+    bool Owns(int32_t f, int32_t k) const { return firstUser_[source_.FaceCorners(f)[k].Edge] == f; }
+    size_t HalfSlot(int32_t e, int32_t point) const {
+        return 2 * static_cast<size_t>(e) + (source_.EdgeList[e].Point[0] == point ? 0 : 1);
+    }
+
+    const iVgxObject& source_;
+    const SubdivisionLinks& links_;
+    BlockArray<int32_t> firstUser_, firstNumber_, halfAt_;
+    int32_t count_ = 0;
+};
+
 }  // namespace
 
 void MaterialSlots(const iVgxObject& record, std::vector<iVgxMaterial>& table, std::vector<int32_t>& slots) {
@@ -183,7 +287,7 @@ void IndexEdges(iVgxObject& record) {
     record.EdgeList.resize(static_cast<size_t>(record.EdgeListCount));
 }
 
-void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links) {
+void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links, EdgeOrder order) {
     next.EmptyKeepingStorage();
     links.sourceCorners = {};
     const int32_t pointCount = NumberNewPoints(source, links);
@@ -210,8 +314,53 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     MaterialSlots(source, next.MaterialList, sourceSlots);
     next.MaterialListCount = static_cast<int32_t>(next.MaterialList.size());
 
-    // Edges: each used source edge splits in two at its edge point (the half at
-    // Point(0) first), then one inner edge per side from the face point.
+    GrowInParallel(next.FaceList, static_cast<size_t>(quads));
+    // Every slot and corner is written below.
+    GrowForOverwrite(next.FaceMaterialSlot, static_cast<size_t>(quads));
+    GrowForOverwrite(next.Corners, static_cast<size_t>(quads) * 4);
+    // The quads of every face, given innerEdges(f, ids), which puts the edge from
+    // the face point to side k's edge point at ids[k], and half(e, point), the half
+    // of source edge e at `point`.
+    const auto writeQuads = [&](auto&& innerEdges, auto&& half) {
+        tasks::ParallelFor(faces, kPointsPerChunk, [&](size_t begin, size_t end) {
+            std::vector<int32_t> inner;
+            for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+                const int32_t facePoint = links.facePoint[f];
+                if (facePoint < 0) continue;
+                const iVgxFacePoint* corners = source.FaceCorners(f);
+                const int32_t n = source.FaceList[f].PointCount;
+                inner.resize(static_cast<size_t>(n));
+                innerEdges(f, inner.data());
+                const int32_t* uv = &uvIndexes[uvStart[f]];  // centre, then side k at 1 + k
+                for (int32_t k = 0; k < n; ++k) {
+                    const int32_t quad = firstQuad[f] + k;
+                    const int32_t before = (k + n - 1) % n;
+                    const iVgxFacePoint& corner = corners[k];
+                    const int32_t edgeBefore = corners[before].Edge;
+                    iVgxFace& face = next.FaceList[quad];
+                    face.CornerStart = quad * 4;
+                    face.PointCount = face.CornerCapacity = 4;
+                    next.FaceMaterialSlot[quad] = sourceSlots[f];
+                    iVgxFacePoint* out = next.Corners.data() + face.CornerStart;
+                    out[0] = {facePoint, corner.Normal, uv[0], 0, inner[before]};
+                    out[1] = {links.edgePoint[edgeBefore], corner.Normal, uv[1 + before], 0,
+                              half(edgeBefore, corner.Point)};
+                    out[2] = {corner.Point, corner.Normal, corner.UV, 0, half(corner.Edge, corner.Point)};
+                    out[3] = {links.edgePoint[corner.Edge], corner.Normal, uv[1 + k], 0, inner[k]};
+                }
+            }
+        });
+    };
+    next.FaceListCount = quads;
+    if (order == EdgeOrder::FirstUse) {
+        const FirstUseEdges numbers(source, next, links);
+        writeQuads([&](int32_t f, int32_t* ids) { numbers.InnerEdges(f, ids); },
+                   [&](int32_t e, int32_t point) { return numbers.Half(e, point); });
+        next.EdgeListCount = numbers.Count();
+        return;
+    }
+    // Each used source edge splits in two at its edge point (the half at Point(0)
+    // first), then one inner edge per quad, numbered as the quads.
     const auto edges = static_cast<size_t>(source.EdgeListCount);
     BlockArray<int32_t> halfStart(edges);
     const auto edgeCount = static_cast<int32_t>(tasks::ExclusiveScan(
@@ -227,47 +376,16 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
             next.EdgeList[halfStart[e] + 1].Point[1] = source.EdgeList[e].Point[1];
         }
     });
-    // The half of edge e that ends at `point`.
-    const auto half = [&](int32_t e, int32_t point) {
-        return halfStart[e] + (source.EdgeList[e].Point[0] == point ? 0 : 1);
-    };
-
-    GrowInParallel(next.FaceList, static_cast<size_t>(quads));
-    // Every slot and corner is written below.
-    GrowForOverwrite(next.FaceMaterialSlot, static_cast<size_t>(quads));
-    GrowForOverwrite(next.Corners, static_cast<size_t>(quads) * 4);
-    // Inner edges follow the halves, one per quad, numbered as the quads.
-    tasks::ParallelFor(faces, kPointsPerChunk, [&](size_t begin, size_t end) {
-        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
-            const int32_t facePoint = links.facePoint[f];
-            if (facePoint < 0) continue;
+    writeQuads(
+        [&](int32_t f, int32_t* ids) {
             const iVgxFacePoint* corners = source.FaceCorners(f);
-            const int32_t n = source.FaceList[f].PointCount;
-            const int32_t innerEdge = edgeCount + firstQuad[f];
-            const int32_t* uv = &uvIndexes[uvStart[f]];  // centre, then side k at 1 + k
-            for (int32_t k = 0; k < n; ++k) {
-                next.EdgeList[innerEdge + k].Point[0] = facePoint;
-                next.EdgeList[innerEdge + k].Point[1] = links.edgePoint[corners[k].Edge];
+            for (int32_t k = 0; k < source.FaceList[f].PointCount; ++k) {
+                ids[k] = edgeCount + firstQuad[f] + k;
+                next.EdgeList[ids[k]].Point[0] = links.facePoint[f];
+                next.EdgeList[ids[k]].Point[1] = links.edgePoint[corners[k].Edge];
             }
-            for (int32_t k = 0; k < n; ++k) {
-                const int32_t quad = firstQuad[f] + k;
-                const int32_t before = (k + n - 1) % n;
-                const iVgxFacePoint& corner = corners[k];
-                const int32_t edgeBefore = corners[before].Edge;
-                iVgxFace& face = next.FaceList[quad];
-                face.CornerStart = quad * 4;
-                face.PointCount = face.CornerCapacity = 4;
-                next.FaceMaterialSlot[quad] = sourceSlots[f];
-                iVgxFacePoint* out = next.Corners.data() + face.CornerStart;
-                out[0] = {facePoint, corner.Normal, uv[0], 0, innerEdge + before};
-                out[1] = {links.edgePoint[edgeBefore], corner.Normal, uv[1 + before], 0,
-                          half(edgeBefore, corner.Point)};
-                out[2] = {corner.Point, corner.Normal, corner.UV, 0, half(corner.Edge, corner.Point)};
-                out[3] = {links.edgePoint[corner.Edge], corner.Normal, uv[1 + k], 0, innerEdge + k};
-            }
-        }
-    });
-    next.FaceListCount = quads;
+        },
+        [&](int32_t e, int32_t point) { return halfStart[e] + (source.EdgeList[e].Point[0] == point ? 0 : 1); });
     next.EdgeListCount = edgeCount + quads;
 }
 

@@ -64,10 +64,18 @@ struct SubdivisionLinks {
 
 namespace smoothing {
 
+// How the next level's edges are numbered: each used source edge's two halves
+// (the one at its Point(0) first) in source edge order, then one inner edge per
+// quad in quad order; or in order of first use by the quads' corners, as pooling
+// them quad by quad numbers them, which asks that no source face has two sides
+// on one edge or a side from a point to itself.
+enum class EdgeOrder { Split, FirstUse };
+
 // Builds `next` from `source` (whose corners must name their edges): positions
 // at the face averages and edge midpoints, UVs averaged and pooled, one material
 // slot per face, and the edges of the new quads.
-void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links);
+void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links,
+               EdgeOrder order = EdgeOrder::Split);
 // Moves the vertex and edge points by the Catmull-Clark rules, blended with
 // their unmoved positions by `tension` and restricted to points whose sharpness
 // passes the condition at `angle` degrees.
