@@ -72,21 +72,42 @@ void PlaceInitialPoints(const iVgxObject& source, iVgxObject& next, const Subdiv
 }
 
 // Face and edge points numbered after the source points: faces in order, then
-// the used edges in edge order.
+// the used edges in edge order. Returns the next level's point count.
 int32_t NumberNewPoints(const iVgxObject& source, SubdivisionLinks& links) {
-    links.facePoint.assign(static_cast<size_t>(source.FaceListCount), -1);
-    links.edgePoint.assign(static_cast<size_t>(source.EdgeListCount), -1);
-    int32_t next = source.PointListCount;
-    for (int32_t f = 0; f < source.FaceListCount; ++f) {
-        if (!HasFacePoint(source, f)) continue;
-        links.facePoint[f] = next++;
-        const iVgxFacePoint* corners = source.FaceCorners(f);
-        for (int32_t k = 0; k < source.FaceList[f].PointCount; ++k) links.edgePoint[SideEdge(source, corners[k])] = 0;
-    }
-    for (int32_t& point : links.edgePoint) {
-        if (point == 0) point = next++;
-    }
-    return next;
+    const auto faces = static_cast<size_t>(source.FaceListCount);
+    const auto edges = static_cast<size_t>(source.EdgeListCount);
+    GrowForOverwrite(links.facePoint, faces);  // each is numbered below
+    links.edgePoint.assign(edges, -1);
+    // Faces sharing an edge mark it alike.
+    tasks::ParallelFor(faces, kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+            if (!HasFacePoint(source, f)) continue;
+            const iVgxFacePoint* corners = source.FaceCorners(f);
+            for (int32_t k = 0; k < source.FaceList[f].PointCount; ++k) {
+                std::atomic_ref<int32_t>(links.edgePoint[SideEdge(source, corners[k])])
+                    .store(0, std::memory_order_relaxed);
+            }
+        }
+    });
+    const auto facePoints = static_cast<int32_t>(tasks::ExclusiveScan(
+        faces, kPointsPerChunk, [&](size_t f) { return HasFacePoint(source, static_cast<int32_t>(f)) ? 1 : 0; },
+        links.facePoint.data()));
+    tasks::ParallelFor(faces, kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
+            links.facePoint[f] = HasFacePoint(source, f) ? source.PointListCount + links.facePoint[f] : -1;
+        }
+    });
+    BlockArray<int32_t> usedBefore;
+    GrowForOverwrite(usedBefore, edges);
+    const auto edgePoints = static_cast<int32_t>(tasks::ExclusiveScan(
+        edges, kPointsPerChunk, [&](size_t e) { return links.edgePoint[e] == 0 ? 1 : 0; }, usedBefore.data()));
+    const int32_t firstEdgePoint = source.PointListCount + facePoints;
+    tasks::ParallelFor(edges, kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t e = begin; e < end; ++e) {
+            if (links.edgePoint[e] == 0) links.edgePoint[e] = firstEdgePoint + usedBefore[e];
+        }
+    });
+    return firstEdgePoint + edgePoints;
 }
 
 VgxUV MeanUV(const VgxUV& a, const VgxUV& b) { return {(a.U + b.U) * 0.5f, (a.V + b.V) * 0.5f}; }
