@@ -399,8 +399,9 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
         for (int32_t k = 1; k <= SmoothingLevel; ++k) {
             onePerPair = onePerPair && vgx::SidesOnDistinctEdges(self.levels[k - 1]);
             const bool firstUse = k == SmoothingLevel && onePerPair;
-            vgx::smoothing::Subdivide(self.levels[k - 1], self.levels[k], self.links[k],
-                                      firstUse ? vgx::smoothing::EdgeOrder::FirstUse : vgx::smoothing::EdgeOrder::Split);
+            vgx::smoothing::Subdivide(
+                self.levels[k - 1], self.levels[k], self.links[k],
+                firstUse ? vgx::smoothing::EdgeOrder::FirstUse : vgx::smoothing::EdgeOrder::Split);
             vgx::smoothing::PositionSmoothedPoints(self.levels[k - 1], self.levels[k], self.links[k],
                                                    SmoothingCondition, SmoothingAngle, SmoothingTension);
         }

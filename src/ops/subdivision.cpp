@@ -194,7 +194,7 @@ public:
                 const int32_t n = source.FaceList[f].PointCount;
                 Number(f, [&](Kind kind, int32_t k, int32_t id) {
                     const int32_t middle = links.edgePoint[corners[k].Edge];
-                    const int32_t other = kind == Kind::Inner ? links.facePoint[f]
+                    const int32_t other = kind == Kind::Inner   ? links.facePoint[f]
                                           : kind == Kind::Start ? corners[k].Point
                                                                 : corners[(k + 1) % n].Point;
                     next.EdgeList[id].Point[0] = std::min(middle, other);

@@ -74,8 +74,7 @@ enum class EdgeOrder { Split, FirstUse };
 // Builds `next` from `source` (whose corners must name their edges): positions
 // at the face averages and edge midpoints, UVs averaged and pooled, one material
 // slot per face, and the edges of the new quads.
-void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links,
-               EdgeOrder order = EdgeOrder::Split);
+void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& links, EdgeOrder order = EdgeOrder::Split);
 // Moves the vertex and edge points by the Catmull-Clark rules, blended with
 // their unmoved positions by `tension` and restricted to points whose sharpness
 // passes the condition at `angle` degrees.
