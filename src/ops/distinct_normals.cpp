@@ -5,133 +5,14 @@
 #include <utility>
 #include <vector>
 
+#include "ops/first_use_runs.h"
 #include "root/task_pool.h"
 
 namespace vgx {
 namespace {
 
-bool SameBits(const VgxVector& a, const VgxVector& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// Normals kept in order of first use over the faces, found in runs of faces on the
-// worker threads. A walk keeps a normal filed under its point unless it is the
-// same as the last one kept there or as the last one it kept at all (flat regions
-// give neighbouring points one normal). A run after the first cannot know, at a
-// point's first normal, what the runs before it kept there last: that entry is
-// pending until they are done, then takes that one's place when the two are the
-// same. Where runs begin, an entry may repeat an earlier one bit for bit; pooling
-// gives both the same entry, so the pool is what one walk's entries give.
-class FirstUseRuns {
-public:
-    // Faces [0, faces) cut into runs of at least 16,384 faces; keys are
-    // 0 .. keys - 1. Each run sets aside room for its share of `expected` entries.
-    FirstUseRuns(size_t faces, size_t keys, size_t expected) : keys_(keys), expected_(expected) {
-        constexpr size_t kFacesPerRun = 16384;
-        runs_.resize(tasks::RunCount(faces, kFacesPerRun));
-        for (size_t r = 0; r < runs_.size(); ++r) {
-            runs_[r].firstFace = static_cast<int32_t>(faces * r / runs_.size());
-            runs_[r].endFace = static_cast<int32_t>(faces * (r + 1) / runs_.size());
-        }
-    }
-
-    // Calls walk(run, firstFace, endFace) for every run on the worker threads; the
-    // walk calls Keep and Add for its faces in face order.
-    template <class Walk>
-    void WalkRuns(Walk&& walk) {
-        tasks::RunChunks(runs_.size(), [&](size_t r) {
-            runs_[r].values.reserve(expected_ / runs_.size());
-            GrowForOverwrite(runs_[r].lastAt, keys_);
-            std::fill(runs_[r].lastAt.begin(), runs_[r].lastAt.end(), -1);
-            walk(r, runs_[r].firstFace, runs_[r].endFace);
-        });
-    }
-    // The run's number of `entry` filed under `key`: the last one kept there or the
-    // run's latest kept one when the same, else a new one.
-    int32_t Keep(size_t r, int32_t key, const VgxVector& entry) {
-        Run& run = runs_[r];
-        int32_t& last = run.lastAt[key];
-        if (last >= 0 && SameBits(run.values[last], entry)) return last;
-        if (run.latest >= 0 && SameBits(run.values[run.latest], entry)) return last = run.latest;
-        const int32_t added = Add(r, entry);
-        if (last < 0 && r > 0) run.pending.push_back({added, key});
-        return last = run.latest = added;
-    }
-    // A new entry filed under no key, which no later one takes.
-    int32_t Add(size_t r, const VgxVector& entry) {
-        runs_[r].values.push_back(entry);
-        return static_cast<int32_t>(runs_[r].values.size()) - 1;
-    }
-
-    // After the walks: every entry kept, in one walk's order. Then Place gives each
-    // run's numbers their place in it.
-    void Finish(BlockArray<VgxVector>& entries) {
-        if (runs_.size() == 1) {
-            entries = std::move(runs_[0].values);  // one walk's entries are the result
-            return;
-        }
-        tasks::RunChunks(runs_.size(), [&](size_t r) { FindMerges(r); });
-        std::vector<int32_t> firstPlace(runs_.size() + 1, 0);
-        for (size_t r = 0; r < runs_.size(); ++r) {
-            firstPlace[r + 1] = firstPlace[r] + static_cast<int32_t>(runs_[r].values.size() - runs_[r].merges.size());
-        }
-        GrowForOverwrite(entries, static_cast<size_t>(firstPlace.back()));
-        tasks::RunChunks(runs_.size(), [&](size_t r) {
-            Run& run = runs_[r];
-            run.place.assign(run.values.size(), 0);
-            for (const Merge& merge : run.merges) run.place[merge.entry] = -1;
-            int32_t next = firstPlace[r];
-            for (size_t entry = 0; entry < run.values.size(); ++entry) {
-                if (run.place[entry] < 0) continue;
-                run.place[entry] = next;
-                entries[static_cast<size_t>(next++)] = run.values[entry];
-            }
-        });
-        // Run after run: the entry one merged into may itself have merged into an
-        // even earlier run's.
-        for (Run& run : runs_) {
-            for (const Merge& merge : run.merges) run.place[merge.entry] = runs_[merge.run].place[merge.earlier];
-        }
-    }
-    int32_t Place(size_t r, int32_t number) const { return runs_.size() == 1 ? number : runs_[r].place[number]; }
-
-    size_t RunCount() const { return runs_.size(); }
-    int32_t FirstFace(size_t r) const { return runs_[r].firstFace; }
-    int32_t EndFace(size_t r) const { return runs_[r].endFace; }
-
-private:
-    struct Pending {
-        int32_t entry, key;
-    };
-    struct Merge {
-        int32_t entry, run, earlier;  // the entry is run `run`'s entry `earlier`
-    };
-    struct Run {
-        int32_t firstFace = 0, endFace = 0;
-        BlockArray<int32_t> lastAt;  // per key: the run's last entry there, -1 before
-        int32_t latest = -1;         // the run's last entry kept under a key
-        BlockArray<VgxVector> values;
-        std::vector<Pending> pending;
-        std::vector<Merge> merges;
-        std::vector<int32_t> place;  // entry -> place among all entries
-    };
-
-    // A pending entry takes the place of what the latest earlier run to file
-    // anything under its key kept there last, when the two are the same.
-    void FindMerges(size_t r) {
-        Run& run = runs_[r];
-        for (const Pending& pending : run.pending) {
-            for (size_t earlier = r; earlier-- > 0;) {
-                const int32_t last = runs_[earlier].lastAt[pending.key];
-                if (last < 0) continue;
-                if (SameBits(runs_[earlier].values[last], run.values[pending.entry])) {
-                    run.merges.push_back({pending.entry, static_cast<int32_t>(earlier), last});
-                }
-                break;
-            }
-        }
-    }
-
-    size_t keys_, expected_;
-    std::vector<Run> runs_;
+struct SameBits {
+    bool operator()(const VgxVector& a, const VgxVector& b) const { return std::memcmp(&a, &b, sizeof a) == 0; }
 };
 
 }  // namespace
@@ -139,7 +20,8 @@ private:
 void FindDistinctCornerNormals(const iVgxObject& level, const BlockArray<VgxVector>& cornerNormals,
                                BlockArray<int32_t>& cornerSlots, BlockArray<VgxVector>& distinct) {
     // Mostly one entry per point.
-    FirstUseRuns runs(static_cast<size_t>(level.FaceListCount), level.PointList.size(), level.PointList.size());
+    FirstUseRuns<VgxVector, SameBits> runs(static_cast<size_t>(level.FaceListCount), level.PointList.size(),
+                                           level.PointList.size());
     const auto cornersOf = [&](int32_t f) { return static_cast<size_t>(level.FaceCorners(f) - level.Corners.data()); };
     runs.WalkRuns([&](size_t run, int32_t firstFace, int32_t endFace) {
         for (int32_t f = firstFace; f < endFace; ++f) {
@@ -149,7 +31,8 @@ void FindDistinctCornerNormals(const iVgxObject& level, const BlockArray<VgxVect
                 const VgxVector& normal = cornerNormals[first + k];
                 // A non-finite value matches nothing, not even itself.
                 const bool finite = std::isfinite(normal.X) && std::isfinite(normal.Y) && std::isfinite(normal.Z);
-                cornerSlots[first + k] = finite ? runs.Keep(run, corners[k].Point, normal) : runs.Add(run, normal);
+                cornerSlots[first + k] =
+                    finite ? runs.KeepOrLatest(run, corners[k].Point, normal) : runs.Add(run, normal);
             }
         }
     });

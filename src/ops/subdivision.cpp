@@ -15,6 +15,7 @@
 
 #include "mesh/mesh_records.h"
 #include "mesh/mod_index.h"
+#include "ops/first_use_runs.h"
 #include "ops/vec3.h"
 #include "root/block_growth.h"
 #include "root/errors.h"
@@ -112,51 +113,77 @@ int32_t NumberNewPoints(const iVgxObject& source, SubdivisionLinks& links) {
 
 VgxUV MeanUV(const VgxUV& a, const VgxUV& b) { return {(a.U + b.U) * 0.5f, (a.V + b.V) * 0.5f}; }
 
-// The UVs of the new corners, after the copied source UVs: per face its centre,
-// then one per side. Two faces that give an edge's ends the same UV entries share
-// that side's UV, so a UV seam stays a seam and nothing else splits. Entries are
-// matched by index, not searched by value: searching cost ten times the step.
-// `entries` is the number of centres and sides, so nothing grows while they are added.
-BlockArray<int32_t> AddNewUVs(const iVgxObject& source, iVgxObject& next, size_t entries,
-                              BlockArray<int32_t>& uvIndexes) {
-    struct SideUV {
-        int32_t atPoint0 = -1, atPoint1 = -1, index = -1;
-    };
-    BlockArray<SideUV> sides(static_cast<size_t>(source.EdgeListCount));
-    BlockArray<int32_t> start(static_cast<size_t>(source.FaceListCount), -1);
-    uvIndexes.clear();
-    uvIndexes.reserve(entries);
-    next.UVList.reserve(static_cast<size_t>(source.UVListCount) + entries);
-    next.UVList.assign(source.UVList.begin(), source.UVList.begin() + source.UVListCount);
-    const auto add = [&](const VgxUV& uv) {
-        next.UVList.push_back({uv, 0});
-        return static_cast<int32_t>(next.UVList.size()) - 1;
-    };
-    for (int32_t f = 0; f < source.FaceListCount; ++f) {
-        if (!HasFacePoint(source, f)) continue;
-        start[f] = static_cast<int32_t>(uvIndexes.size());
-        const iVgxFacePoint* corners = source.FaceCorners(f);
-        const int32_t n = source.FaceList[f].PointCount;
-        double u = 0, v = 0;
-        for (int32_t k = 0; k < n; ++k) {
-            const VgxUV& uv = At(source.UVList, corners[k].UV).Coordinate;
-            u += uv.U, v += uv.V;
-        }
-        uvIndexes.push_back(add({static_cast<float>(u / n), static_cast<float>(v / n)}));
-        for (int32_t k = 0; k < n; ++k) {
-            const iVgxFacePoint& from = corners[k];
-            const iVgxFacePoint& to = corners[(k + 1) % n];
-            const bool forward = source.EdgeList[from.Edge].Point[0] == from.Point;
-            const int32_t atPoint0 = forward ? from.UV : to.UV, atPoint1 = forward ? to.UV : from.UV;
-            SideUV& side = sides[from.Edge];
-            if (side.index < 0 || side.atPoint0 != atPoint0 || side.atPoint1 != atPoint1) {
-                side = {atPoint0, atPoint1,
-                        add(MeanUV(source.UVList[from.UV].Coordinate, source.UVList[to.UV].Coordinate))};
-            }
-            uvIndexes.push_back(side.index);
-        }
+// A UV added by subdivision: a face's centre, or the middle of a side whose ends
+// take the source UVs atPoint0 and atPoint1 (at its edge's Point(0) and Point(1)).
+struct NewUV {
+    VgxUV uv;
+    int32_t atPoint0 = -1, atPoint1 = -1;
+};
+struct SameEnds {
+    bool operator()(const NewUV& a, const NewUV& b) const {
+        return a.atPoint0 == b.atPoint0 && a.atPoint1 == b.atPoint1;
     }
-    for (iVgxUVCoordinate& uv : next.UVList) uv.NextUV = 0;
+};
+
+// The UVs of the new corners, after the copied source UVs: per face its centre,
+// then one per side. A side shares the UV of the last side along its edge when
+// that one's ends took the same source UVs, so a UV seam stays a seam and nothing
+// else splits. Entries are matched by index, not searched by value: searching
+// cost ten times the step. uvIndexes gets per face, from the returned start, the
+// centre's entry, then side k's at 1 + k.
+BlockArray<int32_t> AddNewUVs(const iVgxObject& source, iVgxObject& next, BlockArray<int32_t>& uvIndexes) {
+    const auto faces = static_cast<size_t>(source.FaceListCount);
+    BlockArray<int32_t> start;
+    GrowForOverwrite(start, faces);
+    const auto slots = static_cast<size_t>(tasks::ExclusiveScan(
+        faces, kPointsPerChunk,
+        [&](size_t f) {
+            const auto face = static_cast<int32_t>(f);
+            return HasFacePoint(source, face) ? 1 + source.FaceList[face].PointCount : 0;
+        },
+        start.data()));
+    GrowForOverwrite(uvIndexes, slots);  // every face with a face point fills its own
+    FirstUseRuns<NewUV, SameEnds> runs(faces, static_cast<size_t>(source.EdgeListCount), slots);
+    runs.WalkRuns([&](size_t run, int32_t firstFace, int32_t endFace) {
+        for (int32_t f = firstFace; f < endFace; ++f) {
+            if (!HasFacePoint(source, f)) continue;
+            const iVgxFacePoint* corners = source.FaceCorners(f);
+            const int32_t n = source.FaceList[f].PointCount;
+            double u = 0, v = 0;
+            for (int32_t k = 0; k < n; ++k) {
+                const VgxUV& uv = At(source.UVList, corners[k].UV).Coordinate;
+                u += uv.U, v += uv.V;
+            }
+            int32_t* out = &uvIndexes[start[f]];
+            out[0] = runs.Add(run, {{static_cast<float>(u / n), static_cast<float>(v / n)}});
+            for (int32_t k = 0; k < n; ++k) {
+                const iVgxFacePoint& from = corners[k];
+                const iVgxFacePoint& to = corners[(k + 1) % n];
+                const bool forward = source.EdgeList[from.Edge].Point[0] == from.Point;
+                const VgxUV middle = MeanUV(source.UVList[from.UV].Coordinate, source.UVList[to.UV].Coordinate);
+                out[1 + k] = runs.Keep(run, from.Edge, {middle, forward ? from.UV : to.UV, forward ? to.UV : from.UV});
+            }
+        }
+    });
+    BlockArray<NewUV> added;
+    runs.Finish(added);
+    const auto copied = static_cast<size_t>(source.UVListCount);
+    next.UVList.clear();
+    GrowForOverwrite(next.UVList, copied + added.size());  // all written below
+    tasks::ParallelFor(copied + added.size(), kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            next.UVList[i] = {i < copied ? source.UVList[i].Coordinate : added[i - copied].uv, 0};
+        }
+    });
+    tasks::RunChunks(runs.RunCount(), [&](size_t run) {
+        for (int32_t f = runs.FirstFace(run); f < runs.EndFace(run); ++f) {
+            if (!HasFacePoint(source, f)) continue;
+            int32_t* out = &uvIndexes[start[f]];
+            for (int32_t k = 0; k <= source.FaceList[f].PointCount; ++k) {
+                out[k] = static_cast<int32_t>(copied) + runs.Place(run, out[k]);
+            }
+        }
+    });
     next.UVListCount = static_cast<int32_t>(next.UVList.size());
     next.UVHashTable.Reset(0);  // a derived level is never searched
     return start;
@@ -326,10 +353,8 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
     next.NormalList.assign(source.NormalList.begin(), source.NormalList.begin() + source.NormalListCount);
     next.NormalListCount = source.NormalListCount;
     next.NormalHashTable = source.NormalHashTable;
-    const auto centres = static_cast<size_t>(
-        std::count_if(links.facePoint.begin(), links.facePoint.end(), [](int32_t point) { return point >= 0; }));
     BlockArray<int32_t> uvIndexes;
-    const BlockArray<int32_t> uvStart = AddNewUVs(source, next, centres + quads, uvIndexes);
+    const BlockArray<int32_t> uvStart = AddNewUVs(source, next, uvIndexes);
 
     std::vector<int32_t> sourceSlots;
     MaterialSlots(source, next.MaterialList, sourceSlots);
