@@ -394,7 +394,8 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
         vgx::ObjectState& self = *internals_;
         if (!self.edgesValid) vgx::RebuildFaces(*this, self.Base(), 1);
         // The subdivided level becomes the editable mesh: the last step numbers its
-        // edges as pooling would, unless a face ran two sides along one edge.
+        // edges as pooling would, unless a face ran two sides along one edge or a
+        // side from a point to itself; then they are pooled.
         bool onePerPair = true;
         for (int32_t k = 1; k <= SmoothingLevel; ++k) {
             onePerPair = onePerPair && vgx::SidesOnDistinctEdges(self.levels[k - 1]);

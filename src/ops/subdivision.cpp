@@ -265,8 +265,7 @@ private:
 
     // The lowest face with a face point using each source edge.
     void FindFirstUsers() {
-        GrowForOverwrite(firstUser_, static_cast<size_t>(source_.EdgeListCount));
-        std::fill(firstUser_.begin(), firstUser_.end(), std::numeric_limits<int32_t>::max());
+        firstUser_.assign(static_cast<size_t>(source_.EdgeListCount), std::numeric_limits<int32_t>::max());
         tasks::ParallelFor(static_cast<size_t>(source_.FaceListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
             for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
                 if (links_.facePoint[f] < 0) continue;
