@@ -193,10 +193,6 @@ void CompactCoordinates(iVgxObject& level) {
     });
 }
 
-}  // namespace
-
-namespace {
-
 using SlotsByMaterial = std::unordered_map<const VgxMaterial*, int32_t>;
 
 // The slot of a material in the level's list, appended (and the material told
@@ -388,19 +384,17 @@ namespace {
 // Whether every face stays where it is: kept, with exactly the room it uses,
 // its corners right after the face before it's. A smoothed mesh's faces do.
 bool FacesStayInPlace(const iVgxObject& level, int32_t minimumCorners) {
-    const auto faces = static_cast<size_t>(level.FaceListCount);
-    std::vector<char> chunkHolds((faces + kFacesPerChunk - 1) / kFacesPerChunk, 1);
-    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+    const auto rangeHolds = [&](size_t begin, size_t end) {
         for (size_t f = begin; f < end; ++f) {
             const iVgxFace& face = level.FaceList[f];
             const int32_t after = f == 0 ? 0 : level.FaceList[f - 1].CornerStart + level.FaceList[f - 1].PointCount;
             if (face.PointCount < minimumCorners || face.CornerCapacity != face.PointCount || face.CornerStart != after) {
-                chunkHolds[begin / kFacesPerChunk] = 0;
-                return;
+                return false;
             }
         }
-    });
-    return std::find(chunkHolds.begin(), chunkHolds.end(), 0) == chunkHolds.end();
+        return true;
+    };
+    return tasks::AllRangesHold(static_cast<size_t>(level.FaceListCount), kFacesPerChunk, rangeHolds);
 }
 
 // Faces that stay in place only drop their rebuild flags. Returns the faces kept.

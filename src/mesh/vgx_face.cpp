@@ -186,10 +186,7 @@ void VgxFace::ApplyMaterial(const std::shared_ptr<VgxMaterial>& Material) {
         if (!object_) return;
         vgx::ObjectState& owner = vgx::State(*object_);
         // A proxy a rebuild replaced keeps its material to itself.
-        if (owner.Base().MadeProxy(id_) == this) {
-            owner.Base().GiveFacesOwnMaterials();
-            owner.Base().FaceMaterials[id_] = Material;
-        }
+        if (owner.Base().MadeProxy(id_) == this) owner.Base().SetFaceMaterial(id_, Material);
         owner.StructureChanged();
     });
 }

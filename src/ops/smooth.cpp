@@ -237,9 +237,7 @@ void RefileCoordinates(iVgxObject& level) {
 // itself. Subdividing such a level, whose own edges join distinct pairs of
 // points, names one edge per pair of points.
 bool SidesOnDistinctEdges(const iVgxObject& level) {
-    const auto faces = static_cast<size_t>(level.FaceListCount);
-    std::vector<char> chunkHolds((faces + kFacesPerChunk - 1) / kFacesPerChunk, 1);
-    tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+    const auto rangeHolds = [&](size_t begin, size_t end) {
         std::vector<int32_t> edges;
         for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {
             const iVgxFacePoint* corners = level.FaceCorners(f);
@@ -251,13 +249,11 @@ bool SidesOnDistinctEdges(const iVgxObject& level) {
                 closed = closed || corners[k].Point == corners[(k + 1) % n].Point;
             }
             std::sort(edges.begin(), edges.end());
-            if (closed || std::adjacent_find(edges.begin(), edges.end()) != edges.end()) {
-                chunkHolds[begin / kFacesPerChunk] = 0;
-                return;
-            }
+            if (closed || std::adjacent_find(edges.begin(), edges.end()) != edges.end()) return false;
         }
-    });
-    return std::find(chunkHolds.begin(), chunkHolds.end(), 0) == chunkHolds.end();
+        return true;
+    };
+    return tasks::AllRangesHold(static_cast<size_t>(level.FaceListCount), kFacesPerChunk, rangeHolds);
 }
 
 }  // namespace

@@ -42,6 +42,14 @@ inline size_t RunCount(size_t items, size_t minimum) {
     return std::clamp<size_t>(items / minimum, 1, std::min<size_t>(kMaxRuns, static_cast<size_t>(ThreadCount())));
 }
 
+// Whether holds(begin, end) for every range of `grain` items of [0, count).
+template <class Holds>
+bool AllRangesHold(size_t count, size_t grain, Holds&& holds) {
+    std::vector<char> rangeHolds((count + grain - 1) / grain, 1);
+    ParallelFor(count, grain, [&](size_t begin, size_t end) { rangeHolds[begin / grain] = holds(begin, end) ? 1 : 0; });
+    return std::find(rangeHolds.begin(), rangeHolds.end(), 0) == rangeHolds.end();
+}
+
 // out[i] = value(0) + ... + value(i - 1) for every i in [0, count), in chunks of
 // `grain`; returns the sum of all. Whole numbers add up alike in any grouping, so
 // this is the serial result.
