@@ -22,7 +22,7 @@ struct alignas(64) BvhNode {
 
 struct Bvh {
     std::vector<BvhNode> nodes;  // the root is node 0; none for no triangles
-    std::vector<Triangle> triangles;
+    BlockArray<Triangle> triangles;
 };
 
 // Binned SAH over the mesh's triangles, on the library's worker threads; the result

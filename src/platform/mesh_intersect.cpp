@@ -10,9 +10,13 @@
 #include "platform/triangle_hit.h"
 #include "root/errors.h"
 #include "root/finite.h"
+#include "root/task_pool.h"
 
 namespace vgx::platform {
 namespace {
+
+constexpr size_t kVertexGrain = 65536;  // vertices one worker copies positions of at a time
+constexpr size_t kIndexGrain = 262144;  // indices one worker checks at a time
 
 struct CacheEntry {
     std::weak_ptr<VgxDeviceMesh> owner;
@@ -52,14 +56,20 @@ MeshTriangles ReadMeshTriangles(const VgxDeviceMesh& mesh) {
     size_t stride = 44;
     if (mesh.GetFormat() != VgxVertexFormat44) stride = vertexBuffer->GetLength() / static_cast<size_t>(vertices);
     if (stride < 12) Raise(VgxErrSubscript);
-    std::vector<uint8_t> bytes(stride * static_cast<size_t>(vertices));
-    vertexBuffer->Read(0, bytes.data(), bytes.size());
-    out.positions.resize(3 * static_cast<size_t>(vertices));
-    for (size_t v = 0; v < static_cast<size_t>(vertices); ++v) {
-        std::memcpy(&out.positions[3 * v], bytes.data() + v * stride, 12);
-    }
+    // Read whole, on the calling thread: a host's buffers need not take reads from
+    // several threads. The arrays are filled whole below, so none is cleared first;
+    // the bytes are held in words, which grow without a step per byte.
+    const size_t bytes = stride * static_cast<size_t>(vertices);
+    BlockArray<uint32_t> words;
+    GrowForOverwrite(words, (bytes + 3) / 4);
+    vertexBuffer->Read(0, words.data(), bytes);
+    const auto* vertexBytes = reinterpret_cast<const uint8_t*>(words.data());
+    GrowForOverwrite(out.positions, 3 * static_cast<size_t>(vertices));
+    tasks::ParallelFor(static_cast<size_t>(vertices), kVertexGrain, [&](size_t begin, size_t end) {
+        for (size_t v = begin; v < end; ++v) std::memcpy(&out.positions[3 * v], vertexBytes + v * stride, 12);
+    });
     const size_t indexCount = 3 * static_cast<size_t>(faces);
-    out.indices.resize(indexCount);
+    GrowForOverwrite(out.indices, indexCount);
     if (mesh.GetOptions() & VgxMeshIndex32) {
         indexBuffer->Read(0, out.indices.data(), indexCount * 4);
     } else {
@@ -67,9 +77,11 @@ MeshTriangles ReadMeshTriangles(const VgxDeviceMesh& mesh) {
         indexBuffer->Read(0, narrow.data(), indexCount * 2);
         std::copy(narrow.begin(), narrow.end(), out.indices.begin());
     }
-    for (uint32_t index : out.indices) {
-        if (index >= static_cast<uint32_t>(vertices)) Raise(VgxErrSubscript);
-    }
+    const bool allNamed = tasks::AllRangesHold(indexCount, kIndexGrain, [&](size_t begin, size_t end) {
+        return std::all_of(out.indices.begin() + begin, out.indices.begin() + end,
+                           [&](uint32_t index) { return index < static_cast<uint32_t>(vertices); });
+    });
+    if (!allNamed) Raise(VgxErrSubscript);
     return out;
 }
 

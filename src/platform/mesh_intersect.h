@@ -13,13 +13,15 @@
 // and dropped when the next hierarchy is built after the mesh died. The contents of
 // a mesh are taken to be fixed once it has been intersected (the library recreates
 // its meshes at every rebuild).
+#include <vgx/VgxDevice.h>
+#include <vgx/VgxTypes.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include <vgx/VgxDevice.h>
-#include <vgx/VgxTypes.h>
+#include "platform/large_blocks.h"
 
 namespace vgx::platform {
 
@@ -39,8 +41,8 @@ MeshHit IntersectMesh(const std::shared_ptr<VgxDeviceMesh>& mesh, const VgxVecto
 // The triangles of a mesh as plain arrays: three floats per vertex, three indices
 // per triangle (checked against the vertex count, 9 otherwise).
 struct MeshTriangles {
-    std::vector<float> positions;
-    std::vector<uint32_t> indices;
+    BlockArray<float> positions;
+    BlockArray<uint32_t> indices;
     int32_t TriangleCount() const { return static_cast<int32_t>(indices.size() / 3); }
 };
 MeshTriangles ReadMeshTriangles(const VgxDeviceMesh& mesh);
