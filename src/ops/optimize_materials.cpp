@@ -13,11 +13,12 @@ void VgxObject::OptimizeMaterials() {
         vgx::iVgxObject& level = internals_->Base();
         // The first material of each class of equal ones, in order of first use, and
         // what each material object resolved to when first met: faces sharing an
-        // object need no second search.
+        // object need no second search. Each face's handle is only looked at: a
+        // copy per face would count references on the one material of most meshes.
         std::vector<std::shared_ptr<VgxMaterial>> distinct;
         std::unordered_map<const VgxMaterial*, std::shared_ptr<VgxMaterial>> resolved;
         for (int32_t f = 0; f < level.FaceListCount; ++f) {
-            const std::shared_ptr<VgxMaterial> material = level.FaceMaterial(f);
+            const std::shared_ptr<VgxMaterial>& material = level.FaceMaterial(f);
             auto [entry, added] = resolved.try_emplace(material.get());
             if (added) {
                 for (const auto& candidate : distinct) {
