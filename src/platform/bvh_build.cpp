@@ -8,7 +8,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <memory>
 
 #include "platform/bvh.h"
 #include "platform/simd.h"
@@ -341,12 +340,15 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
     const int32_t n = mesh.TriangleCount();
     if (n == 0) return bvh;
     std::vector<NodePair> pairs(1);  // the root is child 0 of pair 0, the only node there
-    auto items = std::make_unique_for_overwrite<Item[]>(static_cast<size_t>(n));
+    // Every item and triangle is written below; a mesh picked again after an edit
+    // reuses the blocks of the hierarchy built before.
+    BlockArray<Item> items;
+    GrowForOverwrite(items, static_cast<size_t>(n));
     tasks::ParallelFor(static_cast<size_t>(n), kItemGrain, [&](size_t begin, size_t end) {
         for (size_t t = begin; t < end; ++t) items[t] = MakeItem(mesh, static_cast<int32_t>(t));
     });
     Range root{0, n, 0};
-    Bound(items.get(), root);
+    Bound(items.data(), root);
 
     // Waves of splits down to ranges a subtree may take.
     const size_t subtreeLimit = std::max(kSubtreeFloor, static_cast<size_t>(n) / kSubtreeShare);
@@ -373,7 +375,7 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
         }
         std::vector<Split> splits(big.size());
         tasks::RunChunks(big.size(), [&](size_t i) {
-            splits[i].inner = SplitRange(items.get(), big[i].range, splits[i].node, splits[i].left, splits[i].right);
+            splits[i].inner = SplitRange(items.data(), big[i].range, splits[i].node, splits[i].left, splits[i].right);
         });
         wave.clear();
         for (size_t i = 0; i < big.size(); ++i) {
@@ -392,7 +394,7 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
         Subtree& subtree = subtrees[i];
         std::vector<NodePair> local(1);
         local.reserve(static_cast<size_t>(subtree.range.Count()) / 2 + 1);
-        BuildSubtree(items.get(), subtree.range, local, 0, 0);
+        BuildSubtree(items.data(), subtree.range, local, 0, 0);
         subtree.root = local[0].child[0];
         if (subtree.root.count > 0) return;
         subtree.wide.reserve(local.size() / 2 + 1);
@@ -436,7 +438,7 @@ Bvh BuildBvh(const MeshTriangles& mesh) {
         subtrees[i].wide = {};
     });
 
-    bvh.triangles.resize(static_cast<size_t>(n));
+    GrowForOverwrite(bvh.triangles, static_cast<size_t>(n));
     tasks::ParallelFor(static_cast<size_t>(n), kItemGrain, [&](size_t begin, size_t end) {
         for (size_t k = begin; k < end; ++k) bvh.triangles[k] = MakeTriangle(mesh, items[k].index);
     });
