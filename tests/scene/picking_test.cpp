@@ -146,8 +146,15 @@ TEST(MeshIntersection, HandComputedHitsAndOddMeshes) {
         const MeshHit hit = IntersectMesh(MakeMesh(device, Triangle(0), same, true), {0.5f, 0.5f, 1}, {0, 0, -1});
         EXPECT_EQ((std::tuple{hit.hit, hit.triangle}), (std::tuple{true, 0}));
     }
-    auto outside = MakeMesh(device, Triangle(0), {0, 1, 3}, true);
-    ExpectVgxError([&] { IntersectMesh(outside, {0.5f, 0.5f, 1}, {0, 0, -1}); }, 9, "VorlanSG", kOutOfRange);
+    // An index past the vertices, in a small mesh and as the very last of 300,000
+    // (checked in pieces on the workers): refused, with nothing cached.
+    std::vector<uint32_t> lastOutside(300000, 0);
+    lastOutside.back() = 3;
+    for (const auto& indices : {std::vector<uint32_t>{0, 1, 3}, lastOutside}) {
+        auto outside = MakeMesh(device, Triangle(0), indices, true);
+        ExpectVgxError([&] { IntersectMesh(outside, {0.5f, 0.5f, 1}, {0, 0, -1}); }, 9, "VorlanSG", kOutOfRange);
+        ExpectVgxError([&] { IntersectMesh(outside, {0.5f, 0.5f, 1}, {0, 0, -1}); }, 9, "VorlanSG", kOutOfRange);
+    }
 
     // Enough triangles for the hierarchy to split, some so far out that their extent
     // overflows and some not finite: the one at the origin is still found.
