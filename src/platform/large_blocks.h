@@ -62,6 +62,10 @@ using BlockArray = std::vector<T, platform::LargeBlockAllocator<T>>;
 template <class T>
 void GrowForOverwrite(BlockArray<T>& array, size_t count) {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+    // The standard library asks for each new element in turn; the test of the flag
+    // leaves the loop only when the compiler knows an element's store cannot change
+    // it, which a byte's store can. Bytes are grown as wider words.
+    static_assert(sizeof(T) > 1, "a byte array would be walked byte by byte");
     struct Unmade {
         Unmade() { platform::leaveNewElementsUnmade = true; }
         ~Unmade() { platform::leaveNewElementsUnmade = false; }

@@ -58,7 +58,7 @@ MeshTriangles ReadMeshTriangles(const VgxDeviceMesh& mesh) {
     if (stride < 12) Raise(VgxErrSubscript);
     // Read whole, on the calling thread: a host's buffers need not take reads from
     // several threads. The arrays are filled whole below, so none is cleared first;
-    // the bytes are held in words, which grow without a step per byte.
+    // the bytes are held in words, as growing for overwrite asks.
     const size_t bytes = stride * static_cast<size_t>(vertices);
     BlockArray<uint32_t> words;
     GrowForOverwrite(words, (bytes + 3) / 4);
