@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <vgx/VgxDevice.h>
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "support/vgx_test.h"
 
@@ -28,6 +30,24 @@ TEST(SoftwareDevice, BuffersOfAPossibleSizeKeepWhatIsWrittenAndNothingPastTheirE
     vertices->Read(0, all.data(), 88);
     expected[11] = 1, expected[12] = 2, expected[13] = 3;
     EXPECT_EQ(all, expected);  // and not a byte of the refused write
+}
+
+// Writes of many megabytes take another copying path: every byte lands, from any
+// starting byte, and none around the written range changes.
+TEST(SoftwareDevice, BigWritesKeepEveryByteWhereverTheyStartAndEnd) {
+    VgxSoftwareDevice device;
+    constexpr size_t kLength = (size_t{9} << 20) + 77, kOffset = 5, kSize = kLength - kOffset - 3;
+    auto buffer = device.CreateIndexBuffer(kLength, VgxUsageWriteOnly, VgxFormatIndex32, VgxPoolManaged);
+    const std::vector<uint8_t> zeros(kLength, 0);
+    buffer->Write(0, zeros.data(), kLength);
+    std::vector<uint8_t> bytes(kSize + 1);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 131 + i / 251);
+    buffer->Write(kOffset, bytes.data() + 1, kSize);  // neither end on a 16-byte boundary
+    std::vector<uint8_t> read(kLength);
+    buffer->Read(0, read.data(), kLength);
+    std::vector<uint8_t> expected(kLength, 0);
+    std::copy(bytes.begin() + 1, bytes.end(), expected.begin() + kOffset);
+    EXPECT_TRUE(read == expected);
 }
 
 // A mesh over buffers reads their bytes; a write to either side leaves the other as it was.
