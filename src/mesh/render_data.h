@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/large_blocks.h"
+
 namespace vgx {
 
 // One render vertex, byte for byte as the device receives it (format 0x252).
@@ -31,7 +33,7 @@ struct FaceTriangles {
 
 // The object block (from the editable mesh) or the visual block.
 struct RenderBlock {
-    std::vector<RenderVertex> vertices;
+    BlockArray<RenderVertex> vertices;
     std::vector<IndexList> triangles;   // per sub-object
     std::vector<IndexList> edgePoints;  // per sub-object: line pairs or points
     std::vector<int32_t> solidCounts;
@@ -39,7 +41,7 @@ struct RenderBlock {
     std::vector<FaceTriangles> faces;
     // The normal each vertex was made from, so moved points can be written into
     // their vertices without rebuilding them.
-    std::vector<int32_t> vertexNormal;
+    BlockArray<int32_t> vertexNormal;
 
     int32_t VertexCount() const { return static_cast<int32_t>(vertices.size()); }
 };

@@ -3,7 +3,8 @@
 // key a run meets for the first time may have been met by an earlier run: it then
 // takes that run's vertex, and every key new to all runs before it gets the next
 // vertex in run order. A run's new keys come in face order, so the numbering is
-// the one a single walk over all faces gives, whatever the number of runs.
+// the one a single walk over all faces gives, whatever the number of runs. Every
+// key of the first run is new, so its keys are its vertices.
 #include "mesh/render_vertices.h"
 
 #include <vgx/VgxMaterial.h>
@@ -34,9 +35,15 @@ struct Run {
     size_t firstFace = 0, endFace = 0;
     std::vector<RunPoint> points;  // grows only: a mesh rebuilt often reuses the pages
     std::vector<FacePoint> keys;   // in order of first use; NextFacePoint chains a point's keys
-    // Per key: the run that met it first, and there its index (until vertices are
-    // numbered) or its vertex.
+    // Per key of a later run: the run that met it first, and there its index
+    // (until vertices are numbered) or its vertex.
     std::vector<int32_t> owner, vertex;
+};
+
+// A slice of a later run's keys, looked up and numbered apart from the rest of
+// the run so that every thread shares every run's work.
+struct KeySlice {
+    size_t run = 0, begin = 0, end = 0;
     int32_t newKeys = 0, firstVertex = 0;
 };
 
@@ -87,7 +94,7 @@ void FillVertex(const iVgxObject& record, const FacePoint& key, RenderBlock& blo
 }
 
 // Each corner's index among its run's keys, and each point's corners in the run.
-// A lone run's keys are the vertices: `fill` then gets each as soon as it is
+// The first run's keys are vertices: `fill` then gets each as soon as it is
 // met, while its point is still in cache.
 void KeyRun(iVgxObject& record, Run& run, RenderBlock* fill) {
     const auto points = static_cast<size_t>(record.PointListCount);
@@ -112,14 +119,13 @@ void KeyRun(iVgxObject& record, Run& run, RenderBlock* fill) {
     }
 }
 
-// For each key of run `r`, the earlier run that met it first, if any.
-void FindEarlierKeys(std::span<Run> runs, size_t r) {
-    Run& run = runs[r];
-    const auto self = static_cast<int32_t>(r);
-    run.owner.resize(run.keys.size());
-    run.vertex.resize(run.keys.size());
-    run.newKeys = 0;
-    for (size_t i = 0; i < run.keys.size(); ++i) {
+// For each key of the slice, the earliest run that met it, if an earlier one did.
+// A key of the first run has its vertex already.
+void FindEarlierKeys(std::span<Run> runs, KeySlice& slice) {
+    Run& run = runs[slice.run];
+    const auto self = static_cast<int32_t>(slice.run);
+    slice.newKeys = 0;
+    for (size_t i = slice.begin; i < slice.end; ++i) {
         const FacePoint& key = run.keys[i];
         int32_t owner = self, at = static_cast<int32_t>(i);
         for (int32_t earlier = 0; earlier < self && owner == self; ++earlier) {
@@ -129,18 +135,46 @@ void FindEarlierKeys(std::span<Run> runs, size_t r) {
         }
         run.owner[i] = owner;
         run.vertex[i] = at;
-        if (owner == self) ++run.newKeys;
+        if (owner == self) ++slice.newKeys;
     }
 }
 
-// The run's new keys get their vertices.
-void NumberNewKeys(const iVgxObject& record, Run& run, int32_t self, RenderBlock& block) {
-    int32_t next = run.firstVertex;
-    for (size_t i = 0; i < run.keys.size(); ++i) {
+// The slice's new keys get their vertices.
+void NumberNewKeys(const iVgxObject& record, Run& run, const KeySlice& slice, RenderBlock& block) {
+    const auto self = static_cast<int32_t>(slice.run);
+    int32_t next = slice.firstVertex;
+    for (size_t i = slice.begin; i < slice.end; ++i) {
         if (run.owner[i] != self) continue;
         FillVertex(record, run.keys[i], block, static_cast<size_t>(next));
         run.vertex[i] = next++;
     }
+}
+
+// The keys of the runs after the first: which of them an earlier run met, and
+// vertices after the first run's for the others, in run and key order.
+void NumberLaterRuns(const iVgxObject& record, std::span<Run> runs, RenderBlock& block) {
+    constexpr size_t kKeysPerSlice = 16384;
+    std::vector<KeySlice> slices;
+    for (size_t r = 1; r < runs.size(); ++r) {
+        Run& run = runs[r];
+        run.owner.resize(run.keys.size());
+        run.vertex.resize(run.keys.size());
+        for (size_t begin = 0; begin < run.keys.size(); begin += kKeysPerSlice) {
+            slices.push_back({r, begin, std::min(begin + kKeysPerSlice, run.keys.size())});
+        }
+    }
+    const auto eachSlice = [&](auto&& body) {
+        tasks::ParallelFor(slices.size(), 1, [&](size_t k, size_t) { body(slices[k]); });
+    };
+    eachSlice([&](KeySlice& slice) { FindEarlierKeys(runs, slice); });
+    auto vertices = static_cast<int32_t>(block.vertices.size());
+    for (KeySlice& slice : slices) {
+        slice.firstVertex = vertices;
+        vertices += slice.newKeys;
+    }
+    GrowForOverwrite(block.vertices, static_cast<size_t>(vertices));
+    GrowForOverwrite(block.vertexNormal, static_cast<size_t>(vertices));
+    eachSlice([&](const KeySlice& slice) { NumberNewKeys(record, runs[slice.run], slice, block); });
 }
 
 // Where each point's vertex list starts, and where each run's corners of the point
@@ -169,15 +203,16 @@ void PlacePointLists(std::span<Run> runs, size_t points, PointVertexLists& lists
     lists.vertices.resize(static_cast<size_t>(first[points]));
 }
 
-// Keys met first by an earlier run take its vertex; then each corner of the run
-// gets its vertex (a lone run's keys already are), which also goes into its
-// point's list.
+// Keys met first by a later run than the first but an earlier one than this take
+// its vertex; then each corner of the run gets its vertex (the first run's keys
+// already are), which also goes into its point's list.
 void WriteRunVertices(std::span<Run> runs, size_t r, iVgxObject& record, int32_t* bucket) {
     Run& run = runs[r];
-    const bool renumber = runs.size() > 1;
+    const bool renumber = r > 0;
     if (renumber) {
         for (size_t i = 0; i < run.keys.size(); ++i) {
-            if (run.owner[i] != static_cast<int32_t>(r)) run.vertex[i] = runs[run.owner[i]].vertex[run.vertex[i]];
+            const int32_t owner = run.owner[i];
+            if (owner != 0 && owner != static_cast<int32_t>(r)) run.vertex[i] = runs[owner].vertex[run.vertex[i]];
         }
     }
     for (size_t f = run.firstFace; f < run.endFace; ++f) {
@@ -203,22 +238,10 @@ void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists)
         runs[r].endFace = faces * (r + 1) / runCount;
     }
     const auto eachRun = [&](auto&& body) { tasks::ParallelFor(runCount, 1, [&](size_t r, size_t) { body(r); }); };
-    if (runCount == 1) {
-        block.vertices.clear();
-        block.vertexNormal.clear();
-        KeyRun(record, runs[0], &block);
-    } else {
-        eachRun([&](size_t r) { KeyRun(record, runs[r], nullptr); });
-        eachRun([&](size_t r) { FindEarlierKeys(runs, r); });
-        int32_t vertices = 0;
-        for (Run& run : runs) {
-            run.firstVertex = vertices;
-            vertices += run.newKeys;
-        }
-        block.vertices.resize(static_cast<size_t>(vertices));
-        block.vertexNormal.resize(static_cast<size_t>(vertices));
-        eachRun([&](size_t r) { NumberNewKeys(record, runs[r], static_cast<int32_t>(r), block); });
-    }
+    block.vertices.clear();
+    block.vertexNormal.clear();
+    eachRun([&](size_t r) { KeyRun(record, runs[r], r == 0 ? &block : nullptr); });
+    if (runCount > 1) NumberLaterRuns(record, runs, block);
     PlacePointLists(runs, static_cast<size_t>(record.PointListCount), lists);
     eachRun([&](size_t r) { WriteRunVertices(runs, r, record, lists.vertices.data()); });
 }
