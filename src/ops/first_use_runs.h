@@ -55,28 +55,22 @@ public:
         return static_cast<int32_t>(runs_[r].values.size()) - 1;
     }
 
-    // After the walks: every entry kept, in one walk's order. Then Place gives each
-    // run's numbers their place in it.
-    void Finish(BlockArray<Entry>& entries) {
-        if (runs_.size() == 1) {
-            entries = std::move(runs_[0].values);  // one walk's entries are the result
-            return;
-        }
+    // After the walks: gives every entry kept its place in one walk's order, for
+    // Place and ForEachEntry. Returns how many there are.
+    size_t Number() {
+        firstPlace_.assign(runs_.size() + 1, 0);
+        if (runs_.size() == 1) return firstPlace_[1] = static_cast<int32_t>(runs_[0].values.size());
         tasks::RunChunks(runs_.size(), [&](size_t r) { FindMerges(r); });
-        std::vector<int32_t> firstPlace(runs_.size() + 1, 0);
         for (size_t r = 0; r < runs_.size(); ++r) {
-            firstPlace[r + 1] = firstPlace[r] + static_cast<int32_t>(runs_[r].values.size() - runs_[r].merges.size());
+            firstPlace_[r + 1] = firstPlace_[r] + static_cast<int32_t>(runs_[r].values.size() - runs_[r].merges.size());
         }
-        GrowForOverwrite(entries, static_cast<size_t>(firstPlace.back()));
         tasks::RunChunks(runs_.size(), [&](size_t r) {
             Run& run = runs_[r];
             run.place.assign(run.values.size(), 0);
             for (const Merge& merge : run.merges) run.place[merge.entry] = -1;
-            int32_t next = firstPlace[r];
-            for (size_t entry = 0; entry < run.values.size(); ++entry) {
-                if (run.place[entry] < 0) continue;
-                run.place[entry] = next;
-                entries[static_cast<size_t>(next++)] = run.values[entry];
+            int32_t next = firstPlace_[r];
+            for (int32_t& place : run.place) {
+                if (place == 0) place = next++;
             }
         });
         // Run after run: the entry one merged into may itself have merged into an
@@ -84,6 +78,28 @@ public:
         for (Run& run : runs_) {
             for (const Merge& merge : run.merges) run.place[merge.entry] = runs_[merge.run].place[merge.earlier];
         }
+        return static_cast<size_t>(firstPlace_.back());
+    }
+    // After Number: write(place, entry) for every entry kept, on the worker threads,
+    // each place once.
+    template <class Write>
+    void ForEachEntry(Write&& write) const {
+        tasks::RunChunks(runs_.size(), [&](size_t r) {
+            const Run& run = runs_[r];
+            for (size_t entry = 0; entry < run.values.size(); ++entry) {
+                const int32_t place = Place(r, static_cast<int32_t>(entry));
+                if (place >= firstPlace_[r]) write(static_cast<size_t>(place), run.values[entry]);  // not merged
+            }
+        });
+    }
+    // Every entry kept, in one walk's order.
+    void Finish(BlockArray<Entry>& entries) {
+        if (runs_.size() == 1) {
+            entries = std::move(runs_[0].values);  // one walk's entries are the result
+            return;
+        }
+        GrowForOverwrite(entries, Number());
+        ForEachEntry([&](size_t place, const Entry& entry) { entries[place] = entry; });
     }
     int32_t Place(size_t r, int32_t number) const { return runs_.size() == 1 ? number : runs_[r].place[number]; }
 
@@ -136,6 +152,7 @@ private:
 
     size_t keys_, expected_;
     std::vector<Run> runs_;
+    std::vector<int32_t> firstPlace_;  // per run: its first entry's place, then the count
 };
 
 }  // namespace vgx

@@ -165,16 +165,14 @@ BlockArray<int32_t> AddNewUVs(const iVgxObject& source, iVgxObject& next, BlockA
             }
         }
     });
-    BlockArray<NewUV> added;
-    runs.Finish(added);
+    const size_t added = runs.Number();
     const auto copied = static_cast<size_t>(source.UVListCount);
     next.UVList.clear();
-    GrowForOverwrite(next.UVList, copied + added.size());  // all written below
-    tasks::ParallelFor(copied + added.size(), kPointsPerChunk, [&](size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) {
-            next.UVList[i] = {i < copied ? source.UVList[i].Coordinate : added[i - copied].uv, 0};
-        }
+    GrowForOverwrite(next.UVList, copied + added);  // all written below
+    tasks::ParallelFor(copied, kPointsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) next.UVList[i] = {source.UVList[i].Coordinate, 0};
     });
+    runs.ForEachEntry([&](size_t place, const NewUV& entry) { next.UVList[copied + place] = {entry.uv, 0}; });
     tasks::RunChunks(runs.RunCount(), [&](size_t run) {
         for (int32_t f = runs.FirstFace(run); f < runs.EndFace(run); ++f) {
             if (!HasFacePoint(source, f)) continue;
