@@ -89,11 +89,14 @@ const iVgxFacePoint* RepeatedCorner(const iVgxObject& level, const iVgxFacePoint
 // Reads the face blocks of FaceData into `faces`, mapping each corner's three
 // indexes; with optimizeFaces, repeated corners are dropped (their point moved
 // onto the corner they repeat) and faces left with fewer than 3 corners go.
-// Block b takes materials[b], the last material serving all later blocks.
+// Block b takes materials[b], the last material serving all later blocks. An
+// entry only its own block takes is moved into the batch: once threads run, a
+// handle's copy counts references atomically, which per face adds up.
 template <class MapCorner>
 void ReadFaceBlocks(iVgxObject& level, const std::vector<int32_t>& faceData,
-                    const std::vector<std::shared_ptr<VgxMaterial>>& materials, bool optimizeFaces, int32_t version,
+                    std::vector<std::shared_ptr<VgxMaterial>>& materials, bool optimizeFaces, int32_t version,
                     MapCorner&& mapCorner, FaceBatch& faces) {
+    const size_t lastMaterial = materials.size() - 1;
     const auto end = static_cast<int64_t>(faceData.size()) - 2;
     for (int64_t position = 0, block = 0; position < end; ++block) {
         const int32_t n = faceData[position++];
@@ -113,7 +116,8 @@ void ReadFaceBlocks(iVgxObject& level, const std::vector<int32_t>& faceData,
         if (optimizeFaces && kept < 3) {
             faces.Discard();
         } else {
-            faces.Close(0, materials[std::min<size_t>(static_cast<size_t>(block), materials.size() - 1)]);
+            const size_t m = std::min(static_cast<size_t>(block), lastMaterial);
+            faces.Close(0, m < lastMaterial ? std::move(materials[m]) : materials[m]);
         }
     }
 }
@@ -321,7 +325,7 @@ void AddFaceRecords(VgxObject& object, iVgxObject& level, FaceBatch&& faces, boo
 
 void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& points,
                           const std::vector<VgxVector>& normals, const std::vector<VgxUV>& uvs,
-                          const std::vector<int32_t>& faceData, const std::vector<std::shared_ptr<VgxMaterial>>& materials,
+                          const std::vector<int32_t>& faceData, std::vector<std::shared_ptr<VgxMaterial>> materials,
                           bool optimizeFaces, bool optimizeCoordinates, int32_t version) {
     vgx::ObjectState& self = vgx::State(object);
     iVgxObject& level = self.Base();
@@ -499,7 +503,7 @@ void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, 
     ValidateFaceData(faceData, static_cast<size_t>(level.PointListCount), 0, 0);
     FaceBatch faces;
     faces.corners.reserve(faceData.size() / 3);
-    const std::vector<std::shared_ptr<VgxMaterial>> materials{EnsureDefaultMaterial(object)};
+    std::vector<std::shared_ptr<VgxMaterial>> materials{EnsureDefaultMaterial(object)};
     ReadFaceBlocks(level, faceData, materials, optimizeFaces, 100,
                    [](const int32_t* triple) {
                        iVgxFacePoint corner;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mesh/object_internal.h"
@@ -281,12 +282,19 @@ void VgxObject::Optimize(bool InDepth, int32_t Version) {
         // A corner added by index may name no coordinate: refused before the mesh is cleared.
         vgx::ValidateFaceData(faceData, points.size(), normals.size(), uvs.size());
         if (InDepth) OptimizeMaterials();
-        std::vector<std::shared_ptr<VgxMaterial>> materials;
-        materials.reserve(static_cast<size_t>(GetFaceCount()));
-        const vgx::iVgxObject& level = internals_->Base();
-        for (int32_t f = 0; f < level.FaceListCount; ++f) materials.push_back(level.FaceMaterial(f));
+        // The faces go next: their own handles are moved out, not copied (once
+        // threads run, each copy counts references atomically).
+        vgx::iVgxObject& level = internals_->Base();
+        std::vector<std::shared_ptr<VgxMaterial>> materials(static_cast<size_t>(level.FaceListCount));
+        for (int32_t f = 0; f < level.FaceListCount; ++f) {
+            if (level.FaceMaterialSlot.empty()) {
+                materials[f] = std::move(level.FaceMaterials[f]);
+            } else {
+                materials[f] = level.FaceMaterial(f);
+            }
+        }
         vgx::ClearObject(*this);
-        vgx::BuildFacesFromArrays(*this, points, normals, uvs, faceData, materials, InDepth, true, Version);
+        vgx::BuildFacesFromArrays(*this, points, normals, uvs, faceData, std::move(materials), InDepth, true, Version);
     });
 }
 

@@ -77,9 +77,8 @@ void VgxObject::AddFaces(const std::vector<VgxVector>& PointList, const std::vec
         }
         if (FaceData.empty()) return;
         vgx::ValidateFaceData(FaceData, PointList.size(), NormalList.size(), UVList.size());
-        const std::vector<std::shared_ptr<VgxMaterial>> materials{vgx::EnsureDefaultMaterial(*this)};
-        vgx::BuildFacesFromArrays(*this, PointList, NormalList, UVList, FaceData, materials, OptimizeFaces,
-                                  OptimizeCoordinates, 100);
+        vgx::BuildFacesFromArrays(*this, PointList, NormalList, UVList, FaceData, {vgx::EnsureDefaultMaterial(*this)},
+                                  OptimizeFaces, OptimizeCoordinates, 100);
         self.boundingBoxValid = false;
     });
 }

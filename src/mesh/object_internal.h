@@ -114,10 +114,10 @@ struct FaceBatch {
     std::vector<std::shared_ptr<VgxMaterial>> materials;
 
     int32_t Count() const { return static_cast<int32_t>(applicationData.size()); }
-    void Close(int32_t appData, const std::shared_ptr<VgxMaterial>& material) {
+    void Close(int32_t appData, std::shared_ptr<VgxMaterial> material) {
         offsets.push_back(static_cast<int32_t>(corners.size()));
         applicationData.push_back(appData);
-        materials.push_back(material);
+        materials.push_back(std::move(material));
     }
     // Drops the corners read since the last closed face.
     void Discard() { corners.resize(static_cast<size_t>(offsets.back())); }
@@ -159,7 +159,7 @@ void ValidateFaceData(const std::vector<int32_t>& faceData, size_t points, size_
 // material serves the rest.
 void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& points,
                           const std::vector<VgxVector>& normals, const std::vector<VgxUV>& uvs,
-                          const std::vector<int32_t>& faceData, const std::vector<std::shared_ptr<VgxMaterial>>& materials,
+                          const std::vector<int32_t>& faceData, std::vector<std::shared_ptr<VgxMaterial>> materials,
                           bool optimizeFaces, bool optimizeCoordinates, int32_t version);
 // Appends the faces of FaceData whose corners index the object's own pools.
 void BuildFacesIndexed(VgxObject& object, const std::vector<int32_t>& faceData, bool optimizeFaces);

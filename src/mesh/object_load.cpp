@@ -3,6 +3,8 @@
 #include <vgx/VgxMaterial.h>
 #include <vgx/VgxObject.h>
 
+#include <utility>
+
 #include "material/texture_loading.h"
 #include "mesh/object_internal.h"
 #include "root/errors.h"
@@ -83,7 +85,8 @@ void LoadObjectFromArrays(VgxObject& object, MeshFileArrays& file) {
     self.name = file.name;
     vgx::ClearObject(object);
     if (!hasFaces) return;
-    vgx::BuildFacesFromArrays(object, points, normals, file.uvs, file.faceData, faceMaterials, false, true, 100);
+    vgx::BuildFacesFromArrays(object, points, normals, file.uvs, file.faceData, std::move(faceMaterials), false, true,
+                              100);
 }
 
 }  // namespace vgx::rm

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "mesh/object_internal.h"
@@ -358,7 +359,7 @@ void VgxObject::Triangulate() {
 
         vgx::ClearObject(*this);
         // The coordinates pooled again, the faces kept as exported.
-        vgx::BuildFacesFromArrays(*this, points, normals, uvs, faceData, materials, false, true, 100);
+        vgx::BuildFacesFromArrays(*this, points, normals, uvs, faceData, std::move(materials), false, true, 100);
         vgx::iVgxObject& rebuilt = internals_->Base();
         for (size_t i = 0; i < appData.size(); ++i) rebuilt.FaceList[i].ApplicationData = appData[i];
     });

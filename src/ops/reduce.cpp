@@ -7,6 +7,7 @@
 #include <cmath>
 #include <fstream>
 #include <unordered_map>
+#include <utility>
 
 #include "mesh/object_internal.h"
 #include "mesh/triangulation.h"
@@ -149,7 +150,7 @@ void Rebuild(VgxObject& object, const TriangleMesh& simplified, const std::vecto
     faceData.push_back(0);
     vgx::ClearObject(object);
     if (faceMaterials.empty()) return;
-    vgx::BuildFacesFromArrays(object, points, normals, uvs, faceData, faceMaterials, false, true, 100);
+    vgx::BuildFacesFromArrays(object, points, normals, uvs, faceData, std::move(faceMaterials), false, true, 100);
 }
 
 // The error being handled, as the library reports errors.
