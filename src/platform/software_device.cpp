@@ -1,6 +1,7 @@
 #include <vgx/VgxDevice.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
