@@ -96,8 +96,8 @@ struct HashTable {
     }
 };
 
-// Each point's render vertices, one per corner in face order (repeats kept), laid
-// out point after point by every full build. Points added since have none.
+// Each point's render vertices in ascending order, laid out point after point by
+// every full build. Points added since have none.
 struct PointVertexLists {
     std::vector<int32_t> first;  // point p's entries are [first[p], first[p + 1])
     BlockArray<int32_t> vertices;

@@ -5,13 +5,15 @@
 // vertex in run order. A run's new keys come in face order, so the numbering is
 // the one a single walk over all faces gives, whatever the number of runs. Every
 // key of the first run is new, so its keys are its vertices.
+// A point's vertex list is its keys, run after run, less those an earlier run met:
+// its vertices in ascending order, each once.
 #include "mesh/render_vertices.h"
 
 #include <vgx/VgxMaterial.h>
 
 #include <algorithm>
+#include <atomic>
 #include <span>
-#include <utility>
 #include <vector>
 
 #include "root/errors.h"
@@ -22,22 +24,26 @@ namespace {
 
 constexpr size_t kMinFacesPerRun = 16384;
 constexpr size_t kPointsPerChunk = 16384;
+constexpr size_t kFacesPerChunk = 16384;
 
 // A point as one run sees it: its first key in the run (index + 1, 0 for none),
-// and its corners in the run, which become where the run's next corner of the
-// point goes in the point's vertex list.
+// and how many of its keys no earlier run met.
 struct RunPoint {
     int32_t head;
-    int32_t corners;
+    int32_t newKeys;
+};
+
+// A key of a later run: the run that met it first, and there its index (until
+// vertices are numbered) or its vertex.
+struct KeyOwner {
+    int32_t run, vertex;
 };
 
 struct Run {
     size_t firstFace = 0, endFace = 0;
     std::vector<RunPoint> points;  // grows only: a mesh rebuilt often reuses the pages
     std::vector<FacePoint> keys;   // in order of first use; NextFacePoint chains a point's keys
-    // Per key of a later run: the run that met it first, and there its index
-    // (until vertices are numbered) or its vertex.
-    std::vector<int32_t> owner, vertex;
+    std::vector<KeyOwner> owners;  // per key, in the runs after the first
 };
 
 // A slice of a later run's keys, looked up and numbered apart from the rest of
@@ -80,6 +86,7 @@ int32_t FindOrAddKey(const FacePoint& key, Run& run) {
     }
     run.keys.push_back(key);
     run.keys.back().NextFacePoint = 0;
+    ++run.points[key.Point].newKeys;
     const auto index = static_cast<int32_t>(run.keys.size());
     (last == 0 ? head : run.keys[last - 1].NextFacePoint) = index;
     return index - 1;
@@ -93,8 +100,7 @@ void FillVertex(const iVgxObject& record, const FacePoint& key, RenderBlock& blo
     block.vertices[vertex] = {{p.X, p.Y, p.Z}, {normal.X, normal.Y, normal.Z}, key.Color, {uv.U, uv.V}, {uv.U, uv.V}};
 }
 
-// Each corner's index among its run's keys, and each point's corners in the run.
-// The first run's keys are vertices: `fill` then gets each as soon as it is
+// Each corner's index among its run's keys. The first run's keys are vertices: `fill` then gets each as soon as it is
 // met, while its point is still in cache.
 void KeyRun(iVgxObject& record, Run& run, RenderBlock* fill) {
     const auto points = static_cast<size_t>(record.PointListCount);
@@ -114,13 +120,12 @@ void KeyRun(iVgxObject& record, Run& run, RenderBlock* fill) {
                 FillVertex(record, key, *fill, static_cast<size_t>(index));
             }
             corner[k].D3DVertex = index;
-            ++run.points[key.Point].corners;
         }
     }
 }
 
-// For each key of the slice, the earliest run that met it, if an earlier one did.
-// A key of the first run has its vertex already.
+// For each key of the slice, the earliest run that met it, if an earlier one did:
+// the key is then not new to its point. A key of the first run has its vertex already.
 void FindEarlierKeys(std::span<Run> runs, KeySlice& slice) {
     Run& run = runs[slice.run];
     const auto self = static_cast<int32_t>(slice.run);
@@ -133,9 +138,13 @@ void FindEarlierKeys(std::span<Run> runs, KeySlice& slice) {
             const int32_t found = FindKey(key, other.keys, other.points[key.Point].head);
             if (found >= 0) owner = earlier, at = found;
         }
-        run.owner[i] = owner;
-        run.vertex[i] = at;
-        if (owner == self) ++slice.newKeys;
+        run.owners[i] = {owner, at};
+        if (owner == self) {
+            ++slice.newKeys;
+        } else {
+            // Slices of one run may share a point.
+            std::atomic_ref<int32_t>(run.points[key.Point].newKeys).fetch_sub(1, std::memory_order_relaxed);
+        }
     }
 }
 
@@ -144,9 +153,9 @@ void NumberNewKeys(const iVgxObject& record, Run& run, const KeySlice& slice, Re
     const auto self = static_cast<int32_t>(slice.run);
     int32_t next = slice.firstVertex;
     for (size_t i = slice.begin; i < slice.end; ++i) {
-        if (run.owner[i] != self) continue;
+        if (run.owners[i].run != self) continue;
         FillVertex(record, run.keys[i], block, static_cast<size_t>(next));
-        run.vertex[i] = next++;
+        run.owners[i].vertex = next++;
     }
 }
 
@@ -157,8 +166,7 @@ void NumberLaterRuns(const iVgxObject& record, std::span<Run> runs, RenderBlock&
     std::vector<KeySlice> slices;
     for (size_t r = 1; r < runs.size(); ++r) {
         Run& run = runs[r];
-        run.owner.resize(run.keys.size());
-        run.vertex.resize(run.keys.size());
+        run.owners.resize(run.keys.size());
         for (size_t begin = 0; begin < run.keys.size(); begin += kKeysPerSlice) {
             slices.push_back({r, begin, std::min(begin + kKeysPerSlice, run.keys.size())});
         }
@@ -177,51 +185,64 @@ void NumberLaterRuns(const iVgxObject& record, std::span<Run> runs, RenderBlock&
     eachSlice([&](const KeySlice& slice) { NumberNewKeys(record, runs[slice.run], slice, block); });
 }
 
-// Where each point's vertex list starts, and where each run's corners of the point
-// go in it, run after run.
-void PlacePointLists(std::span<Run> runs, size_t points, PointVertexLists& lists) {
+// The vertex of key `i` of run `r`, once every run's new keys have theirs.
+int32_t KeyVertex(std::span<const Run> runs, size_t r, int32_t i) {
+    if (r == 0) return i;
+    const KeyOwner& owner = runs[r].owners[static_cast<size_t>(i)];
+    const bool numbered = owner.run == 0 || static_cast<size_t>(owner.run) == r;
+    return numbered ? owner.vertex
+                    : runs[static_cast<size_t>(owner.run)].owners[static_cast<size_t>(owner.vertex)].vertex;
+}
+
+// The corners of the runs after the first take their key's vertex.
+void RenumberLaterCorners(std::span<const Run> runs, iVgxObject& record) {
+    const size_t firstFace = runs[1].firstFace;
+    tasks::ParallelFor(runs.back().endFace - firstFace, kFacesPerChunk, [&](size_t begin, size_t end) {
+        size_t r = 1;
+        for (size_t f = firstFace + begin; f < firstFace + end; ++f) {
+            while (f >= runs[r].endFace) ++r;
+            iVgxFacePoint* corner = record.FaceCorners(static_cast<int32_t>(f));
+            for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
+                corner[k].D3DVertex = KeyVertex(runs, r, corner[k].D3DVertex);
+            }
+        }
+    });
+}
+
+// Each point's vertex list: its new keys in each run, run after run.
+void ListPointVertices(std::span<const Run> runs, size_t points, PointVertexLists& lists) {
     const size_t chunks = (points + kPointsPerChunk - 1) / kPointsPerChunk;
     std::vector<int64_t> chunkFirst(chunks + 1, 0);
     tasks::ParallelFor(points, kPointsPerChunk, [&](size_t begin, size_t end) {
         int64_t sum = 0;
         for (size_t p = begin; p < end; ++p) {
-            for (const Run& run : runs) sum += run.points[p].corners;
+            for (const Run& run : runs) sum += run.points[p].newKeys;
         }
         chunkFirst[begin / kPointsPerChunk + 1] = sum;
     });
     for (size_t k = 0; k < chunks; ++k) chunkFirst[k + 1] += chunkFirst[k];
     std::vector<int32_t>& first = lists.first;
     first.resize(points + 1);
+    first[points] = static_cast<int32_t>(chunkFirst[chunks]);
+    GrowForOverwrite(lists.vertices, static_cast<size_t>(first[points]));
+    int32_t* const listed = lists.vertices.data();
     tasks::ParallelFor(points, kPointsPerChunk, [&](size_t begin, size_t end) {
         auto at = static_cast<int32_t>(chunkFirst[begin / kPointsPerChunk]);
         for (size_t p = begin; p < end; ++p) {
             first[p] = at;
-            for (Run& run : runs) at += std::exchange(run.points[p].corners, at);
+            for (size_t r = 0; r < runs.size(); ++r) {
+                const Run& run = runs[r];
+                for (int32_t link = run.points[p].head; link != 0; link = run.keys[link - 1].NextFacePoint) {
+                    const int32_t i = link - 1;
+                    if (r == 0) {
+                        listed[at++] = i;
+                    } else if (static_cast<size_t>(run.owners[i].run) == r) {
+                        listed[at++] = run.owners[i].vertex;
+                    }
+                }
+            }
         }
     });
-    first[points] = static_cast<int32_t>(chunkFirst[chunks]);
-    lists.vertices.resize(static_cast<size_t>(first[points]));
-}
-
-// Keys met first by a later run than the first but an earlier one than this take
-// its vertex; then each corner of the run gets its vertex (the first run's keys
-// already are), which also goes into its point's list.
-void WriteRunVertices(std::span<Run> runs, size_t r, iVgxObject& record, int32_t* bucket) {
-    Run& run = runs[r];
-    const bool renumber = r > 0;
-    if (renumber) {
-        for (size_t i = 0; i < run.keys.size(); ++i) {
-            const int32_t owner = run.owner[i];
-            if (owner != 0 && owner != static_cast<int32_t>(r)) run.vertex[i] = runs[owner].vertex[run.vertex[i]];
-        }
-    }
-    for (size_t f = run.firstFace; f < run.endFace; ++f) {
-        iVgxFacePoint* corner = record.FaceCorners(static_cast<int32_t>(f));
-        for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
-            if (renumber) corner[k].D3DVertex = run.vertex[corner[k].D3DVertex];
-            bucket[run.points[corner[k].Point].corners++] = corner[k].D3DVertex;
-        }
-    }
 }
 
 // Keys every corner and lays out each point's vertex list.
@@ -237,13 +258,14 @@ void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists)
         runs[r].firstFace = faces * r / runCount;
         runs[r].endFace = faces * (r + 1) / runCount;
     }
-    const auto eachRun = [&](auto&& body) { tasks::ParallelFor(runCount, 1, [&](size_t r, size_t) { body(r); }); };
     block.vertices.clear();
     block.vertexNormal.clear();
-    eachRun([&](size_t r) { KeyRun(record, runs[r], r == 0 ? &block : nullptr); });
-    if (runCount > 1) NumberLaterRuns(record, runs, block);
-    PlacePointLists(runs, static_cast<size_t>(record.PointListCount), lists);
-    eachRun([&](size_t r) { WriteRunVertices(runs, r, record, lists.vertices.data()); });
+    tasks::ParallelFor(runCount, 1, [&](size_t r, size_t) { KeyRun(record, runs[r], r == 0 ? &block : nullptr); });
+    if (runCount > 1) {
+        NumberLaterRuns(record, runs, block);
+        RenumberLaterCorners(runs, record);
+    }
+    ListPointVertices(runs, static_cast<size_t>(record.PointListCount), lists);
 }
 
 }  // namespace

@@ -7,8 +7,7 @@ namespace vgx {
 
 // One render vertex per distinct (point, normal, UV, colour) of the corners,
 // numbered in order of first use in face order. Each corner gets its vertex, and
-// each point the list of its corners' vertices (one entry per corner, in face
-// order, repeats kept).
+// each point the list of its vertices, in ascending order.
 void BuildRenderVertices(iVgxObject& record, RenderBlock& block);
 
 }  // namespace vgx
