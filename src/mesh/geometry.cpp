@@ -60,7 +60,7 @@ void vgx::ExportFaces(const iVgxObject& level, bool triangulate, std::vector<int
         if (!triangulate || n == 3) {
             data.push_back(n);
             for (int32_t k = 0; k < n; ++k) AppendCorner(data, corners[k]);
-            faceMaterials.push_back(material);
+            if (materials) faceMaterials.push_back(material);
             if (sourceFaces) sourceFaces->push_back(f);
             continue;
         }
@@ -72,7 +72,7 @@ void vgx::ExportFaces(const iVgxObject& level, bool triangulate, std::vector<int
         for (const auto& triangle : triangles) {
             data.push_back(3);
             for (int32_t corner : triangle.Corner) AppendCorner(data, corners[corner]);
-            faceMaterials.push_back(material);
+            if (materials) faceMaterials.push_back(material);
             if (sourceFaces) sourceFaces->push_back(f);
         }
     }
