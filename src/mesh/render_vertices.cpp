@@ -27,14 +27,14 @@ constexpr size_t kPointsPerChunk = 16384;
 constexpr size_t kFacesPerChunk = 16384;
 
 // A point as one run sees it: its first key in the run (index + 1, 0 for none),
-// and how many of its keys no earlier run met.
+// and its keys in the run, less those an earlier run met once that is known.
 struct RunPoint {
     int32_t head;
     int32_t newKeys;
 };
 
-// A key of a later run: the run that met it first, and there its index (until
-// vertices are numbered) or its vertex.
+// A key of a later run: the run that met it first and its index there, which for
+// a key new to its own run becomes its vertex once the runs' new keys are numbered.
 struct KeyOwner {
     int32_t run, vertex;
 };
@@ -100,8 +100,8 @@ void FillVertex(const iVgxObject& record, const FacePoint& key, RenderBlock& blo
     block.vertices[vertex] = {{p.X, p.Y, p.Z}, {normal.X, normal.Y, normal.Z}, key.Color, {uv.U, uv.V}, {uv.U, uv.V}};
 }
 
-// Each corner's index among its run's keys. The first run's keys are vertices: `fill` then gets each as soon as it is
-// met, while its point is still in cache.
+// Each corner's index among its run's keys. The first run's keys are vertices:
+// `fill` then gets each as soon as it is met, while its point is still in cache.
 void KeyRun(iVgxObject& record, Run& run, RenderBlock* fill) {
     const auto points = static_cast<size_t>(record.PointListCount);
     if (run.points.size() < points) run.points.resize(points);
