@@ -377,6 +377,22 @@ void ExpectOnOneToFourThreads(const char* file, uint64_t expected, Hash&& hash) 
     tasks::SetThreadCount(before);
 }
 
+// Each point lists the vertices its corners took, in ascending order, each once.
+void ExpectPointListsFollowCorners(const iVgxObject& level) {
+    std::vector<std::set<int32_t>> taken(static_cast<size_t>(level.PointListCount));
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+            const iVgxFacePoint& corner = level.FaceCorners(f)[k];
+            taken[static_cast<size_t>(corner.Point)].insert(corner.D3DVertex);
+        }
+    }
+    for (int32_t p = 0; p < level.PointListCount; ++p) {
+        std::vector<int32_t> listed;
+        level.PointVertices.ForEach(p, [&](int32_t v) { listed.push_back(v); });
+        ASSERT_EQ(listed, std::vector<int32_t>(taken[p].begin(), taken[p].end())) << "point " << p;
+    }
+}
+
 // The full render build of meshes large enough to be split into many chunks, with
 // UV seams, three colours and lines or points, so corners of one point key several
 // vertices: the vertex and index bytes, each corner's vertex and each point's vertex list, with
@@ -394,6 +410,7 @@ TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
             for (int32_t f = 0; f < level.FaceListCount; ++f) {
                 for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) hash.Add(level.FaceCorners(f)[k].D3DVertex);
             }
+            ExpectPointListsFollowCorners(level);
             for (int32_t p = 0; p < level.PointListCount; ++p) {
                 hash.Add(level.PointVertices.Count(p));
                 level.PointVertices.ForEach(p, [&](int32_t v) { hash.Add(v); });
