@@ -196,17 +196,14 @@ int32_t KeyVertex(std::span<const Run> runs, size_t r, int32_t i) {
 
 // The corners of the runs after the first take their key's vertex.
 void RenumberLaterCorners(std::span<const Run> runs, iVgxObject& record) {
-    const size_t firstFace = runs[1].firstFace;
-    tasks::ParallelFor(runs.back().endFace - firstFace, kFacesPerChunk, [&](size_t begin, size_t end) {
-        size_t r = 1;
-        for (size_t f = firstFace + begin; f < firstFace + end; ++f) {
-            while (f >= runs[r].endFace) ++r;
+    tasks::ForEachItemOfLaterRuns(
+        runs[1].firstFace, runs.back().endFace, kFacesPerChunk, [&](size_t r) { return runs[r].endFace; },
+        [&](size_t r, size_t f) {
             iVgxFacePoint* corner = record.FaceCorners(static_cast<int32_t>(f));
             for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
                 corner[k].D3DVertex = KeyVertex(runs, r, corner[k].D3DVertex);
             }
-        }
-    });
+        });
 }
 
 // Each point's vertex list: its new keys in each run, run after run.

@@ -38,14 +38,19 @@ void FindDistinctCornerNormals(const iVgxObject& level, const BlockArray<VgxVect
     });
     runs.Finish(distinct);
     if (runs.RunCount() == 1) return;
-    tasks::RunChunks(runs.RunCount(), [&](size_t run) {
-        for (int32_t f = runs.FirstFace(run); f < runs.EndFace(run); ++f) {
+    // The first run's entries are the first places, in its own order: its corners
+    // keep their numbers.
+    constexpr size_t kFacesPerChunk = 16384;
+    tasks::ForEachItemOfLaterRuns(
+        static_cast<size_t>(runs.FirstFace(1)), static_cast<size_t>(level.FaceListCount), kFacesPerChunk,
+        [&](size_t run) { return runs.EndFace(run); },
+        [&](size_t run, size_t face) {
+            const auto f = static_cast<int32_t>(face);
             const size_t first = cornersOf(f);
             for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
                 cornerSlots[first + k] = runs.Place(run, cornerSlots[first + k]);
             }
-        }
-    });
+        });
 }
 
 }  // namespace vgx
