@@ -197,7 +197,7 @@ int32_t KeyVertex(std::span<const Run> runs, size_t r, int32_t i) {
 // The corners of the runs after the first take their key's vertex.
 void RenumberLaterCorners(std::span<const Run> runs, iVgxObject& record) {
     tasks::ForEachItemOfLaterRuns(
-        runs[1].firstFace, runs.back().endFace, kFacesPerChunk, [&](size_t r) { return runs[r].endFace; },
+        runs.size(), kFacesPerChunk, [&](size_t r) { return runs[r].endFace; },
         [&](size_t r, size_t f) {
             iVgxFacePoint* corner = record.FaceCorners(static_cast<int32_t>(f));
             for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {

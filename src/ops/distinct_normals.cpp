@@ -42,8 +42,7 @@ void FindDistinctCornerNormals(const iVgxObject& level, const BlockArray<VgxVect
     // keep their numbers.
     constexpr size_t kFacesPerChunk = 16384;
     tasks::ForEachItemOfLaterRuns(
-        static_cast<size_t>(runs.FirstFace(1)), static_cast<size_t>(level.FaceListCount), kFacesPerChunk,
-        [&](size_t run) { return runs.EndFace(run); },
+        runs.RunCount(), kFacesPerChunk, [&](size_t run) { return runs.EndFace(run); },
         [&](size_t run, size_t face) {
             const auto f = static_cast<int32_t>(face);
             const size_t first = cornersOf(f);

@@ -42,12 +42,13 @@ inline size_t RunCount(size_t items, size_t minimum) {
     return std::clamp<size_t>(items / minimum, 1, std::min<size_t>(kMaxRuns, static_cast<size_t>(ThreadCount())));
 }
 
-// body(run, item) for every item of the runs after the first, [firstItem, endItem)
-// with firstItem where run 1 begins and runEnd(r) where run r ends, in ranges of
-// `grain` items over the threads, however many runs there are.
+// body(run, item) for every item of runs 1 .. runs - 1, run r ending at runEnd(r)
+// and each beginning where the one before ends, in ranges of `grain` items over
+// the threads, however many runs there are.
 template <class RunEnd, class Body>
-void ForEachItemOfLaterRuns(size_t firstItem, size_t endItem, size_t grain, RunEnd&& runEnd, Body&& body) {
-    ParallelFor(endItem - firstItem, grain, [&](size_t begin, size_t end) {
+void ForEachItemOfLaterRuns(size_t runs, size_t grain, RunEnd&& runEnd, Body&& body) {
+    const auto firstItem = static_cast<size_t>(runEnd(0));
+    ParallelFor(static_cast<size_t>(runEnd(runs - 1)) - firstItem, grain, [&](size_t begin, size_t end) {
         size_t run = 1;
         for (size_t item = firstItem + begin; item < firstItem + end; ++item) {
             while (item >= static_cast<size_t>(runEnd(run))) ++run;
