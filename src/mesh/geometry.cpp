@@ -286,12 +286,9 @@ void VgxObject::Optimize(bool InDepth, int32_t Version) {
         // threads run, each copy counts references atomically).
         vgx::iVgxObject& level = internals_->Base();
         std::vector<std::shared_ptr<VgxMaterial>> materials(static_cast<size_t>(level.FaceListCount));
+        const bool ownHandles = level.FaceMaterialSlot.empty();  // faces naming slots share their slot's
         for (int32_t f = 0; f < level.FaceListCount; ++f) {
-            if (level.FaceMaterialSlot.empty()) {
-                materials[f] = std::move(level.FaceMaterials[f]);
-            } else {
-                materials[f] = level.FaceMaterial(f);
-            }
+            materials[f] = ownHandles ? std::move(level.FaceMaterials[f]) : level.FaceMaterial(f);
         }
         vgx::ClearObject(*this);
         vgx::BuildFacesFromArrays(*this, points, normals, uvs, faceData, std::move(materials), InDepth, true, Version);
