@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <unordered_map>
 
@@ -29,6 +30,9 @@ constexpr int32_t kFanAbovePoints = 4000;  // bigger meshes are fanned, not spli
 constexpr size_t kPointsPerChunk = 16384;
 constexpr int32_t kLines = VgxFillWireframe | VgxFillOutline;
 constexpr int32_t kNonSolid = VgxFillWireframe | VgxFillOutline | VgxFillPoints;
+
+// Runs chunk(0) .. chunk(chunks - 1) on the worker threads.
+using ChunkRunner = std::function<void(size_t chunks, const std::function<void(size_t)>& chunk)>;
 
 // The slot of the faces without a material.
 int32_t BlankSlot(const iVgxObject& record) {
@@ -75,9 +79,11 @@ void TriangulateFace(const iVgxObject& record, int32_t face, bool fanOnly, std::
 
 // Triangle and line (or point) lists of every face, in face order within each
 // sub-object. Each chunk of faces counts what it adds to each list first, so that
-// every chunk then writes its own part of each list.
+// every chunk then writes its own part of each list. `runCounting` runs the chunks
+// of the counting pass.
 void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
-                     std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fanOnly) {
+                     std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fanOnly,
+                     const ChunkRunner& runCounting) {
     constexpr size_t kFacesPerChunk = 16384;
     const auto subObjects = static_cast<size_t>(slots.MaterialListCount);
     const auto faces = static_cast<size_t>(record.FaceListCount);
@@ -95,9 +101,10 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
     // second pass. Fans are cheaper made again than kept.
     std::vector<std::vector<modFace::FaceTriangle>> kept(fanOnly ? 0 : chunks);
     const auto eachChunk = [&](bool secondPass, auto&& perFace) {
-        tasks::ParallelFor(faces, kFacesPerChunk, [&](size_t begin, size_t end) {
+        (secondPass ? tasks::RunChunks : runCounting)(chunks, [&](size_t chunk) {
+            const size_t begin = chunk * kFacesPerChunk, end = std::min(faces, begin + kFacesPerChunk);
             thread_local std::vector<modFace::FaceTriangle> fan;
-            const size_t chunk = begin / kFacesPerChunk, row = chunk * stride;
+            const size_t row = chunk * stride;
             size_t keptAt = 0;  // the second pass's place in the chunk's kept triangles
             for (size_t f = begin; f < end; ++f) {
                 const auto face = static_cast<int32_t>(f);
@@ -195,9 +202,13 @@ void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBl
         }
         if (fits) return;
     }
-    if (fullRebuild) BuildRenderVertices(record, block);
-
-    BuildIndexLists(record, slots, block, triangleToFace, quality, fanOnly);
+    // A full build counts the faces' triangles alongside the vertex keying, whose
+    // runs take unequal times: the first also fills its vertices.
+    const ChunkRunner countAlongKeying = [&](size_t chunks, const std::function<void(size_t)>& count) {
+        BuildRenderVertices(record, block, chunks, count);
+    };
+    BuildIndexLists(record, slots, block, triangleToFace, quality, fanOnly,
+                    fullRebuild ? countAlongKeying : ChunkRunner(tasks::RunChunks));
     block.solidCounts.assign(static_cast<size_t>(subObjects), 0);
     block.nonSolidCounts.assign(static_cast<size_t>(subObjects), 0);
     for (int32_t s = 0; s < subObjects; ++s) {

@@ -243,7 +243,8 @@ void ListPointVertices(std::span<const Run> runs, size_t points, PointVertexList
 }
 
 // Keys every corner and lays out each point's vertex list.
-void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists) {
+void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists, size_t alongsideChunks,
+                const std::function<void(size_t)>& alongside) {
     // Kept by each building thread: a large mesh rebuilt again and again would
     // otherwise pay for fresh pages every time.
     thread_local std::vector<Run> kept;
@@ -257,8 +258,19 @@ void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists)
     }
     block.vertices.clear();
     block.vertexNormal.clear();
-    tasks::ParallelFor(runCount, 1, [&](size_t r, size_t) { KeyRun(record, runs[r], r == 0 ? &block : nullptr); });
-    if (runCount > 1) {
+    if (runCount == 1) {
+        KeyRun(record, runs[0], &block);
+        tasks::RunChunks(alongsideChunks, alongside);
+    } else {
+        // The first run fills its vertices too: threads done with the other runs
+        // go on with the work alongside.
+        tasks::RunChunks(runCount + alongsideChunks, [&](size_t k) {
+            if (k < runCount) {
+                KeyRun(record, runs[k], k == 0 ? &block : nullptr);
+            } else {
+                alongside(k - runCount);
+            }
+        });
         NumberLaterRuns(record, runs, block);
         RenumberLaterCorners(runs, record);
     }
@@ -267,9 +279,10 @@ void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists)
 
 }  // namespace
 
-void BuildRenderVertices(iVgxObject& record, RenderBlock& block) {
+void BuildRenderVertices(iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
+                         const std::function<void(size_t)>& alongside) {
     try {
-        KeyCorners(record, block, record.PointVertices);
+        KeyCorners(record, block, record.PointVertices, alongsideChunks, alongside);
     } catch (...) {
         record.PointVertices.Clear();
         throw;
