@@ -1,0 +1,229 @@
+#pragma once
+// Keys filed under points (a corner's render vertex, a side's edge), numbered in
+// order of first use over the faces and found in runs of faces, one per thread.
+// Each run keys its faces among the keys its own faces met before, chained per
+// point. A key a run meets for the first time may have been met by an earlier
+// run: it then takes that run's number, and every key new to all runs before it
+// gets the next number in run order. A run's new keys come in face order, so the
+// numbers are the ones a single walk over all faces gives, whatever the number of
+// runs. Every key of the first run is new, so its keys are its numbers.
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "root/task_pool.h"
+
+namespace vgx {
+
+// Keys::Key is filed under Keys::Point(key), compared by Keys::Same and chained
+// through Keys::Next(key) (index + 1, 0 ending the chain).
+template <class Keys>
+class PointKeyRuns {
+public:
+    using Key = typename Keys::Key;
+
+    // Cuts faces [0, faces) into runs of at least `minFacesPerRun` faces, for keys
+    // under points [0, points). Kept objects reuse their memory.
+    void Start(size_t faces, size_t points, size_t minFacesPerRun) {
+        const size_t count = tasks::RunCount(faces, minFacesPerRun);
+        if (kept_.size() < count) kept_.resize(count);
+        runs_ = std::span<Run>(kept_.data(), count);
+        points_ = points;
+        for (size_t r = 0; r < count; ++r) {
+            runs_[r].firstFace = faces * r / count;
+            runs_[r].endFace = faces * (r + 1) / count;
+        }
+    }
+
+    size_t RunCount() const { return runs_.size(); }
+    size_t FirstFace(size_t r) const { return runs_[r].firstFace; }
+    size_t EndFace(size_t r) const { return runs_[r].endFace; }
+
+    // walk(run) for every run, each on one thread, then alongside(i) for every i
+    // below `alongsideChunks` on the threads done with their runs.
+    template <class Walk, class Alongside>
+    void WalkRuns(Walk&& walk, size_t alongsideChunks, Alongside&& alongside) {
+        const auto walkRun = [&](size_t r) {
+            Run& run = runs_[r];
+            if (run.points.size() < points_) run.points.resize(points_);
+            std::fill_n(run.points.begin(), points_, RunPoint{0, 0});
+            run.keys.clear();
+            walk(r);
+        };
+        if (runs_.size() == 1) {
+            walkRun(0);
+            tasks::RunChunks(alongsideChunks, alongside);
+            return;
+        }
+        tasks::RunChunks(runs_.size() + alongsideChunks, [&](size_t k) {
+            if (k < runs_.size()) {
+                walkRun(k);
+            } else {
+                alongside(k - runs_.size());
+            }
+        });
+    }
+    template <class Walk>
+    void WalkRuns(Walk&& walk) {
+        WalkRuns(walk, 0, [](size_t) {});
+    }
+
+    // The key's index in run r, appended to its point's chain when new.
+    int32_t FindOrAdd(size_t r, const Key& key) {
+        Run& run = runs_[r];
+        int32_t& head = run.points[Keys::Point(key)].head;
+        int32_t last = 0;
+        for (int32_t link = head; link != 0; link = Keys::Next(run.keys[link - 1])) {
+            if (Keys::Same(run.keys[link - 1], key)) return link - 1;
+            last = link;
+        }
+        run.keys.push_back(key);
+        Keys::Next(run.keys.back()) = 0;
+        ++run.points[Keys::Point(key)].newKeys;
+        const auto index = static_cast<int32_t>(run.keys.size());
+        (last == 0 ? head : Keys::Next(run.keys[last - 1])) = index;
+        return index - 1;
+    }
+
+    // After the walks, with several runs: finds which keys of the later runs an
+    // earlier run met and numbers the others after the first run's keys, calls
+    // grow(count of all keys) once, then fill(number, key) for each of the later
+    // runs' new keys on the worker threads. The first run's keys are numbered by
+    // their index; the caller fills them itself.
+    template <class Grow, class Fill>
+    void NumberLaterRuns(Grow&& grow, Fill&& fill) {
+        constexpr size_t kKeysPerSlice = 16384;
+        std::vector<Slice> slices;
+        for (size_t r = 1; r < runs_.size(); ++r) {
+            Run& run = runs_[r];
+            run.owners.resize(run.keys.size());
+            for (size_t begin = 0; begin < run.keys.size(); begin += kKeysPerSlice) {
+                slices.push_back({r, begin, std::min(begin + kKeysPerSlice, run.keys.size())});
+            }
+        }
+        const auto eachSlice = [&](auto&& body) {
+            tasks::ParallelFor(slices.size(), 1, [&](size_t k, size_t) { body(slices[k]); });
+        };
+        eachSlice([&](Slice& slice) { FindEarlierKeys(slice); });
+        auto next = static_cast<int32_t>(runs_[0].keys.size());
+        for (Slice& slice : slices) {
+            slice.firstNumber = next;
+            next += slice.newKeys;
+        }
+        grow(static_cast<size_t>(next));
+        eachSlice([&](const Slice& slice) {
+            Run& run = runs_[slice.run];
+            const auto self = static_cast<int32_t>(slice.run);
+            int32_t number = slice.firstNumber;
+            for (size_t i = slice.begin; i < slice.end; ++i) {
+                if (run.owners[i].run != self) continue;
+                fill(number, run.keys[i]);
+                run.owners[i].number = number++;
+            }
+        });
+    }
+
+    // The number of key i of run r, once every run's new keys have theirs.
+    int32_t Number(size_t r, int32_t i) const {
+        if (r == 0) return i;
+        const Owner& owner = runs_[r].owners[static_cast<size_t>(i)];
+        const bool numbered = owner.run == 0 || static_cast<size_t>(owner.run) == r;
+        return numbered ? owner.number
+                        : runs_[static_cast<size_t>(owner.run)].owners[static_cast<size_t>(owner.number)].number;
+    }
+
+    // body(run, face) for every face of the runs after the first, in chunks of
+    // `grain` faces over the threads.
+    template <class Body>
+    void ForEachFaceOfLaterRuns(size_t grain, Body&& body) const {
+        tasks::ForEachItemOfLaterRuns(
+            runs_.size(), grain, [&](size_t r) { return runs_[r].endFace; }, body);
+    }
+
+    // How many keys are filed under point p, each counted once over all runs.
+    int64_t KeysOf(size_t p) const {
+        int64_t count = 0;
+        for (const Run& run : runs_) count += run.points[p].newKeys;
+        return count;
+    }
+    // visit(number) for each key filed under point p, in ascending order.
+    template <class Visit>
+    void ForEachNumberOf(size_t p, Visit&& visit) const {
+        for (size_t r = 0; r < runs_.size(); ++r) {
+            const Run& run = runs_[r];
+            for (int32_t link = run.points[p].head; link != 0; link = Keys::Next(run.keys[link - 1])) {
+                const int32_t i = link - 1;
+                if (r == 0) {
+                    visit(i);
+                } else if (static_cast<size_t>(run.owners[i].run) == r) {
+                    visit(run.owners[i].number);
+                }
+            }
+        }
+    }
+
+private:
+    // A point as one run sees it: its first key in the run (index + 1, 0 for
+    // none), and its keys in the run, less those an earlier run met once known.
+    struct RunPoint {
+        int32_t head;
+        int32_t newKeys;
+    };
+    // A key of a later run: the run that met it first and its index there, which
+    // for a key new to its own run becomes its number.
+    struct Owner {
+        int32_t run, number;
+    };
+    struct Run {
+        size_t firstFace = 0, endFace = 0;
+        std::vector<RunPoint> points;  // grows only: a mesh keyed often reuses the pages
+        std::vector<Key> keys;         // in order of first use
+        std::vector<Owner> owners;     // per key, in the runs after the first
+    };
+    // A slice of a later run's keys, looked up and numbered apart from the rest
+    // of the run so that every thread shares every run's work.
+    struct Slice {
+        size_t run = 0, begin = 0, end = 0;
+        int32_t newKeys = 0, firstNumber = 0;
+    };
+
+    // The key's index among run r's keys chained under its point, or -1.
+    int32_t Find(const Run& run, const Key& key) const {
+        for (int32_t link = run.points[Keys::Point(key)].head; link != 0; link = Keys::Next(run.keys[link - 1])) {
+            if (Keys::Same(run.keys[link - 1], key)) return link - 1;
+        }
+        return -1;
+    }
+
+    // For each key of the slice, the earliest run that met it, if an earlier one
+    // did: the key is then not new to its point.
+    void FindEarlierKeys(Slice& slice) {
+        Run& run = runs_[slice.run];
+        const auto self = static_cast<int32_t>(slice.run);
+        slice.newKeys = 0;
+        for (size_t i = slice.begin; i < slice.end; ++i) {
+            const Key& key = run.keys[i];
+            int32_t owner = self, at = static_cast<int32_t>(i);
+            for (int32_t earlier = 0; earlier < self && owner == self; ++earlier) {
+                const int32_t found = Find(runs_[earlier], key);
+                if (found >= 0) owner = earlier, at = found;
+            }
+            run.owners[i] = {owner, at};
+            if (owner == self) {
+                ++slice.newKeys;
+            } else {
+                // Slices of one run may share a point.
+                std::atomic_ref<int32_t>(run.points[Keys::Point(key)].newKeys).fetch_sub(1, std::memory_order_relaxed);
+            }
+        }
+    }
+
+    std::vector<Run> kept_;
+    std::span<Run> runs_;
+    size_t points_ = 0;
+};
+
+}  // namespace vgx
