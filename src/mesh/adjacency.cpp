@@ -8,6 +8,7 @@
 
 #include "mesh/mod_index.h"
 #include "mesh/object_internal.h"
+#include "mesh/point_key_runs.h"
 #include "root/errors.h"
 #include "root/task_pool.h"
 
@@ -63,52 +64,64 @@ void AddFaceSide(iVgxObject& level, int32_t face, int32_t side) {
 
 namespace {
 
-// Appends an edge record joining a side's two points, lower point first.
-int32_t AppendEdge(iVgxObject& level, int32_t a, int32_t b) {
-    iVgxEdge& record = level.EdgeList.emplace_back();
-    record.Point[0] = std::min(a, b);
-    record.Point[1] = std::max(a, b);
-    return level.EdgeListCount++;
+// A side's key: filed under its lower point, the same edge as any side there
+// with the same higher point.
+struct SideKeys {
+    struct Key {
+        int32_t lower, higher, next;
+    };
+    static int32_t Point(const Key& key) { return key.lower; }
+    static bool Same(const Key& a, const Key& b) { return a.higher == b.higher; }
+    static int32_t& Next(Key& key) { return key.next; }
+    static int32_t Next(const Key& key) { return key.next; }
+};
+
+iVgxEdge EdgeOf(const SideKeys::Key& key) {
+    iVgxEdge edge;
+    edge.Point[0] = key.lower;
+    edge.Point[1] = key.higher;
+    return edge;
 }
 
-// Pools every side's edge, numbered in order of first use. Each side is filed under
-// its lower point and the few sides filed there are searched for the higher one, so
-// pooling touches memory near the point instead of a hash slot per side.
+// Pools every side's edge, numbered in order of first use, in runs of faces on
+// the worker threads; the first run appends its edges as it meets them.
 void PoolEdges(iVgxObject& level) {
-    const size_t points = level.PointList.size();
-    BlockArray<int32_t> sidesFrom(points + 1, 0);
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        const iVgxFacePoint* corners = level.FaceCorners(f);
-        const int32_t n = level.FaceList[f].PointCount;
-        for (int32_t k = 0; k < n; ++k) ++sidesFrom[std::min(corners[k].Point, corners[(k + 1) % n].Point) + 1];
-    }
-    for (size_t p = 0; p < points; ++p) sidesFrom[p + 1] += sidesFrom[p];
-    struct Filed {
-        int32_t higher, edge;
-    };
-    BlockArray<Filed> filed(static_cast<size_t>(sidesFrom[points]));
-    BlockArray<int32_t> filedEnd(sidesFrom.begin(), sidesFrom.end() - 1);
-    level.EdgeList.reserve(filed.size() / 2 + 1);
-    for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        iVgxFacePoint* corners = level.FaceCorners(f);
-        const int32_t n = level.FaceList[f].PointCount;
-        for (int32_t k = 0; k < n; ++k) {
-            const int32_t a = corners[k].Point, b = corners[(k + 1) % n].Point;
-            const int32_t lower = std::min(a, b), higher = std::max(a, b);
-            int32_t edge = -1;
-            for (int32_t i = sidesFrom[lower]; i < filedEnd[lower]; ++i) {
-                if (filed[i].higher == higher) {
-                    edge = filed[i].edge;
-                    break;
-                }
+    constexpr size_t kMinFacesPerRun = 16384;
+    // The worker threads reach them through this reference, not their own.
+    thread_local PointKeyRuns<SideKeys> kept;
+    PointKeyRuns<SideKeys>& runs = kept;
+    runs.Start(static_cast<size_t>(level.FaceListCount), level.PointList.size(), kMinFacesPerRun);
+    // The first run appends to an array of its own: the level's fields share cache
+    // lines that the other runs read for every face.
+    BlockArray<iVgxEdge> edges;
+    edges.swap(level.EdgeList);
+    edges.reserve(level.Corners.size() / 2 + 1);
+    runs.WalkRuns([&](size_t r) {
+        for (auto f = static_cast<int32_t>(runs.FirstFace(r)); f < static_cast<int32_t>(runs.EndFace(r)); ++f) {
+            iVgxFacePoint* corners = level.FaceCorners(f);
+            const int32_t n = level.FaceList[f].PointCount;
+            for (int32_t k = 0; k < n; ++k) {
+                const int32_t a = corners[k].Point, b = corners[(k + 1) % n].Point;
+                const SideKeys::Key key{std::min(a, b), std::max(a, b), 0};
+                const int32_t edge = runs.FindOrAdd(r, key);
+                if (r == 0 && static_cast<size_t>(edge) == edges.size()) edges.push_back(EdgeOf(key));
+                corners[k].Edge = edge;
             }
-            if (edge < 0) {
-                edge = AppendEdge(level, a, b);
-                filed[filedEnd[lower]++] = {higher, edge};
-            }
-            corners[k].Edge = edge;
         }
-    }
+    });
+    edges.swap(level.EdgeList);
+    level.EdgeListCount = static_cast<int32_t>(level.EdgeList.size());
+    if (runs.RunCount() == 1) return;
+    runs.NumberLaterRuns(
+        [&](size_t count) {
+            GrowForOverwrite(level.EdgeList, count);
+            level.EdgeListCount = static_cast<int32_t>(count);
+        },
+        [&](int32_t edge, const SideKeys::Key& key) { level.EdgeList[static_cast<size_t>(edge)] = EdgeOf(key); });
+    runs.ForEachFaceOfLaterRuns(kFaceGrain, [&](size_t r, size_t f) {
+        iVgxFacePoint* corners = level.FaceCorners(static_cast<int32_t>(f));
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].Edge = runs.Number(r, corners[k].Edge);
+    });
 }
 
 // Calls visit(face, corner) for every corner, face by face.

@@ -177,7 +177,8 @@ private:
     struct Owner {
         int32_t run, number;
     };
-    struct Run {
+    // Each on its own cache lines: runs on different threads append to their keys.
+    struct alignas(64) Run {
         size_t firstFace = 0, endFace = 0;
         std::vector<RunPoint> points;  // grows only: a mesh keyed often reuses the pages
         std::vector<Key> keys;         // in order of first use
