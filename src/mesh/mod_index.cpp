@@ -325,20 +325,23 @@ BlockArray<int32_t> Buckets(size_t count, int32_t tableType, ValueAt&& value) {
     return buckets;
 }
 
-// Files entries [0, count) again under their current values, in index order, as
-// appending them one by one to an empty table would. Each chunk of entries is
-// linked into chains of its own on a worker thread; each bucket's chunk chains,
-// joined in chunk order, are the chain one walk in index order makes.
-template <class Pool>
-void Refile(BlockArray<typename Pool::Record>& list, int32_t count, HashTable& table) {
+// Links entries first, first + 1, ... at the ends of their buckets' chains (entry
+// first + i under buckets[i]), as linking them one by one in index order would.
+// Each chunk of entries is linked into chains of its own on a worker thread; each
+// bucket's chunk chains, joined in chunk order, are the chain one walk makes.
+template <class Record>
+void LinkInOrder(BlockArray<Record>& list, HashTable& table, size_t first, const BlockArray<int32_t>& buckets) {
     constexpr size_t kEntriesPerChunk = size_t{1} << 18;
-    const BlockArray<int32_t> buckets = Buckets<Pool>(
-        static_cast<size_t>(count), table.type, [&](size_t i) -> const auto& { return Pool::Of(list[i]); });
-    std::vector<HashTable> chunkTables((static_cast<size_t>(count) + kEntriesPerChunk - 1) / kEntriesPerChunk);
-    tasks::ParallelFor(static_cast<size_t>(count), kEntriesPerChunk, [&](size_t begin, size_t end) {
+    const size_t count = buckets.size();
+    if (count <= kEntriesPerChunk) {
+        for (size_t i = 0; i < count; ++i) Link(list, table, buckets[i], static_cast<int32_t>(first + i));
+        return;
+    }
+    std::vector<HashTable> chunkTables((count + kEntriesPerChunk - 1) / kEntriesPerChunk);
+    tasks::ParallelFor(count, kEntriesPerChunk, [&](size_t begin, size_t end) {
         HashTable& chunk = chunkTables[begin / kEntriesPerChunk];
         chunk.Reset(table.type);
-        for (size_t i = begin; i < end; ++i) Link(list, chunk, buckets[i], static_cast<int32_t>(i));
+        for (size_t i = begin; i < end; ++i) Link(list, chunk, buckets[i], static_cast<int32_t>(first + i));
     });
     constexpr size_t kBucketsPerChunk = 4096;
     tasks::ParallelFor(table.heads.size(), kBucketsPerChunk, [&](size_t begin, size_t end) {
@@ -356,6 +359,15 @@ void Refile(BlockArray<typename Pool::Record>& list, int32_t count, HashTable& t
             }
         }
     });
+}
+
+// Files entries [0, count) again under their current values, in index order, as
+// appending them one by one to an empty table would.
+template <class Pool>
+void Refile(BlockArray<typename Pool::Record>& list, int32_t count, HashTable& table) {
+    const BlockArray<int32_t> buckets = Buckets<Pool>(
+        static_cast<size_t>(count), table.type, [&](size_t i) -> const auto& { return Pool::Of(list[i]); });
+    LinkInOrder(list, table, 0, buckets);
 }
 
 // A searching batch on several threads. A value only ever matches entries filed
@@ -423,13 +435,35 @@ void AddBatchShared(BlockArray<typename Pool::Record>& list, int32_t& count, Has
     count = before + added;
 }
 
+// A batch appended without searching, as Append one by one leaves the pool.
+template <class Pool>
+void AppendBatch(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table,
+                 std::span<const typename Pool::Value> values, const BlockArray<int32_t>& buckets,
+                 std::vector<int32_t>& indexes) {
+    if (values.empty()) return;
+    const auto before = static_cast<size_t>(count);
+    // An empty pool's first entry resets the list; spare entries past the count are
+    // overwritten, and the list grows only when they run out.
+    if (before == 0) list.assign(1, typename Pool::Record{});
+    if (list.size() < before + values.size()) GrowForOverwrite(list, before + values.size());
+    tasks::ParallelFor(values.size(), kValuesPerChunk, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            list[before + i] = Pool::Make(values[i]);
+            indexes[i] = static_cast<int32_t>(before + i);
+        }
+    });
+    LinkInOrder(list, table, before, buckets);
+    count = static_cast<int32_t>(before + values.size());
+}
+
 template <class Pool>
 void AddBatch(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable& table,
               std::span<const typename Pool::Value> values, bool search, std::vector<int32_t>& indexes) {
     indexes.resize(values.size());
     const BlockArray<int32_t> buckets = Buckets<Pool>(
         values.size(), table.type, [&](size_t i) -> const auto& { return values[i]; });
-    if (!search || !BatchUsesIndex(values.size(), count)) {
+    if (!search) return AppendBatch<Pool>(list, count, table, values, buckets, indexes);
+    if (!BatchUsesIndex(values.size(), count)) {
         for (size_t i = 0; i < values.size(); ++i) {
             indexes[i] = AddOne<Pool>(list, count, table, buckets[i], values[i], search);
         }
