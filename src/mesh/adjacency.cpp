@@ -86,11 +86,8 @@ iVgxEdge EdgeOf(const SideKeys::Key& key) {
 // Pools every side's edge, numbered in order of first use, in runs of faces on
 // the worker threads; the first run appends its edges as it meets them.
 void PoolEdges(iVgxObject& level) {
-    constexpr size_t kMinFacesPerRun = 16384;
-    // The worker threads reach them through this reference, not their own.
-    thread_local PointKeyRuns<SideKeys> kept;
-    PointKeyRuns<SideKeys>& runs = kept;
-    runs.Start(static_cast<size_t>(level.FaceListCount), level.PointList.size(), kMinFacesPerRun);
+    PointKeyRuns<SideKeys>& runs = PointKeyRuns<SideKeys>::OfThisThread();
+    runs.Start(static_cast<size_t>(level.FaceListCount), level.PointList.size());
     // The first run appends to an array of its own: the level's fields share cache
     // lines that the other runs read for every face.
     BlockArray<iVgxEdge> edges;
@@ -118,10 +115,7 @@ void PoolEdges(iVgxObject& level) {
             level.EdgeListCount = static_cast<int32_t>(count);
         },
         [&](int32_t edge, const SideKeys::Key& key) { level.EdgeList[static_cast<size_t>(edge)] = EdgeOf(key); });
-    runs.ForEachFaceOfLaterRuns(kFaceGrain, [&](size_t r, size_t f) {
-        iVgxFacePoint* corners = level.FaceCorners(static_cast<int32_t>(f));
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].Edge = runs.Number(r, corners[k].Edge);
-    });
+    runs.NumberLaterCorners(level, &iVgxFacePoint::Edge);
 }
 
 // Calls visit(face, corner) for every corner, face by face.

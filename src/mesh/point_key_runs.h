@@ -14,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "mesh/mesh_records.h"
 #include "root/task_pool.h"
 
 namespace vgx {
@@ -25,10 +26,19 @@ class PointKeyRuns {
 public:
     using Key = typename Keys::Key;
 
-    // Cuts faces [0, faces) into runs of at least `minFacesPerRun` faces, for keys
-    // under points [0, points). Kept objects reuse their memory.
-    void Start(size_t faces, size_t points, size_t minFacesPerRun) {
-        const size_t count = tasks::RunCount(faces, minFacesPerRun);
+    // The calling thread's runs, kept so that a large mesh keyed again and again
+    // does not pay for fresh pages every time. Walks on worker threads reach them
+    // through the returned reference, not their own thread's.
+    static PointKeyRuns& OfThisThread() {
+        thread_local PointKeyRuns kept;
+        return kept;
+    }
+
+    // Cuts faces [0, faces) into runs of at least 16,384 faces, for keys under
+    // points [0, points).
+    void Start(size_t faces, size_t points) {
+        constexpr size_t kMinFacesPerRun = 16384;
+        const size_t count = tasks::RunCount(faces, kMinFacesPerRun);
         if (kept_.size() < count) kept_.resize(count);
         runs_ = std::span<Run>(kept_.data(), count);
         points_ = points;
@@ -135,12 +145,18 @@ public:
                         : runs_[static_cast<size_t>(owner.run)].owners[static_cast<size_t>(owner.number)].number;
     }
 
-    // body(run, face) for every face of the runs after the first, in chunks of
-    // `grain` faces over the threads.
-    template <class Body>
-    void ForEachFaceOfLaterRuns(size_t grain, Body&& body) const {
+    // After NumberLaterRuns: every corner of the later runs' faces, whose `field`
+    // holds its key's index in its run, takes the key's number instead.
+    void NumberLaterCorners(iVgxObject& level, int32_t iVgxFacePoint::*field) const {
+        constexpr size_t kFacesPerChunk = 16384;
         tasks::ForEachItemOfLaterRuns(
-            runs_.size(), grain, [&](size_t r) { return runs_[r].endFace; }, body);
+            runs_.size(), kFacesPerChunk, [&](size_t r) { return runs_[r].endFace; },
+            [&](size_t r, size_t f) {
+                iVgxFacePoint* corners = level.FaceCorners(static_cast<int32_t>(f));
+                for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+                    corners[k].*field = Number(r, corners[k].*field);
+                }
+            });
     }
 
     // How many keys are filed under point p, each counted once over all runs.

@@ -16,9 +16,7 @@
 namespace vgx {
 namespace {
 
-constexpr size_t kMinFacesPerRun = 16384;
 constexpr size_t kPointsPerChunk = 16384;
-constexpr size_t kFacesPerChunk = 16384;
 
 // A corner's key: its point, normal, UV and its face's colour.
 struct CornerKeys {
@@ -99,12 +97,8 @@ void ListPointVertices(const CornerKeyRuns& runs, size_t points, PointVertexList
 // Keys every corner and lays out each point's vertex list.
 void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists, size_t alongsideChunks,
                 const std::function<void(size_t)>& alongside) {
-    // Kept by each building thread: a large mesh rebuilt again and again would
-    // otherwise pay for fresh pages every time.
-    // The worker threads reach them through this reference, not their own.
-    thread_local CornerKeyRuns kept;
-    CornerKeyRuns& runs = kept;
-    runs.Start(static_cast<size_t>(record.FaceListCount), static_cast<size_t>(record.PointListCount), kMinFacesPerRun);
+    CornerKeyRuns& runs = CornerKeyRuns::OfThisThread();
+    runs.Start(static_cast<size_t>(record.FaceListCount), static_cast<size_t>(record.PointListCount));
     block.vertices.clear();
     block.vertexNormal.clear();
     // The first run fills its vertices too: threads done with the other runs go
@@ -117,13 +111,7 @@ void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists,
                 GrowForOverwrite(block.vertexNormal, vertices);
             },
             [&](int32_t vertex, const FacePoint& key) { FillVertex(record, key, block, static_cast<size_t>(vertex)); });
-        // The corners of the later runs take their key's vertex.
-        runs.ForEachFaceOfLaterRuns(kFacesPerChunk, [&](size_t r, size_t f) {
-            iVgxFacePoint* corner = record.FaceCorners(static_cast<int32_t>(f));
-            for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
-                corner[k].D3DVertex = runs.Number(r, corner[k].D3DVertex);
-            }
-        });
+        runs.NumberLaterCorners(record, &iVgxFacePoint::D3DVertex);
     }
     ListPointVertices(runs, static_cast<size_t>(record.PointListCount), lists);
 }
