@@ -7,11 +7,18 @@
 // gets the next number in run order. A run's new keys come in face order, so the
 // numbers are the ones a single walk over all faces gives, whatever the number of
 // runs. Every key of the first run is new, so its keys are its numbers.
+//
+// A pool numbers points in order of first use, so a run of faces mostly meets
+// points of its own. Each run and each slice of a run's keys keeps the span of
+// points it met: a run clears its points over its last span only, and a slice
+// of keys outside every earlier run's span is new throughout, numbered without
+// a lookup or a record per key.
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "mesh/mesh_records.h"
@@ -58,10 +65,10 @@ public:
     void WalkRuns(Walk&& walk, size_t alongsideChunks, Alongside&& alongside) {
         const auto walkRun = [&](size_t r) {
             Run& run = runs_[r];
+            run.Clear();
             if (run.points.size() < points_) run.points.resize(points_);
-            std::fill_n(run.points.begin(), points_, RunPoint{0, 0});
-            run.keys.clear();
             walk(r);
+            if (run.keys.size() % kKeysPerSlice != 0) run.EndSlice();
         };
         if (runs_.size() == 1) {
             walkRun(0);
@@ -90,9 +97,7 @@ public:
             if (Keys::Same(run.keys[link - 1], key)) return link - 1;
             last = link;
         }
-        run.keys.push_back(key);
-        Keys::Next(run.keys.back()) = 0;
-        ++run.points[Keys::Point(key)].newKeys;
+        run.Add(key);
         const auto index = static_cast<int32_t>(run.keys.size());
         (last == 0 ? head : Keys::Next(run.keys[last - 1])) = index;
         return index - 1;
@@ -105,44 +110,42 @@ public:
     // their index; the caller fills them itself.
     template <class Grow, class Fill>
     void NumberLaterRuns(Grow&& grow, Fill&& fill) {
-        constexpr size_t kKeysPerSlice = 16384;
-        std::vector<Slice> slices;
+        std::vector<std::pair<size_t, size_t>> slices;  // (run, slice)
         for (size_t r = 1; r < runs_.size(); ++r) {
             Run& run = runs_[r];
             run.owners.resize(run.keys.size());
-            for (size_t begin = 0; begin < run.keys.size(); begin += kKeysPerSlice) {
-                slices.push_back({r, begin, std::min(begin + kKeysPerSlice, run.keys.size())});
-            }
+            for (size_t k = 0; k < run.slices.size(); ++k) slices.emplace_back(r, k);
         }
         const auto eachSlice = [&](auto&& body) {
-            tasks::ParallelFor(slices.size(), 1, [&](size_t k, size_t) { body(slices[k]); });
+            tasks::ParallelFor(slices.size(), 1, [&](size_t k, size_t) {
+                body(runs_[slices[k].first], slices[k].first, slices[k].second);
+            });
         };
-        eachSlice([&](Slice& slice) { FindEarlierKeys(slice); });
+        eachSlice([&](Run& run, size_t r, size_t k) { FindEarlierKeys(run, r, run.slices[k]); });
         auto next = static_cast<int32_t>(runs_[0].keys.size());
-        for (Slice& slice : slices) {
+        for (const auto& [r, k] : slices) {
+            Slice& slice = runs_[r].slices[k];
             slice.firstNumber = next;
             next += slice.newKeys;
         }
         grow(static_cast<size_t>(next));
-        eachSlice([&](const Slice& slice) {
-            Run& run = runs_[slice.run];
-            const auto self = static_cast<int32_t>(slice.run);
+        eachSlice([&](Run& run, size_t r, size_t k) {
+            const Slice& slice = run.slices[k];
             int32_t number = slice.firstNumber;
             for (size_t i = slice.begin; i < slice.end; ++i) {
-                if (run.owners[i].run != self) continue;
+                if (!slice.allNew && run.owners[i].run != static_cast<int32_t>(r)) continue;
                 fill(number, run.keys[i]);
-                run.owners[i].number = number++;
+                if (!slice.allNew) run.owners[i].number = number;
+                ++number;
             }
         });
     }
 
     // The number of key i of run r, once every run's new keys have theirs.
     int32_t Number(size_t r, int32_t i) const {
-        if (r == 0) return i;
+        if (NewTo(r, i)) return NumberOfNew(r, i);
         const Owner& owner = runs_[r].owners[static_cast<size_t>(i)];
-        const bool numbered = owner.run == 0 || static_cast<size_t>(owner.run) == r;
-        return numbered ? owner.number
-                        : runs_[static_cast<size_t>(owner.run)].owners[static_cast<size_t>(owner.number)].number;
+        return NumberOfNew(static_cast<size_t>(owner.run), owner.number);
     }
 
     // After NumberLaterRuns: every corner of the later runs' faces, whose `field`
@@ -162,7 +165,9 @@ public:
     // How many keys are filed under point p, each counted once over all runs.
     int64_t KeysOf(size_t p) const {
         int64_t count = 0;
-        for (const Run& run : runs_) count += run.points[p].newKeys;
+        for (const Run& run : runs_) {
+            if (run.met.Holds(p)) count += run.points[p].newKeys;
+        }
         return count;
     }
     // visit(number) for each key filed under point p, in ascending order.
@@ -170,13 +175,9 @@ public:
     void ForEachNumberOf(size_t p, Visit&& visit) const {
         for (size_t r = 0; r < runs_.size(); ++r) {
             const Run& run = runs_[r];
+            if (!run.met.Holds(p)) continue;
             for (int32_t link = run.points[p].head; link != 0; link = Keys::Next(run.keys[link - 1])) {
-                const int32_t i = link - 1;
-                if (r == 0) {
-                    visit(i);
-                } else if (static_cast<size_t>(run.owners[i].run) == r) {
-                    visit(run.owners[i].number);
-                }
+                if (NewTo(r, link - 1)) visit(NumberOfNew(r, link - 1));
             }
         }
     }
@@ -193,19 +194,80 @@ private:
     struct Owner {
         int32_t run, number;
     };
+    // The lowest and highest point met, lowest > highest before any.
+    struct PointSpan {
+        size_t lowest = SIZE_MAX, highest = 0;
+        bool Holds(size_t p) const { return p >= lowest && p <= highest; }
+        bool Meets(const PointSpan& other) const { return lowest <= other.highest && other.lowest <= highest; }
+        void Add(size_t p) {
+            lowest = std::min(lowest, p);
+            highest = std::max(highest, p);
+        }
+        void Add(const PointSpan& other) {
+            lowest = std::min(lowest, other.lowest);
+            highest = std::max(highest, other.highest);
+        }
+    };
+    // A slice of a run's keys, looked up and numbered apart from the rest of the
+    // run so that every thread shares every run's work.
+    static constexpr size_t kKeysPerSlice = 16384;
+    struct Slice {
+        size_t begin = 0, end = 0;
+        PointSpan met;
+        bool allNew = false;  // no earlier run met any of its keys' points
+        int32_t newKeys = 0, firstNumber = 0;
+    };
     // Each on its own cache lines: runs on different threads append to their keys.
     struct alignas(64) Run {
         size_t firstFace = 0, endFace = 0;
+        PointSpan met;                 // of the slices ended
+        PointSpan sliceMet;            // of the keys since: outside both, every point's entry is empty
         std::vector<RunPoint> points;  // grows only: a mesh keyed often reuses the pages
         std::vector<Key> keys;         // in order of first use
-        std::vector<Owner> owners;     // per key, in the runs after the first
+        std::vector<Slice> slices;     // of the keys, in order
+        std::vector<Owner> owners;     // per key of a later run's slice not all new
+
+        // Empties the points met, also by a walk that failed.
+        void Clear() {
+            met.Add(sliceMet);
+            if (met.lowest <= met.highest) {
+                std::fill(points.begin() + static_cast<ptrdiff_t>(met.lowest),
+                          points.begin() + static_cast<ptrdiff_t>(met.highest) + 1, RunPoint{0, 0});
+            }
+            met = sliceMet = {};
+            keys.clear();
+            slices.clear();
+        }
+        void Add(const Key& key) {
+            const auto p = static_cast<size_t>(Keys::Point(key));
+            keys.push_back(key);
+            Keys::Next(keys.back()) = 0;
+            ++points[p].newKeys;
+            sliceMet.Add(p);
+            if (keys.size() % kKeysPerSlice == 0) EndSlice();
+        }
+        void EndSlice() {
+            slices.push_back({slices.size() * kKeysPerSlice, keys.size(), sliceMet, false, 0, 0});
+            met.Add(sliceMet);
+            sliceMet = {};
+        }
     };
-    // A slice of a later run's keys, looked up and numbered apart from the rest
-    // of the run so that every thread shares every run's work.
-    struct Slice {
-        size_t run = 0, begin = 0, end = 0;
-        int32_t newKeys = 0, firstNumber = 0;
-    };
+
+    // Whether key i of run r is new to all runs before it.
+    bool NewTo(size_t r, int32_t i) const {
+        if (r == 0) return true;
+        const Run& run = runs_[r];
+        return run.slices[static_cast<size_t>(i) / kKeysPerSlice].allNew ||
+               static_cast<size_t>(run.owners[static_cast<size_t>(i)].run) == r;
+    }
+    // The number of key i of run r, new to all runs before it.
+    int32_t NumberOfNew(size_t r, int32_t i) const {
+        if (r == 0) return i;
+        const Run& run = runs_[r];
+        const Slice& slice = run.slices[static_cast<size_t>(i) / kKeysPerSlice];
+        return slice.allNew ? slice.firstNumber + (i - static_cast<int32_t>(slice.begin))
+                            : run.owners[static_cast<size_t>(i)].number;
+    }
 
     // The key's index among run r's keys chained under its point, or -1.
     int32_t Find(const Run& run, const Key& key) const {
@@ -217,10 +279,12 @@ private:
 
     // For each key of the slice, the earliest run that met it, if an earlier one
     // did: the key is then not new to its point.
-    void FindEarlierKeys(Slice& slice) {
-        Run& run = runs_[slice.run];
-        const auto self = static_cast<int32_t>(slice.run);
-        slice.newKeys = 0;
+    void FindEarlierKeys(Run& run, size_t r, Slice& slice) {
+        const auto self = static_cast<int32_t>(r);
+        slice.allNew = std::none_of(runs_.begin(), runs_.begin() + self,
+                                    [&](const Run& earlier) { return earlier.met.Meets(slice.met); });
+        slice.newKeys = static_cast<int32_t>(slice.end - slice.begin);
+        if (slice.allNew) return;
         for (size_t i = slice.begin; i < slice.end; ++i) {
             const Key& key = run.keys[i];
             int32_t owner = self, at = static_cast<int32_t>(i);
@@ -229,9 +293,8 @@ private:
                 if (found >= 0) owner = earlier, at = found;
             }
             run.owners[i] = {owner, at};
-            if (owner == self) {
-                ++slice.newKeys;
-            } else {
+            if (owner != self) {
+                --slice.newKeys;
                 // Slices of one run may share a point.
                 std::atomic_ref<int32_t>(run.points[Keys::Point(key)].newKeys).fetch_sub(1, std::memory_order_relaxed);
             }
