@@ -133,10 +133,12 @@ public:
             const Slice& slice = run.slices[k];
             int32_t number = slice.firstNumber;
             for (size_t i = slice.begin; i < slice.end; ++i) {
-                if (!slice.allNew && run.owners[i].run != static_cast<int32_t>(r)) continue;
-                fill(number, run.keys[i]);
-                if (!slice.allNew) run.owners[i].number = number;
-                ++number;
+                if (!slice.allNew) {
+                    Owner& owner = run.owners[i];
+                    if (owner.run != static_cast<int32_t>(r)) continue;
+                    owner.number = number;
+                }
+                fill(number++, run.keys[i]);
             }
         });
     }
