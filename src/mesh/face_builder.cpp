@@ -86,17 +86,68 @@ const iVgxFacePoint* RepeatedCorner(const iVgxObject& level, const iVgxFacePoint
     return nullptr;
 }
 
+// Block b's material: materials[b], the last serving all later blocks. An entry
+// only its own block takes is moved into the batch: a handle's copy counts
+// references atomically, which per face adds up.
+std::shared_ptr<VgxMaterial> BlockMaterial(std::vector<std::shared_ptr<VgxMaterial>>& materials, size_t block) {
+    const size_t last = materials.size() - 1;
+    return block < last ? std::move(materials[block]) : materials[last];
+}
+
+// ReadFaceBlocks into an empty batch on the worker threads, each block into its
+// own place, when that reads the same: always without optimizeFaces, and with it
+// while no face is short of 3 corners and no corner repeats an earlier corner of
+// its face. A repeat moves a point, which the faces after it see, so the blocks
+// are then read one after another; returns false and leaves the batch as it was.
+template <class MapCorner>
+bool ReadFaceBlocksApart(const iVgxObject& level, const std::vector<int32_t>& faceData,
+                         std::vector<std::shared_ptr<VgxMaterial>>& materials, bool optimizeFaces, int32_t version,
+                         MapCorner& mapCorner, FaceBatch& faces) {
+    // Block b's corners follow its count, after b counts and offsets[b] corners.
+    std::vector<int32_t> offsets{0};
+    const auto end = static_cast<int64_t>(faceData.size()) - 2;
+    for (int64_t position = 0; position < end;) {
+        const int32_t n = faceData[position];
+        if (optimizeFaces && n < 3) return false;
+        offsets.push_back(offsets.back() + n);
+        position += 1 + 3 * static_cast<int64_t>(n);
+    }
+    const size_t blocks = offsets.size() - 1;
+    BlockArray<iVgxFacePoint> corners;
+    GrowForOverwrite(corners, static_cast<size_t>(offsets.back()));
+    std::atomic<bool> repeats{false};
+    tasks::ParallelFor(blocks, kFacesPerChunk, [&](size_t begin, size_t endBlock) {
+        for (size_t b = begin; b < endBlock && !repeats.load(std::memory_order_relaxed); ++b) {
+            iVgxFacePoint* out = corners.data() + offsets[b];
+            const int32_t* in = faceData.data() + b + 1 + 3 * static_cast<size_t>(offsets[b]);
+            const int32_t n = offsets[b + 1] - offsets[b];
+            for (int32_t k = 0; k < n; ++k) {
+                out[k] = mapCorner(in + 3 * k);
+                if (optimizeFaces && k > 0 && RepeatedCorner(level, out, static_cast<size_t>(k), out[k], version)) {
+                    repeats.store(true, std::memory_order_relaxed);
+                }
+            }
+        }
+    });
+    if (repeats.load()) return false;
+    // On one thread: copies of one handle on several would fight over its count.
+    faces.materials.reserve(blocks);
+    for (size_t b = 0; b < blocks; ++b) faces.materials.push_back(BlockMaterial(materials, b));
+    faces.corners = std::move(corners);
+    faces.offsets = std::move(offsets);
+    faces.applicationData.assign(blocks, 0);
+    return true;
+}
+
 // Reads the face blocks of FaceData into `faces`, mapping each corner's three
 // indexes; with optimizeFaces, repeated corners are dropped (their point moved
 // onto the corner they repeat) and faces left with fewer than 3 corners go.
-// Block b takes materials[b], the last material serving all later blocks. An
-// entry only its own block takes is moved into the batch: once threads run, a
-// handle's copy counts references atomically, which per face adds up.
+// Block b takes BlockMaterial(materials, b).
 template <class MapCorner>
 void ReadFaceBlocks(iVgxObject& level, const std::vector<int32_t>& faceData,
                     std::vector<std::shared_ptr<VgxMaterial>>& materials, bool optimizeFaces, int32_t version,
                     MapCorner&& mapCorner, FaceBatch& faces) {
-    const size_t lastMaterial = materials.size() - 1;
+    if (ReadFaceBlocksApart(level, faceData, materials, optimizeFaces, version, mapCorner, faces)) return;
     const auto end = static_cast<int64_t>(faceData.size()) - 2;
     for (int64_t position = 0, block = 0; position < end; ++block) {
         const int32_t n = faceData[position++];
@@ -116,8 +167,7 @@ void ReadFaceBlocks(iVgxObject& level, const std::vector<int32_t>& faceData,
         if (optimizeFaces && kept < 3) {
             faces.Discard();
         } else {
-            const size_t m = std::min(static_cast<size_t>(block), lastMaterial);
-            faces.Close(0, m < lastMaterial ? std::move(materials[m]) : materials[m]);
+            faces.Close(0, BlockMaterial(materials, static_cast<size_t>(block)));
         }
     }
 }

@@ -20,11 +20,15 @@ namespace {
 
 constexpr std::string_view kSource = "VgxObject";
 
+constexpr size_t kItemsPerChunk = 16384;
+
 template <class Out, class Record, class Field>
 void ExportPool(const vgx::BlockArray<Record>& list, int32_t count, Field field, std::vector<Out>& out,
                 int32_t& outCount) {
     std::vector<Out> values(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i) values[i] = list[i].*field;
+    vgx::tasks::ParallelFor(values.size(), kItemsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) values[i] = list[i].*field;
+    });
     out = std::move(values);
     outCount = count;
 }
@@ -43,11 +47,46 @@ void AppendCorner(std::vector<int32_t>& faceData, const vgx::iVgxFacePoint& corn
     faceData.push_back(corner.UV);
 }
 
+// Every face as it is: a face's entries start where the faces before it end, so
+// chunks of faces write their own parts on the worker threads.
+void ExportWholeFaces(const vgx::iVgxObject& level, std::vector<int32_t>& faceData, int32_t& faceDataCount,
+                      std::vector<std::shared_ptr<VgxMaterial>>* materials) {
+    const auto faces = static_cast<size_t>(level.FaceListCount);
+    std::vector<int32_t> faceStart(faces);
+    const int64_t entries = vgx::tasks::ExclusiveScan(
+        faces, kItemsPerChunk, [&](size_t f) { return 1 + 3 * int64_t{level.FaceList[f].PointCount}; },
+        faceStart.data());
+    std::vector<int32_t> data(static_cast<size_t>(entries) + 1);
+    vgx::tasks::ParallelFor(faces, kItemsPerChunk, [&](size_t begin, size_t end) {
+        for (size_t f = begin; f < end; ++f) {
+            const auto face = static_cast<int32_t>(f);
+            const vgx::iVgxFacePoint* corners = level.FaceCorners(face);
+            const int32_t n = level.FaceList[f].PointCount;
+            int32_t* out = data.data() + faceStart[f];
+            *out++ = n;
+            for (int32_t k = 0; k < n; ++k) {
+                *out++ = corners[k].Point;
+                *out++ = corners[k].Normal;
+                *out++ = corners[k].UV;
+            }
+        }
+    });
+    faceDataCount = static_cast<int32_t>(data.size());
+    faceData = std::move(data);
+    if (materials) {
+        // On one thread: copies of one handle on several would fight over its count.
+        std::vector<std::shared_ptr<VgxMaterial>> faceMaterials(faces);
+        for (size_t f = 0; f < faces; ++f) faceMaterials[f] = level.FaceMaterial(static_cast<int32_t>(f));
+        *materials = std::move(faceMaterials);
+    }
+}
+
 }  // namespace
 
 void vgx::ExportFaces(const iVgxObject& level, bool triangulate, std::vector<int32_t>& faceData,
                       int32_t& faceDataCount, std::vector<std::shared_ptr<VgxMaterial>>* materials,
                       std::vector<int32_t>* sourceFaces) {
+    if (!triangulate && !sourceFaces) return ExportWholeFaces(level, faceData, faceDataCount, materials);
     std::vector<int32_t> data;
     data.reserve(level.Corners.size() * 3 + level.FaceList.size() + 1);
     std::vector<std::shared_ptr<VgxMaterial>> faceMaterials;
