@@ -115,7 +115,7 @@ void PoolEdges(iVgxObject& level) {
             level.EdgeListCount = static_cast<int32_t>(count);
         },
         [&](int32_t edge, const SideKeys::Key& key) { level.EdgeList[static_cast<size_t>(edge)] = EdgeOf(key); });
-    runs.NumberLaterCorners(level, &iVgxFacePoint::Edge);
+    runs.NumberLaterCorners<&iVgxFacePoint::Edge>(level);
 }
 
 // Calls visit(face, corner) for every corner, face by face.

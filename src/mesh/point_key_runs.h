@@ -150,18 +150,22 @@ public:
         return NumberOfNew(static_cast<size_t>(owner.run), owner.number);
     }
 
-    // After NumberLaterRuns: every corner of the later runs' faces, whose `field`
+    // After NumberLaterRuns: every corner of the later runs' faces, whose `Field`
     // holds its key's index in its run, takes the key's number instead.
-    void NumberLaterCorners(iVgxObject& level, int32_t iVgxFacePoint::*field) const {
+    template <int32_t iVgxFacePoint::*Field>
+    void NumberLaterCorners(iVgxObject& level) const {
         constexpr size_t kFacesPerChunk = 16384;
         tasks::ForEachItemOfLaterRuns(
             runs_.size(), kFacesPerChunk, [&](size_t r) { return runs_[r].endFace; },
-            [&](size_t r, size_t f) {
-                iVgxFacePoint* corners = level.FaceCorners(static_cast<int32_t>(f));
-                for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-                    corners[k].*field = Number(r, corners[k].*field);
-                }
-            });
+            [&](size_t r, size_t f) { NumberCorners<Field>(level, r, f); });
+    }
+    // The same for face f alone, which takes nothing when in the first run.
+    template <int32_t iVgxFacePoint::*Field>
+    void NumberLaterCornersOf(iVgxObject& level, size_t f) const {
+        if (f < runs_[0].endFace) return;
+        size_t r = 1;
+        while (f >= runs_[r].endFace) ++r;
+        NumberCorners<Field>(level, r, f);
     }
 
     // How many keys are filed under point p, each counted once over all runs.
@@ -254,6 +258,13 @@ private:
             sliceMet = {};
         }
     };
+
+    // Face f of run r: its corners' `Field` turns from key index to key number.
+    template <int32_t iVgxFacePoint::*Field>
+    void NumberCorners(iVgxObject& level, size_t r, size_t f) const {
+        iVgxFacePoint* corners = level.FaceCorners(static_cast<int32_t>(f));
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].*Field = Number(r, corners[k].*Field);
+    }
 
     // Whether key i of run r is new to all runs before it.
     bool NewTo(size_t r, int32_t i) const {

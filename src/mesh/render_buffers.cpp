@@ -80,10 +80,11 @@ void TriangulateFace(const iVgxObject& record, int32_t face, bool fanOnly, std::
 // Triangle and line (or point) lists of every face, in face order within each
 // sub-object. Each chunk of faces counts what it adds to each list first, so that
 // every chunk then writes its own part of each list. `runCounting` runs the chunks
-// of the counting pass.
+// of the counting pass, and may set `laterRuns` (see BuildRenderVertices), whose
+// corners the second pass numbers face by face before reading them.
 void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
                      std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fanOnly,
-                     const ChunkRunner& runCounting) {
+                     const ChunkRunner& runCounting, const CornerKeyRuns* const& laterRuns) {
     constexpr size_t kFacesPerChunk = 16384;
     const auto subObjects = static_cast<size_t>(slots.MaterialListCount);
     const auto faces = static_cast<size_t>(record.FaceListCount);
@@ -152,6 +153,8 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
     }
     eachChunk(true, [&](int32_t f, const modFace::FaceTriangle* triangles, size_t count, int32_t* triangleAtOf,
                         int32_t* lineAtOf) {
+        const auto face = static_cast<size_t>(f);
+        if (laterRuns) NumberLaterCornersOfFace(*laterRuns, record, face);
         FaceTriangles& place = block.faces[f];
         const iVgxFacePoint* corners = record.FaceCorners(f);
         int32_t& first = triangleAtOf[place.subObject];
@@ -203,12 +206,14 @@ void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBl
         if (fits) return;
     }
     // A full build counts the faces' triangles alongside the vertex keying, whose
-    // runs take unequal times: the first also fills its vertices.
+    // runs take unequal times: the first also fills its vertices. The corners the
+    // keying leaves unnumbered are numbered in the lists' second pass.
+    const CornerKeyRuns* laterRuns = nullptr;
     const ChunkRunner countAlongKeying = [&](size_t chunks, const std::function<void(size_t)>& count) {
-        BuildRenderVertices(record, block, chunks, count);
+        laterRuns = BuildRenderVertices(record, block, chunks, count);
     };
     BuildIndexLists(record, slots, block, triangleToFace, quality, fanOnly,
-                    fullRebuild ? countAlongKeying : ChunkRunner(tasks::RunChunks));
+                    fullRebuild ? countAlongKeying : ChunkRunner(tasks::RunChunks), laterRuns);
     block.solidCounts.assign(static_cast<size_t>(subObjects), 0);
     block.nonSolidCounts.assign(static_cast<size_t>(subObjects), 0);
     for (int32_t s = 0; s < subObjects; ++s) {

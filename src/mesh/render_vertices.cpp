@@ -9,7 +9,6 @@
 
 #include <vector>
 
-#include "mesh/point_key_runs.h"
 #include "root/errors.h"
 #include "root/task_pool.h"
 
@@ -17,19 +16,6 @@ namespace vgx {
 namespace {
 
 constexpr size_t kPointsPerChunk = 16384;
-
-// A corner's key: its point, normal, UV and its face's colour.
-struct CornerKeys {
-    using Key = FacePoint;
-    static int32_t Point(const FacePoint& key) { return key.Point; }
-    static bool Same(const FacePoint& a, const FacePoint& b) {
-        return a.Normal == b.Normal && a.UV == b.UV && a.Color == b.Color;
-    }
-    static int32_t& Next(FacePoint& key) { return key.NextFacePoint; }
-    static int32_t Next(const FacePoint& key) { return key.NextFacePoint; }
-};
-
-using CornerKeyRuns = PointKeyRuns<CornerKeys>;
 
 int32_t FaceColor(const iVgxObject& record, size_t face) {
     const std::shared_ptr<VgxMaterial>& material = record.FaceMaterial(static_cast<int32_t>(face));
@@ -95,8 +81,8 @@ void ListPointVertices(const CornerKeyRuns& runs, size_t points, PointVertexList
 }
 
 // Keys every corner and lays out each point's vertex list.
-void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists, size_t alongsideChunks,
-                const std::function<void(size_t)>& alongside) {
+const CornerKeyRuns* KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists, size_t alongsideChunks,
+                                const std::function<void(size_t)>& alongside) {
     CornerKeyRuns& runs = CornerKeyRuns::OfThisThread();
     runs.Start(static_cast<size_t>(record.FaceListCount), static_cast<size_t>(record.PointListCount));
     block.vertices.clear();
@@ -111,17 +97,21 @@ void KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists,
                 GrowForOverwrite(block.vertexNormal, vertices);
             },
             [&](int32_t vertex, const FacePoint& key) { FillVertex(record, key, block, static_cast<size_t>(vertex)); });
-        runs.NumberLaterCorners(record, &iVgxFacePoint::D3DVertex);
     }
     ListPointVertices(runs, static_cast<size_t>(record.PointListCount), lists);
+    return runs.RunCount() > 1 ? &runs : nullptr;
 }
 
 }  // namespace
 
-void BuildRenderVertices(iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
-                         const std::function<void(size_t)>& alongside) {
+void NumberLaterCornersOfFace(const CornerKeyRuns& runs, iVgxObject& record, size_t face) {
+    runs.NumberLaterCornersOf<&iVgxFacePoint::D3DVertex>(record, face);
+}
+
+const CornerKeyRuns* BuildRenderVertices(iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
+                                         const std::function<void(size_t)>& alongside) {
     try {
-        KeyCorners(record, block, record.PointVertices, alongsideChunks, alongside);
+        return KeyCorners(record, block, record.PointVertices, alongsideChunks, alongside);
     } catch (...) {
         record.PointVertices.Clear();
         throw;
