@@ -12,6 +12,7 @@
 #include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"
+#include "support/thread_counts.h"
 
 namespace vgx::test {
 namespace {
@@ -40,10 +41,8 @@ std::vector<int32_t> SideEdgesInFirstUseOrder(const iVgxObject& level) {
 
 TEST(EdgePooling, LargeMeshNumbersEdgesInFirstUseOrderOnAnyThreadCount) {
     const ObjMesh mesh = ReadObj(TestDataPath("meshes/common/stanford-bunny.obj"));
-    const int32_t before = tasks::ThreadCount();
     std::vector<int32_t> oneThread;
-    for (const int32_t threads : {1, 2, 3, 4}) {
-        tasks::SetThreadCount(threads);
+    ForEachThreadCount({1, 2, 3, 4}, [&](int32_t threads) {
         const std::shared_ptr<Vgx> root = Vgx::Create();
         const std::shared_ptr<VgxObject> object = root->CreateObject();
         object->AddFaces(mesh.points, mesh.normals, mesh.uvs, mesh.faceData, true, false);
@@ -51,8 +50,7 @@ TEST(EdgePooling, LargeMeshNumbersEdgesInFirstUseOrderOnAnyThreadCount) {
         const std::vector<int32_t> sides = SideEdgesInFirstUseOrder(Internals(*object).Base());
         if (threads == 1) oneThread = sides;
         EXPECT_EQ(sides, oneThread) << threads << " threads";
-    }
-    tasks::SetThreadCount(before);
+    });
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"
+#include "support/thread_counts.h"
 
 namespace vgx::test {
 namespace {
@@ -364,17 +365,14 @@ struct RedAndBlue {
 template <class Hash>
 void ExpectOnOneToFourThreads(const char* file, uint64_t expected, Hash&& hash) {
     const ObjMesh mesh = ReadObj(TestDataPath(file));
-    const int32_t before = tasks::ThreadCount();
-    for (const int32_t threads : {1, 2, 3, 4}) {
-        tasks::SetThreadCount(threads);
+    ForEachThreadCount({1, 2, 3, 4}, [&](int32_t threads) {
         const std::shared_ptr<Vgx> root = Vgx::Create();
         root->CreateDeviceID();
         const std::shared_ptr<VgxObject> object = RedAndBlue(*root).Coloured(mesh);
         Hasher hasher;
         hash(hasher, *root, *object);
         EXPECT_EQ(hasher.value, expected) << file << " on " << threads << " threads";
-    }
-    tasks::SetThreadCount(before);
+    });
 }
 
 // Each point lists the vertices its corners took, in ascending order, each once.

@@ -10,6 +10,7 @@
 #include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"
+#include "support/thread_counts.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -228,6 +229,63 @@ TEST_F(Faces, TheCollectionCountsOnlyTheProxiesHandedOut) {
     // A proxy a rebuild replaced is the host's reference: the object stays.
     ASSERT_FALSE(replaced.expired());
     EXPECT_EQ(replaced.lock()->GetFaceCount(), 2);
+}
+
+// A strip of triangles long enough for its face blocks to be read on the worker
+// threads: with and without merging faces, and with one quad near the end whose
+// second corner lies within 0.0001 of its first. Dropping that corner moves its
+// point, which a later face uses: a walk over the blocks in order gives that
+// face the moved point, and so must every thread count.
+TEST(FaceBlocks, LongSoupsReadAlikeOnAnyThreadCount) {
+    constexpr int32_t kColumns = 40000;  // 80,000 triangles
+    std::vector<VgxVector> points;
+    for (int32_t i = 0; i <= kColumns; ++i) {
+        points.push_back({i * 0.01f, 0, 0});
+        points.push_back({i * 0.01f, 1, 0});
+    }
+    const auto near = static_cast<int32_t>(points.size());  // by point 2 * (kColumns - 10)
+    points.push_back({(kColumns - 10) * 0.01f + 0.00005f, 0, 0});
+    Ints clean;
+    const auto corner = [](Ints& data, int32_t point) { data.insert(data.end(), {point, 0, 0}); };
+    for (int32_t i = 0; i < kColumns; ++i) {
+        for (const Ints& triangle : {Ints{2 * i, 2 * i + 2, 2 * i + 1}, Ints{2 * i + 1, 2 * i + 2, 2 * i + 3}}) {
+            clean.push_back(3);
+            for (const int32_t point : triangle) corner(clean, point);
+        }
+    }
+    Ints repeated = clean;
+    const int32_t k = 2 * (kColumns - 10);
+    repeated.push_back(4);
+    for (const int32_t point : {k, near, k + 2, k + 1}) corner(repeated, point);
+    repeated.push_back(3);
+    for (const int32_t point : {near, k + 3, k + 1}) corner(repeated, point);
+    clean.push_back(0);
+    repeated.push_back(0);
+
+    for (const bool mergeFaces : {false, true}) {
+        for (const Ints* faceData : {&clean, &repeated}) {
+            std::vector<Geometry> read;
+            vgx::test::ForEachThreadCount({1, 2, 4}, [&](int32_t threads) {
+                const auto root = Vgx::Create();
+                const auto object = root->CreateObject();
+                object->AddFaces(points, kNormals, kUVs, *faceData, false, mergeFaces);
+                read.push_back(Export(*object));
+                const Geometry& g = read.back();
+                EXPECT_TRUE(g.points.size() == read[0].points.size() &&
+                            std::memcmp(g.points.data(), read[0].points.data(), g.points.size() * sizeof(VgxVector)) ==
+                                0)
+                    << threads << " threads";
+                EXPECT_EQ(g.faceData, read[0].faceData) << threads << " threads";
+                EXPECT_EQ(g.materials, read[0].materials) << threads << " threads";
+            });
+            if (faceData == &repeated && mergeFaces) {
+                // The quad lost its second corner, whose point now sits on the first's.
+                EXPECT_EQ(read[0].FaceCount(), 2 * kColumns + 2);
+                EXPECT_EQ(Xyz(read[0].points[near]), Xyz(points[k]));
+                EXPECT_EQ(Xyz(read[0].Corner(2 * kColumns, 2)), Xyz(points[k + 1]));
+            }
+        }
+    }
 }
 
 // ---- geometry ----

@@ -19,6 +19,7 @@
 #include "mesh/mod_index.h"
 #include "root/task_pool.h"
 #include "support/internals.h"
+#include "support/thread_counts.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -415,10 +416,8 @@ TEST_P(BatchSearch, MovedPointsStayFiledUnderTheirOldBuckets) {
 // Batches big enough to be shared out over the threads by bucket: into an empty
 // pool, into one holding entries, some moved, and with values that never match.
 TEST_P(BatchSearch, BatchesSharedOutOverThreadsMergeLikeTheChainWalk) {
-    const int32_t before = vgx::tasks::ThreadCount();
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (const int32_t threads : {2, 3, 4}) {
-        vgx::tasks::SetThreadCount(threads);
+    vgx::test::ForEachThreadCount({2, 3, 4}, [&](int32_t threads) {
         std::mt19937 random(threads);
         auto pool = PoolPair{GetParam()};
         Points first = Join(Grid(170, 1, {0, 0, 0}), Jittered(random, 2000, 12));
@@ -434,8 +433,7 @@ TEST_P(BatchSearch, BatchesSharedOutOverThreadsMergeLikeTheChainWalk) {
         std::shuffle(next.begin(), next.end(), random);
         pool.Pool(next, true);
         ASSERT_FALSE(HasFatalFailure()) << threads << " threads";
-    }
-    vgx::tasks::SetThreadCount(before);
+    });
 }
 
 TEST(BatchSearchThroughObjects, BatchesLeaveTheSameArraysAsSingleAdds) {

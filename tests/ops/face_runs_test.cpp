@@ -15,6 +15,7 @@
 #include "ops/distinct_normals.h"
 #include "ops/subdivision.h"
 #include "root/task_pool.h"
+#include "support/thread_counts.h"
 
 namespace vgx::test {
 namespace {
@@ -66,9 +67,7 @@ TEST(DistinctCornerNormals, PoolingTheEntriesGivesWhatPoolingEveryCornerGives) {
     }
     const PooledNormals expected(std::span<const VgxVector>(normals.data(), normals.size()));
 
-    const int32_t before = tasks::ThreadCount();
-    for (const int32_t threads : {1, 2, 3, 4}) {
-        tasks::SetThreadCount(threads);
+    ForEachThreadCount({1, 2, 3, 4}, [&](int32_t threads) {
         BlockArray<int32_t> slots(level.Corners.size());
         BlockArray<VgxVector> distinct;
         FindDistinctCornerNormals(level, normals, slots, distinct);
@@ -82,8 +81,7 @@ TEST(DistinctCornerNormals, PoolingTheEntriesGivesWhatPoolingEveryCornerGives) {
             ASSERT_EQ(pooled.indexes[slots[c]], expected.indexes[c])
                 << "corner " << c << " on " << threads << " threads";
         }
-    }
-    tasks::SetThreadCount(before);
+    });
 }
 
 TEST(PointCorners, EachPointListsItsCornersInFaceOrder) {
@@ -93,9 +91,7 @@ TEST(PointCorners, EachPointListsItsCornersInFaceOrder) {
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         for (int32_t k = 0; k < 4; ++k) expected[level.FaceCorners(f)[k].Point].emplace_back(f, k);
     }
-    const int32_t before = tasks::ThreadCount();
-    for (const int32_t threads : {1, 2, 3, 4}) {
-        tasks::SetThreadCount(threads);
+    ForEachThreadCount({1, 2, 3, 4}, [&](int32_t threads) {
         PointCorners around;
         around.Build(level);
         ASSERT_EQ(around.start.size(), level.PointList.size() + 1);
@@ -105,8 +101,7 @@ TEST(PointCorners, EachPointListsItsCornersInFaceOrder) {
                 found.emplace_back(around.corners[i].face, around.corners[i].corner);
             ASSERT_EQ(found, expected[p]) << "point " << p << " on " << threads << " threads";
         }
-    }
-    tasks::SetThreadCount(before);
+    });
 }
 
 }  // namespace

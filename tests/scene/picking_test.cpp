@@ -17,6 +17,7 @@
 #include "scene/frame_expect.h"
 #include "support/internals.h"
 #include "support/obj_reader.h"
+#include "support/thread_counts.h"
 #include "support/vgx_test.h"
 
 namespace {
@@ -235,16 +236,13 @@ TEST(MeshIntersection, HierarchyIsTheSameForAnyThreadCount) {
     auto mesh = object->GetSubObjectD3DXMesh(root->CreateDeviceID(), 0, std::make_shared<VgxSoftwareDevice>());
     ASSERT_NE(mesh, nullptr);
     const auto triangles = vgx::platform::ReadMeshTriangles(*mesh);
-    const int32_t before = vgx::tasks::ThreadCount();
     std::vector<std::string> builds;
-    for (int32_t threads : {1, 2, 7}) {
-        vgx::tasks::SetThreadCount(threads);
+    vgx::test::ForEachThreadCount({1, 2, 7}, [&](int32_t) {
         const auto bvh = vgx::platform::BuildBvh(triangles);
         builds.emplace_back(reinterpret_cast<const char*>(bvh.nodes.data()), bvh.nodes.size() * sizeof(bvh.nodes[0]));
         builds.back().append(reinterpret_cast<const char*>(bvh.triangles.data()),
                              bvh.triangles.size() * sizeof(bvh.triangles[0]));
-    }
-    vgx::tasks::SetThreadCount(before);
+    });
     EXPECT_GT(triangles.TriangleCount(), 60000);
     EXPECT_TRUE(builds[0] == builds[1] && builds[0] == builds[2]);
 }
