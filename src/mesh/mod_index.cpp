@@ -370,6 +370,19 @@ void Refile(BlockArray<typename Pool::Record>& list, int32_t count, HashTable& t
     LinkInOrder(list, table, 0, buckets);
 }
 
+// The share of the threads that pools the values filed in `bucket`.
+size_t ShareOf(int32_t bucket, size_t shares) { return (static_cast<uint32_t>(bucket) * 2654435761u >> 16) % shares; }
+
+// Whether the values spread over the shares well enough to be worth sharing out:
+// a batch of one value repeated (a flat mesh's normal) fills one bucket, and one
+// share would then do all the work while the others wait. Judged on a sample.
+bool SpreadOverShares(const BlockArray<int32_t>& buckets, size_t shares) {
+    constexpr size_t kSample = 256;
+    std::vector<size_t> perShare(shares, 0);
+    for (size_t k = 0; k < kSample; ++k) ++perShare[ShareOf(buckets[k * buckets.size() / kSample], shares)];
+    return *std::max_element(perShare.begin(), perShare.end()) * 4 <= kSample * 3;
+}
+
 // A searching batch on several threads. A value only ever matches entries filed
 // in its own bucket, so the buckets are shared out: each thread pools the values
 // of its share, in batch order, through an index of its buckets' entries and of
@@ -384,12 +397,9 @@ void AddBatchShared(BlockArray<typename Pool::Record>& list, int32_t& count, Has
     using Value = typename Pool::Value;
     const int32_t before = count;
     const size_t n = values.size();
-    const auto shareOf = [shares](size_t bucket) {
-        return (static_cast<uint32_t>(bucket) * 2654435761u >> 16) % shares;
-    };
     const auto isNew = [&](size_t i) { return indexes[i] == before + static_cast<int32_t>(i); };
     tasks::RunChunks(shares, [&](size_t share) {
-        const auto inShare = [&](size_t bucket) { return shareOf(bucket) == share; };
+        const auto inShare = [&](size_t bucket) { return ShareOf(static_cast<int32_t>(bucket), shares) == share; };
         auto index = IndexPool<Pool>(list, table, static_cast<size_t>(before) + n,
                                      (static_cast<size_t>(before) + n / 16) / shares, inShare);
         RecentValues<Value, Pool::kDims> recent(n / shares);
@@ -421,7 +431,7 @@ void AddBatchShared(BlockArray<typename Pool::Record>& list, int32_t& count, Has
     if (list.size() < static_cast<size_t>(before + added)) list.resize(static_cast<size_t>(before + added));
     tasks::RunChunks(shares, [&](size_t share) {
         for (size_t i = 0; i < n; ++i) {
-            if (!isNew(i) || shareOf(static_cast<size_t>(buckets[i])) != share) continue;
+            if (!isNew(i) || ShareOf(buckets[i], shares) != share) continue;
             const int32_t entry = before + newBefore[i];
             list[entry] = Pool::Make(values[i]);
             Link(list, table, buckets[i], entry);
@@ -471,7 +481,9 @@ void AddBatch(BlockArray<typename Pool::Record>& list, int32_t& count, HashTable
     }
     constexpr size_t kLeastShare = 32768;
     const size_t shares = tasks::RunCount(values.size(), kLeastShare);
-    if (shares > 1) return AddBatchShared<Pool>(list, count, table, values, buckets, shares, indexes);
+    if (shares > 1 && SpreadOverShares(buckets, shares)) {
+        return AddBatchShared<Pool>(list, count, table, values, buckets, shares, indexes);
+    }
     // No position changes while the batch runs, so one index answers every search.
     // Appends can only come from this batch. The cells start few (soups repeat
     // most values) and grow as they fill.
