@@ -153,8 +153,7 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
     }
     eachChunk(true, [&](int32_t f, const modFace::FaceTriangle* triangles, size_t count, int32_t* triangleAtOf,
                         int32_t* lineAtOf) {
-        const auto face = static_cast<size_t>(f);
-        if (laterRuns) NumberLaterCornersOfFace(*laterRuns, record, face);
+        if (laterRuns) NumberLaterCornersOfFace(*laterRuns, record, static_cast<size_t>(f));
         FaceTriangles& place = block.faces[f];
         const iVgxFacePoint* corners = record.FaceCorners(f);
         int32_t& first = triangleAtOf[place.subObject];
