@@ -51,7 +51,7 @@ struct SmoothGrid {
 };
 
 // Each corner's vertex is the rank of its key (point, normal, UV, colour) by first
-// use over the faces, and each vertex holds its key's point and normal.
+// use over the faces, and each vertex holds its key's point, colour and normal.
 void ExpectVerticesByFirstUse(VgxObject& object, const std::string& what) {
     object.GetVertexBuffer(0, std::make_shared<VgxSoftwareDevice>());
     const ObjectState& state = Internals(object);
