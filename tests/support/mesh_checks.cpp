@@ -1,6 +1,7 @@
 #include "support/mesh_checks.h"
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "support/internals.h"
@@ -21,8 +22,7 @@ VgxVector ExportedMesh::Corner(int32_t face, int32_t corner) const {
 
 ExportedMesh ExportGeometry(const VgxObject& object) {
     ExportedMesh m;
-    object.GetGeometry(m.points, m.pointCount, m.normals, m.normalCount, m.uvs, m.uvCount, m.faceData,
-                       m.faceDataCount);
+    object.GetGeometry(m.points, m.pointCount, m.normals, m.normalCount, m.uvs, m.uvCount, m.faceData, m.faceDataCount);
     return m;
 }
 
@@ -44,6 +44,23 @@ void AddCube(VgxObject& cube) {
     cube.AddFaces({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
                   {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}},
                   {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, faceData, true, false);
+}
+
+std::string PointVertexListFault(const VgxObject& object) {
+    const iVgxObject& level = Internals(object).Base();
+    std::vector<std::set<int32_t>> taken(static_cast<size_t>(level.PointListCount));
+    for (int32_t f = 0; f < level.FaceListCount; ++f) {
+        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+            const iVgxFacePoint& corner = level.FaceCorners(f)[k];
+            taken[static_cast<size_t>(corner.Point)].insert(corner.D3DVertex);
+        }
+    }
+    for (int32_t p = 0; p < level.PointListCount; ++p) {
+        std::vector<int32_t> listed;
+        level.PointVertices.ForEach(p, [&](int32_t v) { listed.push_back(v); });
+        if (listed != std::vector<int32_t>(taken[p].begin(), taken[p].end())) return "point " + std::to_string(p);
+    }
+    return "";
 }
 
 std::string MeshFault(const VgxObject& object) {

@@ -33,6 +33,10 @@ void AddCube(VgxObject& cube);
 // the first fault found.
 std::string MeshFault(const VgxObject& object);
 
+// Empty when every point of level 0 lists exactly the render vertices its corners
+// took, in ascending order, each once; otherwise the first point that does not.
+std::string PointVertexListFault(const VgxObject& object);
+
 // How many edges of level 0 have exactly `faces` faces, its edges brought up to date first.
 int32_t EdgesWithFaceCount(VgxObject& object, int32_t faces);
 
