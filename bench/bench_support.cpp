@@ -1,6 +1,6 @@
 #include "bench_support.h"
 
-#include "mesh/object_internal.h"
+#include "object/object_internal.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "bench_support.h"
+#include "io/scene_import.h"
 #include "platform/image_decode.h"
-#include "scene/scene_import.h"
 
 #ifdef VGX_HAVE_ASSIMP
 #include <assimp/Exporter.hpp>

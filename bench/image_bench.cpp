@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "material/texture_entry.h"
 #include "material/texture_loading.h"
 #include "platform/image_decode.h"
+#include "state/texture_entry.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION

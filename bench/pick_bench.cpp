@@ -17,9 +17,9 @@
 #endif
 
 #include "bench_support.h"
+#include "base/task_pool.h"
 #include "mesh/render_data.h"
 #include "platform/mesh_intersect.h"
-#include "root/task_pool.h"
 
 namespace {
 

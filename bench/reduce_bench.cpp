@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "base/vec3.h"
 #include "ops/mesh_simplify.h"
-#include "ops/vec3.h"
 #include "support/obj_reader.h"
 
 #if VGX_HAVE_MESHOPTIMIZER

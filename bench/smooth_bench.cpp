@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "mesh/object_internal.h"
+#include "object/object_internal.h"
 #include "ops/subdivision.h"
 #include "support/obj_reader.h"
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "io/scene_import.h"
 #include "platform/gltf_reader.h"
-#include "scene/scene_import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     vgx::rm::ImportedScene imported;

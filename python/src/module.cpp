@@ -1,6 +1,6 @@
 // The vorlansg extension module: the library's host API for Python.
 #include "binding.h"
-#include "root/library_state.h"
+#include "state/library_state.h"
 
 PYBIND11_MODULE(_vorlansg, module) {
     module.doc() = "VorlanSG: a geometry kernel and scene graph for 3D modelling hosts.";

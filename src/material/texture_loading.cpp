@@ -7,19 +7,19 @@
 #include <array>
 #include <cctype>
 
-#include "material/texture_entry.h"
+#include "base/access.h"
+#include "base/errors.h"
+#include "base/retained_mode.h"
+#include "base/task_pool.h"
 #include "platform/image_decode.h"
+#include "platform/mod_file.h"
 #include "platform/os.h"
 #include "platform/picture_files.h"
 #include "platform/png_encode.h"
-#include "root/access.h"
-#include "root/errors.h"
-#include "root/hidden_device.h"
-#include "root/library_state.h"
-#include "root/mod_file.h"
-#include "root/retained_mode.h"
-#include "root/task_pool.h"
-#include "root/vgx_internal.h"
+#include "state/hidden_device.h"
+#include "state/library_state.h"
+#include "state/root_state.h"
+#include "state/texture_entry.h"
 
 namespace vgx {
 namespace {
@@ -83,7 +83,7 @@ Pixels LoadMap(const Vgx& root, const std::string& name, const TextureRequest& r
         return Pixels(sized.pixels.begin(), sized.pixels.end());
     }
     std::string found;
-    const auto picture = platform::LoadTextureFile(root, request.width, request.height, name, searchPath, found);
+    const auto picture = platform::LoadTextureFile(State(root).messageBox, request.width, request.height, name, searchPath, found);
     if (!picture) return {};
     return Pixels(picture->pixels.begin(), picture->pixels.end());
 }

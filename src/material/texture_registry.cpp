@@ -1,18 +1,20 @@
 // The scene root's texture registry: creating textures, their device textures,
 // picture composition, and the texture step of the garbage collection.
+#include "material/texture_registry.h"
+
 #include <vgx/Vgx.h>
 #include <vgx/VgxTexture.h>
 
 #include <cmath>
 #include <sstream>
 
-#include "material/texture_entry.h"
+#include "base/errors.h"
 #include "material/texture_loading.h"
 #include "platform/image_decode.h"
-#include "root/errors.h"
-#include "root/mod_file.h"
-#include "root/registry_sweep.h"
-#include "root/vgx_internal.h"
+#include "platform/mod_file.h"
+#include "state/registry_sweep.h"
+#include "state/root_state.h"
+#include "state/texture_entry.h"
 
 namespace vgx {
 namespace {

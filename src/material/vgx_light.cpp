@@ -1,9 +1,9 @@
 #include <vgx/Vgx.h>
 #include <vgx/VgxLight.h>
 
-#include "root/access.h"
-#include "root/errors.h"
-#include "root/finite.h"
+#include "base/access.h"
+#include "base/errors.h"
+#include "base/finite.h"
 
 namespace {
 

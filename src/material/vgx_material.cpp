@@ -4,8 +4,8 @@
 
 #include <cctype>
 
-#include "root/errors.h"
-#include "root/finite.h"
+#include "base/errors.h"
+#include "base/finite.h"
 
 namespace {
 

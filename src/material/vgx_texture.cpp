@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/errors.h"
 #include "material/texture_loading.h"
-#include "root/errors.h"
-#include "root/vgx_internal.h"
+#include "state/root_state.h"
 
 namespace {
 

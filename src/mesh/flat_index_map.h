@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/large_blocks.h"
+#include "base/large_blocks.h"
 
 namespace vgx {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/large_blocks.h"
+#include "base/large_blocks.h"
 
 namespace vgx {
 

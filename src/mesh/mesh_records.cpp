@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "root/access.h"
+#include "base/access.h"
 
 namespace vgx {
 

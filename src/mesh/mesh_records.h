@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
+#include "base/large_blocks.h"
 #include "mesh/flat_index_map.h"
 #include "mesh/list_arena.h"
-#include "platform/large_blocks.h"
 
 namespace vgx {
 

@@ -7,10 +7,10 @@
 #include <limits>
 #include <optional>
 
+#include "base/mod_vector.h"
+#include "base/task_pool.h"
 #include "mesh/proximity_index.h"
 #include "mesh/recent_values.h"
-#include "root/mod_vector.h"
-#include "root/task_pool.h"
 
 namespace vgx::modIndex {
 namespace {

@@ -21,8 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/task_pool.h"
 #include "mesh/mesh_records.h"
-#include "root/task_pool.h"
 
 namespace vgx {
 

@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <string_view>
 
-#include "root/errors.h"
-#include "root/mod_math.h"
-#include "root/mod_vector.h"
-#include "root/retained_mode.h"
+#include "base/errors.h"
+#include "base/mod_math.h"
+#include "base/mod_vector.h"
+#include "base/retained_mode.h"
 
 namespace vgx::modFace {
 namespace {

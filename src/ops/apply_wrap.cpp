@@ -2,11 +2,11 @@
 #include <vgx/VgxGroup.h>
 #include <vgx/VgxObject.h>
 
+#include "base/errors.h"
+#include "base/finite.h"
 #include "mesh/mod_index.h"
-#include "mesh/object_internal.h"
+#include "object/object_internal.h"
 #include "ops/texture_wrap.h"
-#include "root/errors.h"
-#include "root/finite.h"
 
 void VgxObject::ApplyWrap(VgxWrapType WrapType, const std::shared_ptr<VgxGroup>& RelativeGroup, float ox, float oy,
                           float oz, float dx, float dy, float dz, float ux, float uy, float uz, float ou, float ov,

@@ -7,14 +7,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/errors.h"
+#include "base/finite.h"
+#include "base/mod_vector.h"
+#include "base/vec3.h"
 #include "mesh/list_arena.h"
 #include "mesh/mod_index.h"
-#include "mesh/object_internal.h"
+#include "object/object_internal.h"
 #include "ops/divide_faces.h"
-#include "ops/vec3.h"
-#include "root/errors.h"
-#include "root/finite.h"
-#include "root/mod_vector.h"
 
 namespace vgx {
 namespace {

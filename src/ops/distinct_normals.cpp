@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/task_pool.h"
 #include "ops/first_use_runs.h"
-#include "root/task_pool.h"
 
 namespace vgx {
 namespace {

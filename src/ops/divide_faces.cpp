@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
+#include "base/errors.h"
+#include "base/retained_mode.h"
 #include "mesh/mod_index.h"
-#include "root/errors.h"
-#include "root/retained_mode.h"
 
 namespace vgx::cutting {
 namespace {

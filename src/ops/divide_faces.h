@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "mesh/object_internal.h"
+#include "object/object_internal.h"
 
 namespace vgx::cutting {
 

@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "mesh/object_internal.h"
-#include "root/errors.h"
-#include "root/finite.h"
-#include "root/mod_math.h"
-#include "root/mod_vector.h"
-#include "root/retained_mode.h"
+#include "base/errors.h"
+#include "base/finite.h"
+#include "base/mod_math.h"
+#include "base/mod_vector.h"
+#include "base/retained_mode.h"
+#include "object/object_internal.h"
 
 namespace vgx {
 namespace {

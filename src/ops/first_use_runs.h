@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/large_blocks.h"
-#include "root/task_pool.h"
+#include "base/large_blocks.h"
+#include "base/task_pool.h"
 
 namespace vgx {
 

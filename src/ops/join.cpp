@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
+#include "base/errors.h"
 #include "ops/divide_faces.h"
-#include "root/errors.h"
 
 namespace vgx {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <unordered_map>
 
+#include "base/errors.h"
 #include "material/materials_equal.h"
-#include "mesh/object_internal.h"
-#include "root/errors.h"
+#include "object/object_internal.h"
 
 void VgxObject::OptimizeMaterials() {
     vgx::Trap("VgxObject", [&] {

@@ -9,17 +9,17 @@
 #include <unordered_map>
 #include <utility>
 
-#include "mesh/object_internal.h"
+#include "base/errors.h"
+#include "base/retained_mode.h"
+#include "io/xfile_export.h"
 #include "mesh/triangulation.h"
+#include "object/object_internal.h"
 #include "ops/mesh_simplify.h"
+#include "platform/mod_file.h"
 #include "platform/os.h"
 #include "platform/xfile.h"
-#include "root/errors.h"
-#include "root/hidden_device.h"
-#include "root/library_state.h"
-#include "root/mod_file.h"
-#include "root/retained_mode.h"
-#include "scene/xfile_export.h"
+#include "state/hidden_device.h"
+#include "state/library_state.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mesh/object_internal.h"
-#include "ops/vec3.h"
-#include "root/errors.h"
-#include "root/mod_math.h"
+#include "base/errors.h"
+#include "base/mod_math.h"
+#include "base/vec3.h"
+#include "object/object_internal.h"
 
 namespace vgx {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "mesh/object_internal.h"
-#include "root/errors.h"
-#include "root/finite.h"
+#include "base/errors.h"
+#include "base/finite.h"
+#include "object/object_internal.h"
 
 namespace {
 

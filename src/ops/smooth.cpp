@@ -6,17 +6,17 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/block_growth.h"
+#include "base/errors.h"
+#include "base/finite.h"
+#include "base/mod_math.h"
+#include "base/retained_mode.h"
+#include "base/task_pool.h"
+#include "base/vec3.h"
 #include "mesh/mod_index.h"
-#include "mesh/object_internal.h"
+#include "object/object_internal.h"
 #include "ops/distinct_normals.h"
 #include "ops/subdivision.h"
-#include "ops/vec3.h"
-#include "root/block_growth.h"
-#include "root/errors.h"
-#include "root/finite.h"
-#include "root/mod_math.h"
-#include "root/retained_mode.h"
-#include "root/task_pool.h"
 
 namespace vgx {
 namespace {

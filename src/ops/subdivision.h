@@ -9,58 +9,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/large_blocks.h"
+#include "base/large_blocks.h"
+#include "mesh/level_links.h"
 
 namespace vgx {
 
 struct iVgxObject;
 struct iVgxMaterial;
-
-// The corners around each point of a record, as (face, corner) pairs: those of point
-// p are entries start[p] .. start[p + 1] - 1.
-struct PointCorners {
-    struct Corner {
-        int32_t face, corner;
-    };
-    BlockArray<int32_t> start;
-    BlockArray<Corner> corners;
-
-    void Build(const iVgxObject& record);
-    bool Built() const { return !start.empty(); }
-};
-
-// Marks that tell whether an element was met in the current round, so a partial
-// update visits each element once without clearing anything between updates.
-class VisitMarks {
-public:
-    void BeginRound(size_t elements);
-    // True the first time `element` is met in this round.
-    bool First(int32_t element) {
-        if (marks_[element] == round_) return false;
-        marks_[element] = round_;
-        return true;
-    }
-
-private:
-    std::vector<uint32_t> marks_;
-    uint32_t round_ = 0;
-};
-
-// The displayed mesh's face normals and what updating them after a move needs.
-struct DisplayedNormals {
-    std::vector<VgxVector> faceNormals;
-    PointCorners corners;  // built when first needed
-    VisitMarks faces, points;
-};
-
-// Where the points of a level come from in the level below, and what a partial
-// update needs to find the points a move affects.
-struct SubdivisionLinks {
-    BlockArray<int32_t> facePoint;   // per source face: its face point, -1 below 3 corners
-    BlockArray<int32_t> edgePoint;   // per source edge: its edge point, -1 when no face uses it
-    PointCorners sourceCorners;      // built when first needed
-    VisitMarks faces, points, edges;
-};
 
 namespace smoothing {
 

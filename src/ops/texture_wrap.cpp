@@ -6,9 +6,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "ops/vec3.h"
-#include "root/errors.h"
-#include "scene/frame_math.h"
+#include "base/errors.h"
+#include "base/frame_math.h"
+#include "base/vec3.h"
 
 namespace vgx::rm {
 namespace {

@@ -9,9 +9,9 @@
 #include <cmath>
 #include <limits>
 
+#include "base/simd.h"
+#include "base/task_pool.h"
 #include "platform/bvh.h"
-#include "platform/simd.h"
-#include "root/task_pool.h"
 
 namespace vgx::platform {
 namespace {

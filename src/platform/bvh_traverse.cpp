@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "base/simd.h"
 #include "platform/bvh.h"
-#include "platform/simd.h"
 
 namespace vgx::platform {
 namespace {

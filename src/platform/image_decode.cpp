@@ -11,12 +11,12 @@
 #include <fstream>
 #include <memory>
 
+#include "base/errors.h"
 #include "platform/dds_reader.h"
 #include "platform/gif_reader.h"
 #include "platform/jpeg_reader.h"
 #include "platform/pcx_reader.h"
 #include "platform/tga_reader.h"
-#include "root/errors.h"
 
 // stb_image is compiled here for BMP and PNG only: its JPEG and GIF decoders in
 // this release read freed and unallocated memory on hostile files.

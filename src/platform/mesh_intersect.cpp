@@ -6,11 +6,11 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "base/errors.h"
+#include "base/finite.h"
+#include "base/task_pool.h"
 #include "platform/bvh.h"
 #include "platform/triangle_hit.h"
-#include "root/errors.h"
-#include "root/finite.h"
-#include "root/task_pool.h"
 
 namespace vgx::platform {
 namespace {

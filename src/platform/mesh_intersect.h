@@ -21,7 +21,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/large_blocks.h"
+#include "base/large_blocks.h"
 
 namespace vgx::platform {
 

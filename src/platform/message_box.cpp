@@ -2,13 +2,12 @@
 
 #include <cstdio>
 
-#include "root/mod_file.h"
-#include "root/vgx_internal.h"
+#include "platform/mod_file.h"
 
 namespace vgx::platform {
 
-void ShowMessageBox(const Vgx& root, const std::string& text, int32_t style, const std::string& title) {
-    const auto& handler = vgx::State(root).messageBox;
+void ShowMessageBox(const VgxMessageBoxHandler& handler, const std::string& text, int32_t style,
+                    const std::string& title) {
     if (handler) {
         handler(text, title, style);
         return;

@@ -13,7 +13,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "root/errors.h"
+#include "base/errors.h"
 
 namespace vgx::platform {
 namespace {

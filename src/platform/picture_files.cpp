@@ -8,9 +8,9 @@
 
 #include "platform/file_search.h"
 #include "platform/message_box.h"
+#include "platform/mod_file.h"
 #include "platform/os.h"
 #include "platform/pcx_reader.h"
-#include "root/mod_file.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
@@ -66,14 +66,14 @@ std::optional<image::Picture> ThroughTemporaryBmp(const image::Picture& picture)
 
 }  // namespace
 
-std::optional<image::Picture> LoadPictureFile(const Vgx& root, const std::string& searchPath,
+std::optional<image::Picture> LoadPictureFile(const VgxMessageBoxHandler& messageBox, const std::string& searchPath,
                                               const std::string& fileName, std::string& foundPath) {
     const std::string extension = Extension(fileName);
     if (extension == "PCX") {
         return Search(fileName, searchPath, foundPath, [&](const std::string& path, bool& stop) {
             image::PcxPicture pcx = image::LoadPcx(path);
             if (pcx.status == image::PcxStatus::NotTrueColour) {
-                ShowMessageBox(root, std::string(kPcxMessage), VgxMessageExclamation);
+                ShowMessageBox(messageBox, std::string(kPcxMessage), VgxMessageExclamation);
                 stop = true;
             }
             if (pcx.status != image::PcxStatus::Loaded) return std::optional<image::Picture>();
@@ -85,7 +85,7 @@ std::optional<image::Picture> LoadPictureFile(const Vgx& root, const std::string
                   [](const std::string& path, bool&) { return image::DecodeFile(path); });
 }
 
-std::optional<image::Picture> LoadTextureFile(const Vgx& root, int32_t width, int32_t height,
+std::optional<image::Picture> LoadTextureFile(const VgxMessageBoxHandler& messageBox, int32_t width, int32_t height,
                                               const std::string& fileName, const std::string& searchPath,
                                               std::string& foundPath) {
     const std::string extension = Extension(fileName);
@@ -94,7 +94,7 @@ std::optional<image::Picture> LoadTextureFile(const Vgx& root, int32_t width, in
         picture = Search(fileName, searchPath, foundPath,
                          [](const std::string& path, bool&) { return image::DecodeFile(path); });
     } else if (IsOneOf(extension, {"TIF", "PCX"})) {
-        if (auto decoded = LoadPictureFile(root, searchPath, fileName, foundPath)) {
+        if (auto decoded = LoadPictureFile(messageBox, searchPath, fileName, foundPath)) {
             picture = ThroughTemporaryBmp(*decoded);
         }
     }

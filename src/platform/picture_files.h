@@ -1,12 +1,12 @@
 #pragma once
 // Finding image files through the search folders and decoding them into pictures.
+#include <vgx/Vgx.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "platform/image_decode.h"
-
-class Vgx;
 
 namespace vgx::platform {
 
@@ -18,14 +18,14 @@ namespace vgx::platform {
 // decoded directly; TIF and PCX go through LoadPictureFile and a temporary
 // "VRL<tick>.BMP" in the temp folder, deleted afterwards whatever happened, so
 // they lose their alpha as they always have.
-std::optional<image::Picture> LoadTextureFile(const Vgx& root, int32_t width, int32_t height,
+std::optional<image::Picture> LoadTextureFile(const VgxMessageBoxHandler& messageBox, int32_t width, int32_t height,
                                               const std::string& fileName, const std::string& searchPath,
                                               std::string& foundPath);
 
 // A picture at its own size, by extension: BMP, JPG, GIF, TIF, PNG, TGA, DDS and
 // PCX. A PCX file of fewer than three 8-bit planes is refused with a message box
-// through `root`, and the search ends there.
-std::optional<image::Picture> LoadPictureFile(const Vgx& root, const std::string& searchPath,
+// through `messageBox`, and the search ends there.
+std::optional<image::Picture> LoadPictureFile(const VgxMessageBoxHandler& messageBox, const std::string& searchPath,
                                               const std::string& fileName, std::string& foundPath);
 
 }  // namespace vgx::platform

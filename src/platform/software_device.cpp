@@ -11,10 +11,10 @@
 #include <emmintrin.h>
 #endif
 
-#include "platform/large_blocks.h"
-#include "root/errors.h"
-#include "root/finite.h"
-#include "root/task_pool.h"
+#include "base/errors.h"
+#include "base/finite.h"
+#include "base/large_blocks.h"
+#include "base/task_pool.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/simd.h"
 #include "platform/mesh_intersect.h"
-#include "platform/simd.h"
 
 namespace vgx::platform {
 

@@ -5,13 +5,13 @@
 #include <vgx/VgxGroup.h>
 #include <vgx/VgxObject.h>
 
-#include "material/texture_entry.h"
-#include "mesh/object_internal.h"
+#include "base/errors.h"
+#include "material/texture_registry.h"
+#include "object/object_internal.h"
+#include "platform/mod_file.h"
 #include "platform/os.h"
-#include "root/errors.h"
-#include "root/library_state.h"
-#include "root/mod_file.h"
-#include "root/registry_sweep.h"
+#include "state/library_state.h"
+#include "state/registry_sweep.h"
 
 namespace vgx {
 namespace {

@@ -8,13 +8,13 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/large_blocks.h"
-#include "root/access.h"
-#include "root/errors.h"
-#include "root/library_state.h"
-#include "root/mod_file.h"
-#include "root/task_pool.h"
-#include "root/vgx_internal.h"
+#include "base/access.h"
+#include "base/errors.h"
+#include "base/large_blocks.h"
+#include "base/task_pool.h"
+#include "platform/mod_file.h"
+#include "state/library_state.h"
+#include "state/root_state.h"
 
 namespace {
 

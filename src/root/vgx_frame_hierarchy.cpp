@@ -1,8 +1,8 @@
 // The scene root's frame-tree conversion of .x files.
 #include <vgx/Vgx.h>
 
-#include "root/errors.h"
-#include "scene/xfile_conversion.h"
+#include "base/errors.h"
+#include "io/xfile_conversion.h"
 
 int32_t Vgx::lngConvertFrameHierarchy(
     const std::string& XFile, std::vector<int32_t>& FrameParent, std::vector<std::string>& FrameName,

@@ -2,8 +2,8 @@
 // retained-mode operations, so the host and the library compute alike.
 #include <vgx/Vgx.h>
 
-#include "root/finite.h"
-#include "root/retained_mode.h"
+#include "base/finite.h"
+#include "base/retained_mode.h"
 
 namespace {
 constexpr std::string_view kSource = "Vgx";

@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-#include "root/errors.h"
-#include "root/mod_file.h"
-#include "root/vgx_internal.h"
+#include "base/errors.h"
+#include "platform/mod_file.h"
+#include "state/root_state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "root/errors.h"
+#include "base/errors.h"
 
 namespace vgx {
 namespace {

@@ -5,9 +5,9 @@
 #include <iterator>
 #include <optional>
 
-#include "root/errors.h"
-#include "root/finite.h"
-#include "scene/frame_math.h"
+#include "base/errors.h"
+#include "base/finite.h"
+#include "base/frame_math.h"
 #include "scene/group_internal.h"
 #include "scene/key_interpolation.h"
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "root/access.h"
+#include "base/access.h"
+#include "base/frame_math.h"
 #include "scene/custom_field_schema.h"
-#include "scene/frame_math.h"
 
 struct vgx::GroupState {
     // Objects and children become absent (not empty) once the hierarchy is released.

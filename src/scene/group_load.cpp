@@ -4,13 +4,13 @@
 #include <vgx/VgxLight.h>
 #include <vgx/VgxObject.h>
 
+#include "base/errors.h"
+#include "io/xfile_conversion.h"
 #include "material/texture_loading.h"
 #include "platform/hidden_window.h"
-#include "platform/message_box.h"
 #include "platform/os.h"
-#include "root/errors.h"
 #include "scene/group_internal.h"
-#include "scene/xfile_conversion.h"
+#include "state/root_state.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ void VgxGroup::Load(const std::string& FileName) {
         try {
             root->CreateObject()->Load(FileName);
         } catch (const VgxError&) {
-            vgx::platform::ShowMessageBox(*root, "File Format Invalid.", VgxMessageExclamation);
+            vgx::ShowMessageBox(*root, "File Format Invalid.", VgxMessageExclamation);
         }
         return;
     }

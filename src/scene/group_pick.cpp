@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "mesh/object_internal.h"
+#include "base/access.h"
+#include "base/errors.h"
+#include "base/finite.h"
+#include "base/frame_math.h"
+#include "base/retained_mode.h"
+#include "object/object_internal.h"
 #include "platform/mesh_intersect.h"
-#include "root/access.h"
-#include "root/errors.h"
-#include "root/finite.h"
-#include "root/library_state.h"
-#include "root/mod_file.h"
-#include "root/retained_mode.h"
-#include "scene/frame_math.h"
+#include "platform/mod_file.h"
 #include "scene/group_internal.h"
+#include "state/library_state.h"
 
 namespace {
 

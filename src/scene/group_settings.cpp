@@ -1,8 +1,8 @@
 // Scene settings, custom-field schemas and the group's custom field values.
 #include <vgx/VgxGroup.h>
 
-#include "root/errors.h"
-#include "root/finite.h"
+#include "base/errors.h"
+#include "base/finite.h"
 #include "scene/group_internal.h"
 
 namespace {

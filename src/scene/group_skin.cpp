@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-#include "root/errors.h"
-#include "root/finite.h"
-#include "root/library_state.h"
+#include "base/errors.h"
+#include "base/finite.h"
 #include "scene/group_internal.h"
+#include "state/library_state.h"
 
 namespace {
 

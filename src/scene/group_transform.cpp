@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "root/errors.h"
-#include "root/finite.h"
-#include "scene/frame_math.h"
+#include "base/errors.h"
+#include "base/finite.h"
+#include "base/frame_math.h"
 #include "scene/group_internal.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "root/errors.h"
+#include "base/errors.h"
 
 namespace vgx::animation {
 

@@ -3,7 +3,7 @@
 #include <vgx/VgxMemberArrays.h>
 #include <vgx/VgxObject.h>
 
-#include "root/errors.h"
+#include "base/errors.h"
 
 template <class Element>
 int32_t VgxMemberArray<Element>::AttachedSize() const {

@@ -6,11 +6,11 @@
 
 #include <algorithm>
 
-#include "root/access.h"
-#include "root/errors.h"
-#include "root/library_state.h"
-#include "root/vgx_internal.h"
+#include "base/access.h"
+#include "base/errors.h"
 #include "scene/group_internal.h"
+#include "state/library_state.h"
+#include "state/root_state.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <vgx/VgxObject.h>
 #include <vgx/VgxPickArray.h>
 
-#include "root/errors.h"
+#include "base/errors.h"
 
 namespace {
 // The lists grow by this many entries whenever they are full.

@@ -14,7 +14,8 @@
 #include "platform/image_decode.h"
 #include "platform/os.h"
 #include "platform/picture_files.h"
-#include "root/library_state.h"
+#include "state/library_state.h"
+#include "state/root_state.h"
 #include "support/internals.h"
 #include "support/obj_reader.h"
 #include "support/vgx_test.h"
@@ -80,7 +81,7 @@ protected:
     // Loads a file as a texture does and checks it is `want` with the pixels it should have.
     void Load(const std::string& name, const std::string& search, const std::string& want, int32_t w = 8,
               int32_t h = 8) {
-        auto picture = vgx::platform::LoadTextureFile(*root, w, h, name, search, found);
+        auto picture = vgx::platform::LoadTextureFile(vgx::State(*root).messageBox, w, h, name, search, found);
         EXPECT_EQ(std::tuple(found, picture ? Pixels(picture->pixels.begin(), picture->pixels.end()) : Pixels{}),
                   std::tuple(want, Expected(want, w, h)))
             << name;
@@ -266,8 +267,8 @@ TEST_F(Materials, FilesAreFoundByTheirFolderThenTheSearchPathAndTifOrPcxGoThroug
     Load(folder + "c\\wood.png", path, own);
     Load(folder + "none/wood.png", path, first);
     found = "unchanged";
-    EXPECT_FALSE(vgx::platform::LoadTextureFile(*root, 8, 8, "wood.png", folder + "none", found));
-    EXPECT_FALSE(vgx::platform::LoadTextureFile(*root, 8, 8, "wood.xyz", path, found));
+    EXPECT_FALSE(vgx::platform::LoadTextureFile(vgx::State(*root).messageBox, 8, 8, "wood.png", folder + "none", found));
+    EXPECT_FALSE(vgx::platform::LoadTextureFile(vgx::State(*root).messageBox, 8, 8, "wood.xyz", path, found));
     EXPECT_EQ(found, "unchanged");
 
     // TIF goes through a BMP of its own in the temp folder, removed afterwards; a
@@ -275,7 +276,7 @@ TEST_F(Materials, FilesAreFoundByTheirFolderThenTheSearchPathAndTifOrPcxGoThroug
     const std::string tif = Place("pillow/hopper.tif", "hopper.tif");
     const std::string temp = vgx::platform::Environment("temp");
     setenv("temp", (folder + "missing").c_str(), 1);
-    EXPECT_FALSE(vgx::platform::LoadTextureFile(*root, 32, 32, "hopper.tif", folder, found));
+    EXPECT_FALSE(vgx::platform::LoadTextureFile(vgx::State(*root).messageBox, 32, 32, "hopper.tif", folder, found));
     setenv("temp", temp.c_str(), 1);
     Load("hopper.tif", folder, tif, 32, 32);
     for (const auto& file : fs::directory_iterator(vgx::platform::TempFolder())) {
@@ -283,7 +284,7 @@ TEST_F(Materials, FilesAreFoundByTheirFolderThenTheSearchPathAndTifOrPcxGoThroug
     }
     // Eight-bit PCX is refused with a message; 24-bit loads.
     Place("image-rs/pcx/images/256-palette.pcx", "palette.pcx");
-    EXPECT_FALSE(vgx::platform::LoadTextureFile(*root, 8, 8, "palette.pcx", folder, found));
+    EXPECT_FALSE(vgx::platform::LoadTextureFile(vgx::State(*root).messageBox, 8, 8, "palette.pcx", folder, found));
     Load("true.pcx", folder, Place("image-rs/pcx/images/24bit.pcx", "true.pcx"), 64, 16);
     EXPECT_EQ(messages, (std::vector<std::pair<std::string, int32_t>>{
                             {"PCX files must be either 24 or 32 bit color.", VgxMessageExclamation}}));

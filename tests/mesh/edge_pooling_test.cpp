@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "root/task_pool.h"
+#include "base/task_pool.h"
 #include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"

@@ -16,8 +16,8 @@
 #include <random>
 #include <utility>
 
+#include "base/task_pool.h"
 #include "mesh/mod_index.h"
-#include "root/task_pool.h"
 #include "support/internals.h"
 #include "support/thread_counts.h"
 #include "support/vgx_test.h"

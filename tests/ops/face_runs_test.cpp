@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/task_pool.h"
 #include "mesh/mesh_records.h"
 #include "mesh/mod_index.h"
 #include "ops/distinct_normals.h"
 #include "ops/subdivision.h"
-#include "root/task_pool.h"
 #include "support/thread_counts.h"
 
 namespace vgx::test {

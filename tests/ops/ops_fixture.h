@@ -11,7 +11,7 @@
 #include <set>
 #include <tuple>
 
-#include "root/library_state.h"
+#include "state/library_state.h"
 #include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/obj_reader.h"

@@ -1,4 +1,4 @@
-#include "platform/large_blocks.h"
+#include "base/large_blocks.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <tuple>
 #include <vector>
 
-#include "root/library_state.h"
+#include "state/library_state.h"
 #include "support/internals.h"
 #include "support/mesh_checks.h"
 #include "support/vgx_test.h"

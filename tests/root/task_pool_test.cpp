@@ -1,5 +1,5 @@
 // The task pool: every chunk once, the serial run's error, the thread setting.
-#include "root/task_pool.h"
+#include "base/task_pool.h"
 
 #include <gtest/gtest.h>
 #include <vgx/Vgx7a.h>

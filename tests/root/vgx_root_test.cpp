@@ -13,14 +13,14 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "base/errors.h"
+#include "base/mod_math.h"
+#include "base/mod_sort.h"
+#include "base/mod_vector.h"
 #include "platform/message_box.h"
+#include "platform/mod_file.h"
 #include "platform/os.h"
-#include "root/errors.h"
-#include "root/library_state.h"
-#include "root/mod_file.h"
-#include "root/mod_math.h"
-#include "root/mod_sort.h"
-#include "root/mod_vector.h"
+#include "state/library_state.h"
 #include "support/internals.h"
 #include "support/vgx_test.h"
 
@@ -240,12 +240,12 @@ TEST(SceneRoot, PluginIdsOutsideTheRegistryRaiseNineAndChangeNothingAndMessageBo
     std::vector<std::pair<std::string, int32_t>> shown;
     root->SetMessageBoxHandler(
         [&](const std::string& text, const std::string&, int32_t style) { shown.emplace_back(text, style); });
-    platform::ShowMessageBox(*root, "No normals", VgxMessageExclamation);
+    vgx::ShowMessageBox(*root, "No normals", VgxMessageExclamation);
     EXPECT_EQ(shown, (std::vector<std::pair<std::string, int32_t>>{{"No normals", VgxMessageExclamation}}));
     root->SetMessageBoxHandler(nullptr);
     test::ClearLog();
     testing::internal::CaptureStderr();
-    platform::ShowMessageBox(*root, "No UVs", VgxMessageExclamation);
+    vgx::ShowMessageBox(*root, "No UVs", VgxMessageExclamation);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("No UVs"), std::string::npos);
     EXPECT_EQ(LogMessages(), Strings{"VorlanSG: No UVs"});
 }

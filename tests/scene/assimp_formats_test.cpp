@@ -13,8 +13,8 @@
 #include <iterator>
 #include <vector>
 
+#include "io/scene_import.h"
 #include "platform/xfile.h"
-#include "scene/scene_import.h"
 #include "support/obj_reader.h"
 #include "support/vgx_test.h"
 

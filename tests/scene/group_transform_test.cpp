@@ -7,9 +7,9 @@
 #include <numbers>
 #include <optional>
 
-#include "root/retained_mode.h"
+#include "base/frame_math.h"
+#include "base/retained_mode.h"
 #include "scene/frame_expect.h"
-#include "scene/frame_math.h"
 #include "support/internals.h"
 #include "support/vgx_test.h"
 

@@ -9,12 +9,12 @@
 #include <random>
 #include <set>
 
+#include "base/task_pool.h"
 #include "mesh/render_data.h"
 #include "platform/bvh.h"
 #include "platform/mesh_intersect.h"
-#include "root/library_state.h"
-#include "root/task_pool.h"
 #include "scene/frame_expect.h"
+#include "state/library_state.h"
 #include "support/internals.h"
 #include "support/obj_reader.h"
 #include "support/thread_counts.h"

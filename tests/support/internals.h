@@ -5,11 +5,11 @@
 
 #include <memory>
 
-#include "material/texture_entry.h"
-#include "mesh/object_internal.h"
-#include "root/access.h"
-#include "root/vgx_internal.h"
+#include "base/access.h"
+#include "object/object_internal.h"
 #include "scene/group_internal.h"
+#include "state/root_state.h"
+#include "state/texture_entry.h"
 
 inline vgx::RootState& Internals(const Vgx& root) { return VgxAccess::State(root); }
 inline vgx::ObjectState& Internals(const VgxObject& object) { return VgxAccess::State(object); }

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <tuple>
 
-#include "root/mod_file.h"
+#include "platform/mod_file.h"
 #include "support/vgx_test.h"
 
 namespace vgx::test {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "root/task_pool.h"
+#include "base/task_pool.h"
 
 namespace vgx::test {
 

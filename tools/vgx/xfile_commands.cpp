@@ -18,9 +18,9 @@
 #include "platform/gltf_reader.h"
 #include "platform/xfile.h"
 #include "progress_line.h"
-#include "root/errors.h"
-#include "scene/gltf_writer.h"
-#include "scene/xfile_conversion.h"
+#include "base/errors.h"
+#include "io/gltf_writer.h"
+#include "io/xfile_conversion.h"
 #include "scene_source.h"
 #include "tool_error.h"
 
