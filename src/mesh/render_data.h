@@ -54,6 +54,8 @@ struct RenderData {
     IndexWidth indexWidth = IndexWidth::Undecided;
     // Per sub-object: the face that produced each object triangle.
     std::vector<std::vector<int32_t>> triangleToFace;
+    // The base faces marked RebuildRequired, kept until a build has redone them.
+    std::vector<int32_t> facesToRedo;
 };
 
 }  // namespace vgx

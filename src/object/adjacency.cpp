@@ -209,9 +209,9 @@ void AddFaceSides(iVgxObject& level, int32_t firstFace) {
 
 void EnsureAdjacency(VgxObject& object) {
     vgx::ObjectState& self = vgx::State(object);
-    if (self.edgesValid) return;
+    if (self.changes.EdgesCurrent()) return;
     RebuildAdjacency(self.Base());
-    self.edgesValid = true;
+    self.changes.EdgesBuilt();
 }
 
 }  // namespace vgx

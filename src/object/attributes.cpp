@@ -15,7 +15,7 @@ template <class T>
 void SetAndInvalidate(vgx::ObjectState& self, T& field, T value) {
     if (field == value) return;
     field = value;
-    self.StructureChanged();
+    self.changes.StructureChanged(vgx::Changed::kPoolValues);
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ void VgxObject::Enable(int32_t Flags) { internals_->enableFlags = Flags; }
 int32_t VgxObject::GetEnable() const { return internals_->enableFlags; }
 
 void VgxObject::SetQuality(int32_t Quality) {
-    if ((internals_->quality & kFillBits) != (Quality & kFillBits)) internals_->StructureChanged();
+    if ((internals_->quality & kFillBits) != (Quality & kFillBits)) internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     internals_->quality = Quality;
 }
 int32_t VgxObject::GetQuality() const { return internals_->quality; }
@@ -57,7 +57,7 @@ VgxAxis VgxObject::GetMirrorAxis() const { return internals_->attributes.MirrorA
 void VgxObject::SetCreasingFactor(float Factor) {
     vgx::RequireFinite(kSource, Factor);
     internals_->attributes.CreasingFactor = Factor;
-    internals_->StructureChanged();
+    internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
 }
 float VgxObject::GetCreasingFactor() const { return internals_->attributes.CreasingFactor; }
 

@@ -15,9 +15,8 @@ constexpr std::string_view kSource = "VgxObject";
 int32_t VgxObject::AddOptimizedPoint(const VgxVector& Point) {
     return vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, Point);
-        const int32_t index = vgx::modIndex::SearchPoint(internals_->Base(), internals_->poolSearches, Point);
-        internals_->StructureChangedPoolsKept();
-        internals_->boundingBoxValid = false;
+        const int32_t index = vgx::modIndex::SearchPoint(internals_->Base(), internals_->changes.PoolSearches(), Point);
+        internals_->changes.StructureChanged(vgx::Changed::kPoints);
         return index;
     });
 }
@@ -30,16 +29,15 @@ void VgxObject::AddOptimizedPoints(const std::vector<VgxVector>& PointList, std:
         vgx::modIndex::AddPooledPoints(level.PointList, level.PointListCount, level.PointHashTable, PointList, true,
                                        indexes);
         PointIndexList = std::move(indexes);
-        internals_->StructureChanged();
-        internals_->boundingBoxValid = false;
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues | vgx::Changed::kPoints);
     });
 }
 
 int32_t VgxObject::AddOptimizedNormal(const VgxVector& Normal) {
     return vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, Normal);
-        const int32_t index = vgx::modIndex::SearchNormal(internals_->Base(), internals_->poolSearches, Normal);
-        internals_->StructureChangedPoolsKept();
+        const int32_t index = vgx::modIndex::SearchNormal(internals_->Base(), internals_->changes.PoolSearches(), Normal);
+        internals_->changes.StructureChanged(vgx::Changed::kFaces);
         return index;
     });
 }
@@ -52,15 +50,15 @@ void VgxObject::AddOptimizedNormals(const std::vector<VgxVector>& NormalList, st
         vgx::modIndex::AddPooledNormals(level.NormalList, level.NormalListCount, level.NormalHashTable, NormalList,
                                         true, indexes);
         NormalIndexList = std::move(indexes);
-        internals_->StructureChanged();
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }
 
 int32_t VgxObject::AddOptimizedUV(const VgxUV& UV) {
     return vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, UV);
-        const int32_t index = vgx::modIndex::SearchUV(internals_->Base(), internals_->poolSearches, UV);
-        internals_->StructureChangedPoolsKept();
+        const int32_t index = vgx::modIndex::SearchUV(internals_->Base(), internals_->changes.PoolSearches(), UV);
+        internals_->changes.StructureChanged(vgx::Changed::kFaces);
         return index;
     });
 }
@@ -72,7 +70,7 @@ void VgxObject::AddOptimizedUVs(const std::vector<VgxUV>& UVList, std::vector<in
         std::vector<int32_t> indexes;
         vgx::modIndex::AddPooledUVs(level.UVList, level.UVListCount, level.UVHashTable, UVList, true, indexes);
         UVIndexList = std::move(indexes);
-        internals_->StructureChanged();
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }
 
@@ -89,7 +87,7 @@ void VgxObject::SetPoint(int32_t PointID, const VgxVector& Point) {
     vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, Point);
         vgx::At(internals_->Base().PointList, PointID).Point = Point;
-        internals_->PointMoved(PointID);
+        internals_->changes.PointsMoved({&PointID, 1}, internals_->Base().PointListCount);
     });
 }
 
@@ -101,7 +99,7 @@ void VgxObject::SetNormal(int32_t NormalID, const VgxVector& Normal) {
     vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, Normal);
         vgx::At(internals_->Base().NormalList, NormalID).Vector = Normal;
-        internals_->StructureChanged();
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }
 
@@ -113,6 +111,6 @@ void VgxObject::SetUV(int32_t UVID, const VgxUV& UV) {
     vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, UV);
         vgx::At(internals_->Base().UVList, UVID).Coordinate = UV;
-        internals_->StructureChanged();
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }

@@ -329,13 +329,13 @@ void AddFaceRecords(VgxObject& object, iVgxObject& level, FaceBatch&& faces, boo
     level.GiveFacesOwnMaterials();
     const int32_t count = faces.Count();
     if (count < 1) {
-        self.StructureChanged();
+        self.changes.StructureChanged(vgx::Changed::kPoolValues);
         return;
     }
     // A level without faces gets its edges in one bulk pass; edges still valid are
     // extended side by side.
     const bool bulk = buildEdges && level.FaceListCount == 0 && level.EdgeListCount == 0;
-    const bool edges = buildEdges && (level.FaceListCount == 0 || self.edgesValid);
+    const bool edges = buildEdges && (level.FaceListCount == 0 || self.changes.EdgesCurrent());
     ReserveMore(level.FaceList, static_cast<size_t>(count));
     ReserveMore(level.FaceMaterials, static_cast<size_t>(count));
     const int32_t first = level.FaceListCount;
@@ -369,8 +369,8 @@ void AddFaceRecords(VgxObject& object, iVgxObject& level, FaceBatch&& faces, boo
     } else if (edges) {
         AddFaceSides(level, first);
     }
-    self.edgesValid = edges;
-    self.StructureChanged();
+    self.changes.StructureChanged(vgx::Changed::kPoolValues | vgx::Changed::kEdges);
+    if (edges) self.changes.EdgesBuilt();
 }
 
 void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& points,
@@ -429,7 +429,7 @@ void BuildFacesFromArrays(VgxObject& object, const std::vector<VgxVector>& point
     AddFaceRecords(object, level, std::move(faces), !optimizeFaces);
     if (optimizeFaces) {
         CompactCoordinates(level);
-        self.edgesValid = false;
+        self.changes.StructureChanged(vgx::Changed::kEdges);
     }
 }
 
@@ -525,8 +525,8 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, 
     RebuildSubObjects(level);
     level.PointVertices.Clear();
     RebuildAdjacency(level, edgeIds);
-    self.edgesValid = true;
-    self.StructureChanged();
+    self.changes.EdgesBuilt();
+    self.changes.StructureChanged(vgx::Changed::kPoolValues);
 }
 
 VgxVector FaceNormal(const iVgxObject& level, int32_t face) {

@@ -211,7 +211,7 @@ void VgxObject::SetPoints(const std::vector<VgxVector>& PointList) {
     vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, PointList);
         OverwritePool(internals_->Base().PointList, PointList, &vgx::VgxPoint::Point);
-        internals_->PositionsMoved();
+        internals_->changes.PointsMoved(vgx::ChangeState::EveryPoint{});
     });
 }
 
@@ -219,7 +219,7 @@ void VgxObject::SetNormals(const std::vector<VgxVector>& NormalList) {
     vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, NormalList);
         OverwritePool(internals_->Base().NormalList, NormalList, &vgx::iVgxNormal::Vector);
-        internals_->StructureChanged();
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }
 
@@ -227,7 +227,7 @@ void VgxObject::SetUVs(const std::vector<VgxUV>& UVList) {
     vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, UVList);
         OverwritePool(internals_->Base().UVList, UVList, &vgx::iVgxUVCoordinate::Coordinate);
-        internals_->StructureChanged();
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }
 
@@ -239,7 +239,7 @@ void VgxObject::Resize(const VgxVector& Factor) {
             VgxVector& p = level.PointList[i].Point;
             p = {p.X * Factor.X, p.Y * Factor.Y, p.Z * Factor.Z};
         }
-        internals_->PositionsMoved();
+        internals_->changes.PointsMoved(vgx::ChangeState::EveryPoint{});
     });
 }
 
@@ -253,14 +253,14 @@ void VgxObject::Translate(const VgxVector& Translation) {
         // The box moves with the points and stays as valid as it was.
         shift(self.boundingBox.Min);
         shift(self.boundingBox.Max);
-        self.PositionsMovedWithBox();
+        self.changes.PointsMoved(vgx::ChangeState::EveryPoint{}, true);
     });
 }
 
 VgxBox VgxObject::GetBoundingBox() {
     return vgx::Trap(kSource, [&] {
         vgx::ObjectState& self = *internals_;
-        if (self.boundingBoxValid) return self.boundingBox;
+        if (self.changes.BoxCurrent()) return self.boundingBox;
         const vgx::iVgxObject& level = self.Base();
         if (level.PointListCount == 0) return VgxBox{};
         constexpr VgxBox kEmpty{{1e14f, 1e14f, 1e14f}, {-1e14f, -1e14f, -1e14f}};
@@ -280,7 +280,7 @@ VgxBox VgxObject::GetBoundingBox() {
         VgxBox box = kEmpty;
         for (const VgxBox& chunk : chunks) grow(box, chunk.Min, chunk.Max);
         self.boundingBox = box;
-        self.boundingBoxValid = true;
+        self.changes.BoxComputed();
         return box;
     });
 }
@@ -333,7 +333,7 @@ void VgxObject::AddObject(const std::shared_ptr<VgxObject>& Object) {
             vgx::CheckIndex(firstFace + i, target.FaceListCount);
             step = 11;
             target.SetFaceMaterial(firstFace + i, source.FaceMaterial(i));
-            internals_->StructureChanged();
+            internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
             step = 12;
             target.FaceList[firstFace + i].ApplicationData = source.FaceList[i].ApplicationData;
             step = 14;

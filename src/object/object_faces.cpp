@@ -79,7 +79,7 @@ void VgxObject::AddFaces(const std::vector<VgxVector>& PointList, const std::vec
         vgx::ValidateFaceData(FaceData, PointList.size(), NormalList.size(), UVList.size());
         vgx::BuildFacesFromArrays(*this, PointList, NormalList, UVList, FaceData, {vgx::EnsureDefaultMaterial(*this)},
                                   OptimizeFaces, OptimizeCoordinates, 100);
-        self.boundingBoxValid = false;
+        self.changes.StructureChanged(vgx::Changed::kPoints);
     });
 }
 
@@ -106,7 +106,7 @@ void VgxObject::DeleteFaces(const std::vector<int32_t>& FaceIDList) {
         for (int32_t id : FaceIDList) vgx::CheckIndex(id, level.FaceList.size());
         for (int32_t id : FaceIDList) level.FaceList[id].PointCount = 0;
         vgx::RebuildFaces(*this, level, 3);
-        internals_->boundingBoxValid = false;
+        internals_->changes.StructureChanged(vgx::Changed::kPoints);
     });
 }
 
@@ -134,6 +134,6 @@ void VgxObject::ApplyMaterial(const std::shared_ptr<VgxMaterial>& Material) {
     vgx::Trap(kSource, [&] {
         vgx::iVgxObject& level = internals_->Base();
         for (int32_t f = 0; f < level.FaceListCount; ++f) level.SetFaceMaterial(f, Material);
-        if (level.FaceListCount > 0) internals_->StructureChanged();
+        if (level.FaceListCount > 0) internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }

@@ -14,6 +14,7 @@
 #include "mesh/mesh_records.h"
 #include "mesh/mod_index.h"
 #include "mesh/render_data.h"
+#include "object/change_state.h"
 
 struct vgx::ObjectState {
     // Level 0 is the editable mesh; 1 to 4 belong to the smoothing build.
@@ -41,67 +42,12 @@ struct vgx::ObjectState {
     int32_t appData = 0;
     int32_t objectId = 0;
     std::shared_ptr<VgxMaterial> defaultMaterial;
-    // 0: render data must be rebuilt; 1: current; 2: only positions moved.
-    int32_t renderBufferState = 0;
-    bool edgesValid = false;
     VgxBox boundingBox{};
-    bool boundingBoxValid = false;
     vgx::RenderData render;
-
-    // Indexes that single searching adds keep of the base pools; any change but
-    // theirs drops them.
-    vgx::modIndex::PoolSearchCache poolSearches;
+    vgx::ChangeState changes;
 
     vgx::iVgxObject& Base() { return levels[0]; }
     const vgx::iVgxObject& Base() const { return levels[0]; }
-    void StructureChanged() {
-        StructureChangedPoolsKept();
-        poolSearches.reset();
-    }
-    // Faces or pools changed through appends and re-pointed corners only: no
-    // pooled value moved, so the pool searches still hold.
-    void StructureChangedPoolsKept() { renderBufferState = 0; }
-    // Base points written since the render data was last built, in the order
-    // written, while few enough to list; once too many were, any point may have
-    // moved.
-    std::vector<int32_t> movedPoints;
-    bool movedPointsListed = true;
-    // The base faces marked RebuildRequired, kept until a build has redone them.
-    std::vector<int32_t> facesToRedo;
-
-    // Positions moved but the structure stands: only positions need re-sending.
-    void PositionsMoved() {
-        PositionsMovedWithBox();
-        boundingBoxValid = false;
-    }
-    // The same, when the bounding box was moved along with them.
-    void PositionsMovedWithBox() {
-        PositionsStale();
-        movedPointsListed = false;
-        movedPoints.clear();
-    }
-    // Base point `point` alone moved. Past a quarter of the points listed, looking
-    // at every point costs no more than the list.
-    void PointMoved(int32_t point) {
-        if (!movedPointsListed || movedPoints.size() * 4 >= static_cast<size_t>(Base().PointListCount))
-            return PositionsMoved();
-        PositionsStale();
-        boundingBoxValid = false;
-        movedPoints.push_back(point);
-    }
-    // Only positions need re-sending, and the pool searches filed old positions.
-    void PositionsStale() {
-        if (renderBufferState != 0) renderBufferState = 2;
-        poolSearches.reset();
-    }
-    // The base points a partial build looks at, ascending: the listed ones, or
-    // every point.
-    const std::vector<int32_t>& MovedPointCandidates();
-    // The render data was built: every point is where it is drawn.
-    void ForgetMovedPoints() {
-        movedPoints.clear();
-        movedPointsListed = true;
-    }
 };
 
 namespace vgx {

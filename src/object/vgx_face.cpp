@@ -22,9 +22,7 @@ struct FaceRef {
     int32_t CornerCount() const { return level.FaceList[face].PointCount; }
     // A corner added or repointed changes the face's sides and what is drawn.
     void CornersChanged() const {
-        object.StructureChangedPoolsKept();
-        object.boundingBoxValid = false;
-        object.edgesValid = false;
+        object.changes.StructureChanged(vgx::Changed::kPoints | vgx::Changed::kEdges);
     }
 };
 
@@ -37,9 +35,9 @@ FaceRef Resolve(const std::shared_ptr<VgxObject>& object, int32_t id) {
 
 vgx::iVgxFacePoint Pooled(vgx::ObjectState& object, const VgxVector& point, const VgxVector& normal, const VgxUV& uv) {
     vgx::iVgxFacePoint corner;
-    corner.Point = vgx::modIndex::SearchPoint(object.Base(), object.poolSearches, point);
-    corner.Normal = vgx::modIndex::SearchNormal(object.Base(), object.poolSearches, normal);
-    corner.UV = vgx::modIndex::SearchUV(object.Base(), object.poolSearches, uv);
+    corner.Point = vgx::modIndex::SearchPoint(object.Base(), object.changes.PoolSearches(), point);
+    corner.Normal = vgx::modIndex::SearchNormal(object.Base(), object.changes.PoolSearches(), normal);
+    corner.UV = vgx::modIndex::SearchUV(object.Base(), object.changes.PoolSearches(), uv);
     return corner;
 }
 
@@ -94,8 +92,8 @@ void VgxFace::SetUV(int32_t FacePointID, const VgxUV& UV) {
         vgx::RequireFinite(kSource, UV);
         FaceRef ref = Resolve(object_, id_);
         vgx::iVgxFacePoint& corner = ref.Corner(FacePointID);
-        corner.UV = vgx::modIndex::SearchUV(ref.level, ref.object.poolSearches, UV);
-        ref.object.StructureChangedPoolsKept();
+        corner.UV = vgx::modIndex::SearchUV(ref.level, ref.object.changes.PoolSearches(), UV);
+        ref.object.changes.StructureChanged(vgx::Changed::kFaces);
     });
 }
 
@@ -103,7 +101,7 @@ void VgxFace::SetUVID(int32_t FacePointID, int32_t UVID) {
     vgx::Trap(kSource, [&] {
         FaceRef ref = Resolve(object_, id_);
         ref.Corner(FacePointID).UV = UVID;
-        ref.object.StructureChangedPoolsKept();
+        ref.object.changes.StructureChanged(vgx::Changed::kFaces);
     });
 }
 
@@ -187,7 +185,7 @@ void VgxFace::ApplyMaterial(const std::shared_ptr<VgxMaterial>& Material) {
         vgx::ObjectState& owner = vgx::State(*object_);
         // A proxy a rebuild replaced keeps its material to itself.
         if (owner.Base().MadeProxy(id_) == this) owner.Base().SetFaceMaterial(id_, Material);
-        owner.StructureChanged();
+        owner.changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }
 

@@ -28,23 +28,11 @@ void vgx::ClearObject(VgxObject& object) {
     self.working.ClearGeometry();
     self.workingMirrorOf.clear();
     self.visual = nullptr;
-    self.boundingBoxValid = false;
-    self.StructureChanged();
+    self.changes.StructureChanged(vgx::Changed::kPoolValues | vgx::Changed::kPoints);
 }
 
 void VgxObject::Clear() {
     vgx::Trap("VgxObject", [&] { vgx::ClearObject(*this); });
-}
-
-const std::vector<int32_t>& vgx::ObjectState::MovedPointCandidates() {
-    if (!movedPointsListed) {
-        movedPoints.resize(static_cast<size_t>(Base().PointListCount));
-        std::iota(movedPoints.begin(), movedPoints.end(), 0);
-    } else {
-        std::sort(movedPoints.begin(), movedPoints.end());
-        movedPoints.erase(std::unique(movedPoints.begin(), movedPoints.end()), movedPoints.end());
-    }
-    return movedPoints;
 }
 
 namespace {
@@ -62,7 +50,7 @@ void ReleaseDeviceSlots(vgx::ObjectState& self, Release&& release) {
         release(slot.D3DVisualTriangleIndexBuffers);
         release(slot.D3DVisualEdgePointIndexBuffers);
     }
-    self.StructureChanged();
+    self.changes.StructureChanged(vgx::Changed::kPoolValues);
 }
 
 }  // namespace

@@ -51,6 +51,6 @@ void VgxObject::ApplyWrap(VgxWrapType WrapType, const std::shared_ptr<VgxGroup>&
             vgx::iVgxFacePoint* corners = level.FaceCorners(f);
             for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].UV = pooled[next++];
         }
-        self.StructureChanged();
+        self.changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }

@@ -163,7 +163,7 @@ void ApplyCuts(VgxObject& object, const WorkingFaces& work) {
     vgx::ObjectState& self = vgx::State(object);
     // The optimisation that follows rebuilds every edge, so none are built here.
     AddFaceRecords(object, self.Base(), std::move(batch), false);
-    self.boundingBoxValid = false;
+    self.changes.StructureChanged(vgx::Changed::kPoints);
 }
 
 // Application data survives the optimisation that merges the cut points.
@@ -171,7 +171,7 @@ void OptimizeKeepingAppData(VgxObject& object) {
     iVgxObject& level = vgx::State(object).Base();
     std::vector<int32_t> appData(static_cast<size_t>(level.FaceListCount));
     for (int32_t f = 0; f < level.FaceListCount; ++f) appData[f] = level.FaceList[f].ApplicationData;
-    vgx::State(object).edgesValid = false;
+    vgx::State(object).changes.StructureChanged(vgx::Changed::kEdges);
     object.Optimize(false, 100);
     iVgxObject& optimized = vgx::State(object).Base();
     for (int32_t f = 0; f < optimized.FaceListCount && f < static_cast<int32_t>(appData.size()); ++f) {
@@ -306,7 +306,7 @@ void VgxObject::BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, in
         }
         DeleteFaces(replaced);
         vgx::AddFaceRecords(*this, internals_->Base(), std::move(batch), true);
-        internals_->boundingBoxValid = false;
+        internals_->changes.StructureChanged(vgx::Changed::kPoints);
 
         if (!ends.empty()) vgx::BevelCorners(*this, ends, Bevel);
         vgx::iVgxObject& beveled = internals_->Base();

@@ -374,7 +374,7 @@ void VgxObject::MergeTriangles(int32_t Level, bool MergeDissimilarMaterials) {
         for (int64_t divisor = vgx::kFirstDivisor; divisor >= lowest; divisor -= vgx::kDivisorStep) {
             vgx::MergePass(*this, static_cast<int32_t>(divisor), MergeDissimilarMaterials);
         }
-        internals_->StructureChanged();
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }
 
@@ -391,6 +391,6 @@ void VgxObject::Consolidate(int32_t Level, bool ConsolidateDissimilarMaterials) 
         while (vgx::ApplySweep(*this, vgx::MergeFlatNeighbours(level, tolerance, ConsolidateDissimilarMaterials))) {
             if (vgx::DropStraightCorners(level, tolerance / 2)) vgx::RebuildAdjacency(level);
         }
-        internals_->StructureChanged();
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }

@@ -80,7 +80,7 @@ int32_t VgxObject::JoinEdges(const std::vector<int32_t>& EdgeList) {
             if (n >= 3 && holds) vgx::PieceFace(level, f, listed, edits);
         }
         const int32_t made = vgx::cutting::CommitFaceEdits(*this, edits);
-        internals_->boundingBoxValid = false;
+        internals_->changes.StructureChanged(vgx::Changed::kPoints);
         return made;
     });
 }
@@ -128,7 +128,7 @@ int32_t VgxObject::JoinPoints(const std::vector<int32_t>& Points) {
         }
         if (split == 0) return -1;
         vgx::cutting::CommitFaceEdits(*this, edits);
-        internals_->boundingBoxValid = false;
+        internals_->changes.StructureChanged(vgx::Changed::kPoints);
         return split;
     });
 }

@@ -34,7 +34,7 @@ void VgxObject::OptimizeMaterials() {
             }
             if (entry->second && entry->second != material) {
                 level.SetFaceMaterial(f, entry->second);
-                internals_->StructureChanged();
+                internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
             }
         }
     });

@@ -175,7 +175,7 @@ void VgxObject::Reduce(int32_t Level) {
         vgx::ObjectState& self = *internals_;
         vgx::iVgxObject& base = self.Base();
         vgx::RebuildSubObjects(base);
-        self.StructureChanged();
+        self.changes.StructureChanged(vgx::Changed::kPoolValues);
         std::vector<std::shared_ptr<VgxMaterial>> slotMaterials;
         for (const vgx::iVgxMaterial& slot : base.MaterialList) slotMaterials.push_back(slot.Material);
 
@@ -207,7 +207,7 @@ void VgxObject::Reduce(int32_t Level) {
         }
         Rebuild(*this, simplified, slotMaterials);
         vgx::modFile::WriteLogLine("End Reduce");
-        self.StructureChanged();
+        self.changes.StructureChanged(vgx::Changed::kPoolValues);
     } catch (...) {
         LogError("Reduce Error: ", CurrentError());
         vgx::Reraise("VgxObject");

@@ -160,7 +160,7 @@ void VgxObject::RepairGeometry(int32_t Level) {
         }
         if (!replaced.empty()) DeleteFaces(replaced);
         vgx::AddFaceRecords(*this, internals_->Base(), std::move(fans), true);
-        internals_->StructureChanged();
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }
 
@@ -168,9 +168,9 @@ void VgxObject::Solidify(int32_t Version) {
     vgx::Trap(vgx::kSource, [&] {
         Optimize(false, 100);
         vgx::ObjectState& self = *internals_;
-        if (Version > 100 || !self.edgesValid) {
+        if (Version > 100 || !self.changes.EdgesCurrent()) {
             vgx::RebuildAdjacency(self.Base());
-            self.edgesValid = true;
+            self.changes.EdgesBuilt();
         }
         std::vector<int32_t> boundary = vgx::BoundaryEdges(self.Base(), 0, {});
         for (int32_t d = vgx::kClosingPasses; d >= 1 && !boundary.empty(); --d) {
@@ -182,6 +182,6 @@ void VgxObject::Solidify(int32_t Version) {
             before = boundary.size();
             boundary = vgx::SolidifyPass(*this, boundary, vgx::modMath::kPi, true);
         }
-        self.StructureChanged();
+        self.changes.StructureChanged(vgx::Changed::kPoolValues);
     });
 }

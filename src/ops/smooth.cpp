@@ -202,7 +202,7 @@ std::vector<int32_t> UpdateVisualNormals(iVgxObject& record, DisplayedNormals& s
 std::vector<int32_t> MovedBasePoints(vgx::ObjectState& self) {
     const iVgxObject& base = self.Base();
     std::vector<int32_t> moved;
-    for (const int32_t p : self.MovedPointCandidates()) {
+    for (const int32_t p : self.changes.MovedPointCandidates(self.Base().PointListCount)) {
         const VgxVector& now = base.PointList[p].Point;
         const VgxVector& drawn = base.PointList[p].RenderedPoint;
         if (now.X != drawn.X || now.Y != drawn.Y || now.Z != drawn.Z) moved.push_back(p);
@@ -266,7 +266,7 @@ void ValidateSmoothingAttributes(const VgxObject& object) {
 bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed) {
     vgx::ObjectState& self = vgx::State(object);
     changed.clear();
-    if (self.renderBufferState == 1) return false;
+    if (self.changes.RenderCurrent()) return false;
     ValidateSmoothingAttributes(object);
     const VgxAttributes& a = self.attributes;
     const bool mirror = a.MirrorAxis != VgxAxisNone;
@@ -274,7 +274,7 @@ bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed) {
         self.visual = nullptr;
         return false;
     }
-    bool partial = self.renderBufferState == 2 && self.visual != nullptr;
+    bool partial = self.changes.RenderPositionsOnly() && self.visual != nullptr;
     const iVgxObject& base = self.Base();
     std::vector<int32_t> moved = partial ? MovedBasePoints(self) : std::vector<int32_t>{};
     if (mirror) {
@@ -324,7 +324,7 @@ bool BuildVisualLevels(VgxObject& object, std::vector<int32_t>& changed) {
 void CreaseNormals(VgxObject& object, float angle) {
     vgx::ObjectState& self = vgx::State(object);
     iVgxObject& level = self.Base();
-    if (!self.edgesValid) RebuildFaces(object, level, 1);
+    if (!self.changes.EdgesCurrent()) RebuildFaces(object, level, 1);
     const double threshold = 1 - std::cos(angle / 180.0 * modMath::kPi);
     const auto faces = static_cast<size_t>(level.FaceListCount);
     BlockArray<VgxVector> faceNormals;
@@ -376,7 +376,7 @@ void CreaseNormals(VgxObject& object, float angle) {
             for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].Normal = indexes[slots[k]];
         }
     });
-    self.StructureChanged();
+    self.changes.StructureChanged(vgx::Changed::kPoolValues);
 }
 
 }  // namespace vgx
@@ -388,7 +388,7 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
         if (SmoothingLevel < 0 || SmoothingLevel > 4) vgx::Raise(VgxErrSubscript);
         Optimize(true, 100);
         vgx::ObjectState& self = *internals_;
-        if (!self.edgesValid) vgx::RebuildFaces(*this, self.Base(), 1);
+        if (!self.changes.EdgesCurrent()) vgx::RebuildFaces(*this, self.Base(), 1);
         // The subdivided level becomes the editable mesh: the last step numbers its
         // edges as pooling would, unless a face ran two sides along one edge or a
         // side from a point to itself; then they are pooled.
@@ -407,7 +407,7 @@ void VgxObject::Smooth(int32_t SmoothingLevel, VgxCondition SmoothingCondition, 
             self.Base() = std::move(self.levels[SmoothingLevel]);
             vgx::RefileCoordinates(self.Base());
             vgx::RebuildFaces(*this, self.Base(), 1, onePerPair ? vgx::EdgeIds::InFirstUseOrder : vgx::EdgeIds::Pool);
-            self.boundingBoxValid = false;
+            self.changes.StructureChanged(vgx::Changed::kPoints);
         }
         vgx::EmptySmoothingLevels(self);
         self.visual = nullptr;

@@ -253,7 +253,7 @@ void DropDeviceResources(vgx::ObjectState& self) {
 
 void BuildRenderData(VgxObject& object) {
     vgx::ObjectState& self = vgx::State(object);
-    if (self.renderBufferState == 1) return;
+    if (self.changes.RenderCurrent()) return;
     iVgxObject& level = self.Base();
     if (level.FaceListCount == 0) {
         level.MaterialList.clear();
@@ -263,8 +263,7 @@ void BuildRenderData(VgxObject& object) {
         self.render = RenderData{};
         self.render.indexWidth = width;
         self.visual = nullptr;
-        self.renderBufferState = 1;
-        self.ForgetMovedPoints();
+        self.changes.RenderBuilt();
         return;
     }
     if (level.UVListCount == 0) {
@@ -275,13 +274,13 @@ void BuildRenderData(VgxObject& object) {
         object.AddOptimizedNormal({0, 0, 0});
         modFile::WriteLogLine("Recovered from missing Normal for object: " + self.name);
     }
-    bool partial = self.renderBufferState == 2;
-    if (partial && !self.edgesValid) {
+    bool partial = self.changes.RenderPositionsOnly();
+    if (partial && !self.changes.EdgesCurrent()) {
         // Rebuilt faces have lost their render vertex lists: build everything.
         RebuildFaces(object, level, 1);
         modFile::WriteLogLine("Adjacency information not correct for partial vertex buffer rebuild");
         partial = false;
-        self.renderBufferState = 0;
+        self.changes.RenderStartsOver();
     }
     EnsureAdjacency(object);
     std::vector<int32_t> visualChanged;
@@ -297,7 +296,7 @@ void BuildRenderData(VgxObject& object) {
         RebuildSubObjects(level);
     }
     DropDeviceResources(self);
-    std::vector<int32_t>& facesToRedo = self.facesToRedo;
+    std::vector<int32_t>& facesToRedo = self.render.facesToRedo;
     if (!partial) {
         facesToRedo.clear();
         tasks::ParallelFor(static_cast<size_t>(level.PointListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
@@ -307,7 +306,7 @@ void BuildRenderData(VgxObject& object) {
         // A fan joins a face's corners whatever their positions, so fanned faces keep
         // their triangles.
         const bool splitFaces = level.PointListCount <= kFanAbovePoints;
-        for (const int32_t p : self.MovedPointCandidates()) {
+        for (const int32_t p : self.changes.MovedPointCandidates(level.PointListCount)) {
             VgxPoint& point = level.PointList[p];
             if (modVector::VectorsEqual(point.Point, point.RenderedPoint)) continue;
             if (splitFaces) {
@@ -342,8 +341,7 @@ void BuildRenderData(VgxObject& object) {
     BuildLevelRenderLists(level, level, self.render.object, &self.render.triangleToFace, quality, !partial, fanOnly,
                           facesToRedo);
     facesToRedo.clear();
-    self.renderBufferState = 1;
-    self.ForgetMovedPoints();
+    self.changes.RenderBuilt();
 }
 
 // Builds; a failure is answered once by rebuilding the faces and trying again.
@@ -354,7 +352,7 @@ void BuildWithRecovery(VgxObject& object) {
         BuildRenderData(object);
     } catch (const VgxError&) {
         RebuildFaces(object, vgx::State(object).Base(), 1);
-        vgx::State(object).StructureChanged();
+        vgx::State(object).changes.StructureChanged(vgx::Changed::kPoolValues);
         BuildRenderData(object);
     }
 }
@@ -373,7 +371,7 @@ void EnsureDeviceSlots(vgx::ObjectState& self, int32_t deviceId) {
         }
         if (slot.D3DXMeshesNew.size() < needed) slot.D3DXMeshesNew.resize(needed), grown = true;
     }
-    if (grown) self.StructureChanged();
+    if (grown) self.changes.StructureChanged(vgx::Changed::kPoolValues);
 }
 
 // A list's indices as the device takes them: the list itself at 32 bits, a

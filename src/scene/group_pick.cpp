@@ -215,7 +215,7 @@ public:
                 }
                 used_ = true;
                 vgx::modFile::WriteLogLine("Recovery tried for Object: " + who);
-                vgx::State(object).renderBufferState = 0;
+                vgx::State(object).changes.RenderStartsOver();
             }
         }
     }

@@ -77,7 +77,7 @@ TEST_F(Faces, SharedSidesShareOneUndirectedEdgeAndIndexedFacesUseIt) {
                      List(level.PointList[3].FaceList)}),
               (Lists{{0, 1}, {0, 1}, {1}}));
     EXPECT_EQ(List(level.PointList[1].EdgeList).size(), 2u);
-    EXPECT_TRUE(Internals(*mesh).edgesValid && shown.empty());
+    EXPECT_TRUE(Internals(*mesh).changes.EdgesCurrent() && shown.empty());
 
     // Indexed faces use the pools as they stand: every side of this quad is an edge the triangles made.
     mesh->AddFacesIndexed({4, 0, 0, 0, 1, 0, 1, 3, 0, 3, 2, 0, 2, 0}, false);
@@ -110,7 +110,7 @@ TEST_F(Faces, MissingNormalsAndUVsAreWarnedAndRepeatedCornersDropped) {
               (Ints{2, 3, 3, 5}));
     // The dropped corner's point was moved exactly onto the corner it repeats.
     EXPECT_EQ(Xyz(worn->GetPoint(2)), (Floats{1, 0, 0}));
-    EXPECT_FALSE(Internals(*worn).edgesValid);
+    EXPECT_FALSE(Internals(*worn).changes.EdgesCurrent());
 }
 
 TEST_F(Faces, BadFaceDataRaisesNineAndChangesNothing) {
@@ -188,7 +188,7 @@ TEST_F(Faces, ProxiesEditTheirFaceAndGiveItsNormal) {
     ExpectOutOfRange([&] { face->SetUVID(-1, 0); }, "VgxFace");
     ExpectOutOfRange([&] { object->GetFace(1); });
     // Corners added through a proxy get edges only at the next rebuild.
-    EXPECT_FALSE(Internals(*object).edgesValid);
+    EXPECT_FALSE(Internals(*object).changes.EdgesCurrent());
 }
 
 TEST_F(Faces, MaterialsAndSlots) {
@@ -440,7 +440,7 @@ TEST_F(GeometryAccess, AddObjectAppendsFacesWithTheirMaterials) {
 
 TEST_F(GeometryAccess, AttributesAndTheirEffectOnRenderData) {
     auto object = root->CreateObject();
-    auto& state = Internals(*object).renderBufferState;
+    vgx::ChangeState& changes = Internals(*object).changes;
     // Each edit with the render state it leaves behind when it was 1 (up to date); -1: not looked at.
     const std::pair<std::function<void()>, int32_t> edits[] = {
         {[&] { object->SetQuality(137); }, 1},
@@ -453,12 +453,12 @@ TEST_F(GeometryAccess, AttributesAndTheirEffectOnRenderData) {
         {[&] { object->SetPoint(0, {1, 1, 1}); }, 2},
     };
     for (const auto& [edit, after] : edits) {
-        state = 1;
+        changes.RenderBuilt();
         edit();
-        EXPECT_TRUE(after < 0 || state == after) << "state " << state << ", not " << after;
+        EXPECT_TRUE(after < 0 || RenderState(*object) == after) << "state " << RenderState(*object) << ", not " << after;
     }
     object->SetNormals({});
-    EXPECT_EQ(state, 0);
+    EXPECT_EQ(RenderState(*object), 0);
 
     // The plain settings read back as set, except adjacency, which is never kept.
     object->SetMaintainAdjacency(true);
@@ -498,7 +498,7 @@ protected:
 
 TEST_F(RenderBuffers, EmptyObjectsBadDevicesBadIdsAndReleasedBuffers) {
     auto empty = root->CreateObject();
-    EXPECT_EQ((Ints{empty->GetSubObjectCount(), Internals(*empty).renderBufferState}), (Ints{0, 1}));
+    EXPECT_EQ((Ints{empty->GetSubObjectCount(), RenderState(*empty)}), (Ints{0, 1}));
     EXPECT_EQ(empty->GetVertexBuffer(deviceId, device), nullptr);
     EXPECT_EQ((Ints{empty->GetVertexBufferObjectVertexCount(), empty->GetVertexSize(), empty->GetVertexFormat()}),
               (Ints{0, 44, 594}));
@@ -654,7 +654,7 @@ TEST_F(RenderBuffers, MovingAPointRewritesOnlyItsVertices) {
     auto before = ReadBack<vgx::RenderVertex>(buffer);
     const VgxVector p = object->GetPoint(7);
     object->SetPoint(7, {p.X + 1, p.Y, p.Z});
-    EXPECT_EQ(Internals(*object).renderBufferState, 2);
+    EXPECT_EQ(RenderState(*object), 2);
     auto moved = object->GetVertexBuffer(deviceId, device);
     EXPECT_NE(moved, buffer);
     auto after = ReadBack<vgx::RenderVertex>(moved);
@@ -692,7 +692,7 @@ TEST_F(RenderBuffers, APartialRebuildDrawsWhatAFullOneDraws) {
         edited->AddFaces(points, kNormals, kUVs, faceData, false, false);
         edited->GetVertexBuffer(deviceId, device);
         const auto expectAsFresh = [&](const char* moves) {
-            ASSERT_EQ(Internals(*edited).renderBufferState, 2) << moves << " " << kSquares;
+            ASSERT_EQ(RenderState(*edited), 2) << moves << " " << kSquares;
             auto fresh = root->CreateObject();
             fresh->AddFaces(points, kNormals, kUVs, faceData, false, false);
             EXPECT_EQ(ReadBack<uint8_t>(edited->GetVertexBuffer(deviceId, device)),

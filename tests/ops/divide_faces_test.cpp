@@ -28,8 +28,8 @@ TEST_F(DivideFaces, DividedEdgeGetsItsCornersInBothFacesInTheirOwnOrder) {
     EXPECT_TRUE(Near({NormalAt(*cube, 4, 1), NormalAt(*cube, 5, 2)}, {{0, 0, -1}, {-1, 0, 0}}));
     // Application data and material stay with the face; the bounds and render data are stale.
     EXPECT_EQ(cube->GetFace(5)->GetMaterial(), leftMaterial);
-    EXPECT_EQ(Ints({cube->GetFace(4)->GetAppData(), Internals(*cube).boundingBoxValid,
-                    Internals(*cube).renderBufferState, Internals(*cube).Base().EdgeListCount}),
+    EXPECT_EQ(Ints({cube->GetFace(4)->GetAppData(), Internals(*cube).changes.BoxCurrent(),
+                    RenderState(*cube), Internals(*cube).Base().EdgeListCount}),
               Ints({7, false, 0, 14}));
     ExpectClosed(*cube);
 
@@ -93,7 +93,7 @@ TEST_F(DivideFaces, OneDivisionRebuildsAndAnEmptyListDoesNothing) {
     const Points points{{0, 0, 5}, {1, 0, 5}, {1, 1, 5}, {0, 1, 5}},
         normals{{0, 0, 1}, {0, 0, 1}, {1, 0, 0}, {0, 0, 1}};
     for (size_t k = 0; k < points.size(); ++k) face->AddPoint(points[k], normals[k], {0, 0});
-    ASSERT_FALSE(Internals(*built).edgesValid);
+    ASSERT_FALSE(Internals(*built).changes.EdgesCurrent());
     EXPECT_EQ(built->DivideEdges({6, 2}, 2), 1);
     EXPECT_TRUE(Near(Corners(*built, 6), {{0, 0, 5}, {1, 0, 5}, {1, 1, 5}, {0.5f, 1, 5}, {0, 1, 5}}));
     EXPECT_TRUE(Near(NormalAt(*built, 6, 3), {std::sqrt(0.5f), 0, std::sqrt(0.5f)}));

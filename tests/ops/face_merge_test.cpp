@@ -35,7 +35,7 @@ TEST_F(FaceMerge, TwoRightTrianglesOfASquareBecomeOneQuad) {
         EXPECT_EQ(UVs(*square), (std::vector<VgxUV>{{0, 0}, {1, 0}, {1, 1}, {0, 1}}));
         for (int32_t k = 0; k < 4; ++k) EXPECT_EQ(NormalAt(*square, 0, k).Z, 1) << k;
         EXPECT_EQ(MeshFault(*square), "");
-        EXPECT_EQ(Ints({square->GetFaceCount(), Internals(*square).renderBufferState, EdgesWithFaceCount(*square, 1)}),
+        EXPECT_EQ(Ints({square->GetFaceCount(), RenderState(*square), EdgesWithFaceCount(*square, 1)}),
                   Ints({1, 0, 4}));
     }
 }
@@ -184,7 +184,7 @@ TEST_F(FaceMerge, TriangulateSplitsFacesKeepingMaterialAndApplicationData) {
     const std::vector<Points> squares = Faces(*cube);
     cube->GetVertexBuffer(root->CreateDeviceID(), device);
     cube->Triangulate();
-    ASSERT_EQ(Ints({cube->GetFaceCount(), cube->GetPointCount(), Internals(*cube).renderBufferState}),
+    ASSERT_EQ(Ints({cube->GetFaceCount(), cube->GetPointCount(), RenderState(*cube)}),
               Ints({12, 8, 0}));
     for (int32_t t = 0; t < 12; ++t) {
         SCOPED_TRACE(t);

@@ -172,7 +172,7 @@ TEST_F(Smoothing, CreaseSplitsNormalsAtTheCreaseAngle) {
     cube->Crease2(89);
     const int32_t sharp = cube->GetNormalCount();
     cube->Crease2(91);
-    EXPECT_EQ(Ints({sharp, cube->GetNormalCount(), Internals(*cube).renderBufferState}), Ints({6, 8, 0}));
+    EXPECT_EQ(Ints({sharp, cube->GetNormalCount(), RenderState(*cube)}), Ints({6, 8, 0}));
 }
 
 TEST_F(Smoothing, TheVisualBlockFollowsTheObjectBlockAndEveryMove) {
@@ -214,7 +214,7 @@ TEST_F(Smoothing, TheVisualBlockFollowsTheObjectBlockAndEveryMove) {
         shown(*moving);
         for (const Moves& step : steps) {
             for (const auto& [point, position] : step) moving->SetPoint(point, position);
-            ASSERT_EQ(Internals(*moving).renderBufferState, 2);
+            ASSERT_EQ(RenderState(*moving), 2);
             auto fresh = build(mirrored, ExportGeometry(*moving).points);
             EXPECT_TRUE(Near(shown(*moving), shown(*fresh), 1e-5f));
             EXPECT_EQ(ExportVisual(*moving).faceData, ExportVisual(*fresh).faceData);

@@ -15,6 +15,13 @@ inline vgx::RootState& Internals(const Vgx& root) { return VgxAccess::State(root
 inline vgx::ObjectState& Internals(const VgxObject& object) { return VgxAccess::State(object); }
 inline vgx::GroupState& Internals(const VgxGroup& group) { return VgxAccess::State(group); }
 
+// Where an object's render build stands: 0 to be built from scratch, 1 current,
+// 2 only positions to re-send.
+inline int32_t RenderState(const VgxObject& object) {
+    const vgx::ChangeState& changes = VgxAccess::State(object).changes;
+    return changes.RenderCurrent() ? 1 : changes.RenderPositionsOnly() ? 2 : 0;
+}
+
 // A public class made bare, outside any scene root.
 template <class T>
 std::shared_ptr<T> MakeBare() {

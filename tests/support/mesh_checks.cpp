@@ -65,7 +65,7 @@ std::string PointVertexListFault(const VgxObject& object) {
 
 std::string MeshFault(const VgxObject& object) {
     const iVgxObject& level = Internals(object).Base();
-    if (!Internals(object).edgesValid) return "edges not valid";
+    if (!Internals(object).changes.EdgesCurrent()) return "edges not valid";
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         const int32_t n = level.FaceList[f].PointCount;
         const std::string face = "face " + std::to_string(f);
