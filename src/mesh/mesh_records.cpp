@@ -36,7 +36,6 @@ void iVgxObject::EmptyKeepingStorage() {
         ActiveFaceListCount = 0;
     EdgeIndex.Clear();
     Adjacency.Clear();
-    PointVertices.Clear();
     ResetHashTables();
 }
 

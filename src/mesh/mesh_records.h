@@ -23,7 +23,6 @@ struct VgxPoint {
     float Weight = 0;
     ListArena::List FaceList;  // faces using the point, once per corner
     ListArena::List EdgeList;  // edges of the sides leaving the point's corners
-    VgxVector RenderedPoint{};
     int32_t NextPoint = 0;
 };
 
@@ -49,7 +48,6 @@ struct iVgxFacePoint {
     int32_t Point = 0;
     int32_t Normal = 0;
     int32_t UV = 0;
-    int32_t D3DVertex = 0;
     int32_t Edge = -1;
 };
 
@@ -59,7 +57,6 @@ struct iVgxFace {
     int32_t CornerStart = 0;
     int32_t PointCount = 0;
     int32_t CornerCapacity = 0;
-    bool RebuildRequired = false;
     int32_t ApplicationData = 0;
 };
 
@@ -96,26 +93,6 @@ struct HashTable {
     }
 };
 
-// Each point's render vertices in ascending order, laid out point after point by
-// every full build. Points added since have none.
-struct PointVertexLists {
-    std::vector<int32_t> first;  // point p's entries are [first[p], first[p + 1])
-    BlockArray<int32_t> vertices;
-
-    int32_t Count(int32_t point) const {
-        return static_cast<size_t>(point) + 1 < first.size() ? first[point + 1] - first[point] : 0;
-    }
-    template <class Visit>
-    void ForEach(int32_t point, Visit&& visit) const {
-        if (static_cast<size_t>(point) + 1 >= first.size()) return;
-        for (int32_t i = first[point]; i < first[point + 1]; ++i) visit(vertices[static_cast<size_t>(i)]);
-    }
-    void Clear() {
-        first.clear();
-        vertices.clear();
-    }
-};
-
 struct iVgxObject {
     // Arrays may be longer than their counts; entries past the count are spare.
     BlockArray<VgxPoint> PointList;
@@ -149,7 +126,6 @@ struct iVgxObject {
 
     BlockArray<iVgxFacePoint> Corners;  // the corner store of every face
     ListArena Adjacency;                // the point and edge lists
-    PointVertexLists PointVertices;     // remade by every full render build
 
     iVgxObject() { ResetHashTables(); }
 

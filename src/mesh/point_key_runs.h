@@ -150,22 +150,23 @@ public:
         return NumberOfNew(static_cast<size_t>(owner.run), owner.number);
     }
 
-    // After NumberLaterRuns: every corner of the later runs' faces, whose `Field`
-    // holds its key's index in its run, takes the key's number instead.
-    template <int32_t iVgxFacePoint::*Field>
-    void NumberLaterCorners(iVgxObject& level) const {
+    // After NumberLaterRuns: every corner of the later runs' faces, whose slot
+    // (slot(c) for the corner at place c of the corner store) holds its key's
+    // index in its run, takes the key's number instead.
+    template <class CornerSlot>
+    void NumberLaterCorners(const iVgxObject& level, CornerSlot&& slot) const {
         constexpr size_t kFacesPerChunk = 16384;
         tasks::ForEachItemOfLaterRuns(
             runs_.size(), kFacesPerChunk, [&](size_t r) { return runs_[r].endFace; },
-            [&](size_t r, size_t f) { NumberCorners<Field>(level, r, f); });
+            [&](size_t r, size_t f) { NumberCorners(level, r, f, slot); });
     }
     // The same for face f alone, which takes nothing when in the first run.
-    template <int32_t iVgxFacePoint::*Field>
-    void NumberLaterCornersOf(iVgxObject& level, size_t f) const {
+    template <class CornerSlot>
+    void NumberLaterCornersOf(const iVgxObject& level, size_t f, CornerSlot&& slot) const {
         if (f < runs_[0].endFace) return;
         size_t r = 1;
         while (f >= runs_[r].endFace) ++r;
-        NumberCorners<Field>(level, r, f);
+        NumberCorners(level, r, f, slot);
     }
 
     // How many keys are filed under point p, each counted once over all runs.
@@ -259,11 +260,14 @@ private:
         }
     };
 
-    // Face f of run r: its corners' `Field` turns from key index to key number.
-    template <int32_t iVgxFacePoint::*Field>
-    void NumberCorners(iVgxObject& level, size_t r, size_t f) const {
-        iVgxFacePoint* corners = level.FaceCorners(static_cast<int32_t>(f));
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) corners[k].*Field = Number(r, corners[k].*Field);
+    // Face f of run r: its corners' slots turn from key index to key number.
+    template <class CornerSlot>
+    void NumberCorners(const iVgxObject& level, size_t r, size_t f, CornerSlot& slot) const {
+        const iVgxFace& face = level.FaceList[f];
+        for (int32_t k = 0; k < face.PointCount; ++k) {
+            int32_t& number = slot(static_cast<size_t>(face.CornerStart + k));
+            number = Number(r, number);
+        }
     }
 
     // Whether key i of run r is new to all runs before it.

@@ -115,7 +115,7 @@ void PoolEdges(iVgxObject& level) {
             level.EdgeListCount = static_cast<int32_t>(count);
         },
         [&](int32_t edge, const SideKeys::Key& key) { level.EdgeList[static_cast<size_t>(edge)] = EdgeOf(key); });
-    runs.NumberLaterCorners<&iVgxFacePoint::Edge>(level);
+    runs.NumberLaterCorners(level, [&](size_t c) -> int32_t& { return level.Corners[c].Edge; });
 }
 
 // Calls visit(face, corner) for every corner, face by face.

@@ -451,11 +451,9 @@ bool FacesStayInPlace(const iVgxObject& level, int32_t minimumCorners) {
     return tasks::AllRangesHold(static_cast<size_t>(level.FaceListCount), kFacesPerChunk, rangeHolds);
 }
 
-// Faces that stay in place only drop their rebuild flags. Returns the faces kept.
+// Faces that stay in place keep their corners; the store drops its spare room.
+// Returns the faces kept.
 int32_t KeepFacesInPlace(iVgxObject& level) {
-    tasks::ParallelFor(static_cast<size_t>(level.FaceListCount), kFacesPerChunk, [&](size_t begin, size_t end) {
-        for (size_t f = begin; f < end; ++f) level.FaceList[f].RebuildRequired = false;
-    });
     const iVgxFace* last = level.FaceListCount > 0 ? &level.FaceList[level.FaceListCount - 1] : nullptr;
     level.Corners.resize(last ? static_cast<size_t>(last->CornerStart + last->PointCount) : 0);
     return level.FaceListCount;
@@ -523,7 +521,6 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, 
     level.FaceListCount = kept;
     level.DropFaceProxies();
     RebuildSubObjects(level);
-    level.PointVertices.Clear();
     RebuildAdjacency(level, edgeIds);
     self.changes.EdgesBuilt();
     self.changes.StructureChanged(vgx::Changed::kPoolValues);

@@ -143,7 +143,7 @@ void CutCorner(iVgxObject& level, WorkingFaces& work, int32_t point, float bevel
     WorkingFaces::Face cap;
     cap.material = lastMaterial;
     cap.appData = 1;
-    for (int32_t p : ring) cap.corners.push_back({p, lastCorner.Normal, lastCorner.UV, 0, -1});
+    for (int32_t p : ring) cap.corners.push_back({p, lastCorner.Normal, lastCorner.UV, -1});
     work.made.push_back(std::move(cap));
 }
 

@@ -59,7 +59,7 @@ void PoolNewCorners(iVgxObject& level, FaceEdits& edits) {
     for (iVgxFacePoint& corner : edits.added.corners) {
         if (corner.Point >= 0) continue;
         const auto entry = static_cast<size_t>(-1 - corner.Point);
-        corner = {points[entry], normals[entry], uvs[entry], 0, -1};
+        corner = {points[entry], normals[entry], uvs[entry], -1};
     }
 }
 
@@ -120,7 +120,7 @@ iVgxFacePoint NewCornerAlong(const iVgxObject& level, FaceEdits& edits, const iV
 }
 
 void PushCorner(FaceBatch& faces, const iVgxFacePoint& corner) {
-    faces.corners.push_back({corner.Point, corner.Normal, corner.UV, 0, -1});
+    faces.corners.push_back({corner.Point, corner.Normal, corner.UV, -1});
 }
 
 void CloseFace(FaceBatch& faces, const iVgxObject& level, int32_t replacedFace) {

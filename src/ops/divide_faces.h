@@ -28,7 +28,7 @@ struct FaceEdits {
         newPositions.push_back(position);
         newNormals.push_back(normal);
         newUVs.push_back(uv);
-        return {entry, entry, entry, 0, -1};
+        return {entry, entry, entry, -1};
     }
 
     FaceBatch added;

@@ -101,7 +101,7 @@ void MirrorBase(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& w
         iVgxFacePoint* out = working.FaceCorners(face);
         for (int32_t k = 0; k < n; ++k) {
             const iVgxFacePoint& corner = corners[n - 1 - k];
-            out[k] = {mirroredPoint[corner.Point], mirroredNormal[CheckIndex(corner.Normal, normals)], corner.UV, 0, -1};
+            out[k] = {mirroredPoint[corner.Point], mirroredNormal[CheckIndex(corner.Normal, normals)], corner.UV, -1};
         }
         working.FaceMaterialSlot.push_back(slots[f]);
     }
@@ -204,7 +204,7 @@ std::vector<int32_t> MovedBasePoints(vgx::ObjectState& self) {
     std::vector<int32_t> moved;
     for (const int32_t p : self.changes.MovedPointCandidates(self.Base().PointListCount)) {
         const VgxVector& now = base.PointList[p].Point;
-        const VgxVector& drawn = base.PointList[p].RenderedPoint;
+        const VgxVector& drawn = At(self.render.drawnPoints, p);
         if (now.X != drawn.X || now.Y != drawn.Y || now.Z != drawn.Z) moved.push_back(p);
     }
     return moved;

@@ -385,11 +385,11 @@ void Subdivide(const iVgxObject& source, iVgxObject& next, SubdivisionLinks& lin
                     face.PointCount = face.CornerCapacity = 4;
                     next.FaceMaterialSlot[quad] = sourceSlots[f];
                     iVgxFacePoint* out = next.Corners.data() + face.CornerStart;
-                    out[0] = {facePoint, corner.Normal, uv[0], 0, inner[before]};
-                    out[1] = {links.edgePoint[edgeBefore], corner.Normal, uv[1 + before], 0,
+                    out[0] = {facePoint, corner.Normal, uv[0], inner[before]};
+                    out[1] = {links.edgePoint[edgeBefore], corner.Normal, uv[1 + before],
                               half(edgeBefore, corner.Point)};
-                    out[2] = {corner.Point, corner.Normal, corner.UV, 0, half(corner.Edge, corner.Point)};
-                    out[3] = {links.edgePoint[corner.Edge], corner.Normal, uv[1 + k], 0, inner[k]};
+                    out[2] = {corner.Point, corner.Normal, corner.UV, half(corner.Edge, corner.Point)};
+                    out[3] = {links.edgePoint[corner.Edge], corner.Normal, uv[1 + k], inner[k]};
                 }
             }
         });

@@ -47,7 +47,7 @@ int32_t BlankSlot(const iVgxObject& record) {
 void RefreshVertexPositions(const iVgxObject& record, const std::vector<int32_t>& points, RenderBlock& block) {
     for (int32_t point : points) {
         const VgxVector& p = record.PointList[point].Point;
-        record.PointVertices.ForEach(point, [&](int32_t v) {
+        block.pointVertices.ForEach(point, [&](int32_t v) {
             const VgxVector& n = At(record.NormalList, block.vertexNormal[v]).Vector;
             RenderVertex& vertex = At(block.vertices, v);
             vertex.Position[0] = p.X, vertex.Position[1] = p.Y, vertex.Position[2] = p.Z;
@@ -128,7 +128,6 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
     };
     eachChunk(false, [&](int32_t f, const modFace::FaceTriangle*, size_t triangles, int32_t* triangleCount,
                          int32_t* lineCount) {
-        record.FaceList[f].RebuildRequired = false;
         const std::shared_ptr<VgxMaterial>& material = record.FaceMaterial(f);
         const auto s =
             static_cast<int32_t>(CheckIndex(material ? VgxAccess::MaterialIndex(*material) : blank, subObjects));
@@ -153,14 +152,14 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
     }
     eachChunk(true, [&](int32_t f, const modFace::FaceTriangle* triangles, size_t count, int32_t* triangleAtOf,
                         int32_t* lineAtOf) {
-        if (laterRuns) NumberLaterCornersOfFace(*laterRuns, record, static_cast<size_t>(f));
+        if (laterRuns) NumberLaterCornersOfFace(*laterRuns, record, block, static_cast<size_t>(f));
         FaceTriangles& place = block.faces[f];
-        const iVgxFacePoint* corners = record.FaceCorners(f);
+        const int32_t* vertexOf = block.cornerVertex.data() + record.FaceList[f].CornerStart;
         int32_t& first = triangleAtOf[place.subObject];
         place.first = 3 * first;
         int32_t* out = block.triangles[place.subObject].Indices.data() + place.first;
         for (size_t t = 0; t < count; ++t) {
-            for (int32_t corner : triangles[t].Corner) *out++ = corners[corner].D3DVertex;
+            for (int32_t corner : triangles[t].Corner) *out++ = vertexOf[corner];
         }
         if (triangleToFace) std::fill_n((*triangleToFace)[place.subObject].begin() + first, count, f);
         first += place.count;
@@ -169,16 +168,16 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
         const int32_t n = record.FaceList[f].PointCount;
         int32_t* line = block.edgePoints[place.subObject].Indices.data() + lineAtOf[place.subObject];
         for (int32_t j = 0; j < n; ++j) {
-            if (quality & kLines) *line++ = corners[j == 0 ? n - 1 : j - 1].D3DVertex;
-            *line++ = corners[j].D3DVertex;
+            if (quality & kLines) *line++ = vertexOf[j == 0 ? n - 1 : j - 1];
+            *line++ = vertexOf[j];
         }
         lineAtOf[place.subObject] += perCorner * n;
     });
 }
 
 // Vertices (on a full rebuild) and index lists of one geometry record. A partial
-// rebuild keeps the vertices and re-triangulates only `facesToRedo` (marked
-// RebuildRequired), in place when their triangle count holds.
+// rebuild keeps the vertices and re-triangulates only `facesToRedo`, in place
+// when their triangle count holds.
 // Faces are routed to the sub-objects of `slots` (level 0).
 void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
                            std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fullRebuild,
@@ -188,18 +187,16 @@ void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBl
     if (!fullRebuild && static_cast<int32_t>(block.faces.size()) == record.FaceListCount) {
         bool fits = true;
         for (const int32_t f : facesToRedo) {
-            iVgxFace& face = record.FaceList[f];
-            face.RebuildRequired = false;
             const FaceTriangles& place = block.faces[f];
             TriangulateFace(record, f, fanOnly, triangles);
             if (static_cast<int32_t>(triangles.size()) != place.count || place.subObject < 0) {
                 fits = false;
                 break;
             }
-            const iVgxFacePoint* corners = record.FaceCorners(f);
+            const int32_t* vertexOf = block.cornerVertex.data() + record.FaceList[f].CornerStart;
             int32_t* out = block.triangles[place.subObject].Indices.data() + place.first;
             for (const auto& triangle : triangles) {
-                for (int32_t corner : triangle.Corner) *out++ = corners[corner].D3DVertex;
+                for (int32_t corner : triangle.Corner) *out++ = vertexOf[corner];
             }
         }
         if (fits) return;
@@ -297,31 +294,29 @@ void BuildRenderData(VgxObject& object) {
     }
     DropDeviceResources(self);
     std::vector<int32_t>& facesToRedo = self.render.facesToRedo;
+    BlockArray<VgxVector>& drawn = self.render.drawnPoints;
     if (!partial) {
         facesToRedo.clear();
+        GrowForOverwrite(drawn, static_cast<size_t>(level.PointListCount));
         tasks::ParallelFor(static_cast<size_t>(level.PointListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
-            for (size_t p = begin; p < end; ++p) level.PointList[p].RenderedPoint = level.PointList[p].Point;
+            for (size_t p = begin; p < end; ++p) drawn[p] = level.PointList[p].Point;
         });
     } else {
         // A fan joins a face's corners whatever their positions, so fanned faces keep
         // their triangles.
         const bool splitFaces = level.PointListCount <= kFanAbovePoints;
         for (const int32_t p : self.changes.MovedPointCandidates(level.PointListCount)) {
-            VgxPoint& point = level.PointList[p];
-            if (modVector::VectorsEqual(point.Point, point.RenderedPoint)) continue;
-            if (splitFaces) {
-                level.Adjacency.ForEach(point.FaceList, [&](int32_t f) {
-                    if (!level.FaceList[f].RebuildRequired) facesToRedo.push_back(f);
-                    level.FaceList[f].RebuildRequired = true;
-                });
-            }
-            level.PointVertices.ForEach(p, [&](int32_t v) {
+            const VgxPoint& point = level.PointList[p];
+            VgxVector& drawnAt = At(drawn, p);
+            if (modVector::VectorsEqual(point.Point, drawnAt)) continue;
+            if (splitFaces) level.Adjacency.ForEach(point.FaceList, [&](int32_t f) { facesToRedo.push_back(f); });
+            self.render.object.pointVertices.ForEach(p, [&](int32_t v) {
                 RenderVertex& vertex = At(self.render.object.vertices, v);
                 vertex.Position[0] = point.Point.X;
                 vertex.Position[1] = point.Point.Y;
                 vertex.Position[2] = point.Point.Z;
             });
-            point.RenderedPoint = point.Point;
+            drawnAt = point.Point;
         }
     }
     const VgxAttributes& a = self.attributes;
@@ -337,7 +332,9 @@ void BuildRenderData(VgxObject& object) {
     }
     const bool fanOnly = level.PointListCount > kFanAbovePoints;
     const int32_t quality = a.SmoothingLevel != 0 ? int32_t{VgxFillWireframe} : self.quality;
+    // A face met through several of its moved points is redone once.
     std::sort(facesToRedo.begin(), facesToRedo.end());
+    facesToRedo.erase(std::unique(facesToRedo.begin(), facesToRedo.end()), facesToRedo.end());
     BuildLevelRenderLists(level, level, self.render.object, &self.render.triangleToFace, quality, !partial, fanOnly,
                           facesToRedo);
     facesToRedo.clear();

@@ -38,20 +38,21 @@ void FillVertex(const iVgxObject& record, const FacePoint& key, RenderBlock& blo
 
 // Each corner's index among its run's keys. The first run's keys are vertices:
 // `fill` then gets each as soon as it is met, while its point is still in cache.
-void KeyRun(iVgxObject& record, CornerKeyRuns& runs, size_t r, RenderBlock* fill) {
+void KeyRun(const iVgxObject& record, CornerKeyRuns& runs, size_t r, RenderBlock& block, bool fill) {
     for (size_t f = runs.FirstFace(r); f < runs.EndFace(r); ++f) {
         const int32_t color = FaceColor(record, f);
-        iVgxFacePoint* corner = record.FaceCorners(static_cast<int32_t>(f));
+        const iVgxFacePoint* corner = record.FaceCorners(static_cast<int32_t>(f));
+        int32_t* vertexOf = block.cornerVertex.data() + record.FaceList[f].CornerStart;
         for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
             CheckCorner(record, corner[k]);
             const FacePoint key{corner[k].Point, corner[k].Normal, corner[k].UV, color, 0};
             const int32_t index = runs.FindOrAdd(r, key);
-            if (fill && static_cast<size_t>(index) == fill->vertices.size()) {
-                fill->vertices.emplace_back();
-                fill->vertexNormal.emplace_back();
-                FillVertex(record, key, *fill, static_cast<size_t>(index));
+            if (fill && static_cast<size_t>(index) == block.vertices.size()) {
+                block.vertices.emplace_back();
+                block.vertexNormal.emplace_back();
+                FillVertex(record, key, block, static_cast<size_t>(index));
             }
-            corner[k].D3DVertex = index;
+            vertexOf[k] = index;
         }
     }
 }
@@ -81,15 +82,16 @@ void ListPointVertices(const CornerKeyRuns& runs, size_t points, PointVertexList
 }
 
 // Keys every corner and lays out each point's vertex list.
-const CornerKeyRuns* KeyCorners(iVgxObject& record, RenderBlock& block, PointVertexLists& lists, size_t alongsideChunks,
+const CornerKeyRuns* KeyCorners(const iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
                                 const std::function<void(size_t)>& alongside) {
     CornerKeyRuns& runs = CornerKeyRuns::OfThisThread();
     runs.Start(static_cast<size_t>(record.FaceListCount), static_cast<size_t>(record.PointListCount));
     block.vertices.clear();
     block.vertexNormal.clear();
+    GrowForOverwrite(block.cornerVertex, record.Corners.size());
     // The first run fills its vertices too: threads done with the other runs go
     // on with the work alongside.
-    runs.WalkRuns([&](size_t r) { KeyRun(record, runs, r, r == 0 ? &block : nullptr); }, alongsideChunks, alongside);
+    runs.WalkRuns([&](size_t r) { KeyRun(record, runs, r, block, r == 0); }, alongsideChunks, alongside);
     if (runs.RunCount() > 1) {
         runs.NumberLaterRuns(
             [&](size_t vertices) {
@@ -98,22 +100,22 @@ const CornerKeyRuns* KeyCorners(iVgxObject& record, RenderBlock& block, PointVer
             },
             [&](int32_t vertex, const FacePoint& key) { FillVertex(record, key, block, static_cast<size_t>(vertex)); });
     }
-    ListPointVertices(runs, static_cast<size_t>(record.PointListCount), lists);
+    ListPointVertices(runs, static_cast<size_t>(record.PointListCount), block.pointVertices);
     return runs.RunCount() > 1 ? &runs : nullptr;
 }
 
 }  // namespace
 
-void NumberLaterCornersOfFace(const CornerKeyRuns& runs, iVgxObject& record, size_t face) {
-    runs.NumberLaterCornersOf<&iVgxFacePoint::D3DVertex>(record, face);
+void NumberLaterCornersOfFace(const CornerKeyRuns& runs, const iVgxObject& record, RenderBlock& block, size_t face) {
+    runs.NumberLaterCornersOf(record, face, [&](size_t c) -> int32_t& { return block.cornerVertex[c]; });
 }
 
-const CornerKeyRuns* BuildRenderVertices(iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
+const CornerKeyRuns* BuildRenderVertices(const iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
                                          const std::function<void(size_t)>& alongside) {
     try {
-        return KeyCorners(record, block, record.PointVertices, alongsideChunks, alongside);
+        return KeyCorners(record, block, alongsideChunks, alongside);
     } catch (...) {
-        record.PointVertices.Clear();
+        block.pointVertices.Clear();
         throw;
     }
 }

@@ -23,7 +23,8 @@ using CornerKeyRuns = PointKeyRuns<CornerKeys>;
 
 // One render vertex per distinct (point, normal, UV, colour) of the corners,
 // numbered in order of first use in face order. Each point gets the list of its
-// vertices, in ascending order, and each corner its vertex, except that when the
+// vertices, in ascending order, and each corner its vertex (the block's
+// cornerVertex, by the corner's place in the corner store), except that when the
 // faces were keyed in several runs, the corners of the faces after the first
 // run's keep their key's place in their run, and the runs are returned (else
 // nullptr) for NumberLaterCornersOfFace: the index lists' pass numbers each face
@@ -31,11 +32,11 @@ using CornerKeyRuns = PointKeyRuns<CornerKeys>;
 // thread keys again. Calls alongside(i) for every i below `alongsideChunks`, work
 // that writes nothing the keying reads, on the threads the keying leaves idle;
 // part of it may have run when keying fails.
-const CornerKeyRuns* BuildRenderVertices(iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
+const CornerKeyRuns* BuildRenderVertices(const iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
                                          const std::function<void(size_t)>& alongside);
 
 // Gives face `face` its corners' vertices if it is one of the faces whose corners
 // BuildRenderVertices left their key's place in its run.
-void NumberLaterCornersOfFace(const CornerKeyRuns& runs, iVgxObject& record, size_t face);
+void NumberLaterCornersOfFace(const CornerKeyRuns& runs, const iVgxObject& record, RenderBlock& block, size_t face);
 
 }  // namespace vgx

@@ -396,13 +396,16 @@ TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
             MaterialNumbers materials;
             HashRender(hash, object, materials);
             const iVgxObject& level = Internals(object).Base();
+            const RenderBlock& block = Internals(object).render.object;
             for (int32_t f = 0; f < level.FaceListCount; ++f) {
-                for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) hash.Add(level.FaceCorners(f)[k].D3DVertex);
+                for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+                    hash.Add(block.cornerVertex[static_cast<size_t>(level.FaceList[f].CornerStart + k)]);
+                }
             }
             EXPECT_EQ(PointVertexListFault(object), "") << file;
             for (int32_t p = 0; p < level.PointListCount; ++p) {
-                hash.Add(level.PointVertices.Count(p));
-                level.PointVertices.ForEach(p, [&](int32_t v) { hash.Add(v); });
+                hash.Add(block.pointVertices.Count(p));
+                block.pointVertices.ForEach(p, [&](int32_t v) { hash.Add(v); });
             }
         });
     }

@@ -659,9 +659,8 @@ TEST_F(RenderBuffers, MovingAPointRewritesOnlyItsVertices) {
     EXPECT_NE(moved, buffer);
     auto after = ReadBack<vgx::RenderVertex>(moved);
     ASSERT_EQ(after.size(), before.size());
-    const vgx::iVgxObject& level = Internals(*object).Base();
     Ints listed;
-    level.PointVertices.ForEach(7, [&](int32_t v) { listed.push_back(v); });
+    Internals(*object).render.object.pointVertices.ForEach(7, [&](int32_t v) { listed.push_back(v); });
     ASSERT_FALSE(listed.empty());
     for (size_t v = 0; v < after.size(); ++v) {
         const bool ofPoint = std::find(listed.begin(), listed.end(), static_cast<int32_t>(v)) != listed.end();

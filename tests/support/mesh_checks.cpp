@@ -48,16 +48,18 @@ void AddCube(VgxObject& cube) {
 
 std::string PointVertexListFault(const VgxObject& object) {
     const iVgxObject& level = Internals(object).Base();
+    const vgx::RenderBlock& block = Internals(object).render.object;
     std::vector<std::set<int32_t>> taken(static_cast<size_t>(level.PointListCount));
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
-        for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
+        const iVgxFace& face = level.FaceList[f];
+        for (int32_t k = 0; k < face.PointCount; ++k) {
             const iVgxFacePoint& corner = level.FaceCorners(f)[k];
-            taken[static_cast<size_t>(corner.Point)].insert(corner.D3DVertex);
+            taken[static_cast<size_t>(corner.Point)].insert(block.cornerVertex[static_cast<size_t>(face.CornerStart + k)]);
         }
     }
     for (int32_t p = 0; p < level.PointListCount; ++p) {
         std::vector<int32_t> listed;
-        level.PointVertices.ForEach(p, [&](int32_t v) { listed.push_back(v); });
+        block.pointVertices.ForEach(p, [&](int32_t v) { listed.push_back(v); });
         if (listed != std::vector<int32_t>(taken[p].begin(), taken[p].end())) return "point " + std::to_string(p);
     }
     return "";
