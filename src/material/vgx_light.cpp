@@ -4,6 +4,7 @@
 #include "base/access.h"
 #include "base/errors.h"
 #include "base/finite.h"
+#include "base/retained_mode.h"
 
 namespace {
 
@@ -24,15 +25,16 @@ const std::shared_ptr<Vgx>& VgxLight::GetRoot() const {
 }
 
 void VgxLight::GetColorRGB(float& Red, float& Green, float& Blue) const {
-    const Vgx& root = *GetRoot();
-    Red = root.ColorGetRed(color_);
-    Green = root.ColorGetGreen(color_);
-    Blue = root.ColorGetBlue(color_);
+    GetRoot();
+    Red = vgx::rm::ColorGetRed(color_);
+    Green = vgx::rm::ColorGetGreen(color_);
+    Blue = vgx::rm::ColorGetBlue(color_);
 }
 
 void VgxLight::SetColorRGB(float Red, float Green, float Blue) {
     vgx::RequireFinite(kSource, Red, Green, Blue);
-    color_ = GetRoot()->CreateColorRGB(Red, Green, Blue);
+    GetRoot();
+    color_ = vgx::rm::CreateColorRGB(Red, Green, Blue);
 }
 
 void VgxLight::SetConstantAttenuation(float Value) { StoreFinite(constantAttenuation_, Value); }

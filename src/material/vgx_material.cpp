@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "base/finite.h"
+#include "base/retained_mode.h"
 
 namespace {
 
@@ -31,10 +32,10 @@ const Vgx& VgxMaterial::RequireRoot() const {
 
 D3DMATERIAL8 VgxMaterial::GetD3DMaterial() {
     if (deviceMaterialValid_) return deviceMaterial_;
-    const Vgx& root = RequireRoot();
+    RequireRoot();
     D3DMATERIAL8 m{};
-    m.Diffuse = {root.ColorGetRed(color_), root.ColorGetGreen(color_), root.ColorGetBlue(color_),
-                 root.ColorGetAlpha(color_)};
+    m.Diffuse = {vgx::rm::ColorGetRed(color_), vgx::rm::ColorGetGreen(color_), vgx::rm::ColorGetBlue(color_),
+                 vgx::rm::ColorGetAlpha(color_)};
     if (m.Diffuse.a > kOpaqueAlpha) m.Diffuse.a = 1.0f;
     // An all-black ambient or emissive follows the diffuse colour instead.
     if (ambient_[0] == 0 && ambient_[1] == 0 && ambient_[2] == 0) {
@@ -76,16 +77,17 @@ void VgxMaterial::GetPlugInParameters(std::vector<float>& PluginParameters) cons
 }
 
 void VgxMaterial::GetColorRGBA(float& Red, float& Green, float& Blue, float& Alpha) const {
-    const Vgx& root = RequireRoot();
-    Red = root.ColorGetRed(color_);
-    Green = root.ColorGetGreen(color_);
-    Blue = root.ColorGetBlue(color_);
-    Alpha = root.ColorGetAlpha(color_);
+    RequireRoot();
+    Red = vgx::rm::ColorGetRed(color_);
+    Green = vgx::rm::ColorGetGreen(color_);
+    Blue = vgx::rm::ColorGetBlue(color_);
+    Alpha = vgx::rm::ColorGetAlpha(color_);
 }
 
 void VgxMaterial::SetColorRGBA(float Red, float Green, float Blue, float Alpha) {
     vgx::RequireFinite(kSource, Red, Green, Blue, Alpha);
-    SetColor(RequireRoot().CreateColorRGBA(Red, Green, Blue, Alpha));
+    RequireRoot();
+    SetColor(vgx::rm::CreateColorRGBA(Red, Green, Blue, Alpha));
 }
 
 void VgxMaterial::SetColor(int32_t Color) {
@@ -138,7 +140,8 @@ void VgxMaterial::SetTexture(const std::shared_ptr<VgxTexture>& Texture) {
 void VgxMaterial::UpdateTranslucent() {
     vgx::Trap(kSource, [&] {
         translucent_ = false;
-        if (RequireRoot().ColorGetAlpha(color_) < kOpaqueAlpha) {
+        RequireRoot();
+        if (vgx::rm::ColorGetAlpha(color_) < kOpaqueAlpha) {
             translucent_ = true;
             return;
         }

@@ -9,6 +9,7 @@
 #include "base/access.h"
 #include "base/errors.h"
 #include "base/finite.h"
+#include "base/retained_mode.h"
 #include "object/object_internal.h"
 #include "state/library_state.h"
 #include "state/root_state.h"
@@ -31,9 +32,8 @@ const std::shared_ptr<VgxMaterial>& EnsureDefaultMaterial(VgxObject& object) {
 std::shared_ptr<VgxMaterial> ColoredMaterial(VgxObject& object, int32_t color) {
     vgx::ObjectState& self = vgx::State(object);
     if (!self.root) Raise(VgxErrObjectNotSet);
-    const Vgx& root = *self.root;
     auto material = self.root->CreateMaterial();
-    const float r = root.ColorGetRed(color), g = root.ColorGetGreen(color), b = root.ColorGetBlue(color);
+    const float r = rm::ColorGetRed(color), g = rm::ColorGetGreen(color), b = rm::ColorGetBlue(color);
     material->SetColor(color);
     material->SetAmbient(0.6f * r, 0.6f * g, 0.6f * b);
     material->SetEmissive(0.2f * r, 0.2f * g, 0.2f * b);
