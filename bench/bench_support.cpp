@@ -45,6 +45,11 @@ IndexedMesh Indexed(const VgxObject& object) {
     return mesh;
 }
 
+IndexedMesh IndexedGenerated(Shape shape, int64_t faces) {
+    auto root = QuietRoot();
+    return Indexed(*Pooled(*root, Generated(shape, faces)));
+}
+
 size_t HeapInUse() {
     const struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;  // small blocks, and the large ones mapped on their own

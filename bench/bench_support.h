@@ -49,6 +49,8 @@ struct IndexedMesh {
     std::vector<int> cornerCounts, corners;
 };
 IndexedMesh Indexed(const VgxObject& object);
+// A generated mesh as the library holds it after pooling, for the peers to take.
+IndexedMesh IndexedGenerated(Shape shape, int64_t faces);
 
 // The bytes of heap in use by this process, from the allocator's own count.
 size_t HeapInUse();

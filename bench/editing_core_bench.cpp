@@ -14,6 +14,7 @@
 namespace {
 
 using vgx::bench::Generated;
+using vgx::bench::IndexedGenerated;
 using vgx::bench::IndexedMesh;
 using vgx::bench::Pooled;
 using vgx::bench::QuietRoot;
@@ -54,14 +55,6 @@ void BytesPerFace(benchmark::State& state, int64_t faces) {
     }
     state.counters["bytes_per_face"] = bytes;
 }
-
-#if VGX_HAVE_OPENMESH
-// The same mesh as the library holds it after pooling, for OpenMesh to take.
-IndexedMesh IndexedGenerated(Shape shape, int64_t faces) {
-    auto root = QuietRoot();
-    return vgx::bench::Indexed(*Pooled(*root, Generated(shape, faces)));
-}
-#endif
 
 const bool registered = [] {
     for (int64_t faces : {10000, 100000}) {

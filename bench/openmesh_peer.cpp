@@ -79,4 +79,10 @@ double BytesPerFace(const IndexedMesh& source) {
     return double(HeapInUse() - before) / double(mesh.n_faces());
 }
 
+Built Keep(const IndexedMesh& source) {
+    auto mesh = std::make_shared<Mesh>();
+    Fill(*mesh, source);
+    return {mesh, static_cast<int64_t>(mesh->n_faces())};
+}
+
 }  // namespace vgx::bench::openmesh

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "bench_support.h"
@@ -19,5 +20,13 @@ void DeleteFaces(benchmark::State& state, const IndexedMesh& mesh, const std::ve
 void CatmullClark(benchmark::State& state, const IndexedMesh& mesh, int32_t level);
 // The heap bytes a built mesh holds, per face.
 double BytesPerFace(const IndexedMesh& mesh);
+
+// A mesh built as Build builds it and kept alive while `mesh` is, for measuring the
+// memory a live mesh holds from outside (the process's resident pages).
+struct Built {
+    std::shared_ptr<void> mesh;
+    int64_t faces = 0;
+};
+Built Keep(const IndexedMesh& mesh);
 
 }  // namespace vgx::bench::openmesh

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 
-namespace vgx::platform {
+namespace vgx::blocks {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -133,4 +133,4 @@ void ReleaseKeptBlocks() noexcept { Cache().ReleaseAll(); }
 
 size_t KeptBlockBytes() noexcept { return Cache().Bytes(); }
 
-}  // namespace vgx::platform
+}  // namespace vgx::blocks

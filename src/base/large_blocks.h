@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-namespace vgx::platform {
+namespace vgx::blocks {
 
 // Memory for `bytes`; raises std::bad_alloc when there is none.
 void* AllocateBlock(size_t bytes);
@@ -49,13 +49,13 @@ struct LargeBlockAllocator {
     friend bool operator==(const LargeBlockAllocator&, const LargeBlockAllocator&) { return true; }
 };
 
-}  // namespace vgx::platform
+}  // namespace vgx::blocks
 
 namespace vgx {
 
 // A flat array that may grow to many megabytes.
 template <class T>
-using BlockArray = std::vector<T, platform::LargeBlockAllocator<T>>;
+using BlockArray = std::vector<T, blocks::LargeBlockAllocator<T>>;
 
 // Grows `array` to `count` elements without making the new ones: for plain records
 // the caller writes whole right after, so the memory is not written twice.
@@ -67,8 +67,8 @@ void GrowForOverwrite(BlockArray<T>& array, size_t count) {
     // it, which a byte's store can. Bytes are grown as wider words.
     static_assert(sizeof(T) > 1, "a byte array would be walked byte by byte");
     struct Unmade {
-        Unmade() { platform::leaveNewElementsUnmade = true; }
-        ~Unmade() { platform::leaveNewElementsUnmade = false; }
+        Unmade() { blocks::leaveNewElementsUnmade = true; }
+        ~Unmade() { blocks::leaveNewElementsUnmade = false; }
     } unmade;
     array.resize(count);
 }

@@ -9,7 +9,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace vgx::platform::simd {
+namespace vgx::simd {
 
 #if defined(__SSE2__)
 struct Float4 {
@@ -129,4 +129,4 @@ int Bits(Lanes<T, N> mask) {
 }
 #endif
 
-}  // namespace vgx::platform::simd
+}  // namespace vgx::simd

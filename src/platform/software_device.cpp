@@ -33,12 +33,12 @@ VgxMatrix Identity() {
 struct Storage {
     explicit Storage(size_t size) : length(size) {
         try {
-            bytes = static_cast<uint8_t*>(vgx::platform::AllocateBlock(size));
+            bytes = static_cast<uint8_t*>(vgx::blocks::AllocateBlock(size));
         } catch (const std::bad_alloc&) {
             vgx::Raise(VgxErrOutOfMemory);
         }
     }
-    ~Storage() { vgx::platform::FreeBlock(bytes, length); }
+    ~Storage() { vgx::blocks::FreeBlock(bytes, length); }
     Storage(const Storage&) = delete;
     Storage& operator=(const Storage&) = delete;
 

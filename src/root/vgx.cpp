@@ -78,7 +78,7 @@ Vgx::~Vgx() {
         internals_->textures.clear();
         internals_->hiddenWindow.reset();
         // The session is over: memory kept for its next modelling step goes back.
-        vgx::platform::ReleaseKeptBlocks();
+        vgx::blocks::ReleaseKeptBlocks();
         vgx::modFile::WriteLogLine("Scene Graph Terminated");
     } catch (const VgxError&) {
         // A destructor has no caller to report to; the log is the only loser.

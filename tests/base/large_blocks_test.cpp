@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace vgx::platform {
+namespace vgx::blocks {
 namespace {
 
 constexpr size_t kMegabyte = size_t{1} << 20;
@@ -50,4 +50,4 @@ TEST(LargeBlocks, ArraysGrowAndShrinkThroughKeptBlocksWithTheirValues) {
 }
 
 }  // namespace
-}  // namespace vgx::platform
+}  // namespace vgx::blocks
