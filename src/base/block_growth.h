@@ -12,7 +12,7 @@ namespace vgx {
 // Grows `array` to `count` elements made as resize() makes them.
 template <class T>
 void GrowInParallel(BlockArray<T>& array, size_t count) {
-    constexpr size_t kRecordsPerChunk = 65536;
+    constexpr size_t kRecordsPerChunk = tasks::kCoarseGrain;
     const size_t before = array.size();
     if (count <= before) return array.resize(count);
     GrowForOverwrite(array, count);

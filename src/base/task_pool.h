@@ -34,6 +34,15 @@ void ParallelFor(size_t count, size_t grain, Body&& body) {
     RunChunks(chunks, [&](size_t chunk) { body(chunk * grain, std::min(count, (chunk + 1) * grain)); });
 }
 
+// The grains work is cut into, named here once so that every file agrees. Work
+// heavy per item (a subdivision point, a smoothed face) takes the fine grain, work
+// light per item (a copy, a flag) the coarse one. Results never depend on them.
+inline constexpr size_t kFineGrain = 4096;
+inline constexpr size_t kGrain = 16384;
+inline constexpr size_t kCoarseGrain = 65536;
+// Runs of faces a first-use walk cuts the faces into are at least this long.
+inline constexpr size_t kMinFacesPerRun = 16384;
+
 // How many runs to cut `items` into when each run walks its own in order on one
 // thread and the runs are merged after: one per thread, at most eight (each keeps
 // per-key state the size of the mesh), none shorter than `minimum` items.

@@ -343,7 +343,7 @@ void LinkInOrder(BlockArray<Record>& list, HashTable& table, size_t first, const
         chunk.Reset(table.type);
         for (size_t i = begin; i < end; ++i) Link(list, chunk, buckets[i], static_cast<int32_t>(first + i));
     });
-    constexpr size_t kBucketsPerChunk = 4096;
+    constexpr size_t kBucketsPerChunk = tasks::kFineGrain;
     tasks::ParallelFor(table.heads.size(), kBucketsPerChunk, [&](size_t begin, size_t end) {
         for (size_t bucket = begin; bucket < end; ++bucket) {
             int32_t& head = table.heads[bucket];

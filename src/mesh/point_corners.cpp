@@ -10,17 +10,16 @@
 namespace vgx {
 
 namespace {
-constexpr size_t kPointsPerChunk = 4096;
+constexpr size_t kPointsPerChunk = tasks::kFineGrain;
 }  // namespace
 
 // A counting sort of the corners by point. Runs of faces count their corners per
 // point on the worker threads; each run then files its corners after those of
 // the runs before it, so every point's corners stay in face order.
 void PointCorners::Build(const iVgxObject& record) {
-    constexpr size_t kFacesPerRun = 16384;
     const auto faces = static_cast<size_t>(record.FaceListCount);
     const auto points = static_cast<size_t>(record.PointListCount);
-    const size_t runs = tasks::RunCount(faces, kFacesPerRun);
+    const size_t runs = tasks::RunCount(faces, tasks::kMinFacesPerRun);
     const auto firstFace = [&](size_t run) { return static_cast<int32_t>(faces * run / runs); };
     // Per run, the corners of each point: counted, then the place of the next one.
     std::vector<BlockArray<int32_t>> place(runs);

@@ -44,8 +44,7 @@ public:
     // Cuts faces [0, faces) into runs of at least 16,384 faces, for keys under
     // points [0, points).
     void Start(size_t faces, size_t points) {
-        constexpr size_t kMinFacesPerRun = 16384;
-        const size_t count = tasks::RunCount(faces, kMinFacesPerRun);
+        const size_t count = tasks::RunCount(faces, tasks::kMinFacesPerRun);
         if (kept_.size() < count) kept_.resize(count);
         runs_ = std::span<Run>(kept_.data(), count);
         points_ = points;
@@ -155,7 +154,7 @@ public:
     // index in its run, takes the key's number instead.
     template <class CornerSlot>
     void NumberLaterCorners(const iVgxObject& level, CornerSlot&& slot) const {
-        constexpr size_t kFacesPerChunk = 16384;
+        constexpr size_t kFacesPerChunk = tasks::kGrain;
         tasks::ForEachItemOfLaterRuns(
             runs_.size(), kFacesPerChunk, [&](size_t r) { return runs_[r].endFace; },
             [&](size_t r, size_t f) { NumberCorners(level, r, f, slot); });

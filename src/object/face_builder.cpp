@@ -20,7 +20,7 @@ namespace vgx {
 namespace {
 
 constexpr float kCoincident = 0.0001f;
-constexpr size_t kFacesPerChunk = 65536;  // faces one worker takes at a time
+constexpr size_t kFacesPerChunk = tasks::kCoarseGrain;  // faces one worker takes at a time
 
 // Room for `extra` more entries, growing at least geometrically: faces are often
 // appended a few at a time, and exact reservations would copy the list every time.
@@ -180,7 +180,7 @@ void ReadFaceBlocks(iVgxObject& level, const std::vector<int32_t>& faceData,
 template <class Record, class Fresh, class Refile>
 void KeepUsed(BlockArray<Record>& list, int32_t& count, BlockArray<int32_t>& used, HashTable& table, Fresh&& fresh,
               Refile&& refile) {
-    constexpr size_t kEntriesPerChunk = 65536;
+    constexpr size_t kEntriesPerChunk = tasks::kCoarseGrain;
     const auto entries = static_cast<size_t>(count);
     BlockArray<int32_t> newIndex(entries);
     const auto kept = static_cast<int32_t>(tasks::ExclusiveScan(

@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::string_view kSource = "VgxObject";
 
-constexpr size_t kItemsPerChunk = 16384;
+constexpr size_t kItemsPerChunk = vgx::tasks::kGrain;
 
 template <class Out, class Record, class Field>
 void ExportPool(const vgx::BlockArray<Record>& list, int32_t count, Field field, std::vector<Out>& out,
@@ -270,7 +270,7 @@ VgxBox VgxObject::GetBoundingBox() {
         };
         // Chunk boxes merged in chunk order keep, among equal extremes (0 and -0),
         // the first one met, as one pass would.
-        constexpr size_t kPointsPerChunk = 65536;
+        constexpr size_t kPointsPerChunk = vgx::tasks::kCoarseGrain;
         const auto points = static_cast<size_t>(level.PointListCount);
         std::vector<VgxBox> chunks((points + kPointsPerChunk - 1) / kPointsPerChunk, kEmpty);
         vgx::tasks::ParallelFor(points, kPointsPerChunk, [&](size_t begin, size_t end) {

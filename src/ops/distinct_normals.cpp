@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/task_pool.h"
-#include "ops/first_use_runs.h"
+#include "mesh/first_use_runs.h"
 
 namespace vgx {
 namespace {
@@ -40,7 +40,7 @@ void FindDistinctCornerNormals(const iVgxObject& level, const BlockArray<VgxVect
     if (runs.RunCount() == 1) return;
     // The first run's entries are the first places, in its own order: its corners
     // keep their numbers.
-    constexpr size_t kFacesPerChunk = 16384;
+    constexpr size_t kFacesPerChunk = tasks::kGrain;
     tasks::ForEachItemOfLaterRuns(
         runs.RunCount(), kFacesPerChunk, [&](size_t run) { return runs.EndFace(run); },
         [&](size_t run, size_t face) {

@@ -22,7 +22,7 @@ namespace vgx {
 namespace {
 
 // Faces per chunk of the parallel passes.
-constexpr size_t kFacesPerChunk = 4096;
+constexpr size_t kFacesPerChunk = tasks::kFineGrain;
 
 constexpr std::string_view kSource = "VgxObject";
 constexpr float kInPlane = 0.0001f;

@@ -18,15 +18,15 @@
 #include "base/mod_math.h"
 #include "base/task_pool.h"
 #include "base/vec3.h"
+#include "mesh/first_use_runs.h"
 #include "mesh/mesh_records.h"
 #include "mesh/mod_index.h"
-#include "ops/first_use_runs.h"
 
 namespace vgx::smoothing {
 namespace {
 
 // Points, faces or edges per chunk of the parallel passes.
-constexpr size_t kPointsPerChunk = 4096;
+constexpr size_t kPointsPerChunk = tasks::kFineGrain;
 
 Vec3 PositionOf(const iVgxObject& record, int32_t point) { return Vec3(record.PointList[point].Point); }
 

@@ -27,7 +27,7 @@ namespace {
 
 constexpr std::string_view kSource = "VgxObject";
 constexpr int32_t kFanAbovePoints = 4000;  // bigger meshes are fanned, not split
-constexpr size_t kPointsPerChunk = 16384;
+constexpr size_t kPointsPerChunk = tasks::kGrain;
 constexpr int32_t kLines = VgxFillWireframe | VgxFillOutline;
 constexpr int32_t kNonSolid = VgxFillWireframe | VgxFillOutline | VgxFillPoints;
 
@@ -85,7 +85,7 @@ void TriangulateFace(const iVgxObject& record, int32_t face, bool fanOnly, std::
 void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
                      std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fanOnly,
                      const ChunkRunner& runCounting, const CornerKeyRuns* const& laterRuns) {
-    constexpr size_t kFacesPerChunk = 16384;
+    constexpr size_t kFacesPerChunk = tasks::kGrain;
     const auto subObjects = static_cast<size_t>(slots.MaterialListCount);
     const auto faces = static_cast<size_t>(record.FaceListCount);
     const size_t chunks = (faces + kFacesPerChunk - 1) / kFacesPerChunk;

@@ -15,7 +15,7 @@
 namespace vgx {
 namespace {
 
-constexpr size_t kPointsPerChunk = 16384;
+constexpr size_t kPointsPerChunk = tasks::kGrain;
 
 int32_t FaceColor(const iVgxObject& record, size_t face) {
     const std::shared_ptr<VgxMaterial>& material = record.FaceMaterial(static_cast<int32_t>(face));

@@ -23,8 +23,7 @@ public:
     // Faces [0, faces) cut into runs of at least 16,384 faces; keys are
     // 0 .. keys - 1. Each run sets aside room for its share of `expected` entries.
     FirstUseRuns(size_t faces, size_t keys, size_t expected) : keys_(keys), expected_(expected) {
-        constexpr size_t kFacesPerRun = 16384;
-        runs_.resize(tasks::RunCount(faces, kFacesPerRun));
+        runs_.resize(tasks::RunCount(faces, tasks::kMinFacesPerRun));
         for (size_t r = 0; r < runs_.size(); ++r) {
             runs_[r].firstFace = static_cast<int32_t>(faces * r / runs_.size());
             runs_[r].endFace = static_cast<int32_t>(faces * (r + 1) / runs_.size());
