@@ -74,8 +74,8 @@ bool AllRangesHold(size_t count, size_t grain, Holds&& holds) {
     return std::find(rangeHolds.begin(), rangeHolds.end(), 0) == rangeHolds.end();
 }
 
-// out[i] = value(0) + ... + value(i - 1) for every i in [0, count), in chunks of
-// `grain`; returns the sum of all. Whole numbers add up alike in any grouping, so
+// The exclusive prefix sum: out[i] = value(0) + ... + value(i - 1) for every i in
+// [0, count), in chunks of `grain`; returns the sum of all. Whole numbers add up alike in any grouping, so
 // this is the serial result.
 template <class Value>
 int64_t ExclusiveScan(size_t count, size_t grain, Value&& value, int32_t* out) {

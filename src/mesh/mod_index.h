@@ -1,8 +1,8 @@
 #pragma once
-// The coordinate pools: find-or-insert into a list through its hash chains.
-// Points, normals and UVs match within 0.0001 per component and are found
-// through hash chains; edges match exactly. Each returns the index found or appended (-1 when
-// find-only found nothing).
+// The coordinate pools: find-or-insert into a list through its hash chains, the
+// weld of coordinates that match. Points, normals and UVs match within 0.0001 per
+// component and are found through hash chains; edges match exactly. Each returns
+// the index found or appended (-1 when find-only found nothing).
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -30,7 +30,8 @@ int32_t AddPooledEdge(BlockArray<iVgxEdge>& list, int32_t& count, FlatIndexMap& 
                       bool findOnly);
 
 // Batches: indexes[i] becomes exactly what the single call above would return
-// for values[i], the values pooled in order. Large searching batches look
+// for values[i], the values pooled in order (`indexes` is the batch's remap
+// table). Large searching batches look
 // matches up through a temporary index instead of walking the chains.
 void AddPooledPoints(BlockArray<VgxPoint>& list, int32_t& count, HashTable& table, std::span<const VgxVector> points,
                      bool search, std::vector<int32_t>& indexes);

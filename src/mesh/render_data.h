@@ -21,8 +21,8 @@ struct RenderVertex {
 };
 static_assert(sizeof(RenderVertex) == 44, "render vertices are 44 bytes");
 
-// Each point's render vertices in ascending order, laid out point after point by
-// every full build. Points added since have none.
+// Each point's render vertices in ascending order, in compressed rows (CSR) laid out
+// point after point by every full build. Points added since have none.
 struct PointVertexLists {
     std::vector<int32_t> first;  // point p's entries are [first[p], first[p + 1])
     BlockArray<int32_t> vertices;

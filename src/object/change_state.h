@@ -1,5 +1,6 @@
 #pragma once
-// What an object's derived data is out of date with. Every edit reports here
+// What an object's derived data is out of date with: its dirty flags, and the
+// moved points as the dirty region of a partial render build. Every edit reports here
 // through one of two entry points, a structure change or points moved; the data
 // that follows from the mesh (edges and point and edge lists, the bounding box,
 // the pool searches, the render buffers and the visual block) asks here whether

@@ -90,7 +90,8 @@ void CheckCorners(const iVgxObject& level);
 // them and listed with their points.
 enum class EdgeIds { Pool, InFirstUseOrder };
 // Builds the edges and the point and edge lists of every face again, undirected,
-// with the numbering and orders AddFaceSide gives face by face, in bulk passes.
+// with the numbering and orders AddFaceSide gives face by face, in bulk passes
+// (counting sorts into packed lists).
 void RebuildAdjacency(iVgxObject& level, EdgeIds edgeIds = EdgeIds::Pool);
 // Rebuilds level 0's adjacency when it is out of date; faces keep their ids and proxies.
 void EnsureAdjacency(VgxObject& object);

@@ -1,6 +1,7 @@
-// Render vertex keying: a corner's key is its point, normal, UV and its face's
-// colour, and each distinct key one render vertex, numbered in order of first use
-// over the faces. The faces are keyed in runs on the worker threads; the first run
+// Render vertex keying, the deduplication that turns corners into an indexed
+// vertex buffer (a vertex remap): a corner's key is its point, normal, UV and its
+// face's colour, and each distinct key one render vertex, numbered in order of first
+// use over the faces. The faces are keyed in runs on the worker threads; the first run
 // fills its vertices as it meets them, the later runs' once they are numbered.
 // A point's vertex list is its keys' vertices, in ascending order, each once.
 #include "render/render_vertices.h"
