@@ -8,18 +8,10 @@
 #include <span>
 #include <vector>
 
+#include "mesh/decimal_key.h"
 #include "mesh/mesh_records.h"
 
 namespace vgx::modIndex {
-
-// `value` rounded to five significant digits and read back as a float: what
-// printing it as "0.0000E+00" and parsing the text gives (ties to even, as the
-// C library prints them). NaN gives the quiet NaN of its sign.
-float RoundToFiveDigits(float value);
-// The 5-significant-digit sum of the components above 0.0001 in magnitude.
-float PointHashKey(const VgxVector& point);
-// The bucket of a float key: byte 2, plus byte 1 in tables of 65536 buckets.
-int32_t FloatBucket(float key, int32_t tableType);
 
 int32_t AddPooledPoint(BlockArray<VgxPoint>& list, int32_t& count, HashTable& table, const VgxPoint& point,
                        bool findOnly, bool search);
