@@ -82,7 +82,7 @@ void TriangulateFace(const iVgxObject& record, int32_t face, bool fanOnly, std::
 // every chunk then writes its own part of each list. `runCounting` runs the chunks
 // of the counting pass, and may set `laterRuns` (see BuildRenderVertices), whose
 // corners the second pass numbers face by face before reading them.
-void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
+void BuildIndexLists(const iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
                      std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fanOnly,
                      const ChunkRunner& runCounting, const CornerKeyRuns* const& laterRuns) {
     constexpr size_t kFacesPerChunk = tasks::kGrain;
@@ -179,7 +179,7 @@ void BuildIndexLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& b
 // rebuild keeps the vertices and re-triangulates only `facesToRedo`, in place
 // when their triangle count holds.
 // Faces are routed to the sub-objects of `slots` (level 0).
-void BuildLevelRenderLists(iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
+void BuildLevelRenderLists(const iVgxObject& record, const iVgxObject& slots, RenderBlock& block,
                            std::vector<std::vector<int32_t>>* triangleToFace, int32_t quality, bool fullRebuild,
                            bool fanOnly, const std::vector<int32_t>& facesToRedo = {}) {
     const int32_t subObjects = slots.MaterialListCount;
