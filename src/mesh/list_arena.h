@@ -14,36 +14,34 @@ namespace vgx {
 
 class ListArena {
 public:
-    // A list's handle; a default handle is the empty list. A packed list has tail
-    // kPacked and its entries at head.. in the packed store.
+    // A list's handle, 8 bytes (a mesh holds three per triangle); a default handle
+    // is the empty list. `head` is the first block of a chained list, or for a packed
+    // list kPackedBase - (where its entries start in the packed store).
     struct List {
         int32_t head = -1;
-        int32_t tail = -1;
         int32_t count = 0;
     };
 
     void Append(List& list, int32_t value) {
-        if (list.tail == kPacked) Unpack(list);
+        if (IsPacked(list)) Unpack(list);
         const int32_t slot = list.count % kBlockSize;
-        if (slot == 0) {
-            const auto block = static_cast<int32_t>(blocks_.size());
-            blocks_.push_back(Block{});
-            if (list.tail >= 0) {
-                blocks_[list.tail].next = block;
-            } else {
-                list.head = block;
-            }
-            list.tail = block;
+        if (list.count == 0) {
+            list.head = NewBlock();
+            blocks_[list.head].tail = list.head;
+        } else if (slot == 0) {
+            const int32_t block = NewBlock();
+            blocks_[blocks_[list.head].tail].next = block;
+            blocks_[list.head].tail = block;
         }
-        blocks_[list.tail].items[slot] = value;
+        blocks_[blocks_[list.head].tail].items[slot] = value;
         ++list.count;
     }
 
     // Calls visit(value) for each entry in order.
     template <class Visit>
     void ForEach(const List& list, Visit&& visit) const {
-        if (list.tail == kPacked) {
-            const int32_t* items = packed_.data() + list.head;
+        if (IsPacked(list)) {
+            const int32_t* items = packed_.data() + PackedStart(list);
             for (int32_t i = 0; i < list.count; ++i) visit(items[i]);
             return;
         }
@@ -57,7 +55,7 @@ public:
 
     // Entry i of the list (0 <= i < count).
     int32_t At(const List& list, int32_t i) const {
-        if (list.tail == kPacked) return packed_[static_cast<size_t>(list.head + i)];
+        if (IsPacked(list)) return packed_[static_cast<size_t>(PackedStart(list) + i)];
         int32_t block = list.head;
         for (int32_t skip = i / kBlockSize; skip > 0; --skip) block = blocks_[block].next;
         return blocks_[block].items[i % kBlockSize];
@@ -70,8 +68,8 @@ public:
         return values;
     }
 
-    // A list of `count` entries at `head` of the packed store.
-    static List Packed(int32_t head, int32_t count) { return {head, kPacked, count}; }
+    // A list of `count` entries from `start` of the packed store.
+    static List Packed(int32_t start, int32_t count) { return {kPackedBase - start, count}; }
     // Empties every list and hands over the packed store, so a caller can fill it
     // whole (in parallel) and give it back with AdoptPacked, keeping its memory.
     BlockArray<int32_t> TakePacked() {
@@ -89,18 +87,29 @@ public:
     }
 
 private:
-    static constexpr int32_t kBlockSize = 7;
-    static constexpr int32_t kPacked = -2;
+    // A chained list's head block also keeps where the chain ends, so appends stay
+    // cheap without a tail in every handle. 32 bytes a block.
+    static constexpr int32_t kBlockSize = 6;
+    static constexpr int32_t kPackedBase = -2;
     struct Block {
         int32_t items[kBlockSize];
         int32_t next = -1;
+        int32_t tail = -1;  // in a list's head block: its last block
     };
+
+    static bool IsPacked(const List& list) { return list.head <= kPackedBase; }
+    static int32_t PackedStart(const List& list) { return kPackedBase - list.head; }
+
+    int32_t NewBlock() {
+        blocks_.push_back(Block{});
+        return static_cast<int32_t>(blocks_.size()) - 1;
+    }
 
     // Moves a packed list's entries into blocks, so it can grow.
     void Unpack(List& list) {
         const List packed = list;
         list = {};
-        for (int32_t i = 0; i < packed.count; ++i) Append(list, packed_[static_cast<size_t>(packed.head + i)]);
+        for (int32_t i = 0; i < packed.count; ++i) Append(list, packed_[static_cast<size_t>(PackedStart(packed) + i)]);
     }
 
     BlockArray<Block> blocks_;
