@@ -83,7 +83,8 @@ Pixels LoadMap(const Vgx& root, const std::string& name, const TextureRequest& r
         return Pixels(sized.pixels.begin(), sized.pixels.end());
     }
     std::string found;
-    const auto picture = platform::LoadTextureFile(State(root).messageBox, request.width, request.height, name, searchPath, found);
+    const auto picture =
+        platform::LoadTextureFile(State(root).messageBox, request.width, request.height, name, searchPath, found);
     if (!picture) return {};
     return Pixels(picture->pixels.begin(), picture->pixels.end());
 }

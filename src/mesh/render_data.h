@@ -71,6 +71,9 @@ struct RenderBlock {
     PointVertexLists pointVertices;
 
     int32_t VertexCount() const { return static_cast<int32_t>(vertices.size()); }
+    // The vertices of a face's corners, given where its corners start in the store.
+    int32_t* CornerVertices(int32_t cornerStart) { return cornerVertex.data() + cornerStart; }
+    const int32_t* CornerVertices(int32_t cornerStart) const { return cornerVertex.data() + cornerStart; }
 };
 
 enum class IndexWidth { Undecided, Bits16, Bits32 };

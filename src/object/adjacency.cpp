@@ -15,8 +15,8 @@
 namespace vgx {
 namespace {
 
-constexpr size_t kListGrain = 65536;  // points or edges whose lists one worker places at a time
-constexpr size_t kFaceGrain = 65536;  // faces one worker checks at a time
+constexpr size_t kListGrain = tasks::kCoarseGrain;  // points or edges whose lists one worker places at a time
+constexpr size_t kFaceGrain = tasks::kCoarseGrain;  // faces one worker checks at a time
 
 uint64_t EdgeKey(const iVgxEdge& edge) {
     return static_cast<uint64_t>(static_cast<uint32_t>(edge.Point[0])) << 32 | static_cast<uint32_t>(edge.Point[1]);

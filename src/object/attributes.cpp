@@ -28,7 +28,9 @@ void VgxObject::Enable(int32_t Flags) { internals_->enableFlags = Flags; }
 int32_t VgxObject::GetEnable() const { return internals_->enableFlags; }
 
 void VgxObject::SetQuality(int32_t Quality) {
-    if ((internals_->quality & kFillBits) != (Quality & kFillBits)) internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
+    if ((internals_->quality & kFillBits) != (Quality & kFillBits)) {
+        internals_->changes.StructureChanged(vgx::Changed::kPoolValues);
+    }
     internals_->quality = Quality;
 }
 int32_t VgxObject::GetQuality() const { return internals_->quality; }

@@ -36,7 +36,8 @@ void VgxObject::AddOptimizedPoints(const std::vector<VgxVector>& PointList, std:
 int32_t VgxObject::AddOptimizedNormal(const VgxVector& Normal) {
     return vgx::Trap(kSource, [&] {
         vgx::RequireFinite(kSource, Normal);
-        const int32_t index = vgx::modIndex::SearchNormal(internals_->Base(), internals_->changes.PoolSearches(), Normal);
+        const int32_t index =
+            vgx::modIndex::SearchNormal(internals_->Base(), internals_->changes.PoolSearches(), Normal);
         internals_->changes.StructureChanged(vgx::Changed::kFaces);
         return index;
     });

@@ -19,7 +19,7 @@ namespace {
 constexpr int32_t kLeafSize = 4;
 constexpr int32_t kBins = 16;
 constexpr int32_t kSahDepth = 64;       // below this depth splits halve the count
-constexpr size_t kItemGrain = 16384;    // triangles one worker reads or bins at a time
+constexpr size_t kItemGrain = tasks::kGrain;    // triangles one worker reads or bins at a time
 constexpr size_t kSubtreeFloor = 4096;  // ranges this small are never shared out further
 constexpr size_t kSubtreeShare = 64;    // else a subtree holds at most this part of the mesh
 

@@ -15,7 +15,7 @@
 namespace vgx::platform {
 namespace {
 
-constexpr size_t kVertexGrain = 65536;  // vertices one worker copies positions of at a time
+constexpr size_t kVertexGrain = tasks::kCoarseGrain;  // vertices one worker copies positions of at a time
 constexpr size_t kIndexGrain = 262144;  // indices one worker checks at a time
 
 struct CacheEntry {

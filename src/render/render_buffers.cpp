@@ -154,7 +154,7 @@ void BuildIndexLists(const iVgxObject& record, const iVgxObject& slots, RenderBl
                         int32_t* lineAtOf) {
         if (laterRuns) NumberLaterCornersOfFace(*laterRuns, record, block, static_cast<size_t>(f));
         FaceTriangles& place = block.faces[f];
-        const int32_t* vertexOf = block.cornerVertex.data() + record.FaceList[f].CornerStart;
+        const int32_t* vertexOf = block.CornerVertices(record.FaceList[f].CornerStart);
         int32_t& first = triangleAtOf[place.subObject];
         place.first = 3 * first;
         int32_t* out = block.triangles[place.subObject].Indices.data() + place.first;
@@ -193,7 +193,7 @@ void BuildLevelRenderLists(const iVgxObject& record, const iVgxObject& slots, Re
                 fits = false;
                 break;
             }
-            const int32_t* vertexOf = block.cornerVertex.data() + record.FaceList[f].CornerStart;
+            const int32_t* vertexOf = block.CornerVertices(record.FaceList[f].CornerStart);
             int32_t* out = block.triangles[place.subObject].Indices.data() + place.first;
             for (const auto& triangle : triangles) {
                 for (int32_t corner : triangle.Corner) *out++ = vertexOf[corner];

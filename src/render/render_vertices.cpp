@@ -43,7 +43,7 @@ void KeyRun(const iVgxObject& record, CornerKeyRuns& runs, size_t r, RenderBlock
     for (size_t f = runs.FirstFace(r); f < runs.EndFace(r); ++f) {
         const int32_t color = FaceColor(record, f);
         const iVgxFacePoint* corner = record.FaceCorners(static_cast<int32_t>(f));
-        int32_t* vertexOf = block.cornerVertex.data() + record.FaceList[f].CornerStart;
+        int32_t* vertexOf = block.CornerVertices(record.FaceList[f].CornerStart);
         for (int32_t k = 0; k < record.FaceList[f].PointCount; ++k) {
             CheckCorner(record, corner[k]);
             const FacePoint key{corner[k].Point, corner[k].Normal, corner[k].UV, color, 0};

@@ -267,8 +267,9 @@ TEST_F(Materials, FilesAreFoundByTheirFolderThenTheSearchPathAndTifOrPcxGoThroug
     Load(folder + "c\\wood.png", path, own);
     Load(folder + "none/wood.png", path, first);
     found = "unchanged";
-    EXPECT_FALSE(vgx::platform::LoadTextureFile(vgx::State(*root).messageBox, 8, 8, "wood.png", folder + "none", found));
-    EXPECT_FALSE(vgx::platform::LoadTextureFile(vgx::State(*root).messageBox, 8, 8, "wood.xyz", path, found));
+    const VgxMessageBoxHandler& messageBox = vgx::State(*root).messageBox;
+    EXPECT_FALSE(vgx::platform::LoadTextureFile(messageBox, 8, 8, "wood.png", folder + "none", found));
+    EXPECT_FALSE(vgx::platform::LoadTextureFile(messageBox, 8, 8, "wood.xyz", path, found));
     EXPECT_EQ(found, "unchanged");
 
     // TIF goes through a BMP of its own in the temp folder, removed afterwards; a
@@ -276,7 +277,7 @@ TEST_F(Materials, FilesAreFoundByTheirFolderThenTheSearchPathAndTifOrPcxGoThroug
     const std::string tif = Place("pillow/hopper.tif", "hopper.tif");
     const std::string temp = vgx::platform::Environment("temp");
     setenv("temp", (folder + "missing").c_str(), 1);
-    EXPECT_FALSE(vgx::platform::LoadTextureFile(vgx::State(*root).messageBox, 32, 32, "hopper.tif", folder, found));
+    EXPECT_FALSE(vgx::platform::LoadTextureFile(messageBox, 32, 32, "hopper.tif", folder, found));
     setenv("temp", temp.c_str(), 1);
     Load("hopper.tif", folder, tif, 32, 32);
     for (const auto& file : fs::directory_iterator(vgx::platform::TempFolder())) {
@@ -284,7 +285,7 @@ TEST_F(Materials, FilesAreFoundByTheirFolderThenTheSearchPathAndTifOrPcxGoThroug
     }
     // Eight-bit PCX is refused with a message; 24-bit loads.
     Place("image-rs/pcx/images/256-palette.pcx", "palette.pcx");
-    EXPECT_FALSE(vgx::platform::LoadTextureFile(vgx::State(*root).messageBox, 8, 8, "palette.pcx", folder, found));
+    EXPECT_FALSE(vgx::platform::LoadTextureFile(messageBox, 8, 8, "palette.pcx", folder, found));
     Load("true.pcx", folder, Place("image-rs/pcx/images/24bit.pcx", "true.pcx"), 64, 16);
     EXPECT_EQ(messages, (std::vector<std::pair<std::string, int32_t>>{
                             {"PCX files must be either 24 or 32 bit color.", VgxMessageExclamation}}));

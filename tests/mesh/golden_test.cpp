@@ -398,9 +398,8 @@ TEST(GoldenRender, LargeMeshesKeyTheSameVerticesOnAnyThreadCount) {
             const iVgxObject& level = Internals(object).Base();
             const RenderBlock& block = Internals(object).render.object;
             for (int32_t f = 0; f < level.FaceListCount; ++f) {
-                for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) {
-                    hash.Add(block.cornerVertex[static_cast<size_t>(level.FaceList[f].CornerStart + k)]);
-                }
+                const int32_t* vertexOf = block.CornerVertices(level.FaceList[f].CornerStart);
+                for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) hash.Add(vertexOf[k]);
             }
             EXPECT_EQ(PointVertexListFault(object), "") << file;
             for (int32_t p = 0; p < level.PointListCount; ++p) {

@@ -455,7 +455,8 @@ TEST_F(GeometryAccess, AttributesAndTheirEffectOnRenderData) {
     for (const auto& [edit, after] : edits) {
         changes.RenderBuilt();
         edit();
-        EXPECT_TRUE(after < 0 || RenderState(*object) == after) << "state " << RenderState(*object) << ", not " << after;
+        const int32_t state = RenderState(*object);
+        EXPECT_TRUE(after < 0 || state == after) << "state " << state << ", not " << after;
     }
     object->SetNormals({});
     EXPECT_EQ(RenderState(*object), 0);

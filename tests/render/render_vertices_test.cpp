@@ -66,7 +66,8 @@ void ExpectVerticesByFirstUse(VgxObject& object, const std::string& what) {
             const iVgxFacePoint& corner = level.FaceCorners(f)[k];
             const auto [it, added] =
                 rank.try_emplace({corner.Point, corner.Normal, corner.UV, color}, static_cast<int32_t>(rank.size()));
-            ASSERT_EQ(block.cornerVertex[static_cast<size_t>(level.FaceList[f].CornerStart + k)], it->second) << what << ": face " << f << " corner " << k;
+            ASSERT_EQ(block.CornerVertices(level.FaceList[f].CornerStart)[k], it->second)
+                << what << ": face " << f << " corner " << k;
             if (!added) continue;
             const RenderVertex& vertex = block.vertices[static_cast<size_t>(it->second)];
             const VgxVector& p = level.PointList[corner.Point].Point;

@@ -54,7 +54,7 @@ std::string PointVertexListFault(const VgxObject& object) {
         const iVgxFace& face = level.FaceList[f];
         for (int32_t k = 0; k < face.PointCount; ++k) {
             const iVgxFacePoint& corner = level.FaceCorners(f)[k];
-            taken[static_cast<size_t>(corner.Point)].insert(block.cornerVertex[static_cast<size_t>(face.CornerStart + k)]);
+            taken[static_cast<size_t>(corner.Point)].insert(block.CornerVertices(face.CornerStart)[k]);
         }
     }
     for (int32_t p = 0; p < level.PointListCount; ++p) {
