@@ -8,6 +8,8 @@
 
 #include <vgx/VgxError.h>
 
+#include "base/large_blocks.h"
+
 namespace vgx {
 
 // Source of run-time errors raised outside any class or module trap.
@@ -26,6 +28,7 @@ std::string_view DescribeError(int32_t number);
 // Runs `body`; any error leaving it is re-raised with `source`.
 template <class Body>
 decltype(auto) Trap(std::string_view source, Body&& body) {
+    blocks::CallInProgress call;
     try {
         return body();
     } catch (...) {

@@ -1,12 +1,17 @@
 #include "base/large_blocks.h"
 
 #include <malloc.h>
+#include <pthread.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <cstdlib>
+#include <condition_variable>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace vgx::blocks {
 namespace {
@@ -14,82 +19,113 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Smaller blocks come and go through the ordinary heap, which keeps them itself.
-constexpr size_t kSmallestLargeBlock = size_t{4} << 20;
+constexpr size_t kSmallestLargeBlock = size_t{256} << 10;
 // A kept block serves a request it exceeds by at most a quarter.
 constexpr size_t kMostWasteQuarters = 5;
-// Blocks kept longer than this go back to the system at the next large request
-// (about as long as general-purpose allocators keep freed pages).
+// Within one long call, blocks kept longer than this go back to the system at the
+// next large request.
 constexpr auto kLongestKept = std::chrono::seconds(10);
+// Once no call has run for this long, every kept block goes back to the system.
+constexpr auto kIdleBeforeRelease = std::chrono::seconds(1);
 
 bool IsLarge(size_t bytes) { return bytes >= kSmallestLargeBlock; }
 
+size_t PageSize() {
+    static const auto size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+// Large blocks are whole pages mapped for them alone, so that freeing one gives
+// its pages straight back to the system, whatever the heap around it holds.
+size_t MappedBytes(size_t bytes) { return (bytes + PageSize() - 1) / PageSize() * PageSize(); }
+
+std::atomic<size_t> mappedBytes{0};
+std::atomic<size_t> idleReleases{0};
+
+void* Map(size_t mapped) {
+    void* block = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    mappedBytes.fetch_add(mapped, std::memory_order_relaxed);
+    // Huge pages where the system grants them: a fresh block then costs one fault
+    // per 2 MiB instead of one per page.
+    madvise(block, mapped, MADV_HUGEPAGE);
+    return block;
+}
+
+void Unmap(void* block, size_t mapped) noexcept {
+    munmap(block, mapped);
+    mappedBytes.fetch_sub(mapped, std::memory_order_relaxed);
+}
+
 // At most an eighth of the machine's memory, and never above 1 GiB, is kept.
 size_t KeepingLimit() {
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
-    const size_t physical = pages > 0 && pageSize > 0 ? static_cast<size_t>(pages) * static_cast<size_t>(pageSize) : 0;
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const size_t physical = pages > 0 ? static_cast<size_t>(pages) * PageSize() : 0;
     return std::min(physical / 8, size_t{1} << 30);
 }
 
 class BlockCache {
 public:
-    void* Take(size_t bytes) {
+    // A kept block of at least `mapped` bytes, cut down to `mapped`, or null.
+    void* Take(size_t mapped) {
         std::lock_guard lock(mutex_);
         DropStale(Clock::now());
         auto best = kept_.end();
         for (auto it = kept_.begin(); it != kept_.end(); ++it) {
-            if (it->bytes >= bytes && it->bytes * 4 <= bytes * kMostWasteQuarters &&
-                (best == kept_.end() || it->bytes < best->bytes)) {
+            if (it->mapped >= mapped && it->mapped * 4 <= mapped * kMostWasteQuarters &&
+                (best == kept_.end() || it->mapped < best->mapped)) {
                 best = it;
             }
         }
         if (best == kept_.end()) return nullptr;
-        void* block = best->block;
-        keptBytes_ -= best->bytes;
+        const Kept taken = *best;
+        keptBytes_ -= taken.mapped;
         kept_.erase(best);
-        return block;
+        // The block's free names only the size asked for: the pages beyond go now.
+        if (taken.mapped > mapped) Unmap(static_cast<char*>(taken.block) + mapped, taken.mapped - mapped);
+        return taken.block;
     }
 
-    // Keeps a freed block, dropping the oldest ones beyond the limit.
-    void Keep(void* block) noexcept {
-        // A reused block may be larger than the array that last held it.
-        const size_t bytes = malloc_usable_size(block);
+    // Keeps a freed block while a call runs, dropping the oldest ones beyond the limit.
+    void Keep(void* block, size_t mapped) noexcept {
         std::lock_guard lock(mutex_);
         const Clock::time_point now = Clock::now();
         DropStale(now);
-        if (bytes > limit_) {
-            std::free(block);
+        if (mapped > limit_) {
+            Unmap(block, mapped);
             return;
         }
         try {
-            kept_.push_back({block, bytes, now});
+            kept_.push_back({block, mapped, now});
         } catch (const std::bad_alloc&) {
-            std::free(block);
+            Unmap(block, mapped);
             return;
         }
-        keptBytes_ += bytes;
+        keptBytes_ += mapped;
         while (keptBytes_ > limit_) DropAt(kept_.begin());
     }
 
-    void ReleaseAll() noexcept {
+    // Whether any block was kept.
+    bool ReleaseAll() noexcept {
         std::lock_guard lock(mutex_);
-        while (!kept_.empty()) DropAt(kept_.begin());
+        const bool any = !kept_.empty();
+        while (!kept_.empty()) DropAt(kept_.end() - 1);
+        return any;
     }
 
-    size_t Bytes() noexcept {
-        std::lock_guard lock(mutex_);
-        return keptBytes_;
-    }
+    // Read without the lock: every call's end asks.
+    size_t Bytes() const noexcept { return keptBytes_.load(std::memory_order_relaxed); }
 
 private:
     struct Kept {
         void* block;
-        size_t bytes;
+        size_t mapped;
         Clock::time_point since;
     };
 
     void DropAt(std::vector<Kept>::iterator it) noexcept {
-        std::free(it->block);
-        keptBytes_ -= it->bytes;
+        Unmap(it->block, it->mapped);
+        keptBytes_ -= it->mapped;
         kept_.erase(it);
     }
 
@@ -100,7 +136,7 @@ private:
 
     std::mutex mutex_;
     std::vector<Kept> kept_;
-    size_t keptBytes_ = 0;
+    std::atomic<size_t> keptBytes_{0};  // changed under the lock
     const size_t limit_ = KeepingLimit();
 };
 
@@ -110,27 +146,98 @@ BlockCache& Cache() {
     return *cache;
 }
 
+// Public calls running on all threads, and nested on this one.
+std::atomic<int> callsRunning{0};
+thread_local int callDepth = 0;
+
+// A thread of its own gives the kept blocks back once the library has been idle
+// a while: a host that stops calling keeps no freed memory. Started on first need.
+class IdleRelease {
+public:
+    // Something was kept or a call ended: the quiet time starts again.
+    void Restart() noexcept {
+        std::lock_guard lock(mutex_);
+        ++activity_;
+        if (!started_) {
+            try {
+                std::thread([this] { Run(); }).detach();
+                started_ = true;
+            } catch (const std::system_error&) {
+                return;  // without the thread, stale blocks go at the next large request
+            }
+        }
+        wake_.notify_one();
+    }
+
+    // A forked child has no such thread; it starts its own.
+    void ForgetThread() noexcept { started_ = false; }
+
+private:
+    [[noreturn]] void Run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            const uint64_t seen = activity_;
+            if (!wake_.wait_for(lock, kIdleBeforeRelease, [&] { return activity_ != seen; }) &&
+                callsRunning.load(std::memory_order_acquire) == 0) {
+                lock.unlock();
+                if (Cache().ReleaseAll()) malloc_trim(0);  // and the pages the heap holds free
+                idleReleases.fetch_add(1, std::memory_order_release);
+                lock.lock();
+                wake_.wait(lock, [&] { return activity_ != seen; });
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    uint64_t activity_ = 0;
+    bool started_ = false;
+};
+
+IdleRelease& Idle() {
+    static auto* idle = [] {
+        auto* made = new IdleRelease;
+        pthread_atfork(nullptr, nullptr, [] { Idle().ForgetThread(); });
+        return made;
+    }();
+    return *idle;
+}
+
 }  // namespace
+
+CallInProgress::CallInProgress() noexcept {
+    if (callDepth++ == 0) callsRunning.fetch_add(1, std::memory_order_acq_rel);
+}
+
+CallInProgress::~CallInProgress() {
+    if (--callDepth == 0 && callsRunning.fetch_sub(1, std::memory_order_acq_rel) == 1 && Cache().Bytes() > 0) {
+        Idle().Restart();
+    }
+}
 
 void* AllocateBlock(size_t bytes) {
     if (!IsLarge(bytes)) return ::operator new(bytes);
-    if (void* kept = Cache().Take(bytes)) return kept;
-    void* block = std::malloc(bytes);
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
+    const size_t mapped = MappedBytes(bytes);
+    if (void* kept = Cache().Take(mapped)) return kept;
+    return Map(mapped);
 }
 
 void FreeBlock(void* block, size_t bytes) noexcept {
     if (block == nullptr) return;
-    if (IsLarge(bytes)) {
-        Cache().Keep(block);
-    } else {
+    if (!IsLarge(bytes)) {
         ::operator delete(block);
+    } else {
+        Cache().Keep(block, MappedBytes(bytes));
+        if (callsRunning.load(std::memory_order_acquire) == 0) Idle().Restart();
     }
 }
 
 void ReleaseKeptBlocks() noexcept { Cache().ReleaseAll(); }
 
 size_t KeptBlockBytes() noexcept { return Cache().Bytes(); }
+
+size_t MappedBlockBytes() noexcept { return mappedBytes.load(std::memory_order_relaxed); }
+
+size_t IdleReleaseCount() noexcept { return idleReleases.load(std::memory_order_acquire); }
 
 }  // namespace vgx::blocks

@@ -3,7 +3,8 @@
 // hundreds of megabytes and asks for as much again at once; memory fresh from the
 // system costs a page fault and a zeroing per page, which on a million faces takes
 // longer than the step's own work and serialises the threads that fill the arrays.
-// So large blocks, once freed, are kept a short while for the next large request.
+// So large blocks, once freed, are kept for the next large request while calls run,
+// and given back once the library has been idle a second.
 #include <cstddef>
 #include <new>
 #include <type_traits>
@@ -20,6 +21,21 @@ void FreeBlock(void* block, size_t bytes) noexcept;
 void ReleaseKeptBlocks() noexcept;
 // The bytes of the blocks kept for reuse.
 size_t KeptBlockBytes() noexcept;
+// The bytes of every large block, in use or kept (the heap's count leaves them out).
+size_t MappedBlockBytes() noexcept;
+// How many times the library, idle, gave its kept blocks back: for measurements
+// that wait for it.
+size_t IdleReleaseCount() noexcept;
+
+// Marks a public call in progress on this thread: kept blocks go back to the
+// system only once no call has run for a second.
+class CallInProgress {
+public:
+    CallInProgress() noexcept;
+    ~CallInProgress();
+    CallInProgress(const CallInProgress&) = delete;
+    CallInProgress& operator=(const CallInProgress&) = delete;
+};
 
 // Set on a thread while an array grows with elements its caller makes itself.
 inline thread_local bool leaveNewElementsUnmade = false;

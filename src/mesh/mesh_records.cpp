@@ -8,14 +8,15 @@ namespace vgx {
 
 void iVgxObject::SetFaceMaterial(int32_t face, const std::shared_ptr<VgxMaterial>& material) {
     GiveFacesOwnMaterials();
-    FaceMaterials[face] = material;
+    FaceMaterials.Set(static_cast<size_t>(face), material);
     if (VgxFace* proxy = MadeProxy(face)) VgxAccess::SetFaceMaterial(*proxy, material);
 }
 
 void iVgxObject::GiveFacesOwnMaterials() {
     if (FaceMaterialSlot.empty()) return;
-    FaceMaterials.resize(FaceMaterialSlot.size());
-    for (size_t f = 0; f < FaceMaterialSlot.size(); ++f) FaceMaterials[f] = MaterialList[FaceMaterialSlot[f]].Material;
+    FaceMaterials.clear();
+    FaceMaterials.reserve(FaceMaterialSlot.size());
+    for (const int32_t slot : FaceMaterialSlot) FaceMaterials.push_back(MaterialList[slot].Material);
     FaceMaterialSlot = {};
 }
 

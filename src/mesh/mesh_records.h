@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/large_blocks.h"
+#include "mesh/face_materials.h"
 #include "mesh/flat_index_map.h"
 #include "mesh/list_arena.h"
 
@@ -20,9 +21,9 @@ namespace vgx {
 
 struct VgxPoint {
     VgxVector Point{};
-    float Weight = 0;
-    ListArena::List FaceList;  // faces using the point, once per corner
-    ListArena::List EdgeList;  // edges of the sides leaving the point's corners
+    // Faces using the point, once per corner: a face's corners at the point are
+    // listed together, in corner order (ForEachEdgeLeaving relies on it).
+    ListArena::List FaceList;
     int32_t NextPoint = 0;
 };
 
@@ -39,7 +40,6 @@ struct iVgxUVCoordinate {
 struct iVgxEdge {
     int32_t Point[2] = {0, 0};
     ListArena::List FaceList;
-    int32_t ApplicationData = 0;
 };
 
 // One corner of a face, with the edge of the side that leaves it (-1 when the
@@ -104,7 +104,7 @@ struct iVgxObject {
     // Each face's material: its own entry, or its slot in MaterialList. Derived levels
     // (smoothing, mirror) name slots, and so does a smoothed mesh until one face's
     // material is set; FaceMaterials is empty while the faces name slots.
-    BlockArray<std::shared_ptr<VgxMaterial>> FaceMaterials;
+    FaceMaterialTable FaceMaterials;
     BlockArray<int32_t> FaceMaterialSlot;
     // The face proxies handed to the host, made on first request: empty, or one
     // entry per face (null where none was asked for). A rebuild drops them all.
@@ -165,6 +165,22 @@ struct iVgxObject {
     int32_t AppendFace(int32_t corners);
     // Appends one corner to a face, moving its corners to the end of the store when full.
     void AppendCorner(int32_t face, const iVgxFacePoint& corner);
+
+    // visit(edge) for the side leaving each of point p's corners, in the order of
+    // its face list. The edge is read off the corner rather than kept in a list of
+    // its own: the n-th entry of a face in the list is its n-th corner at p.
+    template <class Visit>
+    void ForEachEdgeLeaving(int32_t p, Visit&& visit) const {
+        int32_t previous = -1, occurrence = 0;
+        Adjacency.ForEach(PointList[p].FaceList, [&](int32_t face) {
+            occurrence = face == previous ? occurrence + 1 : 0;
+            previous = face;
+            const iVgxFacePoint* corners = FaceCorners(face);
+            for (int32_t k = 0, seen = 0; k < FaceList[face].PointCount; ++k) {
+                if (corners[k].Point == p && seen++ == occurrence) return visit(corners[k].Edge);
+            }
+        });
+    }
 };
 
 }  // namespace vgx

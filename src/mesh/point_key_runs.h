@@ -33,20 +33,12 @@ class PointKeyRuns {
 public:
     using Key = typename Keys::Key;
 
-    // The calling thread's runs, kept so that a large mesh keyed again and again
-    // does not pay for fresh pages every time. Walks on worker threads reach them
-    // through the returned reference, not their own thread's.
-    static PointKeyRuns& OfThisThread() {
-        thread_local PointKeyRuns kept;
-        return kept;
-    }
-
     // Cuts faces [0, faces) into runs of at least 16,384 faces, for keys under
     // points [0, points).
     void Start(size_t faces, size_t points) {
         const size_t count = tasks::RunCount(faces, tasks::kMinFacesPerRun);
-        if (kept_.size() < count) kept_.resize(count);
-        runs_ = std::span<Run>(kept_.data(), count);
+        if (allRuns_.size() < count) allRuns_.resize(count);
+        runs_ = std::span<Run>(allRuns_.data(), count);
         points_ = points;
         for (size_t r = 0; r < count; ++r) {
             runs_[r].firstFace = faces * r / count;
@@ -228,10 +220,11 @@ private:
         size_t firstFace = 0, endFace = 0;
         PointSpan met;                 // of the slices ended
         PointSpan sliceMet;            // of the keys since: outside both, every point's entry is empty
-        std::vector<RunPoint> points;  // grows only: a mesh keyed often reuses the pages
-        std::vector<Key> keys;         // in order of first use
-        std::vector<Slice> slices;     // of the keys, in order
-        std::vector<Owner> owners;     // per key of a later run's slice not all new
+        // Big arrays come from the block store, which a call's next keying reuses.
+        BlockArray<RunPoint> points;
+        BlockArray<Key> keys;      // in order of first use
+        BlockArray<Slice> slices;  // of the keys, in order
+        BlockArray<Owner> owners;  // per key of a later run's slice not all new
 
         // Empties the points met, also by a walk that failed.
         void Clear() {
@@ -317,7 +310,7 @@ private:
         }
     }
 
-    std::vector<Run> kept_;
+    std::vector<Run> allRuns_;
     std::span<Run> runs_;
     size_t points_ = 0;
 };

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/large_blocks.h"
+
 namespace vgx {
 
 template <int Dims>
@@ -155,7 +157,7 @@ private:
     const Slot& Locate(const Key& key) const { return const_cast<ProximityIndex*>(this)->Locate(key); }
 
     void Grow() {
-        std::vector<Slot> old = std::move(slots_);
+        BlockArray<Slot> old = std::move(slots_);
         slots_.assign(old.size() * 2, Slot{});
         mask_ = slots_.size() - 1;
         for (const Slot& slot : old) {
@@ -163,8 +165,8 @@ private:
         }
     }
 
-    std::vector<Slot> slots_;
-    std::vector<int32_t> next_;  // each entry's successor in its cell's ring
+    BlockArray<Slot> slots_;
+    BlockArray<int32_t> next_;  // each entry's successor in its cell's ring
     size_t size_ = 0;
     size_t mask_ = 0;
     double reach_;

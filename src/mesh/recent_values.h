@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/large_blocks.h"
+
 namespace vgx {
 
 template <class Value, int Dims>
@@ -54,7 +56,7 @@ private:
         return static_cast<size_t>(hash >> 40) & mask_;
     }
 
-    std::vector<Entry> entries_;
+    BlockArray<Entry> entries_;
     size_t mask_ = 0;
 };
 

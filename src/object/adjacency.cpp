@@ -57,7 +57,6 @@ void AddFaceSide(iVgxObject& level, int32_t face, int32_t side) {
     edge.Point[1] = std::max(a, b);
     const int32_t index = modIndex::AddPooledEdge(level.EdgeList, level.EdgeListCount, level.EdgeIndex, edge, false);
     corners[side].Edge = index;
-    level.Adjacency.Append(point.EdgeList, index);
     level.Adjacency.Append(point.FaceList, face);
     level.Adjacency.Append(level.EdgeList[index].FaceList, face);
 }
@@ -86,7 +85,7 @@ iVgxEdge EdgeOf(const SideKeys::Key& key) {
 // Pools every side's edge, numbered in order of first use, in runs of faces on
 // the worker threads; the first run appends its edges as it meets them.
 void PoolEdges(iVgxObject& level) {
-    PointKeyRuns<SideKeys>& runs = PointKeyRuns<SideKeys>::OfThisThread();
+    PointKeyRuns<SideKeys> runs;
     runs.Start(static_cast<size_t>(level.FaceListCount), level.PointList.size());
     // The first run appends to an array of its own: the level's fields share cache
     // lines that the other runs read for every face.
@@ -127,10 +126,10 @@ void ForEachCorner(const iVgxObject& level, Visit&& visit) {
     }
 }
 
-// The faces and edges around every point and the faces along every edge, each
-// list in face order, side by side: what appending them one by one gives. They
-// are counted, packed back to back in the arena's store, then filled by two walks
-// over the faces that run side by side.
+// The faces around every point and the faces along every edge, each list in face
+// order: what appending them one by one gives. They are counted, packed back to
+// back in the arena's store (offsets by prefix sum, as in CSR), then filled by two
+// walks over the faces that run side by side.
 void FillLists(iVgxObject& level) {
     const size_t points = level.PointList.size(), edges = static_cast<size_t>(level.EdgeListCount);
     BlockArray<int32_t> cornersAt(points + 1, 0), sidesOf(edges + 1, 0);
@@ -149,36 +148,23 @@ void FillLists(iVgxObject& level) {
     tasks::RunChunks(2, [&](size_t kind) { toStarts(kind == 0 ? cornersAt : sidesOf); });
     const int32_t sides = cornersAt[points];
     BlockArray<int32_t> store = level.Adjacency.TakePacked();
-    GrowForOverwrite(store, 3 * static_cast<size_t>(sides));  // every entry is filled below
-    // The store holds the faces around the points, then their edges, then the faces
-    // along the edges. One walk fills both lists of the points, another the edges'.
+    GrowForOverwrite(store, 2 * static_cast<size_t>(sides));  // every entry is filled below
+    // The store holds the faces around the points, then the faces along the edges.
     tasks::RunChunks(2, [&](size_t kind) {
-        if (kind == 1) {
-            BlockArray<int32_t> next(sidesOf.begin(), sidesOf.end() - 1);
-            int32_t* out = store.data() + 2 * static_cast<size_t>(sides);
-            ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[c.Edge]++] = f; });
-            return;
-        }
-        BlockArray<int32_t> next(cornersAt.begin(), cornersAt.end() - 1);
-        int32_t* faces = store.data();
-        int32_t* edgesOut = store.data() + static_cast<size_t>(sides);
-        ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) {
-            const int32_t at = next[c.Point]++;
-            faces[at] = f;
-            edgesOut[at] = c.Edge;
-        });
+        BlockArray<int32_t> next(kind == 0 ? cornersAt.begin() : sidesOf.begin(),
+                                 kind == 0 ? cornersAt.end() - 1 : sidesOf.end() - 1);
+        int32_t* out = store.data() + kind * static_cast<size_t>(sides);
+        ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[kind == 0 ? c.Point : c.Edge]++] = f; });
     });
     level.Adjacency.AdoptPacked(std::move(store));
     tasks::ParallelFor(points, kListGrain, [&](size_t begin, size_t end) {
         for (size_t p = begin; p < end; ++p) {
-            const int32_t count = cornersAt[p + 1] - cornersAt[p];
-            level.PointList[p].FaceList = ListArena::Packed(cornersAt[p], count);
-            level.PointList[p].EdgeList = ListArena::Packed(sides + cornersAt[p], count);
+            level.PointList[p].FaceList = ListArena::Packed(cornersAt[p], cornersAt[p + 1] - cornersAt[p]);
         }
     });
     tasks::ParallelFor(edges, kListGrain, [&](size_t begin, size_t end) {
         for (size_t e = begin; e < end; ++e) {
-            level.EdgeList[e].FaceList = ListArena::Packed(2 * sides + sidesOf[e], sidesOf[e + 1] - sidesOf[e]);
+            level.EdgeList[e].FaceList = ListArena::Packed(sides + sidesOf[e], sidesOf[e + 1] - sidesOf[e]);
         }
     });
 }
@@ -190,7 +176,7 @@ void RebuildAdjacency(iVgxObject& level, EdgeIds edgeIds) {
     level.EdgeIndex.Clear();
     level.Adjacency.Clear();
     tasks::ParallelFor(level.PointList.size(), kListGrain, [&](size_t begin, size_t end) {
-        for (size_t p = begin; p < end; ++p) level.PointList[p].FaceList = level.PointList[p].EdgeList = {};
+        for (size_t p = begin; p < end; ++p) level.PointList[p].FaceList = {};
     });
     if (edgeIds == EdgeIds::Pool) {
         level.EdgeList.clear();

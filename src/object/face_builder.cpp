@@ -104,7 +104,7 @@ bool ReadFaceBlocksApart(const iVgxObject& level, const std::vector<int32_t>& fa
                          std::vector<std::shared_ptr<VgxMaterial>>& materials, bool optimizeFaces, int32_t version,
                          MapCorner& mapCorner, FaceBatch& faces) {
     // Block b's corners follow its count, after b counts and offsets[b] corners.
-    std::vector<int32_t> offsets{0};
+    BlockArray<int32_t> offsets{0};
     const auto end = static_cast<int64_t>(faceData.size()) - 2;
     for (int64_t position = 0; position < end;) {
         const int32_t n = faceData[position];
@@ -219,7 +219,6 @@ void CompactCoordinates(iVgxObject& level) {
         [](const VgxPoint& p) {
             VgxPoint fresh;
             fresh.Point = p.Point;
-            fresh.Weight = p.Weight;
             return fresh;
         },
         modIndex::RefilePoints);
@@ -360,7 +359,7 @@ void AddFaceRecords(VgxObject& object, iVgxObject& level, FaceBatch&& faces, boo
                                  faces.corners.begin() + faces.offsets[i + 1]);
         }
         level.FaceList.push_back(face);
-        level.FaceMaterials.push_back(std::move(faces.materials[i]));
+        level.FaceMaterials.push_back(faces.materials[i]);
     }
     level.FaceListCount += count;
     AddMaterialSlots(level, first);
@@ -491,7 +490,7 @@ int32_t PackKeptFaces(iVgxObject& level, int32_t minimumCorners, bool slotted) {
         if (kept != f && slotted) {
             level.FaceMaterialSlot[kept] = level.FaceMaterialSlot[f];
         } else if (kept != f) {
-            level.FaceMaterials[kept] = std::move(level.FaceMaterials[f]);
+            level.FaceMaterials.Copy(static_cast<size_t>(kept), static_cast<size_t>(f));
         }
         start += face.PointCount;
         ++kept;

@@ -55,9 +55,9 @@ namespace vgx {
 // Faces waiting to be appended: their corners back to back, one material each.
 struct FaceBatch {
     BlockArray<iVgxFacePoint> corners;
-    std::vector<int32_t> offsets{0};
-    std::vector<int32_t> applicationData;
-    std::vector<std::shared_ptr<VgxMaterial>> materials;
+    BlockArray<int32_t> offsets{0};
+    BlockArray<int32_t> applicationData;
+    BlockArray<std::shared_ptr<VgxMaterial>> materials;
 
     int32_t Count() const { return static_cast<int32_t>(applicationData.size()); }
     void Close(int32_t appData, std::shared_ptr<VgxMaterial> material) {

@@ -29,14 +29,9 @@ void VgxObject::Optimize(bool InDepth, int32_t Version) {
         // A corner added by index may name no coordinate: refused before the mesh is cleared.
         vgx::ValidateFaceData(faceData, points.size(), normals.size(), uvs.size());
         if (InDepth) OptimizeMaterials();
-        // The faces go next: their own handles are moved out, not copied (once
-        // threads run, each copy counts references atomically).
         vgx::iVgxObject& level = internals_->Base();
         std::vector<std::shared_ptr<VgxMaterial>> materials(static_cast<size_t>(level.FaceListCount));
-        const bool ownHandles = level.FaceMaterialSlot.empty();  // faces naming slots share their slot's
-        for (int32_t f = 0; f < level.FaceListCount; ++f) {
-            materials[f] = ownHandles ? std::move(level.FaceMaterials[f]) : level.FaceMaterial(f);
-        }
+        for (int32_t f = 0; f < level.FaceListCount; ++f) materials[f] = level.FaceMaterial(f);
         vgx::ClearObject(*this);
         vgx::BuildFacesFromArrays(*this, points, normals, uvs, faceData, std::move(materials), InDepth, true, Version);
     });

@@ -54,7 +54,6 @@ void MirrorBase(const iVgxObject& base, VgxAxis axis, float plane, iVgxObject& w
                               ignored);
     modIndex::AddPooledPoints(working.PointList, working.PointListCount, working.PointHashTable, reflected, true,
                               mirroredPoint);
-    for (size_t p = 0; p < points; ++p) working.PointList[p].Weight = base.PointList[p].Weight;
 
     const auto normals = static_cast<size_t>(base.NormalListCount);
     std::vector<VgxVector> normalValues(normals), reflectedNormals(normals);

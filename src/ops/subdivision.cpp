@@ -51,14 +51,11 @@ void PlaceFacePoint(const iVgxObject& source, iVgxObject& next, const Subdivisio
     next.PointList[links.facePoint[face]].Point = (sum * (1.0 / n)).ToFloat();
 }
 
-// Vertex points at the source points (with their weights), face points at their
-// face averages, edge points at the edge midpoints.
+// Vertex points at the source points, face points at their face averages, edge
+// points at the edge midpoints.
 void PlaceInitialPoints(const iVgxObject& source, iVgxObject& next, const SubdivisionLinks& links) {
     tasks::ParallelFor(static_cast<size_t>(source.PointListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
-        for (size_t p = begin; p < end; ++p) {
-            next.PointList[p].Point = source.PointList[p].Point;
-            next.PointList[p].Weight = source.PointList[p].Weight;
-        }
+        for (size_t p = begin; p < end; ++p) next.PointList[p].Point = source.PointList[p].Point;
     });
     tasks::ParallelFor(static_cast<size_t>(source.FaceListCount), kPointsPerChunk, [&](size_t begin, size_t end) {
         for (auto f = static_cast<int32_t>(begin); f < static_cast<int32_t>(end); ++f) {

@@ -204,9 +204,10 @@ void BuildLevelRenderLists(const iVgxObject& record, const iVgxObject& slots, Re
     // A full build counts the faces' triangles alongside the vertex keying, whose
     // runs take unequal times: the first also fills its vertices. The corners the
     // keying leaves unnumbered are numbered in the lists' second pass.
+    CornerKeyRuns runs;
     const CornerKeyRuns* laterRuns = nullptr;
     const ChunkRunner countAlongKeying = [&](size_t chunks, const std::function<void(size_t)>& count) {
-        laterRuns = BuildRenderVertices(record, block, chunks, count);
+        laterRuns = BuildRenderVertices(record, block, runs, chunks, count);
     };
     BuildIndexLists(record, slots, block, triangleToFace, quality, fanOnly,
                     fullRebuild ? countAlongKeying : ChunkRunner(tasks::RunChunks), laterRuns);

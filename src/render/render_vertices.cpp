@@ -83,9 +83,8 @@ void ListPointVertices(const CornerKeyRuns& runs, size_t points, PointVertexList
 }
 
 // Keys every corner and lays out each point's vertex list.
-const CornerKeyRuns* KeyCorners(const iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
-                                const std::function<void(size_t)>& alongside) {
-    CornerKeyRuns& runs = CornerKeyRuns::OfThisThread();
+const CornerKeyRuns* KeyCorners(const iVgxObject& record, RenderBlock& block, CornerKeyRuns& runs,
+                                size_t alongsideChunks, const std::function<void(size_t)>& alongside) {
     runs.Start(static_cast<size_t>(record.FaceListCount), static_cast<size_t>(record.PointListCount));
     block.vertices.clear();
     block.vertexNormal.clear();
@@ -111,10 +110,10 @@ void NumberLaterCornersOfFace(const CornerKeyRuns& runs, const iVgxObject& recor
     runs.NumberLaterCornersOf(record, face, [&](size_t c) -> int32_t& { return block.cornerVertex[c]; });
 }
 
-const CornerKeyRuns* BuildRenderVertices(const iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
-                                         const std::function<void(size_t)>& alongside) {
+const CornerKeyRuns* BuildRenderVertices(const iVgxObject& record, RenderBlock& block, CornerKeyRuns& runs,
+                                         size_t alongsideChunks, const std::function<void(size_t)>& alongside) {
     try {
-        return KeyCorners(record, block, alongsideChunks, alongside);
+        return KeyCorners(record, block, runs, alongsideChunks, alongside);
     } catch (...) {
         block.pointVertices.Clear();
         throw;

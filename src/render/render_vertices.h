@@ -28,12 +28,12 @@ using CornerKeyRuns = PointKeyRuns<CornerKeys>;
 // faces were keyed in several runs, the corners of the faces after the first
 // run's keep their key's place in their run, and the runs are returned (else
 // nullptr) for NumberLaterCornersOfFace: the index lists' pass numbers each face
-// as it reads it, which saves a pass over the corners. The runs hold until this
-// thread keys again. Calls alongside(i) for every i below `alongsideChunks`, work
+// as it reads it, which saves a pass over the corners. The runs are the caller's,
+// held as long as it needs them. Calls alongside(i) for every i below `alongsideChunks`, work
 // that writes nothing the keying reads, on the threads the keying leaves idle;
 // part of it may have run when keying fails.
-const CornerKeyRuns* BuildRenderVertices(const iVgxObject& record, RenderBlock& block, size_t alongsideChunks,
-                                         const std::function<void(size_t)>& alongside);
+const CornerKeyRuns* BuildRenderVertices(const iVgxObject& record, RenderBlock& block, CornerKeyRuns& runs,
+                                         size_t alongsideChunks, const std::function<void(size_t)>& alongside);
 
 // Gives face `face` its corners' vertices if it is one of the faces whose corners
 // BuildRenderVertices left their key's place in its run.

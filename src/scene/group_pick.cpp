@@ -152,7 +152,8 @@ int32_t TwinFace(VgxObject& object, int32_t face) {
     int32_t twin = -1;
     const vgx::iVgxFacePoint* corners = level.FaceCorners(face);
     for (int32_t k = 0; k < level.FaceList[face].PointCount; ++k) {
-        level.Adjacency.ForEach(vgx::At(level.PointList, corners[k].Point).EdgeList, [&](int32_t edge) {
+        vgx::CheckIndex(corners[k].Point, level.PointList.size());
+        level.ForEachEdgeLeaving(corners[k].Point, [&](int32_t edge) {
             level.Adjacency.ForEach(vgx::At(level.EdgeList, edge).FaceList, [&](int32_t other) {
                 if (other != face && level.FaceList[other].PointCount == static_cast<int32_t>(key.size()) &&
                     SortedPoints(level, other) == key) {

@@ -167,7 +167,9 @@ void HashAdjacency(Hasher& hash, const iVgxObject& level) {
     }
     for (int32_t p = 0; p < level.PointListCount; ++p) {
         hash.AddList(level.Adjacency, level.PointList[p].FaceList);
-        hash.AddList(level.Adjacency, level.PointList[p].EdgeList);
+        // The edges leaving the point, hashed as the list they once were kept in.
+        hash.Add(level.PointList[p].FaceList.count);
+        level.ForEachEdgeLeaving(p, [&](int32_t edge) { hash.Add(edge); });
     }
     for (int32_t f = 0; f < level.FaceListCount; ++f) {
         for (int32_t k = 0; k < level.FaceList[f].PointCount; ++k) hash.Add(level.FaceCorners(f)[k].Edge);
