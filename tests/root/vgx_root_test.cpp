@@ -449,6 +449,30 @@ TEST(GarbageCollection, ReleasesExactlyWhatNothingButItsRegistryHolds) {
     EXPECT_EQ(std::tuple(inGroup.expired(), inFaceArray.expired()), std::tuple(true, true));
 }
 
+TEST(GarbageCollection, AMaterialLastsWhileAnyFaceUsesItThoughFacesShareOneReference) {
+    auto root = Vgx::Create();
+    auto object = root->CreateObject();
+    object->AddFaces({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 0, 1}}, {{0, 0}},
+                     {3, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 2, 0, 0, 1, 0, 0, 3, 0, 0}, false, false);
+    auto shared = root->CreateMaterial(), other = root->CreateMaterial();
+    const std::weak_ptr<VgxMaterial> watch = shared;
+    object->GetFace(0)->ApplyMaterial(shared);
+    const long oneFace = shared.use_count();
+    object->GetFace(1)->ApplyMaterial(shared);
+    EXPECT_EQ(shared.use_count(), oneFace + 1) << "the second face's proxy holds one more; its face none";
+    shared.reset();
+    std::vector<bool> expired;
+    for (int32_t f = 0; f < 2; ++f) {
+        root->CollectGarbage();
+        expired.push_back(watch.expired());
+        object->GetFace(f)->ApplyMaterial(other);
+    }
+    root->CollectGarbage();
+    expired.push_back(watch.expired());
+    EXPECT_EQ(expired, (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(object->GetFace(1)->GetMaterial(), other);
+}
+
 TEST(GarbageCollection, DoesNothingWhileAlreadyRunningMayBeReenteredAndResetsTheHiddenDeviceAfterFiveMinutes) {
     auto root = Vgx::Create();
     for (int32_t pass = 0; pass < 2; ++pass) root->CollectGarbage();  // what earlier tests left
