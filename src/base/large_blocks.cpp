@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -81,28 +82,44 @@ public:
         const Kept taken = *best;
         keptBytes_ -= taken.mapped;
         kept_.erase(best);
-        // The block's free names only the size asked for: the pages beyond go now.
-        if (taken.mapped > mapped) Unmap(static_cast<char*>(taken.block) + mapped, taken.mapped - mapped);
+        // Its free will name only the size asked for: the whole size is noted, so
+        // that the block serves a request of that size again.
+        if (taken.mapped > mapped) {
+            try {
+                lentLarger_.push_back({taken.block, taken.mapped});
+            } catch (const std::bad_alloc&) {
+                Unmap(static_cast<char*>(taken.block) + mapped, taken.mapped - mapped);
+            }
+        }
         return taken.block;
     }
 
-    // Keeps a freed block while a call runs, dropping the oldest ones beyond the limit.
-    void Keep(void* block, size_t mapped) noexcept {
+    // Keeps a freed block, dropping the oldest ones beyond the limit. True when it is
+    // the only one kept.
+    bool Keep(void* block, size_t mapped) noexcept {
         std::lock_guard lock(mutex_);
+        const auto lent = std::find_if(lentLarger_.begin(), lentLarger_.end(),
+                                       [&](const Lent& entry) { return entry.block == block; });
+        if (lent != lentLarger_.end()) {
+            mapped = lent->mapped;
+            *lent = lentLarger_.back();
+            lentLarger_.pop_back();
+        }
         const Clock::time_point now = Clock::now();
         DropStale(now);
         if (mapped > limit_) {
             Unmap(block, mapped);
-            return;
+            return false;
         }
         try {
             kept_.push_back({block, mapped, now});
         } catch (const std::bad_alloc&) {
             Unmap(block, mapped);
-            return;
+            return false;
         }
         keptBytes_ += mapped;
         while (keptBytes_ > limit_) DropAt(kept_.begin());
+        return kept_.size() == 1;
     }
 
     // Whether any block was kept.
@@ -134,8 +151,15 @@ private:
         while (!kept_.empty() && now - kept_.front().since > kLongestKept) DropAt(kept_.begin());
     }
 
+    // Blocks handed out for a smaller request than their size: few at a time.
+    struct Lent {
+        void* block;
+        size_t mapped;
+    };
+
     std::mutex mutex_;
     std::vector<Kept> kept_;
+    std::vector<Lent> lentLarger_;
     std::atomic<size_t> keptBytes_{0};  // changed under the lock
     const size_t limit_ = KeepingLimit();
 };
@@ -146,18 +170,19 @@ BlockCache& Cache() {
     return *cache;
 }
 
-// Public calls running on all threads, and nested on this one.
+// Public calls running on all threads, and nested on this one; calls ended.
 std::atomic<int> callsRunning{0};
+std::atomic<uint64_t> callsEnded{0};
 thread_local int callDepth = 0;
 
-// A thread of its own gives the kept blocks back once the library has been idle
-// a while: a host that stops calling keeps no freed memory. Started on first need.
+// A thread of its own gives the kept blocks back once no call has ended for a
+// second and none runs: a host that stops calling keeps no freed memory. It sleeps
+// while nothing is kept, and costs a call no more than one count.
 class IdleRelease {
 public:
-    // Something was kept or a call ended: the quiet time starts again.
-    void Restart() noexcept {
+    // The store, empty until now, holds a block: the thread starts or wakes.
+    void Wake() noexcept {
         std::lock_guard lock(mutex_);
-        ++activity_;
         if (!started_) {
             try {
                 std::thread([this] { Run(); }).detach();
@@ -176,21 +201,23 @@ private:
     [[noreturn]] void Run() {
         std::unique_lock lock(mutex_);
         for (;;) {
-            const uint64_t seen = activity_;
-            if (!wake_.wait_for(lock, kIdleBeforeRelease, [&] { return activity_ != seen; }) &&
-                callsRunning.load(std::memory_order_acquire) == 0) {
-                lock.unlock();
-                if (Cache().ReleaseAll()) malloc_trim(0);  // and the pages the heap holds free
-                idleReleases.fetch_add(1, std::memory_order_release);
-                lock.lock();
-                wake_.wait(lock, [&] { return activity_ != seen; });
+            wake_.wait(lock, [] { return Cache().Bytes() > 0; });
+            const uint64_t seen = callsEnded.load(std::memory_order_acquire);
+            const Clock::time_point quietUntil = Clock::now() + kIdleBeforeRelease;
+            while (wake_.wait_until(lock, quietUntil) == std::cv_status::no_timeout) {
             }
+            if (callsEnded.load(std::memory_order_acquire) != seen || callsRunning.load(std::memory_order_acquire) > 0) {
+                continue;
+            }
+            lock.unlock();
+            if (Cache().ReleaseAll()) malloc_trim(0);  // and the pages the heap holds free
+            idleReleases.fetch_add(1, std::memory_order_release);
+            lock.lock();
         }
     }
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    uint64_t activity_ = 0;
     bool started_ = false;
 };
 
@@ -210,8 +237,9 @@ CallInProgress::CallInProgress() noexcept {
 }
 
 CallInProgress::~CallInProgress() {
-    if (--callDepth == 0 && callsRunning.fetch_sub(1, std::memory_order_acq_rel) == 1 && Cache().Bytes() > 0) {
-        Idle().Restart();
+    if (--callDepth == 0) {
+        callsEnded.fetch_add(1, std::memory_order_release);
+        callsRunning.fetch_sub(1, std::memory_order_acq_rel);
     }
 }
 
@@ -226,9 +254,8 @@ void FreeBlock(void* block, size_t bytes) noexcept {
     if (block == nullptr) return;
     if (!IsLarge(bytes)) {
         ::operator delete(block);
-    } else {
-        Cache().Keep(block, MappedBytes(bytes));
-        if (callsRunning.load(std::memory_order_acquire) == 0) Idle().Restart();
+    } else if (Cache().Keep(block, MappedBytes(bytes))) {
+        Idle().Wake();
     }
 }
 

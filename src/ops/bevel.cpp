@@ -265,7 +265,7 @@ void VgxObject::BevelEdges(const std::vector<int32_t>& EdgeList, float Bevel, in
             int32_t face = -1;
             vgx::iVgxFacePoint from, to;  // the side's moved corners, in the face's order
         };
-        std::vector<MovedSide> firstSide(listedEdge.size()), secondSide(listedEdge.size());
+        vgx::BlockArray<MovedSide> firstSide(listedEdge.size()), secondSide(listedEdge.size());
         for (int32_t f = 0; f < faces; ++f) {
             const vgx::iVgxFacePoint* corners = level.FaceCorners(f);
             const int32_t n = level.FaceList[f].PointCount;

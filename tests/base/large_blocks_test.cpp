@@ -28,12 +28,16 @@ TEST(LargeBlocks, FreedLargeBlocksServeTheNextRequestOfAboutTheirSize) {
     void* other = AllocateBlock(20 * kMegabyte);
     EXPECT_NE(other, block);
     FreeBlock(other, 20 * kMegabyte);
-    // A request up to a fifth smaller takes it; the pages beyond go back at once.
+    // A request up to a fifth smaller takes it, and it keeps its whole size for the next.
     void* again = AllocateBlock(33 * kMegabyte);
     EXPECT_EQ(again, block);
     EXPECT_EQ(KeptBlockBytes(), 20 * kMegabyte);
-    EXPECT_EQ(MappedBlockBytes(), mappedBefore + 53 * kMegabyte);
     FreeBlock(again, 33 * kMegabyte);
+    EXPECT_EQ(KeptBlockBytes(), 60 * kMegabyte);
+    void* third = AllocateBlock(40 * kMegabyte);
+    EXPECT_EQ(third, block);
+    FreeBlock(third, 40 * kMegabyte);
+    EXPECT_EQ(MappedBlockBytes(), mappedBefore + 60 * kMegabyte);
 
     ReleaseKeptBlocks();
     EXPECT_EQ(KeptBlockBytes(), 0U);
