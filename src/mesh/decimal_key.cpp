@@ -1,5 +1,7 @@
 // Five significant digits, exactly: the key is what printing the float with "%.4E"
-// and reading the text back gives. Doubles get that right for nearly every value;
+// and reading the text back gives, except that an exact half goes away from zero (as
+// a decimal text conversion rounds; the C library's printing rounds it to even).
+// Doubles get that right for nearly every value;
 // values whose scaled form lies too close to a rounding boundary, and the ranges
 // without exact powers of ten in a double, are settled with exact integer arithmetic.
 #include "mesh/decimal_key.h"
@@ -41,8 +43,11 @@ int BitLength(Wide v) {
 // How a remainder compares with one half of the divisor.
 int CompareWithHalf(Wide rest, Wide half) { return rest < half ? -1 : rest > half ? 1 : 0; }
 
-// Rounds to nearest, ties to even, given how the discarded part compares with one half.
+// Rounds to nearest, ties to even, given how the discarded part compares with one
+// half: reading a decimal back into binary.
 uint64_t RoundEven(uint64_t whole, int half) { return whole + (half > 0 || (half == 0 && (whole & 1) != 0)); }
+// Rounds a magnitude to nearest, ties away from zero: the decimal digits of a key.
+uint64_t RoundHalfUp(uint64_t whole, int half) { return whole + (half >= 0); }
 
 // A positive finite float as mantissa x 2^exponent.
 struct Binary {
@@ -123,7 +128,7 @@ float ExactDecimalToFloat(uint64_t m, int k) {
 float ExactRound(Binary x, int k) {
     Quotient q = DivideByPowerOf10(x, k);
     if (q.whole >= 100000) q = DivideByPowerOf10(x, ++k);
-    uint64_t m = RoundEven(q.whole, q.half);
+    uint64_t m = RoundHalfUp(q.whole, q.half);
     if (m == 100000) {
         m = 10000;
         ++k;
@@ -145,7 +150,7 @@ float RoundMagnitude(float magnitude) {
     double scaled = scale(k);  // one rounding: within 2^-53 relative
     if (scaled >= 100000) scaled = scale(++k);
     const double whole = std::floor(scaled), rest = scaled - whole;
-    // Too close to a half to trust the double's last bits.
+    // Too close to a half to trust the double's last bits (exact halves go this way too).
     if (std::fabs(rest - 0.5) < 1e-9) return ExactRound(x, k);
     uint64_t m = static_cast<uint64_t>(whole) + (rest > 0.5);
     if (m == 100000) {

@@ -12,8 +12,8 @@ namespace vgx::modIndex {
 inline constexpr float kTolerance = 0.0001f;
 
 // `value` rounded to five significant digits and read back as a float: what
-// printing it as "0.0000E+00" and parsing the text gives (ties to even, as the
-// C library prints them). NaN gives the quiet NaN of its sign.
+// printing it as "0.0000E+00" and parsing the text gives, exact halves rounded
+// away from zero (0.00390625 gives 0.0039063). NaN gives the quiet NaN of its sign.
 float RoundToFiveDigits(float value);
 // The 5-significant-digit sum of the components above 0.0001 in magnitude.
 float PointHashKey(const VgxVector& point);

@@ -12,8 +12,11 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
+#include <string>
 #include <utility>
 
 #include "base/task_pool.h"
@@ -39,8 +42,23 @@ float FromBits(uint32_t bits) { return std::bit_cast<float>(bits); }
 
 // What the key is defined as: the value printed as "0.0000E+00" and read back.
 float FiveDigitsByText(float value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4E", static_cast<double>(value));
+    char text[160];
+    // A float's decimal expansion ends within 120 places: this text is exact.
+    std::snprintf(text, sizeof text, "%.120E", static_cast<double>(value));
+    const char* dot = std::strchr(text, '.');
+    const char* exponent = std::strchr(text, 'E');
+    const bool half = dot && exponent && dot[5] == '5' &&
+                      std::all_of(dot + 6, exponent, [](char digit) { return digit == '0'; });
+    if (!half) {
+        // Below or above a half, printing's rounding is the nearest decimal's.
+        std::snprintf(text, sizeof text, "%.4E", static_cast<double>(value));
+        return std::strtof(text, nullptr);
+    }
+    // An exact half: the five digits go up in magnitude.
+    int digits = (dot[-1] - '0') * 10000 + std::atoi(std::string(dot + 1, 4).c_str()) + 1;
+    int power = std::atoi(exponent + 1);
+    if (digits == 100000) digits = 10000, ++power;
+    std::snprintf(text, sizeof text, "%s%d.%04dE%d", value < 0 ? "-" : "", digits / 10000, digits % 10000, power);
     return std::strtof(text, nullptr);
 }
 
@@ -132,6 +150,22 @@ TEST(FiveDigitKey, PointKeysOfKnownValues) {
     EXPECT_EQ(PointHashKey({-1.5f, 0.25f, 0}), -1.25f);
 }
 
+TEST(FiveDigitKey, ExactHalvesGoAwayFromZeroAtEveryMagnitudeAndSign) {
+    // 2^-8, 33/32, 10000.5 and 123445000 are floats whose sixth digit is an exact half.
+    const std::pair<float, const char*> halves[] = {
+        {0.00390625f, "0.0039063"}, {1.03125f, "1.0313"}, {10000.5f, "10001"}, {123445000.0f, "123450000"}};
+    for (const auto& [value, key] : halves) {
+        EXPECT_EQ(Bits(RoundToFiveDigits(value)), Bits(std::strtof(key, nullptr))) << value;
+        EXPECT_EQ(Bits(RoundToFiveDigits(-value)), Bits(-std::strtof(key, nullptr))) << -value;
+    }
+    // A point filed under 0.0039063 is found from there, and 0.0039062 is another key.
+    auto root = Vgx::Create();
+    auto mesh = root->CreateObject();
+    EXPECT_EQ((Ints{mesh->AddOptimizedPoint({0.00390625f, 0, 0}), mesh->AddOptimizedPoint({0.0039063f, 0, 0}),
+                    mesh->AddOptimizedPoint({0.0039062f, 0, 0})}),
+              (Ints{0, 0, 1}));
+}
+
 // Compares keys with what they must be bit for bit (NaNs included), reporting the first few that differ.
 struct KeyCheck {
     int64_t checked = 0, failed = 0;
@@ -155,8 +189,8 @@ struct KeyCheck {
 
 TEST(FiveDigitKey, MatchesTheTextOnRandomFloatsIntegersAndBinaryFractions) {
     KeyCheck check;
-    // Values whose keys are known: 1.234567 gives 1.2346; exact decimal halves round to even, as printf does
-    // (1.03125 gives 1.0312, 1.09375 1.0938, 123465 123460, 123475 123480, -123455 -123460); rounding goes up
+    // Values whose keys are known: 1.234567 gives 1.2346; exact decimal halves go away from zero
+    // (1.03125 gives 1.0313, 1.09375 1.0938, 123465 123470, 123475 123480, -123455 -123460); rounding goes up
     // through a power of ten (999996 gives 1000000, 9.99996e-20 1e-19); the largest float gives 3.4028e38; the
     // smallest subnormal prints as 1.4013E-45, which reads back as itself; any NaN prints as "nan" or "-nan",
     // so its key is the quiet NaN of that sign.
