@@ -185,6 +185,8 @@ private:
     VgxGroup();
     void SetRoot(const std::shared_ptr<Vgx>& Root);
     int32_t GetChildCount() const;
+    // The children whose parent link is this group: each holds a reference to it.
+    int32_t GetChildrenLinkedBack() const;
     // Breaks the cycles of this subtree: children first, then releases the device
     // buffers of its objects and drops its lists, parent and root.
     void ReleaseHierarchy();

@@ -35,6 +35,7 @@ struct VgxAccess {
     static void SetRoot(VgxLight& light, const std::shared_ptr<Vgx>& root) { light.root_ = root; }
 
     static int32_t ChildCount(const VgxGroup& group) { return group.GetChildCount(); }
+    static int32_t ChildrenLinkedBack(const VgxGroup& group) { return group.GetChildrenLinkedBack(); }
     static void ReleaseHierarchy(VgxGroup& group) { group.ReleaseHierarchy(); }
 
     static int32_t MaterialIndex(const VgxMaterial& material) { return material.GetMaterialIndex(); }

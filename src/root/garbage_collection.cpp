@@ -24,11 +24,12 @@ bool OnlyRegistered(const std::shared_ptr<T>& member) {
     return ExternalReferences(member) == 0;
 }
 
-// Each child holds its parent, so a group held only by its children is unreferenced.
+// A child whose parent link is the group holds it, so a group held only by such
+// children is unreferenced. A child listed but linked elsewhere (after DeleteChild
+// through another group) holds nothing and counts for nothing.
 bool ReleaseGroup(const std::shared_ptr<VgxGroup>& group) {
-    const int32_t children = VgxAccess::ChildCount(*group);
-    if (ExternalReferences(group) != children) return false;
-    if (children > 0) VgxAccess::ReleaseHierarchy(*group);
+    if (ExternalReferences(group) != VgxAccess::ChildrenLinkedBack(*group)) return false;
+    if (VgxAccess::ChildCount(*group) > 0) VgxAccess::ReleaseHierarchy(*group);
     return true;
 }
 

@@ -129,6 +129,13 @@ int32_t VgxGroup::GetChildCount() const {
     return internals_->children ? static_cast<int32_t>(internals_->children->size()) : 0;
 }
 
+int32_t VgxGroup::GetChildrenLinkedBack() const {
+    if (!internals_->children) return 0;
+    int32_t linked = 0;
+    for (const auto& child : *internals_->children) linked += child->internals_->parent.get() == this;
+    return linked;
+}
+
 void VgxGroup::ReleaseHierarchy() {
     vgx::GroupState& self = *internals_;
     if (self.children) {

@@ -36,6 +36,12 @@ TEST_F(Groups, AddChildMovesAGroupToTheEndAndDeleteChildFreesIt) {
     auto stranger = root->CreateGroup(a);
     b->DeleteChild(stranger);
     EXPECT_EQ((std::tuple{stranger->GetParent(), ChildCount(*a)}), (std::tuple{nullptr, 1}));
+    // The stranger, listed by a but no longer linked to it, holds no reference to a:
+    // the collection does not take the host's for it, and a stays whole.
+    root->CollectGarbage();
+    a->AddObject(root->CreateObject());
+    EXPECT_EQ((std::tuple{a->GetChildren()->GetSize(), a->GetChildren()->GetElement(0), a->GetObjects()->GetSize()}),
+              (std::tuple{1, stranger, 1}));
 }
 
 TEST_F(Groups, AddingNothingRaises91AndChangesNothing) {
