@@ -76,6 +76,7 @@ struct FrameHierarchyArrays {
     std::vector<EmbeddedImage> images;  // images inside the file its textures name
     std::vector<std::string> skipped;   // what the file holds that no group or object can
     bool animateGroups = false;         // the groups play the animation keys, times in seconds
+    bool xFile = true;                  // the file was a .x file
 };
 
 // Fills `result` from the file and hands mesh j to placedMesh(j, scene) as a scene

@@ -183,6 +183,7 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
     arrays.lights = std::move(imported.lights);
     arrays.images = std::move(imported.images);
     arrays.skipped = std::move(imported.skipped);
+    arrays.xFile = !imported.animateGroups;
     if (imported.animateGroups && scene.ticksPerSecond > 0) {
         arrays.animateGroups = true;
         for (float& time : arrays.animationKeyTime) time /= static_cast<float>(scene.ticksPerSecond);

@@ -101,6 +101,11 @@ void AppendMesh(const xfile::Mesh& mesh, const std::string& fileFolder, MeshFile
 void ConvertMeshFile(const std::string& fileName, const std::string& searchPath, MeshFileArrays& result) {
     std::string path;
     ImportedScene imported = ReadSceneFile(fileName, searchPath, &path);
+    // A scene of another format may hold only nodes and lights: nothing an object
+    // can take, so it is refused before the object changes.
+    if (imported.animateGroups && imported.scene.meshes.empty()) {
+        Raise(VgxErrInvalidFileFormat, kRuntimeSource, "Invalid file format: " + path + ": the file holds no mesh");
+    }
     ConvertSceneMeshes(imported, FolderOf(path), result);
 }
 

@@ -81,9 +81,13 @@ void VgxGroup::Load(const std::string& FileName) {
         } catch (const VgxError&) {
             // A file the conversion cannot read holds no mesh for it either.
             last = -1;
+            frames = {};
         }
     }
-    if (last == -1) {
+    // A scene of another format with nodes or lights but no mesh (a light rig, an
+    // empty layout) still gives its groups and lights.
+    const bool meshlessScene = !frames.xFile && (frames.frameName.size() > 1 || !frames.lights.empty());
+    if (last == -1 && !meshlessScene) {
         try {
             root->CreateObject()->Load(FileName);
         } catch (const VgxError&) {

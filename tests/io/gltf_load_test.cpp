@@ -275,6 +275,36 @@ TEST_F(GltfLoad, SavedAsXLoadsBackTheSameScene) {
     EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(GltfLoad, ASceneOfNodesAndLightsWithoutMeshesGivesItsGroupsAndLights) {
+    // A light rig: a named node with a point light, an empty node whose unnamed child holds a sun.
+    const std::string path = folder + "/rig.gltf";
+    WriteAll(path, R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1]}],
+        "nodes":[{"name":"key","translation":[1,2,3],"extensions":{"KHR_lights_punctual":{"light":0}}},
+                 {"name":"empty","children":[2]},{"extensions":{"KHR_lights_punctual":{"light":1}}}],
+        "extensionsUsed":["KHR_lights_punctual"],
+        "extensions":{"KHR_lights_punctual":{"lights":[{"type":"point","color":[1,0.5,0.25]},{"type":"directional"}]}}})");
+    const auto rig = Load(path);
+    ASSERT_TRUE(rig);
+    EXPECT_EQ(Tree(*rig), ":0(key:0 empty:0(Group:0))");
+    const auto key = Child(*rig, 0)->GetLights(), sun = Child(*Child(*rig, 1))->GetLights();
+    ASSERT_EQ((std::tuple{key->GetSize(), sun->GetSize()}), (std::tuple{1, 1}));
+    float rgb[3];
+    key->GetElement(0)->GetColorRGB(rgb[0], rgb[1], rgb[2]);
+    EXPECT_EQ(key->GetElement(0)->GetType(), VgxLightPoint);
+    for (const auto& [got, wanted] : {std::pair{rgb[0], 1.0f}, {rgb[1], 0.5f}, {rgb[2], 0.25f}}) {
+        EXPECT_NEAR(got, wanted, 1.0f / 255);  // a light keeps its colour in 8 bits a channel
+    }
+    EXPECT_EQ(sun->GetElement(0)->GetType(), VgxLightDirectional);
+    EXPECT_TRUE(shown.empty());
+    // An object has no mesh to take from it, and keeps its own.
+    auto object = root->CreateObject();
+    object->AddFaces({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 1}}, {{0, 0}}, {3, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0}, false,
+                     false);
+    vgx::test::ExpectVgxError([&] { object->Load(path); }, VgxErrInvalidFileFormat, "VgxObject",
+                              "Invalid file format: " + path + ": the file holds no mesh");
+    EXPECT_EQ(object->GetFaceCount(), 1);
+}
+
 TEST_F(GltfLoad, BrokenFilesRaise321AndChangeNothing) {
     const std::string triangle = ReadAll(TestDataPath("gltf/Triangle.gltf"));
     auto object = root->CreateObject();
