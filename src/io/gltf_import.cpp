@@ -504,6 +504,8 @@ private:
             if (slot < 0) {
                 slot = static_cast<int64_t>(set.animations.size());
                 xfile::Animation added;
+                // Node names are often empty or repeated: the channel keeps its node's frame.
+                added.frame = frame;
                 added.frameName = result_.scene.frames[static_cast<size_t>(frame)].name;
                 added.hasOptions = true;
                 added.closed = false;

@@ -133,15 +133,20 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
         arrays.upX[i] = up.X, arrays.upY[i] = up.Y, arrays.upZ[i] = up.Z;
     }
 
-    // Animations and bones find their frames by name, the first of a name.
+    // Bones, and animations of a .x file, find their frames by name, the first of a name.
     std::unordered_map<std::string, size_t> frameByName;
     for (size_t i = frameCount; i >= 1; --i) frameByName[scene.frames[i - 1].name] = i;
     // The first animation set is the one a group can play.
     if (!scene.animationSets.empty()) {
         std::vector<const xfile::Animation*> frameAnimation(frameCount + 1, nullptr);
         for (const xfile::Animation& animation : scene.animationSets.front().animations) {
-            const auto found = frameByName.find(animation.frameName);
-            if (found != frameByName.end() && !frameAnimation[found->second]) frameAnimation[found->second] = &animation;
+            size_t at = 0;
+            if (animation.frame >= 0) {
+                at = static_cast<size_t>(animation.frame) + 1;
+            } else if (const auto found = frameByName.find(animation.frameName); found != frameByName.end()) {
+                at = found->second;
+            }
+            if (at != 0 && at <= frameCount && !frameAnimation[at]) frameAnimation[at] = &animation;
         }
         for (size_t i = 1; i <= frameCount; ++i) {
             if (!frameAnimation[i]) continue;

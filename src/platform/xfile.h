@@ -75,6 +75,7 @@ size_t ValuesPerKey(uint32_t keyType);  // 4, 3, 3, 16; 0 for any other type
 struct Animation {
     std::string name;
     std::string frameName;  // the frame the { reference } names; empty when none
+    int32_t frame = -1;     // the frame itself where the reader knows it (a glTF node), else by frameName
     bool closed = false;    // AnimationOptions: openclosed 0 = closed, 1 = open
     bool splinePositions = false;  // AnimationOptions: positionquality 0 = spline, 1 = linear
     bool hasOptions = false;

@@ -171,6 +171,109 @@ TEST_F(GltfLoad, AnimationChannelsBecomeGroupKeysInSeconds) {
     }
 }
 
+// A glTF scene of the given nodes (JSON) whose one animation has these channels, its
+// keys in a buffer inside the file.
+struct Channel {
+    int node;
+    std::string path;  // "translation" or "rotation"
+    std::vector<float> times, values;
+};
+
+std::string AnimatedScene(const std::string& nodes, const std::string& sceneNodes, const std::vector<Channel>& channels) {
+    std::string bytes, views, accessors, samplers, targets;
+    const auto add = [&](const std::vector<float>& values, const char* type, size_t count, bool bounds) {
+        const size_t index = accessors.empty() ? 0 : std::count(accessors.begin(), accessors.end(), '{');
+        views += std::string(views.empty() ? "" : ",") + R"({"buffer":0,"byteOffset":)" + std::to_string(bytes.size()) +
+                 R"(,"byteLength":)" + std::to_string(4 * values.size()) + "}";
+        accessors += std::string(accessors.empty() ? "" : ",") + R"({"bufferView":)" + std::to_string(index) +
+                     R"(,"componentType":5126,"count":)" + std::to_string(count) + R"(,"type":")" + type + "\"";
+        if (bounds) {
+            accessors += R"(,"min":[)" + std::to_string(values.front()) + R"(],"max":[)" +
+                         std::to_string(values.back()) + "]";
+        }
+        accessors += "}";
+        bytes.append(reinterpret_cast<const char*>(values.data()), 4 * values.size());
+        return index;
+    };
+    for (size_t c = 0; c < channels.size(); ++c) {
+        const Channel& channel = channels[c];
+        const size_t input = add(channel.times, "SCALAR", channel.times.size(), true);
+        const bool rotation = channel.path == "rotation";
+        const size_t output = add(channel.values, rotation ? "VEC4" : "VEC3", channel.times.size(), false);
+        samplers += std::string(c ? "," : "") + R"({"input":)" + std::to_string(input) + R"(,"output":)" +
+                    std::to_string(output) + "}";
+        targets += std::string(c ? "," : "") + R"({"sampler":)" + std::to_string(c) + R"(,"target":{"node":)" +
+                   std::to_string(channel.node) + R"(,"path":")" + channel.path + "\"}}";
+    }
+    static const char* const kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string base64;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
+        for (size_t k = 0; k < 4; ++k) base64 += i + k <= bytes.size() ? kDigits[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[)" + sceneNodes + R"(]}],"nodes":[)" + nodes +
+           R"(],"buffers":[{"byteLength":)" + std::to_string(bytes.size()) +
+           R"(,"uri":"data:application/octet-stream;base64,)" + base64 + R"("}],"bufferViews":[)" + views +
+           R"(],"accessors":[)" + accessors + R"(],"animations":[{"channels":[)" + targets + R"(],"samplers":[)" +
+           samplers + "]}]}";
+}
+
+// The times of a group's keys of one type, and the first key's first two values.
+std::tuple<std::vector<float>, float, float> KeysOf(VgxGroup& group, int32_t type) {
+    std::vector<VgxAnimationKey> keys;
+    int32_t count = 0;
+    group.GetAnimationKeys(0, 100, keys, count);
+    std::tuple<std::vector<float>, float, float> out{{}, 0.0f, 0.0f};
+    for (int32_t k = 0; k < count; ++k) {
+        if (keys[k].dwKeyType != type) continue;
+        if (std::get<0>(out).empty()) out = {{}, keys[k].dvK[0], keys[k].dvK[1]};
+        std::get<0>(out).push_back(keys[k].dvTime);
+    }
+    return out;
+}
+
+int32_t KeyCount(VgxGroup& group) {
+    std::vector<VgxAnimationKey> keys;
+    int32_t count = 0;
+    group.GetAnimationKeys(0, 100, keys, count);
+    return count;
+}
+
+TEST_F(GltfLoad, ChannelsDriveTheGroupsOfTheirOwnNodesWhateverTheNodesAreCalled) {
+    // Two unnamed roots; the first has a chain two deep below it. The second root moves, the deepest turns.
+    const std::string nodes = R"({"children":[2]},{},{"children":[3]},{})";
+    const float turn = std::sqrt(0.5f);
+    WriteAll(folder + "/unnamed.gltf",
+             AnimatedScene(nodes, "0,1",
+                           {{1, "translation", {0, 1}, {1, 2, 0, 3, 4, 0}},
+                            {3, "rotation", {0, 0.5f, 2}, {0, 0, 0, 1, 0, 0, turn, turn, 0, 0, 1, 0}}}));
+    const auto scene = Load(folder + "/unnamed.gltf");
+    ASSERT_TRUE(scene);
+    ASSERT_EQ(Tree(*scene), ":0(Group:0(Group:0(Group:0)) Group:0)");
+    VgxGroup& first = *Child(*scene, 0);
+    VgxGroup& middle = *Child(first);
+    VgxGroup& deepest = *Child(middle);
+    VgxGroup& second = *Child(*scene, 1);
+    EXPECT_EQ(KeysOf(second, VgxAnimationPositionKey), std::tuple(std::vector<float>{0, 1}, 1.0f, 2.0f));
+    EXPECT_EQ(std::get<0>(KeysOf(deepest, VgxAnimationRotateKey)), (std::vector<float>{0, 0.5f, 2}));
+    EXPECT_EQ((std::array{KeyCount(*scene), KeyCount(first), KeyCount(middle), KeyCount(deepest), KeyCount(second)}),
+              (std::array{0, 0, 0, 3, 2}));
+
+    // Two nodes of one name, each moved its own way.
+    WriteAll(folder + "/twins.gltf",
+             AnimatedScene(R"({"name":"twin"},{"name":"twin"})", "0,1",
+                           {{0, "translation", {0, 1}, {5, 6, 0, 7, 8, 0}},
+                            {1, "translation", {0, 0.25f, 1}, {9, 10, 0, 11, 12, 0, 13, 14, 0}}}));
+    const auto twins = Load(folder + "/twins.gltf");
+    ASSERT_TRUE(twins);
+    EXPECT_EQ(KeysOf(*Child(*twins, 0), VgxAnimationPositionKey), std::tuple(std::vector<float>{0, 1}, 5.0f, 6.0f));
+    EXPECT_EQ(KeysOf(*Child(*twins, 1), VgxAnimationPositionKey),
+              std::tuple(std::vector<float>{0, 0.25f, 1}, 9.0f, 10.0f));
+    EXPECT_TRUE(shown.empty());
+}
+
 TEST_F(GltfLoad, SkinnedMeshesStandWhereTheirJointsPutThem) {
     // Joint 1 was bound at (0, 1, 0) and now stands there turned a quarter about z;
     // the triangle it carries turns with it. The mesh node's own (5, 0, 0) plays no part.

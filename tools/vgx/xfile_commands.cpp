@@ -104,6 +104,14 @@ void PrintAnimation(const vgx::xfile::Scene& scene) {
         }
         for (const auto& [kind, count] : keys) std::printf(", %zu %s keys", count, kind.c_str());
         std::printf("\n");
+        // Which frame, so which group, each animation drives.
+        for (const auto& animation : set.animations) {
+            std::string target = "frame " + (animation.frameName.empty() ? "(unnamed)" : animation.frameName);
+            if (animation.frame >= 0) target += " (#" + std::to_string(animation.frame + 1) + ")";
+            size_t count = 0;
+            for (const auto& block : animation.keys) count += block.times.size();
+            std::printf("    drives %s: %zu keys\n", target.c_str(), count);
+        }
     }
     if (scene.ticksPerSecond != 0) std::printf("  %u ticks per second\n", scene.ticksPerSecond);
 }
