@@ -2,6 +2,7 @@
 #include <vgx/VgxError.h>
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 #include <string_view>
 
@@ -44,11 +45,38 @@ ImportedScene ReadScene(const std::string& path) {
 
 }  // namespace
 
+void RequireFiniteNumbers(const std::string& path, std::span<const float> numbers) {
+    if (!std::all_of(numbers.begin(), numbers.end(), [](float value) { return std::isfinite(value); })) {
+        Raise(VgxErrInvalidFileFormat, kRuntimeSource,
+              "Invalid file format: " + path + ": numbers beyond the range of a float once combined");
+    }
+}
+
+void RequireFiniteScene(const std::string& path, const xfile::Scene& scene) {
+    for (const xfile::Frame& frame : scene.frames) RequireFiniteNumbers(path, frame.transform);
+    for (const xfile::Mesh& mesh : scene.meshes) {
+        for (const std::vector<float>* numbers : {&mesh.positions, &mesh.normals, &mesh.uvs}) {
+            RequireFiniteNumbers(path, *numbers);
+        }
+        for (const xfile::SkinWeights& bone : mesh.skinWeights) {
+            RequireFiniteNumbers(path, bone.weights);
+            RequireFiniteNumbers(path, bone.offset);
+        }
+    }
+    for (const xfile::AnimationSet& set : scene.animationSets) {
+        for (const xfile::Animation& animation : set.animations) {
+            for (const xfile::AnimationKeys& keys : animation.keys) RequireFiniteNumbers(path, keys.values);
+        }
+    }
+}
+
 ImportedScene ReadSceneFile(const std::string& fileName, const std::string& searchPath, std::string* foundPath) {
     const std::string path = platform::FindFile(fileName, searchPath);
     if (path.empty()) Raise(VgxErrFileNotFound, kRuntimeSource, "File not found: " + fileName);
     try {
         ImportedScene scene = ReadScene(path);
+        // Importers combine the file's numbers (skinning, Assimp's transforms).
+        RequireFiniteScene(path, scene.scene);
         if (foundPath) *foundPath = path;
         return scene;
     } catch (const xfile::FormatError& error) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,12 @@ ImportedScene ReadSceneFile(const std::string& fileName, const std::string& sear
                             std::string* foundPath = nullptr);
 // The folder part of a path with its separator; empty when there is none.
 std::string FolderOf(const std::string& path);
+
+// Raises 321 for the file at `path` unless every number is finite. Files hold finite
+// numbers (their readers refuse others), but what importing computes from them (node
+// and joint matrices multiplied, points placed by them) may overflow.
+void RequireFiniteNumbers(const std::string& path, std::span<const float> numbers);
+void RequireFiniteScene(const std::string& path, const xfile::Scene& scene);
 
 // Every mesh of the file as one, each placed by its frames' transforms, materials in
 // mesh order. Meshes without normals get area-weighted point normals. Texture names

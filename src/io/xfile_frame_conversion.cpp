@@ -2,6 +2,7 @@
 // from; its meshes are written to temporary files for VgxObject::Load.
 #include <vgx/VgxEnums.h>
 
+#include <array>
 #include <cmath>
 #include <unordered_map>
 
@@ -127,6 +128,7 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
         if (i == 1) continue;
         VgxVector position, dir, up;
         MatrixDecompose(FrameGetTransform(fileWorlds[i - 1], groupWorlds[parent]), position, dir, up);
+        RequireFiniteNumbers(path, std::array{position.X, position.Y, position.Z, dir.X, dir.Y, dir.Z, up.X, up.Y, up.Z});
         groupWorlds[i] = GroupWorld(groupWorlds[parent], position, dir, up);
         arrays.positionX[i] = position.X, arrays.positionY[i] = position.Y, arrays.positionZ[i] = position.Z;
         arrays.dirX[i] = dir.X, arrays.dirY[i] = dir.Y, arrays.dirZ[i] = dir.Z;
@@ -182,6 +184,7 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
             material.textureFile = ResolveTextureName(folder, material.textureFile);
         }
         single.meshFrame.push_back(-1);
+        RequireFiniteScene(path, single);  // placed and skinned through the frames' transforms
         placedMesh(static_cast<int32_t>(j), std::move(single), !imported.animateGroups);
     }
     for (SceneLight& light : imported.lights) ++light.frame;  // frames count from 1 here

@@ -107,6 +107,9 @@ void ConvertMeshFile(const std::string& fileName, const std::string& searchPath,
         Raise(VgxErrInvalidFileFormat, kRuntimeSource, "Invalid file format: " + path + ": the file holds no mesh");
     }
     ConvertSceneMeshes(imported, FolderOf(path), result);
+    // Points and normals placed by their frames' world transforms.
+    RequireFiniteNumbers(path, result.positions);
+    RequireFiniteNumbers(path, result.normals);
 }
 
 void ConvertSceneMeshes(ImportedScene& imported, const std::string& folder, MeshFileArrays& result) {

@@ -171,6 +171,18 @@ TEST_F(GltfLoad, AnimationChannelsBecomeGroupKeysInSeconds) {
     }
 }
 
+std::string Base64(const std::string& bytes) {
+    static const char* const kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
+        for (size_t k = 0; k < 4; ++k) out += i + k <= bytes.size() ? kDigits[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    return out;
+}
+
 // A glTF scene of the given nodes (JSON) whose one animation has these channels, its
 // keys in a buffer inside the file.
 struct Channel {
@@ -205,14 +217,7 @@ std::string AnimatedScene(const std::string& nodes, const std::string& sceneNode
         targets += std::string(c ? "," : "") + R"({"sampler":)" + std::to_string(c) + R"(,"target":{"node":)" +
                    std::to_string(channel.node) + R"(,"path":")" + channel.path + "\"}}";
     }
-    static const char* const kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string base64;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
-        for (size_t k = 0; k < 4; ++k) base64 += i + k <= bytes.size() ? kDigits[(group >> (18 - 6 * k)) & 63] : '=';
-    }
+    const std::string base64 = Base64(bytes);
     return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[)" + sceneNodes + R"(]}],"nodes":[)" + nodes +
            R"(],"buffers":[{"byteLength":)" + std::to_string(bytes.size()) +
            R"(,"uri":"data:application/octet-stream;base64,)" + base64 + R"("}],"bufferViews":[)" + views +
@@ -406,6 +411,40 @@ TEST_F(GltfLoad, ASceneOfNodesAndLightsWithoutMeshesGivesItsGroupsAndLights) {
     vgx::test::ExpectVgxError([&] { object->Load(path); }, VgxErrInvalidFileFormat, "VgxObject",
                               "Invalid file format: " + path + ": the file holds no mesh");
     EXPECT_EQ(object->GetFaceCount(), 1);
+}
+
+TEST_F(GltfLoad, NumbersThatOverflowOnceCombinedAreRefusedWith321AndChangeNothing) {
+    // One triangle with a corner at 1e10, under nodes whose scales are finite but whose
+    // product with it, or with each other, is not.
+    const std::vector<float> corners{0, 0, 0, 1e10f, 0, 0, 0, 1, 0};
+    const std::string bytes(reinterpret_cast<const char*>(corners.data()), 4 * corners.size());
+    const auto scene = [&](const std::string& nodes) {
+        return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[)" + nodes +
+               R"(],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"buffers":[{"byteLength":36,)"
+               R"("uri":"data:application/octet-stream;base64,)" +
+               Base64(bytes) +
+               R"("}],"bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{"bufferView":0,)"
+               R"("componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1e10,1,0]}]})";
+    };
+    const std::pair<const char*, std::string> files[] = {
+        {"placed.gltf", R"({"mesh":0,"scale":[1e30,1e30,1e30]})"},
+        {"chained.gltf", R"({"scale":[1e20,1e20,1e20],"children":[1]},{"scale":[1e20,1e20,1e20],"children":[2]},)"
+                         R"({"translation":[1,0,0],"mesh":0})"}};
+    auto object = root->CreateObject();
+    object->AddFaces({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 1}}, {{0, 0}}, {3, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0}, false,
+                     false);
+    auto top = root->CreateGroup(nullptr);
+    for (const auto& [name, nodes] : files) {
+        SCOPED_TRACE(name);
+        const std::string path = folder + "/" + name;
+        WriteAll(path, scene(nodes));
+        vgx::test::ExpectVgxError([&] { object->Load(path); }, VgxErrInvalidFileFormat, "VgxObject",
+                                  "Invalid file format: " + path + ": numbers beyond the range of a float once combined");
+        EXPECT_EQ(object->GetFaceCount(), 1);
+        top->Load(path);
+        EXPECT_EQ(top->GetChildren()->GetSize(), 0);
+    }
+    EXPECT_EQ(shown, std::vector<std::string>(2, "File Format Invalid."));
 }
 
 TEST_F(GltfLoad, BrokenFilesRaise321AndChangeNothing) {
