@@ -279,6 +279,87 @@ TEST_F(GltfLoad, ChannelsDriveTheGroupsOfTheirOwnNodesWhateverTheNodesAreCalled)
     EXPECT_TRUE(shown.empty());
 }
 
+// A triangle skinned to two joints (nodes 1 and 2, 2 below 1; the mesh at node 0),
+// each joint's scale `scale` and its inverse bind matrix scaled by `bindScale`, with
+// the animation's channels appended.
+std::string SkinnedScene(float scale, float bindScale, const std::vector<Channel>& channels) {
+    std::string bytes;
+    const auto put = [&](const auto& values) {
+        bytes.append(reinterpret_cast<const char*>(values.data()), sizeof(values[0]) * values.size());
+    };
+    put(std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0});                   // 0: positions, 36 bytes
+    put(std::vector<uint8_t>{0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0});        // 36: joints, 12 bytes
+    put(std::vector<float>{0.5f, 0.5f, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0});    // 48: weights, 48 bytes
+    std::vector<float> bind(32, 0);
+    for (int j = 0; j < 2; ++j) {
+        for (int d = 0; d < 3; ++d) bind[16 * j + 5 * d] = bindScale;
+        bind[16 * j + 15] = 1;
+    }
+    put(bind);  // 96: inverse bind matrices, 128 bytes
+    std::string views = R"({"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":12},)"
+                        R"({"buffer":0,"byteOffset":48,"byteLength":48},{"buffer":0,"byteOffset":96,"byteLength":128})";
+    std::string accessors =
+        R"({"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},)"
+        R"({"bufferView":1,"componentType":5121,"count":3,"type":"VEC4"},)"
+        R"({"bufferView":2,"componentType":5126,"count":3,"type":"VEC4"},)"
+        R"({"bufferView":3,"componentType":5126,"count":2,"type":"MAT4"})";
+    std::string samplers, targets;
+    for (size_t c = 0; c < channels.size(); ++c) {
+        const Channel& channel = channels[c];
+        const size_t input = 4 + 2 * c;
+        for (const auto& [values, type, bounds] :
+             {std::tuple{&channel.times, "SCALAR", true}, std::tuple{&channel.values, "VEC4", false}}) {
+            views += R"(,{"buffer":0,"byteOffset":)" + std::to_string(bytes.size()) + R"(,"byteLength":)" +
+                     std::to_string(4 * values->size()) + "}";
+            accessors += R"(,{"bufferView":)" + std::to_string(input + (bounds ? 0 : 1)) +
+                         R"(,"componentType":5126,"count":)" + std::to_string(channel.times.size()) +
+                         R"(,"type":")" + type + "\"" +
+                         (bounds ? R"(,"min":[)" + std::to_string(values->front()) + R"(],"max":[)" +
+                                       std::to_string(values->back()) + "]"
+                                 : std::string()) +
+                         "}";
+            put(*values);
+        }
+        samplers += std::string(c ? "," : "") + R"({"input":)" + std::to_string(input) + R"(,"output":)" +
+                    std::to_string(input + 1) + "}";
+        targets += std::string(c ? "," : "") + R"({"sampler":)" + std::to_string(c) + R"(,"target":{"node":)" +
+                   std::to_string(channel.node) + R"(,"path":")" + channel.path + "\"}}";
+    }
+    const std::string s = std::to_string(scale);
+    return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1]}],"nodes":[{"mesh":0,"skin":0},)"
+           R"({"scale":[)" + s + "," + s + "," + s + R"(],"children":[2]},{"scale":[)" + s + "," + s + "," + s +
+           R"(]}],"skins":[{"joints":[1,2],"inverseBindMatrices":3}],"meshes":[{"primitives":[{"attributes":)"
+           R"({"POSITION":0,"JOINTS_0":1,"WEIGHTS_0":2}}]}],"buffers":[{"byteLength":)" +
+           std::to_string(bytes.size()) + R"(,"uri":"data:application/octet-stream;base64,)" + Base64(bytes) +
+           R"("}],"bufferViews":[)" + views + R"(],"accessors":[)" + accessors + "]" +
+           (channels.empty() ? std::string() : R"(,"animations":[{"channels":[)" + targets + R"(],"samplers":[)" +
+                                                   samplers + "]}]") +
+           "}";
+}
+
+TEST_F(GltfLoad, AJointsChannelDrivesTheJointsGroupNotTheSkinnedMeshs) {
+    const float turn = std::sqrt(0.5f);
+    WriteAll(folder + "/skinned.gltf", SkinnedScene(1, 1, {{2, "rotation", {0, 1}, {0, 0, 0, 1, 0, 0, turn, turn}}}));
+    const auto scene = Load(folder + "/skinned.gltf");
+    ASSERT_TRUE(scene);
+    ASSERT_EQ(Tree(*scene), ":0(Group:1 Group:0(Group:0))");
+    VgxGroup& skinned = *Child(*scene, 0);
+    VgxGroup& joint = *Child(*Child(*scene, 1));
+    EXPECT_EQ(std::get<0>(KeysOf(joint, VgxAnimationRotateKey)), (std::vector<float>{0, 1}));
+    EXPECT_EQ((std::array{KeyCount(skinned), KeyCount(*Child(*scene, 1)), KeyCount(joint)}), (std::array{0, 0, 2}));
+
+    // Joints and inverse binds each finite, whose product is not: refused, nothing changed.
+    const std::string path = folder + "/overflowing skin.gltf";
+    WriteAll(path, SkinnedScene(1e20f, 1e20f, {}));
+    auto object = root->CreateObject();
+    vgx::test::ExpectVgxError([&] { object->Load(path); }, VgxErrInvalidFileFormat, "VgxObject",
+                              "Invalid file format: " + path + ": numbers beyond the range of a float once combined");
+    auto top = root->CreateGroup(nullptr);
+    top->Load(path);
+    EXPECT_EQ(top->GetChildren()->GetSize(), 0);
+    EXPECT_EQ(shown, std::vector<std::string>{"File Format Invalid."});
+}
+
 TEST_F(GltfLoad, SkinnedMeshesStandWhereTheirJointsPutThem) {
     // Joint 1 was bound at (0, 1, 0) and now stands there turned a quarter about z;
     // the triangle it carries turns with it. The mesh node's own (5, 0, 0) plays no part.
