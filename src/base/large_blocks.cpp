@@ -206,9 +206,9 @@ private:
             const Clock::time_point quietUntil = Clock::now() + kIdleBeforeRelease;
             while (wake_.wait_until(lock, quietUntil) == std::cv_status::no_timeout) {
             }
-            if (callsEnded.load(std::memory_order_acquire) != seen || callsRunning.load(std::memory_order_acquire) > 0) {
-                continue;
-            }
+            const bool quiet = callsEnded.load(std::memory_order_acquire) == seen &&
+                               callsRunning.load(std::memory_order_acquire) == 0;
+            if (!quiet) continue;
             lock.unlock();
             if (Cache().ReleaseAll()) malloc_trim(0);  // and the pages the heap holds free
             idleReleases.fetch_add(1, std::memory_order_release);

@@ -128,7 +128,8 @@ int32_t ConvertFrameHierarchy(const std::string& fileName, const std::string& se
         if (i == 1) continue;
         VgxVector position, dir, up;
         MatrixDecompose(FrameGetTransform(fileWorlds[i - 1], groupWorlds[parent]), position, dir, up);
-        RequireFiniteNumbers(path, std::array{position.X, position.Y, position.Z, dir.X, dir.Y, dir.Z, up.X, up.Y, up.Z});
+        RequireFiniteNumbers(path,
+                             std::array{position.X, position.Y, position.Z, dir.X, dir.Y, dir.Z, up.X, up.Y, up.Z});
         groupWorlds[i] = GroupWorld(groupWorlds[parent], position, dir, up);
         arrays.positionX[i] = position.X, arrays.positionY[i] = position.Y, arrays.positionZ[i] = position.Z;
         arrays.dirX[i] = dir.X, arrays.dirY[i] = dir.Y, arrays.dirZ[i] = dir.Z;

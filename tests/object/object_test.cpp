@@ -281,7 +281,9 @@ TEST(FaceBlocks, LongSoupsReadAlikeOnAnyThreadCount) {
                 // Every face took the one material handed in, past the first chunk too.
                 const vgx::iVgxObject& level = Internals(*object).Base();
                 bool same = level.FaceMaterial(0) != nullptr;
-                for (int32_t f = 1; f < level.FaceListCount; ++f) same &= level.FaceMaterial(f) == level.FaceMaterial(0);
+                for (int32_t f = 1; f < level.FaceListCount; ++f) {
+                    same &= level.FaceMaterial(f) == level.FaceMaterial(0);
+                }
                 EXPECT_TRUE(same) << threads << " threads";
             });
             if (faceData == &repeated && mergeFaces) {
