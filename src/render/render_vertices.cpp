@@ -23,6 +23,9 @@ int32_t FaceColor(const iVgxObject& record, size_t face) {
     return material ? material->GetColor() : 0;
 }
 
+// Raises 9 for a corner the build cannot key. Its point indexes the key runs, sized
+// by the point count; its normal and UV are only read, so their arrays bound them
+// (a level's spare entries past its counts are readable values).
 void CheckCorner(const iVgxObject& record, const iVgxFacePoint& corner) {
     CheckIndex(corner.Point, static_cast<size_t>(record.PointListCount));
     CheckIndex(corner.Normal, record.NormalList.size());
