@@ -67,7 +67,8 @@ size_t KeepingLimit() {
 
 class BlockCache {
 public:
-    // A kept block of at least `mapped` bytes, cut down to `mapped`, or null.
+    // A kept block of `mapped` bytes up to a quarter more, or null. A larger one is
+    // noted as lent, so that its free gives it back whole.
     void* Take(size_t mapped) {
         std::lock_guard lock(mutex_);
         DropStale(Clock::now());
@@ -82,8 +83,6 @@ public:
         const Kept taken = *best;
         keptBytes_ -= taken.mapped;
         kept_.erase(best);
-        // Its free will name only the size asked for: the whole size is noted, so
-        // that the block serves a request of that size again.
         if (taken.mapped > mapped) {
             try {
                 lentLarger_.push_back({taken.block, taken.mapped});

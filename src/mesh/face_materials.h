@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "base/large_blocks.h"
@@ -25,8 +26,8 @@ public:
     void Set(size_t face, const std::shared_ptr<VgxMaterial>& material);
     // Face `to` takes face `from`'s material.
     void Copy(size_t to, size_t from);
-    // Keeps the first `count` faces (growing adds faces without a material).
-    void resize(size_t count);
+    // Keeps the first `count` faces (all of them when there are no more).
+    void Truncate(size_t count);
     void reserve(size_t count) { faces_.reserve(count); }
     size_t capacity() const { return faces_.capacity(); }
     void clear();
@@ -40,11 +41,12 @@ private:
     // The material's entry, one more face using it.
     int32_t Use(const std::shared_ptr<VgxMaterial>& material);
     void Release(int32_t entry);
-    int32_t Find(const VgxMaterial* material) const;
 
     BlockArray<int32_t> faces_;
     std::vector<Entry> table_;
-    int32_t lastUsed_ = -1;  // faces come in runs of one material
+    std::unordered_map<const VgxMaterial*, int32_t> entryOf_;  // the entries in use
+    std::vector<int32_t> unused_;                               // entries no face uses, to fill first
+    int32_t lastUsed_ = -1;                                     // faces come in runs of one material
 };
 
 }  // namespace vgx

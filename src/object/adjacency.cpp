@@ -150,11 +150,16 @@ void FillLists(iVgxObject& level) {
     BlockArray<int32_t> store = level.Adjacency.TakePacked();
     GrowForOverwrite(store, 2 * static_cast<size_t>(sides));  // every entry is filled below
     // The store holds the faces around the points, then the faces along the edges.
+    const auto fill = [&](const BlockArray<int32_t>& starts, int32_t* out, auto keyOf) {
+        BlockArray<int32_t> next(starts.begin(), starts.end() - 1);
+        ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[keyOf(c)]++] = f; });
+    };
     tasks::RunChunks(2, [&](size_t kind) {
-        BlockArray<int32_t> next(kind == 0 ? cornersAt.begin() : sidesOf.begin(),
-                                 kind == 0 ? cornersAt.end() - 1 : sidesOf.end() - 1);
-        int32_t* out = store.data() + kind * static_cast<size_t>(sides);
-        ForEachCorner(level, [&](int32_t f, const iVgxFacePoint& c) { out[next[kind == 0 ? c.Point : c.Edge]++] = f; });
+        if (kind == 0) {
+            fill(cornersAt, store.data(), [](const iVgxFacePoint& c) { return c.Point; });
+        } else {
+            fill(sidesOf, store.data() + sides, [](const iVgxFacePoint& c) { return c.Edge; });
+        }
     });
     level.Adjacency.AdoptPacked(std::move(store));
     tasks::ParallelFor(points, kListGrain, [&](size_t begin, size_t end) {

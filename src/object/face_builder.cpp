@@ -515,7 +515,7 @@ void RebuildFaces(VgxObject& object, iVgxObject& level, int32_t minimumCorners, 
     if (slotted) {
         level.FaceMaterialSlot.resize(static_cast<size_t>(kept));
     } else {
-        level.FaceMaterials.resize(static_cast<size_t>(kept));
+        level.FaceMaterials.Truncate(static_cast<size_t>(kept));
     }
     level.FaceListCount = kept;
     level.DropFaceProxies();
